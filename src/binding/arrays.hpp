@@ -1,0 +1,72 @@
+// Element access to NumPy arrays and one-dimensional double buffers.
+// A view lives for one call: no raw pointer outlives the buffer it came from.
+#pragma once
+
+#include "core.hpp"
+
+namespace bind {
+
+// Item access on an ndarray-typed field, with the semantics of `a[i]` and
+// `a[i] = v` (negative indices count from the end; NumPy's IndexError outside).
+// Float64 one-dimensional arrays are read and written through the buffer, any
+// other array through the array's own item access.
+class Items {
+    Py_buffer view_{};
+    bool have_view_ = false;
+    PyObject* arr_ = nullptr;  // borrowed for the life of the view
+
+public:
+    explicit Items(PyObject* arr);
+    ~Items() {
+        if (have_view_) PyBuffer_Release(&view_);
+    }
+    Items(const Items&) = delete;
+    Items& operator=(const Items&) = delete;
+
+    Py_ssize_t size() const;
+    double get(Py_ssize_t i) const;
+    void set(Py_ssize_t i, double v);
+    void add(Py_ssize_t i, double d) { set(i, get(i) + d); }
+
+private:
+    Py_ssize_t wrap(Py_ssize_t i) const;
+    double* ptr(Py_ssize_t i) const {
+        return reinterpret_cast<double*>(static_cast<char*>(view_.buf) + i * view_.strides[0]);
+    }
+};
+
+// One-off element read of an ndarray (or any sequence) as `a[i]`, converted to double.
+double item(PyObject* arr, Py_ssize_t i);
+void set_item(PyObject* arr, Py_ssize_t i, double v);
+// Length as `len(a)`.
+Py_ssize_t length(PyObject* arr);
+
+// A `double[:]` parameter: a writable one-dimensional buffer of doubles.
+class DoubleBuf {
+    Py_buffer view_{};
+    bool have_ = false;
+
+public:
+    DoubleBuf() = default;
+    DoubleBuf(PyObject* obj, const char* argname);
+    DoubleBuf(DoubleBuf&& o) noexcept : view_(o.view_), have_(o.have_) { o.have_ = false; }
+    DoubleBuf(const DoubleBuf&) = delete;
+    ~DoubleBuf() {
+        if (have_) PyBuffer_Release(&view_);
+    }
+    bool is_none() const { return !have_; }
+    Py_ssize_t size() const { return have_ ? view_.shape[0] : 0; }
+    PyObject* obj() const { return have_ ? view_.obj : Py_None; }
+    // Bounds-tested access: IndexError "Out of bounds on buffer access (axis 0)".
+    double& at(Py_ssize_t i);
+};
+
+// std::vector access with an IndexError instead of undefined behaviour.
+template <class V>
+auto& at(V& v, Py_ssize_t i) {
+    if (i < 0 || (size_t)i >= v.size())
+        raisef(PyExc_IndexError, "index %zd is out of range for a native array of size %zu", i, v.size());
+    return v[(size_t)i];
+}
+
+}  // namespace bind

@@ -1,0 +1,445 @@
+#include "cls.hpp"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+
+namespace bind {
+
+// ------------------------------------------------------------------- fields
+
+static void type_test(PyObject* v, PyTypeObject* t) {
+    if (v == Py_None) return;
+    if (!t) raise(PyExc_SystemError, "Missing type object");
+    if (!PyObject_TypeCheck(v, t))
+        raisef(PyExc_TypeError, "Cannot convert %.200s to %.200s", Py_TYPE(v)->tp_name, t->tp_name);
+}
+
+static void exact_test(PyObject* v, PyTypeObject* t, const char* what) {
+    if (v == Py_None || Py_IS_TYPE(v, t)) return;
+    raisef(PyExc_TypeError, "Expected %.16s, got %.200s", what, Py_TYPE(v)->tp_name);
+}
+
+static void set_object(PyObject* self, const Field& f, PyObject* v) {
+    PyObject*& slot = f.ref<PyObject*>(self);
+    PyObject* old = slot;
+    Py_INCREF(v);
+    slot = v;
+    Py_XDECREF(old);
+}
+
+void store_field(PyObject* self, const Field& f, PyObject* v) {
+    switch (f.kind) {
+        case Kind::Double: f.ref<double>(self) = as_double(v); break;
+        case Kind::Int: f.ref<int>(self) = as_int(v); break;
+        case Kind::Index: f.ref<int64_t>(self) = as_index64(v); break;
+        case Kind::Switch: f.ref<bool>(self) = as_bool(v); break;
+        case Kind::Object: set_object(self, f, v); break;
+        case Kind::NDArray:
+            type_test(v, (PyTypeObject*)g.ndarray);
+            set_object(self, f, v);
+            break;
+        case Kind::List:
+            exact_test(v, &PyList_Type, "list");
+            set_object(self, f, v);
+            break;
+        case Kind::Dict:
+            exact_test(v, &PyDict_Type, "dict");
+            set_object(self, f, v);
+            break;
+        case Kind::Typed:
+            type_test(v, f.type);
+            set_object(self, f, v);
+            break;
+        case Kind::IntVec: fill_from_iterable(f.ref<std::vector<int>>(self), v); break;
+        case Kind::DoubleVec: fill_from_iterable(f.ref<std::vector<double>>(self), v); break;
+    }
+}
+
+Ref load_field(PyObject* self, const Field& f) {
+    switch (f.kind) {
+        case Kind::Double: return py(f.ref<double>(self));
+        case Kind::Int: return py(f.ref<int>(self));
+        case Kind::Index: return py(f.ref<int64_t>(self));
+        case Kind::Switch: return py(f.ref<bool>(self));
+        case Kind::IntVec: return list_of(f.ref<std::vector<int>>(self));
+        case Kind::DoubleVec: return list_of(f.ref<std::vector<double>>(self));
+        default: {
+            PyObject* o = f.ref<PyObject*>(self);
+            return Ref::borrow(o ? o : Py_None);
+        }
+    }
+}
+
+struct FieldSlot {
+    const Field* f;
+    const char* cls;
+};
+
+static PyObject* field_get(PyObject* self, void* closure) {
+    auto* s = static_cast<FieldSlot*>(closure);
+    try {
+        return load_field(self, *s->f).release();
+    } catch (...) {
+        set_from_cpp_exception();
+    }
+    return error_exit(s->cls, (std::string(s->f->name) + ".__get__").c_str());
+}
+
+static int field_set(PyObject* self, PyObject* v, void* closure) {
+    auto* s = static_cast<FieldSlot*>(closure);
+    try {
+        if (!v) {
+            if (!s->f->is_object()) raise(PyExc_NotImplementedError, "__del__");
+            set_object(self, *s->f, Py_None);
+            return 0;
+        }
+        store_field(self, *s->f, v);
+        return 0;
+    } catch (...) {
+        set_from_cpp_exception();
+    }
+    return error_exit_int(s->cls, (std::string(s->f->name) + (v ? ".__set__" : ".__del__")).c_str());
+}
+
+// --------------------------------------------------------------- arguments
+
+void check_arg_type(PyObject* o, PyTypeObject* t, const char* argname) {
+    if (o == Py_None) return;
+    if (!t) raise(PyExc_SystemError, "Missing type object");
+    if (PyObject_TypeCheck(o, t)) return;
+    raisef(PyExc_TypeError, "Argument '%.200s' has incorrect type (expected %.200s, got %.200s)", argname, t->tp_name,
+           Py_TYPE(o)->tp_name);
+}
+
+std::string qualname(const char* cls, const char* member) {
+    return std::string(module_name) + "." + cls + "." + member;
+}
+
+PyObject* error_exit(const char* cls, const char* member) {
+    add_traceback(qualname(cls, member).c_str(), "pyrandel/lib/_pyrandel.cpp", 1);
+    return nullptr;
+}
+
+int error_exit_int(const char* cls, const char* member) {
+    error_exit(cls, member);
+    return -1;
+}
+
+std::vector<PyObject*> param_names(const char* params) {
+    std::vector<PyObject*> out;
+    std::string s(params);
+    size_t i = 0;
+    while (i < s.size()) {
+        while (i < s.size() && (s[i] == ' ' || s[i] == ',')) ++i;
+        size_t j = i;
+        while (j < s.size() && s[j] != ',' && s[j] != ' ') ++j;
+        if (j > i) out.push_back(PyUnicode_InternFromString(s.substr(i, j - i).c_str()));
+        i = j;
+    }
+    return out;
+}
+
+[[noreturn]] static void bad_count(const char* fname, size_t n, Py_ssize_t given) {
+    raisef(PyExc_TypeError, "%.200s() takes %.8s %zd positional argument%.1s (%zd given)", fname, "exactly",
+           (Py_ssize_t)n, n == 1 ? "" : "s", given);
+}
+
+static Py_ssize_t find_param(const std::vector<PyObject*>& names, PyObject* key) {
+    for (size_t j = 0; j < names.size(); ++j)
+        if (names[j] == key) return (Py_ssize_t)j;
+    for (size_t j = 0; j < names.size(); ++j) {
+        int eq = PyUnicode_Compare(names[j], key);
+        if (eq == 0) return (Py_ssize_t)j;
+        if (eq == -1 && PyErr_Occurred()) fail();
+    }
+    return -1;
+}
+
+// Keyword pairs are given as (key, value) arrays of length nkw.
+static void parse_common(const char* fname, const std::vector<PyObject*>& names, PyObject* const* args,
+                         Py_ssize_t nargs, PyObject* const* keys, PyObject* const* values, Py_ssize_t nkw,
+                         PyObject** out) {
+    size_t n = names.size();
+    if (nkw == 0) {
+        if ((size_t)nargs != n) bad_count(fname, n, nargs);
+        for (size_t j = 0; j < n; ++j) out[j] = args[j];
+        return;
+    }
+    if ((size_t)nargs > n) bad_count(fname, n, nargs);
+    for (size_t j = 0; j < n; ++j) out[j] = j < (size_t)nargs ? args[j] : nullptr;
+    for (Py_ssize_t k = 0; k < nkw; ++k)
+        if (!PyUnicode_Check(keys[k])) raisef(PyExc_TypeError, "%.200s() keywords must be strings", fname);
+    // Missing parameters are reported first, in order, as the count of the first one.
+    for (size_t j = (size_t)nargs; j < n; ++j) {
+        for (Py_ssize_t k = 0; k < nkw && !out[j]; ++k)
+            if (find_param(names, keys[k]) == (Py_ssize_t)j) out[j] = values[k];
+        if (!out[j]) bad_count(fname, n, (Py_ssize_t)j);
+    }
+    for (Py_ssize_t k = 0; k < nkw; ++k) {
+        Py_ssize_t j = find_param(names, keys[k]);
+        if (j < 0) raisef(PyExc_TypeError, "%s() got an unexpected keyword argument '%U'", fname, keys[k]);
+        if (j < nargs) raisef(PyExc_TypeError, "%s() got multiple values for keyword argument '%U'", fname, keys[k]);
+    }
+}
+
+void parse_args(const char* fname, const std::vector<PyObject*>& names, PyObject* const* args, Py_ssize_t nargs,
+                PyObject* kwnames, PyObject** out) {
+    nargs = PyVectorcall_NARGS(nargs);
+    Py_ssize_t nkw = kwnames ? PyTuple_GET_SIZE(kwnames) : 0;
+    PyObject* const* keys = nkw ? &PyTuple_GET_ITEM(kwnames, 0) : nullptr;
+    parse_common(fname, names, args, nargs, keys, args + nargs, nkw, out);
+}
+
+void parse_tuple_args(const char* fname, const std::vector<PyObject*>& names, PyObject* args, PyObject* kw,
+                      PyObject** out) {
+    Py_ssize_t nargs = PyTuple_GET_SIZE(args);
+    std::vector<PyObject*> keys, values;
+    if (kw) {
+        PyObject *k, *v;
+        Py_ssize_t pos = 0;
+        while (PyDict_Next(kw, &pos, &k, &v)) {
+            keys.push_back(k);
+            values.push_back(v);
+        }
+    }
+    parse_common(fname, names, &PyTuple_GET_ITEM(args, 0), nargs, keys.data(), values.data(),
+                 (Py_ssize_t)keys.size(), out);
+}
+
+// ---------------------------------------------------------------- pickling
+
+static Name n_dict("__dict__");
+static Name n_update("update");
+
+static std::string checksum_text(const ClassSpec& spec, long got) {
+    char buf[160];
+    snprintf(buf, sizeof buf, "Incompatible checksums (0x%lx vs (0x%07x, 0x%07x, 0x%07x) = (", got, spec.checksums[0],
+             spec.checksums[1], spec.checksums[2]);
+    std::string s = buf;
+    for (size_t i = 0; i < spec.sorted.size(); ++i) s += (i ? ", " : "") + std::string(spec.sorted[i]->name);
+    return s + "))";
+}
+
+PyObject* reduce(PyObject* self, const ClassSpec& spec) {
+    try {
+        size_t n = spec.sorted.size();
+        PyObject* dict = nullptr;
+        if (PyObject** dp = _PyObject_GetDictPtr(self)) dict = *dp;
+        Ref state = Ref::steal(PyTuple_New((Py_ssize_t)(n + (dict ? 1 : 0))));
+        bool use_setstate = dict != nullptr;
+        for (size_t i = 0; i < n; ++i) {
+            const Field& f = *spec.sorted[i];
+            if (f.is_object() && f.ref<PyObject*>(self) && f.ref<PyObject*>(self) != Py_None) use_setstate = true;
+            PyTuple_SET_ITEM(state.get(), (Py_ssize_t)i, load_field(self, f).release());
+        }
+        if (dict) {
+            Py_INCREF(dict);
+            PyTuple_SET_ITEM(state.get(), (Py_ssize_t)n, dict);
+        }
+        std::string fname = std::string("__pyx_unpickle_") + spec.name;
+        PyObject* fn = PyDict_GetItemString(g.module_dict, fname.c_str());
+        if (!fn) raisef(PyExc_NameError, "name '%s' is not defined", fname.c_str());
+        Ref sum = py((long)spec.checksums[0]);
+        if (use_setstate) {
+            Ref a = tuple_of({(PyObject*)Py_TYPE(self), sum.get(), Py_None});
+            return tuple_of({fn, a.get(), state.get()}).release();
+        }
+        Ref a = tuple_of({(PyObject*)Py_TYPE(self), sum.get(), state.get()});
+        return tuple_of({fn, a.get()}).release();
+    } catch (...) {
+        set_from_cpp_exception();
+    }
+    return error_exit(spec.name, "__reduce_cython__");
+}
+
+void set_state(PyObject* self, const ClassSpec& spec, PyObject* state) {
+    if (!PyTuple_Check(state)) raisef(PyExc_TypeError, "Expected %.16s, got %.200s", "tuple", Py_TYPE(state)->tp_name);
+    size_t n = spec.sorted.size();
+    Py_ssize_t len = PyTuple_GET_SIZE(state);
+    for (size_t i = 0; i < n; ++i) {
+        if ((Py_ssize_t)i >= len) raise(PyExc_IndexError, "tuple index out of range");
+        store_field(self, *spec.sorted[i], PyTuple_GET_ITEM(state, (Py_ssize_t)i));
+    }
+    if (len > (Py_ssize_t)n) {
+        PyObject** dp = _PyObject_GetDictPtr(self);
+        if (dp) {
+            Ref d = getattr(self, n_dict);
+            Ref r = call_method(d.get(), n_update, PyTuple_GET_ITEM(state, (Py_ssize_t)n));
+        }
+    }
+}
+
+PyObject* restore(const ClassSpec& spec, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+    static std::vector<PyObject*> names = param_names("__pyx_type, __pyx_checksum, __pyx_state");
+    std::string fname = std::string("__pyx_unpickle_") + spec.name;
+    try {
+        PyObject* a[3];
+        parse_args(fname.c_str(), names, args, nargs, kwnames, a);
+        long sum = as_long(a[1]);
+        if (std::find(spec.checksums.begin(), spec.checksums.end(), (unsigned long)sum) == spec.checksums.end() ||
+            sum < 0) {
+            Ref pickle = Ref::steal(PyImport_ImportModule("pickle"));
+            Ref err = getattr(pickle.get(), Ref::steal(PyUnicode_FromString("PickleError")).get());
+            std::string msg = checksum_text(spec, sum);
+            PyErr_SetString(err.get(), msg.c_str());
+            fail();
+        }
+        PyObject* t = a[0];
+        if (!PyType_Check(t))
+            raisef(PyExc_TypeError, "%s.__new__(X): X is not a type object (%s)", spec.name, Py_TYPE(t)->tp_name);
+        if (!PyType_IsSubtype((PyTypeObject*)t, spec.type))
+            raisef(PyExc_TypeError, "%s.__new__(%s): %s is not a subtype of %s", spec.name, ((PyTypeObject*)t)->tp_name,
+                   ((PyTypeObject*)t)->tp_name, spec.name);
+        Ref obj = Ref::steal(spec.type->tp_new((PyTypeObject*)t, g.empty_tuple, nullptr));
+        if (a[2] != Py_None) set_state(obj.get(), spec, a[2]);
+        return obj.release();
+    } catch (...) {
+        set_from_cpp_exception();
+    }
+    add_traceback((std::string(module_name) + "." + fname).c_str(), "pyrandel/lib/_pyrandel.cpp", 1);
+    return nullptr;
+}
+
+// ----------------------------------------------------------------- dispatch
+
+bool is_overridden(PyObject* self, const ClassSpec& spec, OverrideCache& c, int mid) {
+    PyTypeObject* tp = Py_TYPE(self);
+    int slot = -1;
+    for (int i = 0; i < OverrideCache::slots; ++i)
+        if (c.type[i] == tp && c.version[i] == tp->tp_version_tag &&
+            PyType_HasFeature(tp, Py_TPFLAGS_VALID_VERSION_TAG)) {
+            slot = i;
+            break;
+        }
+    if (slot < 0) {
+        slot = c.next;
+        c.next = (c.next + 1) % OverrideCache::slots;
+        auto& ov = c.overridden[slot];
+        ov.assign(spec.method_names.size(), false);
+        for (size_t m = 0; m < spec.method_names.size(); ++m)
+            ov[m] = _PyType_Lookup(tp, spec.method_names[m]) != spec.own_descr[m];
+        // The lookup above assigns a valid version tag when it can.
+        c.type[slot] = PyType_HasFeature(tp, Py_TPFLAGS_VALID_VERSION_TAG) ? tp : nullptr;
+        c.version[slot] = tp->tp_version_tag;
+    }
+    if (c.overridden[slot][(size_t)mid]) return true;
+    // An instance attribute shadows the method (non-data descriptor).
+    if (PyObject** dp = _PyObject_GetDictPtr(self)) {
+        if (*dp && PyDict_GET_SIZE(*dp) > 0) {
+            PyObject* v = PyDict_GetItemWithError(*dp, spec.method_names[(size_t)mid]);
+            if (v) return true;
+            if (PyErr_Occurred()) fail();
+        }
+    }
+    return false;
+}
+
+Ref call_strategy(PyObject* self, PyObject* attr, const ClassSpec& spec) {
+    Ref hold = Ref::borrow(attr);
+    if (PyCFunction_Check(attr) && PyCFunction_GET_SELF(attr) == self) {
+        PyMethodDef* ml = ((PyCFunctionObject*)attr)->m_ml;
+        if (ml >= spec.defs_begin && ml < spec.defs_end && (ml->ml_flags & METH_NOARGS))
+            return Ref::steal(ml->ml_meth(self, nullptr));
+    }
+    return call(attr);
+}
+
+// ----------------------------------------------------------------- readying
+
+static bool publish(ClassSpec& spec, PyObject* module) {
+    Py_INCREF(spec.type);
+    if (PyModule_AddObject(module, spec.name, (PyObject*)spec.type) < 0) {
+        Py_DECREF(spec.type);
+        return false;
+    }
+    return true;
+}
+
+bool ready(ClassSpec& spec, PyObject* module) {
+    PyTypeObject* t = spec.type;
+    // A retried import after a failed one finds the type already readied.
+    if (PyType_HasFeature(t, Py_TPFLAGS_READY)) return publish(spec, module);
+    static std::vector<std::unique_ptr<std::string>> tp_names;
+    tp_names.push_back(std::make_unique<std::string>(std::string(module_name) + "." + spec.name));
+    t->tp_name = tp_names.back()->c_str();
+    t->tp_basicsize = spec.basicsize;
+    t->tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE | Py_TPFLAGS_HAVE_GC;
+    t->tp_doc = spec.doc;
+    t->tp_new = spec.tp_new;
+    t->tp_dealloc = spec.dealloc;
+    t->tp_traverse = spec.traverse;
+    t->tp_clear = spec.clear;
+    t->tp_init = spec.init;
+    t->tp_call = spec.call;
+    if (spec.base) t->tp_base = spec.base;
+
+    // Pickle order: field names by character code.
+    spec.sorted.clear();
+    for (const Field& f : spec.fields) spec.sorted.push_back(&f);
+    std::sort(spec.sorted.begin(), spec.sorted.end(),
+              [](const Field* a, const Field* b) { return std::strcmp(a->name, b->name) < 0; });
+
+    auto* slots = new std::vector<FieldSlot>();  // lives as long as the type
+    slots->reserve(spec.fields.size());
+    spec.getsets.clear();
+    for (const Field& f : spec.fields) {
+        if (!f.exposed) continue;
+        slots->push_back(FieldSlot{&f, spec.name});
+        spec.getsets.push_back(
+            PyGetSetDef{f.name, field_get, f.writable ? field_set : nullptr, nullptr, &slots->back()});
+    }
+    for (PyGetSetDef* p = spec.props; p && p->name; ++p) spec.getsets.push_back(*p);
+    spec.getsets.push_back(PyGetSetDef{nullptr, nullptr, nullptr, nullptr, nullptr});
+    t->tp_getset = spec.getsets.data();
+
+    size_t n_methods = 0;
+    for (PyMethodDef* m = spec.methods; m && m->ml_name; ++m) ++n_methods;
+    // The method table is stored once; its extra entries (pickling) come after.
+    spec.all_methods.clear();
+    spec.all_methods.reserve(n_methods + 3);
+    for (size_t m = 0; m < n_methods; ++m) spec.all_methods.push_back(spec.methods[m]);
+    spec.all_methods.push_back(PyMethodDef{"__reduce__", spec.reduce_fn, METH_NOARGS, nullptr});
+    spec.all_methods.push_back(PyMethodDef{"__setstate__", spec.setstate_fn, METH_O, nullptr});
+    spec.all_methods.push_back(PyMethodDef{nullptr, nullptr, 0, nullptr});
+    spec.defs_begin = spec.all_methods.data();
+    spec.defs_end = spec.defs_begin + n_methods;
+    t->tp_methods = spec.all_methods.data();
+
+    if (PyType_Ready(t) < 0) return false;
+
+    spec.method_names.clear();
+    spec.own_descr.clear();
+    for (size_t m = 0; m < n_methods; ++m) {
+        PyObject* nm = PyUnicode_InternFromString(spec.all_methods[m].ml_name);
+        if (!nm) return false;
+        spec.method_names.push_back(nm);
+        spec.own_descr.push_back(PyDict_GetItem(t->tp_dict, nm));
+    }
+    if (spec.vtable) {
+        PyObject* cap = PyCapsule_New(spec.vtable, nullptr, nullptr);
+        if (!cap || PyDict_SetItemString(t->tp_dict, "__pyx_vtable__", cap) < 0) {
+            Py_XDECREF(cap);
+            return false;
+        }
+        Py_DECREF(cap);
+    }
+    PyType_Modified(t);
+    return publish(spec, module);
+}
+
+bool publish_restore(ClassSpec& spec, PyObject* module) {
+    spec.restore_name = std::string("__pyx_unpickle_") + spec.name;
+    spec.restore_def = PyMethodDef{spec.restore_name.c_str(), (PyCFunction)(void (*)())spec.unpickle_fn,
+                                   METH_FASTCALL | METH_KEYWORDS, nullptr};
+    PyObject* modname = PyUnicode_FromString(module_name);
+    if (!modname) return false;
+    PyObject* fn = PyCFunction_NewEx(&spec.restore_def, module, modname);
+    Py_DECREF(modname);
+    if (!fn) return false;
+    int r = PyDict_SetItemString(PyModule_GetDict(module), spec.restore_name.c_str(), fn);
+    Py_DECREF(fn);
+    return r == 0;
+}
+
+}  // namespace bind

@@ -1,0 +1,14 @@
+#include "registry.hpp"
+
+#include "../extensions/gas/sootgas.hpp"
+
+namespace pyrandel {
+
+// One line per class, in its place in the module's order.
+static const SpecOf classes[] = {
+    &CSootGas::spec,
+};
+
+std::span<const SpecOf> registry() { return classes; }
+
+}  // namespace pyrandel

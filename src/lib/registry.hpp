@@ -1,0 +1,13 @@
+// The classes of the module, in the order in which start-up readies them.
+#pragma once
+
+#include <span>
+
+#include "../binding/cls.hpp"
+
+namespace pyrandel {
+
+using SpecOf = bind::ClassSpec& (*)();
+std::span<const SpecOf> registry();
+
+}  // namespace pyrandel

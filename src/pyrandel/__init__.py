@@ -1,0 +1,1 @@
+"""Soot formation and growth on top of a Cantera gas object."""
