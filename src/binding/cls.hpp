@@ -304,6 +304,41 @@ constexpr PyGetSetDef prop(const char* doc = nullptr) {
     return PyGetSetDef{Name.s, Getter<Get, Name>::get, Setter<Set, Name>::set, doc, nullptr};
 }
 
+// A list property over a native array member: reads a new list, assignment takes
+// any iterable and replaces the whole array, deletion is refused.
+template <class M>
+struct member_of;
+template <class C, class E>
+struct member_of<std::vector<E> C::*> {
+    using cls = C;
+};
+template <auto M, fstr Name>
+struct VecProp {
+    using C = typename member_of<decltype(M)>::cls;
+    static PyObject* get(PyObject* self, void*) {
+        try {
+            return list_of(reinterpret_cast<C*>(self)->*M).release();
+        } catch (...) {
+            set_from_cpp_exception();
+        }
+        return error_exit(C::py_name, (std::string(Name.s) + ".__get__").c_str());
+    }
+    static int set(PyObject* self, PyObject* v, void*) {
+        try {
+            if (!v) raise(PyExc_NotImplementedError, "__del__");
+            fill_from_iterable(reinterpret_cast<C*>(self)->*M, v);
+            return 0;
+        } catch (...) {
+            set_from_cpp_exception();
+        }
+        return error_exit_int(C::py_name, (std::string(Name.s) + (v ? ".__set__" : ".__del__")).c_str());
+    }
+};
+template <auto M, fstr Name>
+constexpr PyGetSetDef vec_prop(const char* doc = nullptr) {
+    return PyGetSetDef{Name.s, VecProp<M, Name>::get, VecProp<M, Name>::set, doc, nullptr};
+}
+
 // ------------------------------------------------------------ class machinery
 
 struct ClassSpec {
@@ -467,14 +502,16 @@ struct Dispatch<F> {
 // method of `self` itself, its C function is entered directly.
 Ref call_strategy(PyObject* self, PyObject* attr, const ClassSpec& spec);
 
-// X-macro helpers: a method list `X(name, "params", doc)` gives ids, dispatchers
-// and the method table. The C++ body of method `name` is `name##_impl`.
-#define BIND_ID(name, params, doc) MID_##name,
-#define BIND_DISPATCHER(name, params, doc)                                         \
+// X-macro helpers: a method list `X(name, "params", doc[, result, (params)])`
+// gives ids, dispatchers, declarations and the method table. The C++ body of
+// method `name` is `name##_impl`.
+#define BIND_ID(name, ...) MID_##name,
+#define BIND_DISPATCHER(name, ...)                                                 \
     template <class... A>                                                          \
     auto name(A... a) {                                                            \
-        return ::bind::Dispatch<&Self::name##_impl>::run(this, MID_##name, a...);       \
+        return ::bind::Dispatch<&Self::name##_impl>::run(this, MID_##name, a...);  \
     }
-#define BIND_DEF(name, params, doc) ::bind::Method<&Self::name##_impl, #name, params>::def(doc),
+#define BIND_DECL(name, params, doc, R, A) R name##_impl A;
+#define BIND_DEF(name, params, doc, ...) ::bind::Method<&Self::name##_impl, #name, params>::def(doc),
 
 }  // namespace bind

@@ -63,6 +63,7 @@ struct Name {
     const char* text;
     PyObject* obj = nullptr;
     explicit Name(const char* t);
+    Name(const Name&) = delete;
     operator PyObject*() const { return obj; }
 };
 bool intern_all();

@@ -1,11 +1,13 @@
 #include "registry.hpp"
 
+#include "../csootmodel/sootmodel.hpp"
 #include "../extensions/gas/sootgas.hpp"
 
 namespace pyrandel {
 
 // One line per class, in its place in the module's order.
 static const SpecOf classes[] = {
+    &CSootModel::spec,
     &CSootGas::spec,
 };
 
