@@ -65,6 +65,20 @@ Py_ssize_t length(PyObject* arr) {
     return n;
 }
 
+static Name n_zeros("zeros");
+static Name n_zeros_like("zeros_like");
+
+Ref zeros(Py_ssize_t n) {
+    Ref f = getattr(np().get(), n_zeros);
+    Ref k = py((int64_t)n);
+    return call(f.get(), k.get());
+}
+
+Ref zeros_like(PyObject* a) {
+    Ref f = getattr(np().get(), n_zeros_like);
+    return call(f.get(), a);
+}
+
 DoubleBuf::DoubleBuf(PyObject* obj, const char* argname) {
     if (obj == Py_None) return;
     if (PyObject_GetBuffer(obj, &view_, PyBUF_RECORDS) < 0) fail();

@@ -61,6 +61,10 @@ public:
     double& at(Py_ssize_t i);
 };
 
+// New float64 arrays through the module's `np`: `np.zeros(n)`, `np.zeros_like(a)`.
+Ref zeros(Py_ssize_t n);
+Ref zeros_like(PyObject* a);
+
 // std::vector access with an IndexError instead of undefined behaviour.
 template <class V>
 auto& at(V& v, Py_ssize_t i) {

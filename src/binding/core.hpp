@@ -134,6 +134,13 @@ inline double pydiv(double a, double b) {
 inline double pymax(double a, double b) { return b > a ? b : a; }
 inline double pymin(double a, double b) { return b < a ? b : a; }
 
+// Stores a new reference in an object field, releasing the old one last.
+inline void replace(PyObject*& slot, Ref v) {
+    PyObject* old = slot;
+    slot = v.release();
+    Py_XDECREF(old);
+}
+
 // ------------------------------------------------------------ attribute access
 
 inline Ref getattr(PyObject* o, PyObject* name) { return Ref::steal(PyObject_GetAttr(o, name)); }
