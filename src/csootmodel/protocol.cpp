@@ -1,22 +1,231 @@
+// CSootModel: the per-step protocol (initialize, gas and solution updates),
+// the five process terms, the four source terms and the gas scrubbing.
+#include <cstring>
+
 #include "sootmodel.hpp"
 
 namespace pyrandel {
 
+using bind::Name;
 using bind::Ref;
 
-bind::Ref CSootModel::checkNameOfSpecies_impl() { bind::raise(PyExc_NotImplementedError, "checkNameOfSpecies"); }
-void CSootModel::initialize_impl() { bind::raise(PyExc_NotImplementedError, "initialize"); }
-void CSootModel::update_gas_impl(double T, double P, double density, double viscosity, double mean_MW, bind::NDArray X) { bind::raise(PyExc_NotImplementedError, "update_gas"); }
-void CSootModel::update_solution_impl(bind::NDArray solution) { bind::raise(PyExc_NotImplementedError, "update_solution"); }
-bind::Ref CSootModel::inception_impl(int soot_variable) { bind::raise(PyExc_NotImplementedError, "inception"); }
-bind::Ref CSootModel::growth_impl(int soot_variable) { bind::raise(PyExc_NotImplementedError, "growth"); }
-bind::Ref CSootModel::oxidation_impl(int soot_variable) { bind::raise(PyExc_NotImplementedError, "oxidation"); }
-bind::Ref CSootModel::coagulation_impl(int soot_variable) { bind::raise(PyExc_NotImplementedError, "coagulation"); }
-bind::Ref CSootModel::coalescence_impl(int soot_variable) { bind::raise(PyExc_NotImplementedError, "coalescence"); }
-bind::Ref CSootModel::S_N_agg_impl() { bind::raise(PyExc_NotImplementedError, "S_N_agg"); }
-bind::Ref CSootModel::S_N_pri_impl() { bind::raise(PyExc_NotImplementedError, "S_N_pri"); }
-bind::Ref CSootModel::S_C_tot_impl() { bind::raise(PyExc_NotImplementedError, "S_C_tot"); }
-bind::Ref CSootModel::S_H_tot_impl() { bind::raise(PyExc_NotImplementedError, "S_H_tot"); }
-void CSootModel::update_scrub_wdot_impl() { bind::raise(PyExc_NotImplementedError, "update_scrub_wdot"); }
+namespace {
+
+Name n_print("print");
+Name n_index("index");
+Name n_zeros_like("zeros_like");
+
+const char* const key_species[7] = {"C2H2", "H2", "H", "CO", "O2", "OH", "H2O"};
+
+Ref zero_float() { return bind::py(0.0); }
+
+// np.zeros_like(X), but a float64 array when X holds integers or booleans: the
+// scrubbing rates must not be truncated.
+Ref zeros_for_rates(PyObject* X) {
+    Ref z = bind::zeros_like(X);
+    if (z.get() == Py_None) return z;
+    if (!PyObject_TypeCheck(z.get(), (PyTypeObject*)bind::g.ndarray))
+        bind::raisef(PyExc_TypeError, "Cannot convert %.200s to %.200s", Py_TYPE(z.get())->tp_name,
+                     ((PyTypeObject*)bind::g.ndarray)->tp_name);
+    Py_buffer view;
+    if (PyObject_GetBuffer(z.get(), &view, PyBUF_FORMAT | PyBUF_STRIDES) < 0) {
+        PyErr_Clear();
+        return z;
+    }
+    char f = view.format ? view.format[view.format[0] == '<' || view.format[0] == '=' || view.format[0] == '@'] : 'd';
+    PyBuffer_Release(&view);
+    if (!std::strchr("?bBhHiIlLqQnN", f)) return z;
+    Ref fn = bind::getattr(bind::np().get(), n_zeros_like);
+    Ref args = bind::tuple_of({X});
+    Ref kw = Ref::steal(Py_BuildValue("{s:s}", "dtype", "float64"));
+    return Ref::steal(PyObject_Call(fn.get(), args.get(), kw.get()));
+}
+
+}  // namespace
+
+bind::Ref CSootModel::checkNameOfSpecies_impl() {
+    for (const char* name : key_species) {
+        Ref n = Ref::steal(PyUnicode_FromString(name));
+        int r = PySequence_Contains(species_names, n.get());
+        if (r < 0) bind::fail();
+        if (!r) bind::raisef(PyExc_ValueError, "%s does not exist in species list!", name);
+    }
+    PyObject* print = PyDict_GetItemWithError(PyEval_GetBuiltins(), n_print);
+    if (!print) bind::fail();
+    Ref line = Ref::steal(PyUnicode_FromString("Key species are found in species list"));
+    bind::call(print, line.get());
+    return bind::py(true);
+}
+
+void CSootModel::initialize_impl() {
+    Ref ok = checkNameOfSpecies();
+    if (!bind::as_bool(ok.get())) bind::raise(PyExc_ValueError, "Error in initializing the soot model!");
+    int* indices[7] = {&C2H2_index, &H2_index, &H_index, &CO_index, &O2_index, &OH_index, &H2O_index};
+    for (int k = 0; k < 7; ++k) {
+        Ref n = Ref::steal(PyUnicode_FromString(key_species[k]));
+        Ref i = bind::call_method(species_names, n_index, n.get());
+        *indices[k] = bind::as_int(i.get());
+    }
+    run(create_PAH_dimer);
+}
+
+void CSootModel::update_gas_impl(double T_, double P_, double density_, double viscosity_, double mean_MW_,
+                                 bind::NDArray X_) {
+    T = T_;
+    P = P_;
+    mean_MW = mean_MW_ / 1000;
+    density = density_;
+    viscosity = viscosity_;
+    bind::replace(X, Ref::borrow(X_.o));
+    bind::replace(scrub_wdot, zeros_for_rates(X_.o));
+    p_lambda_gas = calc_lambda_gas();
+}
+
+void CSootModel::update_solution_impl(bind::NDArray solution) {
+    {
+        // The floor is taken only when it is strictly greater: NaN passes through.
+        bind::Items s(solution.o);
+        double v = s.get(N_agg_offset);
+        N_agg = N_agg_min > v ? N_agg_min : v;
+        v = s.get(N_pri_offset);
+        N_pri = N_pri_min > v ? N_pri_min : v;
+        v = s.get(C_tot_offset);
+        C_tot = C_tot_min > v ? C_tot_min : v;
+        v = s.get(H_tot_offset);
+        H_tot = H_tot_min > v ? H_tot_min : v;
+    }
+    p_d_p = d_p();
+    p_d_m = d_m();
+    p_d_g = d_g();
+    p_A_tot = A_tot();
+
+    run(PAH_growth_update);
+
+    p_dC_tot_dt_HACA_alt = dC_tot_dt_HACA_alt();
+    p_dH_tot_dt_HACA_alt = dH_tot_dt_HACA_alt();
+    p_dH_tot_dt_carb = dH_tot_dt_carb();
+
+    p_dC_tot_dt_O2 = dC_tot_dt_O2_alt();
+    p_dC_tot_dt_OH = dC_tot_dt_OH_alt();
+    p_dH_tot_dt_O2 = dH_tot_dt_O2_alt();
+    p_dH_tot_dt_OH = dH_tot_dt_OH_alt();
+}
+
+// --------------------------------------------------------------- process terms
+
+bind::Ref CSootModel::inception_impl(int i) {
+    if (!inception_enabled) return zero_float();
+    switch (i) {
+        case 0:
+        case 1: return run(inception_N_agg);
+        case 2: return run(inception_C_tot);
+        case 3: return run(inception_H_tot);
+        default: return bind::none();
+    }
+}
+
+bind::Ref CSootModel::growth_impl(int i) {
+    if (!growth_enabled) return zero_float();
+    double g = 0.0;
+    switch (i) {
+        case 0:
+        case 1: return zero_float();
+        case 2:
+            if (growth_HACA_enabled) g += p_dC_tot_dt_HACA_alt;
+            if (growth_PAH_adsorption_enabled) g += p_dC_tot_dt_PAH;
+            return bind::py(g);
+        case 3:
+            if (growth_HACA_enabled) g += p_dH_tot_dt_HACA_alt;
+            if (growth_PAH_adsorption_enabled) g += p_dH_tot_dt_PAH;
+            if (carbonization_enabled) g += p_dH_tot_dt_carb;
+            return bind::py(g);
+        default: return bind::none();
+    }
+}
+
+bind::Ref CSootModel::oxidation_impl(int i) {
+    if (!oxidation_enabled) return zero_float();
+    switch (i) {
+        case 0:
+        case 1: return zero_float();
+        case 2: return bind::py(p_dC_tot_dt_OH + p_dC_tot_dt_O2);
+        case 3: return bind::py(p_dH_tot_dt_OH + p_dH_tot_dt_O2);
+        default: return bind::none();
+    }
+}
+
+bind::Ref CSootModel::coagulation_impl(int i) {
+    if (!coagulation_enabled) return zero_float();
+    switch (i) {
+        case 0: return bind::py(N_agg_coag());
+        case 1:
+        case 2:
+        case 3: return zero_float();
+        default: return bind::none();
+    }
+}
+
+bind::Ref CSootModel::coalescence_impl(int i) {
+    if (!coalescence_enabled) return zero_float();
+    switch (i) {
+        case 1: return run(N_pri_coales);
+        case 0:
+        case 2:
+        case 3: return zero_float();
+        default: return bind::none();
+    }
+}
+
+// ---------------------------------------------------------------- source terms
+
+namespace {
+
+// ((((inception + growth) + oxidation) + coagulation) + coalescence) with Python
+// addition; plain doubles when every term is a float.
+Ref source_term(CSootModel& m, int i) {
+    Ref t[5] = {m.inception(i), m.growth(i), m.oxidation(i), m.coagulation(i), m.coalescence(i)};
+    bool floats = true;
+    for (auto& r : t) floats = floats && PyFloat_CheckExact(r.get());
+    if (floats) {
+        double s = PyFloat_AS_DOUBLE(t[0].get());
+        for (int k = 1; k < 5; ++k) s += PyFloat_AS_DOUBLE(t[k].get());
+        return bind::py(s);
+    }
+    Ref s = t[0];
+    for (int k = 1; k < 5; ++k) s = Ref::steal(PyNumber_Add(s.get(), t[k].get()));
+    return s;
+}
+
+}  // namespace
+
+bind::Ref CSootModel::S_N_agg_impl() { return source_term(*this, 0); }
+bind::Ref CSootModel::S_N_pri_impl() { return source_term(*this, 1); }
+bind::Ref CSootModel::S_C_tot_impl() { return source_term(*this, 2); }
+bind::Ref CSootModel::S_H_tot_impl() { return source_term(*this, 3); }
+
+// -------------------------------------------------------------------- scrubbing
+
+void CSootModel::update_scrub_wdot_impl() {
+    if (!scrubbing_enabled) return;
+    run(update_scrub_wdot_PAH_growth);
+
+    bind::Items w(scrub_wdot);
+    const double rho = density;
+    if (growth_enabled && growth_HACA_enabled) {
+        // Half a C2H2 per carbon atom added; the hydrogen not kept by soot returns as H.
+        w.add(C2H2_index, -(rho * p_dC_tot_dt_HACA_alt / 2000));
+        w.add(H_index, p_dC_tot_dt_HACA_alt * 0.875 * rho / 1000);
+    }
+    if (!oxidation_enabled) return;
+    // O2: one CO and half an O2 per carbon atom removed; removed hydrogen forms H2 with gas-phase H.
+    w.add(CO_index, p_dC_tot_dt_O2 * rho / (-1000));
+    w.add(H2_index, rho * p_dH_tot_dt_O2 / (-1000));
+    w.add(H_index, -(rho * p_dH_tot_dt_O2 / (-1000)));
+    w.add(O2_index, -(p_dC_tot_dt_O2 * (-0.5) * rho / 1000));
+    // OH: one CO and one OH per carbon atom removed; H2 gets half the atoms removed.
+    w.add(CO_index, rho * p_dC_tot_dt_OH / (-1000));
+    w.add(H2_index, (p_dH_tot_dt_OH + p_dC_tot_dt_OH) * (-0.5) * rho / 1000);
+    w.add(OH_index, -(rho * p_dC_tot_dt_OH / (-1000)));
+}
 
 }  // namespace pyrandel
