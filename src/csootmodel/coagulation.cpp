@@ -1,19 +1,87 @@
+// CSootModel: coagulation kernels and the N_agg sink, characteristic
+// coalescence times and the two N_pri sinks.
+#include <cmath>
+
 #include "sootmodel.hpp"
 
 namespace pyrandel {
 
+using bind::fdiv;
 using bind::Ref;
 
-double CSootModel::beta_coag_fm_impl() { bind::raise(PyExc_NotImplementedError, "beta_coag_fm"); }
-double CSootModel::beta_coag_validation_impl() { bind::raise(PyExc_NotImplementedError, "beta_coag_validation"); }
-double CSootModel::beta_coag_cont_impl() { bind::raise(PyExc_NotImplementedError, "beta_coag_cont"); }
-double CSootModel::beta_coag_hm_impl() { bind::raise(PyExc_NotImplementedError, "beta_coag_hm"); }
-double CSootModel::beta_coag_turb_impl() { bind::raise(PyExc_NotImplementedError, "beta_coag_turb"); }
-double CSootModel::N_agg_coag_impl() { bind::raise(PyExc_NotImplementedError, "N_agg_coag"); }
-double CSootModel::t_f_titania_impl() { bind::raise(PyExc_NotImplementedError, "t_f_titania"); }
-double CSootModel::t_f_silica_impl() { bind::raise(PyExc_NotImplementedError, "t_f_silica"); }
-double CSootModel::t_f_md_derived_impl() { bind::raise(PyExc_NotImplementedError, "t_f_md_derived"); }
-double CSootModel::N_pri_coales_sintering_impl() { bind::raise(PyExc_NotImplementedError, "N_pri_coales_sintering"); }
-double CSootModel::N_pri_coales_merge_impl() { bind::raise(PyExc_NotImplementedError, "N_pri_coales_merge"); }
+namespace {
+
+bind::Name n_pi("pi");
+
+// 4 (pi kB T / m_Ag)^0.5 d_g^2; the aggregate mass is a method result, so its
+// zero is the interpreter's division error.
+double free_molecular(CSootModel& m) {
+    double num = m.Pi * m.kB * m.T;
+    double mass = m.m_Ag();
+    return 4 * std::pow(bind::pydiv(num, mass), 0.5) * std::pow(m.p_d_g, 2.0);
+}
+
+// Coagulation kernel of the selected strategy plus the turbulent kernel.
+double total_kernel(CSootModel& m) {
+    double b = m.run_d(m.beta_coag);
+    return b + m.beta_coag_turb();
+}
+
+}  // namespace
+
+double CSootModel::beta_coag_fm_impl() { return free_molecular(*this); }
+double CSootModel::beta_coag_validation_impl() { return free_molecular(*this); }
+
+double CSootModel::beta_coag_cont_impl() {
+    double Kn = fdiv(2 * p_lambda_gas, p_d_m);
+    double Cc = 1 + Kn * (1.21 + 0.4 * std::exp(fdiv(-0.78 * p_d_m, p_lambda_gas)));
+    return fdiv(kB * 8 * T, viscosity * 3) * Cc;
+}
+
+// Transition regime: 1.82 times the harmonic mean of the two limits.
+double CSootModel::beta_coag_hm_impl() {
+    double b_fm = beta_coag_fm();
+    double b_c = beta_coag_cont();
+    return fdiv(b_fm * 1.82 * b_c, b_fm + b_c);
+}
+
+double CSootModel::beta_coag_turb_impl() {
+    Ref pi = bind::getattr(bind::np().get(), n_pi);
+    double v = bind::as_double(pi.get()) / 6.0;
+    v = v * std::pow(p_d_m, 3.0);
+    return v * 8 * K_T_factor;
+}
+
+double CSootModel::N_agg_coag_impl() {
+    double b = total_kernel(*this);
+    return -0.5 * b * std::pow(N_agg, 2.0) * Av * density;
+}
+
+double CSootModel::t_f_titania_impl() {
+    return (std::pow(p_d_p, 4.0) * As_coales * T) * std::exp(fdiv(Ea_coales, T));
+}
+
+double CSootModel::t_f_silica_impl() {
+    double size = 1 - fdiv(d_crit_coales, p_d_p);
+    return (As_coales * p_d_p) * std::exp(size * fdiv(Ea_coales, T));
+}
+
+double CSootModel::t_f_md_derived_impl() { return std::pow(10.0, T * 0.0014 - 11.4303); }
+
+double CSootModel::N_pri_coales_sintering_impl() {
+    double n = n_p();
+    if (!(n > 1)) return 0.0;  // a single primary particle does not coalesce
+    double t = run_d(t_coales);
+    double tau = t_coales_min > t ? t_coales_min : t;
+    return fdiv(-3.0, tau) * (n - std::pow(n, 0.6666666667)) * N_agg;
+}
+
+// Particles below the critical C/H ratio merge on every collision.
+double CSootModel::N_pri_coales_merge_impl() {
+    double CH = fdiv(C_tot, H_tot);
+    if (!(CtoH_crit > CH)) return 0.0;
+    double b = total_kernel(*this);
+    return -0.5 * b * std::pow(N_pri, 2.0) * Av * density;
+}
 
 }  // namespace pyrandel
