@@ -11,49 +11,74 @@ static bool is_native_double(const Py_buffer& v) {
     return f[0] == 'd' && f[1] == '\0';
 }
 
+namespace {
+
+// Views shared within the outermost call; a handful of arrays per step.
+struct Shared {
+    PyObject* obj;
+    Py_buffer view;
+};
+constexpr int max_shared = 12;
+Shared shared[max_shared];
+int n_shared = 0;
+int depth = 0;
+
+bool acquire(PyObject* arr, Py_buffer& view) {
+    if (!arr || !g.ndarray || !PyObject_TypeCheck(arr, (PyTypeObject*)g.ndarray)) return false;
+    if (PyObject_GetBuffer(arr, &view, PyBUF_RECORDS) < 0) {
+        PyErr_Clear();  // read-only or exotic: item access reports what NumPy says
+        return false;
+    }
+    if (is_native_double(view)) return true;
+    PyBuffer_Release(&view);
+    return false;
+}
+
+}  // namespace
+
+CallScope::CallScope() { ++depth; }
+
+CallScope::~CallScope() {
+    if (--depth > 0) return;
+    // Releasing may run arbitrary code (a buffer exporter's release hook).
+    while (n_shared > 0) {
+        --n_shared;
+        PyBuffer_Release(&shared[n_shared].view);
+    }
+}
+
 Items::Items(PyObject* arr) : arr_(arr) {
-    if (arr && arr != Py_None && PyObject_CheckBuffer(arr)) {
-        if (PyObject_GetBuffer(arr, &view_, PyBUF_RECORDS) == 0) {
-            if (is_native_double(view_)) {
-                have_view_ = true;
+    if (depth > 0) {
+        for (int k = 0; k < n_shared; ++k)
+            if (shared[k].obj == arr) {
+                view_ = &shared[k].view;
                 return;
             }
-            PyBuffer_Release(&view_);
-        } else {
-            PyErr_Clear();  // read-only or exotic: fall back to item access
+        if (n_shared < max_shared) {
+            if (acquire(arr, shared[n_shared].view)) {
+                shared[n_shared].obj = arr;
+                view_ = &shared[n_shared++].view;
+            }
+            return;
         }
     }
+    if (acquire(arr, own_)) view_ = &own_;
 }
 
-Py_ssize_t Items::size() const { return have_view_ ? view_.shape[0] : length(arr_); }
-
-Py_ssize_t Items::wrap(Py_ssize_t i) const {
-    Py_ssize_t n = view_.shape[0];
-    Py_ssize_t j = i < 0 ? i + n : i;
-    if (j < 0 || j >= n) raisef(PyExc_IndexError, "index %zd is out of bounds for axis 0 with size %zd", i, n);
-    return j;
+void Items::out_of_bounds(Py_ssize_t i, Py_ssize_t n) {
+    raisef(PyExc_IndexError, "index %zd is out of bounds for axis 0 with size %zd", i, n);
 }
 
-double Items::get(Py_ssize_t i) const {
-    if (have_view_) return *ptr(wrap(i));
-    return item(arr_, i);
-}
+double item(PyObject* arr, Py_ssize_t i) { return Items(arr).get(i); }
+void set_item(PyObject* arr, Py_ssize_t i, double v) { Items(arr).set(i, v); }
 
-void Items::set(Py_ssize_t i, double v) {
-    if (have_view_) {
-        *ptr(wrap(i)) = v;
-        return;
-    }
-    set_item(arr_, i, v);
-}
-
-double item(PyObject* arr, Py_ssize_t i) {
+double generic_item(PyObject* arr, Py_ssize_t i) {
     Ref k = py((int64_t)i);
     Ref v = Ref::steal(PyObject_GetItem(arr, k.get()));
     return as_double(v.get());
 }
 
-void set_item(PyObject* arr, Py_ssize_t i, double v) {
+void generic_set_item(PyObject* arr, Py_ssize_t i, double v) {
     Ref k = py((int64_t)i);
     Ref x = py(v);
     if (PyObject_SetItem(arr, k.get(), x.get()) < 0) fail();

@@ -1,45 +1,67 @@
 // Element access to NumPy arrays and one-dimensional double buffers.
-// A view lives for one call: no raw pointer outlives the buffer it came from.
 #pragma once
 
 #include "core.hpp"
 
 namespace bind {
 
+// The views of one call from Python: while a method of the module runs, the
+// buffer of each float64 array it touches is exported once and shared by all
+// element accesses; the views are released when the outermost call returns,
+// so no pointer into an array outlives the call that made it.
+struct CallScope {
+    CallScope();
+    ~CallScope();
+    CallScope(const CallScope&) = delete;
+    CallScope& operator=(const CallScope&) = delete;
+};
+
+// One-off element access as `a[i]` / `a[i] = v`, converted to double.
+double item(PyObject* arr, Py_ssize_t i);
+void set_item(PyObject* arr, Py_ssize_t i, double v);
+// The same through the array's own item access, never a buffer.
+double generic_item(PyObject* arr, Py_ssize_t i);
+void generic_set_item(PyObject* arr, Py_ssize_t i, double v);
+// Length as `len(a)`.
+Py_ssize_t length(PyObject* arr);
+
 // Item access on an ndarray-typed field, with the semantics of `a[i]` and
 // `a[i] = v` (negative indices count from the end; NumPy's IndexError outside).
 // Float64 one-dimensional arrays are read and written through the buffer, any
 // other array through the array's own item access.
 class Items {
-    Py_buffer view_{};
-    bool have_view_ = false;
-    PyObject* arr_ = nullptr;  // borrowed for the life of the view
+    Py_buffer own_{};
+    Py_buffer* view_ = nullptr;  // &own_, a view shared within the call, or none
+    PyObject* arr_ = nullptr;    // borrowed for the life of the view
 
 public:
     explicit Items(PyObject* arr);
     ~Items() {
-        if (have_view_) PyBuffer_Release(&view_);
+        if (view_ == &own_) PyBuffer_Release(&own_);
     }
     Items(const Items&) = delete;
     Items& operator=(const Items&) = delete;
 
-    Py_ssize_t size() const;
-    double get(Py_ssize_t i) const;
-    void set(Py_ssize_t i, double v);
+    Py_ssize_t size() const { return view_ ? view_->shape[0] : length(arr_); }
+    double get(Py_ssize_t i) const { return view_ ? *ptr(wrap(i)) : generic_item(arr_, i); }
+    void set(Py_ssize_t i, double v) {
+        if (view_) *ptr(wrap(i)) = v;
+        else generic_set_item(arr_, i, v);
+    }
     void add(Py_ssize_t i, double d) { set(i, get(i) + d); }
 
 private:
-    Py_ssize_t wrap(Py_ssize_t i) const;
+    Py_ssize_t wrap(Py_ssize_t i) const {
+        Py_ssize_t n = view_->shape[0];
+        Py_ssize_t j = i < 0 ? i + n : i;
+        if (j < 0 || j >= n) out_of_bounds(i, n);
+        return j;
+    }
+    [[noreturn]] static void out_of_bounds(Py_ssize_t i, Py_ssize_t n);
     double* ptr(Py_ssize_t i) const {
-        return reinterpret_cast<double*>(static_cast<char*>(view_.buf) + i * view_.strides[0]);
+        return reinterpret_cast<double*>(static_cast<char*>(view_->buf) + i * view_->strides[0]);
     }
 };
-
-// One-off element read of an ndarray (or any sequence) as `a[i]`, converted to double.
-double item(PyObject* arr, Py_ssize_t i);
-void set_item(PyObject* arr, Py_ssize_t i, double v);
-// Length as `len(a)`.
-Py_ssize_t length(PyObject* arr);
 
 // A `double[:]` parameter: a writable one-dimensional buffer of doubles.
 class DoubleBuf {

@@ -204,6 +204,7 @@ struct Method {
         return n;
     }
     static PyObject* call(PyObject* self, PyObject** a) {
+        CallScope scope;
         try {
             return invoke(reinterpret_cast<C*>(self), a, std::make_index_sequence<T::arity>{}, F);
         } catch (Error&) {
@@ -249,6 +250,7 @@ struct Init {
     static int init(PyObject* self, PyObject* args, PyObject* kw) {
         static std::vector<PyObject*> names = param_names(Params.s);
         PyObject* a[T::arity > 0 ? T::arity : 1];
+        CallScope scope;
         try {
             parse_tuple_args("__init__", names, args, kw, a);
             invoke(reinterpret_cast<C*>(self), a, std::make_index_sequence<T::arity>{}, F);

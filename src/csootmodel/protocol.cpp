@@ -14,28 +14,59 @@ namespace {
 Name n_print("print");
 Name n_index("index");
 Name n_zeros_like("zeros_like");
+Name n_zeros("zeros");
 
 const char* const key_species[7] = {"C2H2", "H2", "H", "CO", "O2", "OH", "H2O"};
 
 Ref zero_float() { return bind::py(0.0); }
 
-// np.zeros_like(X), but a float64 array when X holds integers or booleans: the
+// NumPy's own zeros_like and zeros, to recognise the common case.
+struct NumpyZeros {
+    PyObject* zeros_like = nullptr;
+    PyObject* zeros = nullptr;
+};
+const NumpyZeros& numpy_zeros() {
+    static NumpyZeros z = [] {
+        NumpyZeros r;
+        Ref numpy = Ref::steal(PyImport_ImportModule("numpy"));
+        r.zeros_like = bind::getattr(numpy.get(), n_zeros_like).release();
+        r.zeros = bind::getattr(numpy.get(), n_zeros).release();
+        return r;
+    }();
+    return z;
+}
+
+// `np.zeros_like(X)`, but a float64 array when X holds integers or booleans: the
 // scrubbing rates must not be truncated.
 Ref zeros_for_rates(PyObject* X) {
-    Ref z = bind::zeros_like(X);
+    Ref fn = bind::getattr(bind::np().get(), n_zeros_like);
+    Py_buffer view;
+    bool have_view = false;
+    if (X != Py_None && PyObject_CheckBuffer(X)) {
+        if (PyObject_GetBuffer(X, &view, PyBUF_FORMAT | PyBUF_STRIDES) == 0) have_view = true;
+        else PyErr_Clear();
+    }
+    char f = 'd';
+    Py_ssize_t n = 0;
+    int ndim = 0;
+    if (have_view) {
+        const char* fmt = view.format ? view.format : "B";
+        f = fmt[fmt[0] == '<' || fmt[0] == '=' || fmt[0] == '@'];
+        n = view.ndim ? view.shape[0] : 0;
+        ndim = view.ndim;
+        PyBuffer_Release(&view);
+    }
+    const NumpyZeros& nz = numpy_zeros();
+    // A plain one-dimensional float64 array: np.zeros(n) is what zeros_like gives.
+    if (have_view && fn.get() == nz.zeros_like && Py_IS_TYPE(X, (PyTypeObject*)bind::g.ndarray) && ndim == 1 &&
+        f == 'd')
+        return bind::call(nz.zeros, bind::py((int64_t)n).get());
+    Ref z = bind::call(fn.get(), X);
     if (z.get() == Py_None) return z;
     if (!PyObject_TypeCheck(z.get(), (PyTypeObject*)bind::g.ndarray))
         bind::raisef(PyExc_TypeError, "Cannot convert %.200s to %.200s", Py_TYPE(z.get())->tp_name,
                      ((PyTypeObject*)bind::g.ndarray)->tp_name);
-    Py_buffer view;
-    if (PyObject_GetBuffer(z.get(), &view, PyBUF_FORMAT | PyBUF_STRIDES) < 0) {
-        PyErr_Clear();
-        return z;
-    }
-    char f = view.format ? view.format[view.format[0] == '<' || view.format[0] == '=' || view.format[0] == '@'] : 'd';
-    PyBuffer_Release(&view);
-    if (!std::strchr("?bBhHiIlLqQnN", f)) return z;
-    Ref fn = bind::getattr(bind::np().get(), n_zeros_like);
+    if (!have_view || !std::strchr("?bBhHiIlLqQnN", f)) return z;
     Ref args = bind::tuple_of({X});
     Ref kw = Ref::steal(Py_BuildValue("{s:s}", "dtype", "float64"));
     return Ref::steal(PyObject_Call(fn.get(), args.get(), kw.get()));
@@ -180,19 +211,28 @@ bind::Ref CSootModel::coalescence_impl(int i) {
 
 namespace {
 
+double term_value(Ref r) { return bind::as_double(r.get()); }
+
 // ((((inception + growth) + oxidation) + coagulation) + coalescence) with Python
-// addition; plain doubles when every term is a float.
+// addition; plain doubles when no term is overridden and every term is a number.
 Ref source_term(CSootModel& m, int i) {
-    Ref t[5] = {m.inception(i), m.growth(i), m.oxidation(i), m.coagulation(i), m.coalescence(i)};
-    bool floats = true;
-    for (auto& r : t) floats = floats && PyFloat_CheckExact(r.get());
-    if (floats) {
-        double s = PyFloat_AS_DOUBLE(t[0].get());
-        for (int k = 1; k < 5; ++k) s += PyFloat_AS_DOUBLE(t[k].get());
+    using K = bind::Class<CSootModel>;
+    const bool direct = !K::overridden(&m, CSootModel::MID_inception) && !K::overridden(&m, CSootModel::MID_growth) &&
+                        !K::overridden(&m, CSootModel::MID_oxidation) &&
+                        !K::overridden(&m, CSootModel::MID_coagulation) &&
+                        !K::overridden(&m, CSootModel::MID_coalescence);
+    Ref inc = direct ? m.inception_impl(i) : m.inception(i);
+    if (direct && PyFloat_CheckExact(inc.get())) {
+        double s = PyFloat_AS_DOUBLE(inc.get());
+        s += term_value(m.growth_impl(i));
+        s += term_value(m.oxidation_impl(i));
+        s += term_value(m.coagulation_impl(i));
+        s += term_value(m.coalescence_impl(i));
         return bind::py(s);
     }
-    Ref s = t[0];
-    for (int k = 1; k < 5; ++k) s = Ref::steal(PyNumber_Add(s.get(), t[k].get()));
+    Ref t[4] = {m.growth(i), m.oxidation(i), m.coagulation(i), m.coalescence(i)};
+    Ref s = inc;
+    for (auto& r : t) s = Ref::steal(PyNumber_Add(s.get(), r.get()));
     return s;
 }
 
