@@ -1,6 +1,9 @@
 // Element access to NumPy arrays and one-dimensional double buffers.
 #pragma once
 
+#include <concepts>
+#include <type_traits>
+
 #include "core.hpp"
 
 namespace bind {
@@ -88,11 +91,21 @@ Ref zeros(Py_ssize_t n);
 Ref zeros_like(PyObject* a);
 
 // std::vector access with an IndexError instead of undefined behaviour.
-template <class V>
-auto& at(V& v, Py_ssize_t i) {
-    if (i < 0 || (size_t)i >= v.size())
-        raisef(PyExc_IndexError, "index %zd is out of range for a native array of size %zu", i, v.size());
+template <class V, std::integral I>
+auto& at(V& v, I i) {
+    if constexpr (std::is_signed_v<I>) {
+        if (i < 0 || (size_t)i >= v.size())
+            raisef(PyExc_IndexError, "index %lld is out of range for a native array of size %zu", (long long)i,
+                   v.size());
+    } else if ((size_t)i >= v.size()) {
+        raisef(PyExc_IndexError, "index %llu is out of range for a native array of size %zu",
+               (unsigned long long)i, v.size());
+    }
     return v[(size_t)i];
+}
+template <class V>
+auto& at(V& v, SizeT i) {
+    return at(v, i.v);
 }
 
 }  // namespace bind

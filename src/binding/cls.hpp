@@ -71,10 +71,6 @@ struct fstr {
     }
 };
 
-struct SizeT {  // parameter taken as an unsigned size
-    size_t v;
-    operator size_t() const { return v; }
-};
 struct NDArray {  // numpy.ndarray or None
     PyObject* o;
 };

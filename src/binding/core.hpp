@@ -76,6 +76,12 @@ struct Globals {
 };
 extern Globals g;
 
+// A parameter taken as an unsigned size (negative values refused).
+struct SizeT {
+    size_t v;
+    operator size_t() const { return v; }
+};
+
 // ---------------------------------------------------------------- conversions
 
 inline double as_double(PyObject* o) {

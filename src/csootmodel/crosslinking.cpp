@@ -9,6 +9,7 @@
 
 #include "../binding/arrays.hpp"
 #include "../lib/constants.hpp"
+#include "precursors.hpp"
 #include "sootmodel.hpp"
 
 namespace pyrandel {
@@ -16,12 +17,6 @@ namespace pyrandel {
 using bind::Ref;
 
 namespace {
-
-template <class V>
-auto& at_pos(V& v, size_t i) {
-    if (i >= v.size()) bind::raisef(PyExc_IndexError, "index %zu is out of range for a native array of size %zu", i, v.size());
-    return v[i];
-}
 
 // A precursor position taken as a size, handed on to an int parameter.
 inline int as_int_id(size_t i) {
@@ -111,13 +106,13 @@ double CSootModel::PAH_adsorption_rate_impl(int PAH_id) {
 }
 
 double CSootModel::dC_tot_dt_PAH_each_crosslinking_impl(bind::SizeT PAH_id) {
-    double nC = at_pos(PAH_n_C, PAH_id);
+    double nC = bind::at(PAH_n_C, PAH_id);
     double rate = PAH_adsorption_rate(as_int_id(PAH_id));
     return bind::fdiv(nC * rate, density);
 }
 
 double CSootModel::dH_tot_dt_PAH_each_crosslinking_impl(bind::SizeT PAH_id) {
-    double nH = at_pos(PAH_n_H, PAH_id);
+    double nH = bind::at(PAH_n_H, PAH_id);
     double rate = PAH_adsorption_rate(as_int_id(PAH_id));
     return bind::fdiv((nH - 2) * rate, density);
 }
@@ -125,17 +120,8 @@ double CSootModel::dH_tot_dt_PAH_each_crosslinking_impl(bind::SizeT PAH_id) {
 void CSootModel::PAH_growth_update_crosslinking_impl() {
     update_PAH_radical();
     update_ROP_crosslinking();
-    p_dC_tot_dt_PAH = 0.0;
-    p_dH_tot_dt_PAH = 0.0;
-    size_t n = PAH_indices.size();
-    for (size_t i = 0; i < n; ++i) {
-        double dC = dC_tot_dt_PAH_each_crosslinking(bind::SizeT{i});
-        at_pos(p_dC_tot_dt_PAH_each, i) = dC;
-        p_dC_tot_dt_PAH += dC;
-        double dH = dH_tot_dt_PAH_each_crosslinking(bind::SizeT{i});
-        at_pos(p_dH_tot_dt_PAH_each, i) = dH;
-        p_dH_tot_dt_PAH += dH;
-    }
+    accumulate_PAH_growth(*this, [this](bind::SizeT i) { return dC_tot_dt_PAH_each_crosslinking(i); },
+                          [this](bind::SizeT i) { return dH_tot_dt_PAH_each_crosslinking(i); });
 }
 
 // ---------------------------------------------------------------- inception
@@ -144,30 +130,19 @@ void CSootModel::PAH_growth_update_crosslinking_impl() {
 // follows IEEE rules.
 
 double CSootModel::inception_N_agg_crosslinking_impl() {
-    double s = 0.0;
-    Py_ssize_t n = (Py_ssize_t)PAH_indices.size();
-    if (n == 0) return s;
-    bind::Items rop(p_ROP);
-    for (Py_ssize_t i = 0; i < n; ++i) s += bind::fdiv(bind::at(PAH_n_C, i) * 2, (double)min_n_C) * rop.get(i) / density;
-    return s;
+    return sum_over_precursors(*this, [this](size_t i) {
+        return bind::fdiv(bind::at(PAH_n_C, i) * 2, (double)min_n_C) * bind::item(p_ROP, (Py_ssize_t)i) / density;
+    });
 }
 
 double CSootModel::inception_C_tot_crosslinking_impl() {
-    double s = 0.0;
-    Py_ssize_t n = (Py_ssize_t)PAH_indices.size();
-    if (n == 0) return s;
-    bind::Items rop(p_ROP);
-    for (Py_ssize_t i = 0; i < n; ++i) s += 2 * bind::at(PAH_n_C, i) * rop.get(i) / density;
-    return s;
+    return sum_over_precursors(
+        *this, [this](size_t i) { return 2 * bind::at(PAH_n_C, i) * bind::item(p_ROP, (Py_ssize_t)i) / density; });
 }
 
 double CSootModel::inception_H_tot_crosslinking_impl() {
-    double s = 0.0;
-    Py_ssize_t n = (Py_ssize_t)PAH_indices.size();
-    if (n == 0) return s;
-    bind::Items rop(p_ROP);
-    for (Py_ssize_t i = 0; i < n; ++i) s += 2 * bind::at(PAH_n_H, i) * rop.get(i) / density;
-    return s;
+    return sum_over_precursors(
+        *this, [this](size_t i) { return 2 * bind::at(PAH_n_H, i) * bind::item(p_ROP, (Py_ssize_t)i) / density; });
 }
 
 // ---------------------------------------------------------------- scrubbing

@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "../binding/arrays.hpp"
+#include "precursors.hpp"
 #include "sootmodel.hpp"
 
 namespace pyrandel {
@@ -13,13 +14,6 @@ namespace pyrandel {
 using bind::Ref;
 
 namespace {
-
-// Element of a per-precursor native array at an unsigned position, IndexError outside.
-template <class V>
-auto& at_pos(V& v, size_t i) {
-    if (i >= v.size()) bind::raisef(PyExc_IndexError, "index %zu is out of range for a native array of size %zu", i, v.size());
-    return v[i];
-}
 
 // Molar mass in kg/mol of gas species j, as MWs[j].
 inline double mw(const CSootModel& m, int j) { return bind::Items(m.MWs).get(j); }
@@ -125,11 +119,11 @@ void CSootModel::update_w_cond_impl() {
 
 // A condensing dimer brings two precursor molecules, each less two hydrogen atoms.
 double CSootModel::dC_tot_dt_PAH_each_slfclsn_impl(bind::SizeT PAH_id) {
-    return bind::fdiv(at_pos(PAH_n_C, PAH_id) * 2 * at_pos(w_cond, PAH_id), density);
+    return bind::fdiv(bind::at(PAH_n_C, PAH_id) * 2 * bind::at(w_cond, PAH_id), density);
 }
 
 double CSootModel::dH_tot_dt_PAH_each_slfclsn_impl(bind::SizeT PAH_id) {
-    return bind::fdiv((at_pos(PAH_n_H, PAH_id) - 2) * 2 * at_pos(w_cond, PAH_id), density);
+    return bind::fdiv((bind::at(PAH_n_H, PAH_id) - 2) * 2 * bind::at(w_cond, PAH_id), density);
 }
 
 void CSootModel::PAH_growth_update_slfclsn_impl() {
@@ -138,41 +132,26 @@ void CSootModel::PAH_growth_update_slfclsn_impl() {
     update_dimer_();
     update_w_inc();
     update_w_cond();
-    p_dC_tot_dt_PAH = 0.0;
-    p_dH_tot_dt_PAH = 0.0;
-    size_t n = PAH_indices.size();
-    for (size_t i = 0; i < n; ++i) {
-        double dC = dC_tot_dt_PAH_each_slfclsn(bind::SizeT{i});
-        at_pos(p_dC_tot_dt_PAH_each, i) = dC;
-        p_dC_tot_dt_PAH += dC;
-        double dH = dH_tot_dt_PAH_each_slfclsn(bind::SizeT{i});
-        at_pos(p_dH_tot_dt_PAH_each, i) = dH;
-        p_dH_tot_dt_PAH += dH;
-    }
+    accumulate_PAH_growth(*this, [this](bind::SizeT i) { return dC_tot_dt_PAH_each_slfclsn(i); },
+                          [this](bind::SizeT i) { return dH_tot_dt_PAH_each_slfclsn(i); });
 }
 
 // A dimer-dimer collision brings four precursor molecules with all their
 // hydrogen; one new particle holds min_n_C carbon atoms.
 double CSootModel::inception_N_agg_slfclsn_impl() {
-    double s = 0.0;
-    Py_ssize_t n = (Py_ssize_t)PAH_indices.size();
-    for (Py_ssize_t i = 0; i < n; ++i)
-        s += bind::fdiv(bind::fdiv(bind::at(PAH_n_C, i) * 4, (double)min_n_C) * bind::at(w_inc, i), density);
-    return s;
+    return sum_over_precursors(*this, [this](size_t i) {
+        return bind::fdiv(bind::fdiv(bind::at(PAH_n_C, i) * 4, (double)min_n_C) * bind::at(w_inc, i), density);
+    });
 }
 
 double CSootModel::inception_C_tot_slfclsn_impl() {
-    double s = 0.0;
-    Py_ssize_t n = (Py_ssize_t)PAH_indices.size();
-    for (Py_ssize_t i = 0; i < n; ++i) s += bind::fdiv(bind::at(PAH_n_C, i) * 4 * bind::at(w_inc, i), density);
-    return s;
+    return sum_over_precursors(
+        *this, [this](size_t i) { return bind::fdiv(bind::at(PAH_n_C, i) * 4 * bind::at(w_inc, i), density); });
 }
 
 double CSootModel::inception_H_tot_slfclsn_impl() {
-    double s = 0.0;
-    Py_ssize_t n = (Py_ssize_t)PAH_indices.size();
-    for (Py_ssize_t i = 0; i < n; ++i) s += bind::fdiv(bind::at(PAH_n_H, i) * 4 * bind::at(w_inc, i), density);
-    return s;
+    return sum_over_precursors(
+        *this, [this](size_t i) { return bind::fdiv(bind::at(PAH_n_H, i) * 4 * bind::at(w_inc, i), density); });
 }
 
 // ---------------------------------------------------------- lumped balance
@@ -217,11 +196,11 @@ void CSootModel::update_w_lumpinc_impl() { w_lumpinc = a_lumpinc * 0.5 * std::po
 void CSootModel::update_w_lumpcond_impl() { w_lumpcond = b_lumpcond * _lumpdimer_; }
 
 double CSootModel::dC_tot_dt_PAH_each_slfclsn_lump_impl(bind::SizeT PAH_id) {
-    return bind::fdiv(at_pos(PAH_n_C, PAH_id) * 2 * w_lumpcond * at_pos(dimer_weight, PAH_id), density);
+    return bind::fdiv(bind::at(PAH_n_C, PAH_id) * 2 * w_lumpcond * bind::at(dimer_weight, PAH_id), density);
 }
 
 double CSootModel::dH_tot_dt_PAH_each_slfclsn_lump_impl(bind::SizeT PAH_id) {
-    return bind::fdiv((at_pos(PAH_n_H, PAH_id) - 2) * 2 * w_lumpcond * at_pos(dimer_weight, PAH_id), density);
+    return bind::fdiv((bind::at(PAH_n_H, PAH_id) - 2) * 2 * w_lumpcond * bind::at(dimer_weight, PAH_id), density);
 }
 
 void CSootModel::PAH_growth_update_slfclsn_lump_impl() {
@@ -231,17 +210,8 @@ void CSootModel::PAH_growth_update_slfclsn_lump_impl() {
     update_lumpdimer_();
     update_w_lumpinc();
     update_w_lumpcond();
-    p_dC_tot_dt_PAH = 0.0;
-    p_dH_tot_dt_PAH = 0.0;
-    size_t n = PAH_indices.size();
-    for (size_t i = 0; i < n; ++i) {
-        double dC = dC_tot_dt_PAH_each_slfclsn_lump(bind::SizeT{i});
-        at_pos(p_dC_tot_dt_PAH_each, i) = dC;
-        p_dC_tot_dt_PAH += dC;
-        double dH = dH_tot_dt_PAH_each_slfclsn_lump(bind::SizeT{i});
-        at_pos(p_dH_tot_dt_PAH_each, i) = dH;
-        p_dH_tot_dt_PAH += dH;
-    }
+    accumulate_PAH_growth(*this, [this](bind::SizeT i) { return dC_tot_dt_PAH_each_slfclsn_lump(i); },
+                          [this](bind::SizeT i) { return dH_tot_dt_PAH_each_slfclsn_lump(i); });
 }
 
 double CSootModel::inception_N_agg_slfclsn_lump_impl() {
