@@ -120,8 +120,8 @@ double CSootModel::dH_tot_dt_PAH_each_crosslinking_impl(bind::SizeT PAH_id) {
 void CSootModel::PAH_growth_update_crosslinking_impl() {
     update_PAH_radical();
     update_ROP_crosslinking();
-    accumulate_PAH_growth(*this, [this](bind::SizeT i) { return dC_tot_dt_PAH_each_crosslinking(i); },
-                          [this](bind::SizeT i) { return dH_tot_dt_PAH_each_crosslinking(i); });
+    store_PAH_growth(
+        *this, [this](bind::SizeT i) { return dC_tot_dt_PAH_each_crosslinking(i); }, [this](bind::SizeT i) { return dH_tot_dt_PAH_each_crosslinking(i); }, true);
 }
 
 // ---------------------------------------------------------------- inception

@@ -4,6 +4,7 @@
 // its molecules; every dimer is a new particle and releases one H2. Adsorption
 // on soot is direct and irreversible: it adds the precursor's carbon and all
 // but two of its hydrogen atoms and releases two H atoms.
+#include "precursors.hpp"
 #include "sootmodel.hpp"
 
 namespace pyrandel {
@@ -32,13 +33,9 @@ void CSootModel::create_PAH_dimer_irrevd_impl() {
 void CSootModel::PAH_growth_update_irrevd_impl() {
     vtab->update_ROP_irrevd(this);
 
-    Py_ssize_t n = (Py_ssize_t)PAH_indices.size();
-    for (Py_ssize_t i = 0; i < n; ++i) {
-        double dC = dC_tot_dt_PAH_each_irrevd(bind::SizeT{(size_t)i});
-        bind::at(p_dC_tot_dt_PAH_each, i) = dC;
-        double dH = dH_tot_dt_PAH_each_irrevd(bind::SizeT{(size_t)i});
-        bind::at(p_dH_tot_dt_PAH_each, i) = dH;
-    }
+    store_PAH_growth(
+        *this, [this](bind::SizeT i) { return dC_tot_dt_PAH_each_irrevd(i); },
+        [this](bind::SizeT i) { return dH_tot_dt_PAH_each_irrevd(i); }, false);
 
     p_dC_tot_dt_PAH = dC_tot_dt_PAH();
     p_dH_tot_dt_PAH = bind::as_double(dH_tot_dt_PAH().get());

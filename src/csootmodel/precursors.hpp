@@ -15,20 +15,23 @@ double sum_over_precursors(const CSootModel& m, F f) {
     return s;
 }
 
-// Stores each precursor's growth of C_tot and H_tot (computed in this order)
-// and adds them to the totals p_dC_tot_dt_PAH and p_dH_tot_dt_PAH.
+// Stores each precursor's growth of C_tot and H_tot (computed in this order) in
+// the per-precursor arrays; with `totals`, also adds them up into
+// p_dC_tot_dt_PAH and p_dH_tot_dt_PAH as it goes.
 template <class DC, class DH>
-void accumulate_PAH_growth(CSootModel& m, DC dC_of, DH dH_of) {
-    m.p_dC_tot_dt_PAH = 0.0;
-    m.p_dH_tot_dt_PAH = 0.0;
+void store_PAH_growth(CSootModel& m, DC dC_of, DH dH_of, bool totals) {
+    if (totals) {
+        m.p_dC_tot_dt_PAH = 0.0;
+        m.p_dH_tot_dt_PAH = 0.0;
+    }
     const size_t n = m.PAH_indices.size();
     for (size_t i = 0; i < n; ++i) {
         double dC = dC_of(bind::SizeT{i});
         bind::at(m.p_dC_tot_dt_PAH_each, i) = dC;
-        m.p_dC_tot_dt_PAH += dC;
+        if (totals) m.p_dC_tot_dt_PAH += dC;
         double dH = dH_of(bind::SizeT{i});
         bind::at(m.p_dH_tot_dt_PAH_each, i) = dH;
-        m.p_dH_tot_dt_PAH += dH;
+        if (totals) m.p_dH_tot_dt_PAH += dH;
     }
 }
 

@@ -5,6 +5,7 @@
 // chemical dimer (a new particle, releasing one H2). Precursors adsorb on soot
 // through a reversible complex that reacts at k_PAH, adding the precursor's
 // carbon and all but two of its hydrogen atoms and releasing two H atoms.
+#include "precursors.hpp"
 #include "sootmodel.hpp"
 
 namespace pyrandel {
@@ -114,15 +115,20 @@ void CSootModel::PAH_growth_update_reactived_impl() {
     update_p_soot_PAH();
     if (!steady_state_PAH_adsorption) update_soot_PAH_wdot();
 
-    for (Py_ssize_t i = 0; i < n; ++i) {
-        double dC = dC_tot_dt_PAH_each_reactived(bind::SizeT{(size_t)i});
-        bind::at(p_dC_tot_dt_PAH_each, i) = dC;
-        double dH = dH_tot_dt_PAH_each_reactived(bind::SizeT{(size_t)i});
-        bind::at(p_dH_tot_dt_PAH_each, i) = dH;
-    }
+    store_PAH_growth(
+        *this, [this](bind::SizeT i) { return dC_tot_dt_PAH_each_reactived(i); },
+        [this](bind::SizeT i) { return dH_tot_dt_PAH_each_reactived(i); }, false);
 
     p_dC_tot_dt_PAH = dC_tot_dt_PAH();
     p_dH_tot_dt_PAH = bind::as_double(dH_tot_dt_PAH().get());
+}
+
+// Rate of physical dimerisation of precursors i and j, k_FWD(i, j)·c_i·c_j.
+static double forward_dimerisation(CSootModel& m, Py_ssize_t i, Py_ssize_t j) {
+    double kf = m.k_FWD((int)i, (int)j);
+    double c_i = m.molar_density(bind::at(m.PAH_indices, i));
+    double c_j = m.molar_density(bind::at(m.PAH_indices, j));
+    return kf * c_i * c_j;
 }
 
 void CSootModel::update_phy_dimer__impl() {
@@ -131,10 +137,7 @@ void CSootModel::update_phy_dimer__impl() {
         Py_ssize_t b = 0;
         for (Py_ssize_t i = 0; i < n; ++i)
             for (Py_ssize_t j = i; j < n; ++j, ++b) {
-                double kf = k_FWD((int)i, (int)j);
-                double c_i = molar_density(bind::at(PAH_indices, i));
-                double c_j = molar_density(bind::at(PAH_indices, j));
-                double num = kf * c_i * c_j;
+                double num = forward_dimerisation(*this, i, j);
                 double kr = k_REV((int)i, (int)j);
                 double kreac = k_REAC();
                 double v = bind::fdiv(num, kr + kreac);
@@ -161,10 +164,7 @@ void CSootModel::update_phy_dimer_wdot_impl() {
     Py_ssize_t b = 0;
     for (Py_ssize_t i = 0; i < n; ++i)
         for (Py_ssize_t j = i; j < n; ++j, ++b) {
-            double kf = k_FWD((int)i, (int)j);
-            double c_i = molar_density(bind::at(PAH_indices, i));
-            double c_j = molar_density(bind::at(PAH_indices, j));
-            double fwd = kf * c_i * c_j;
+            double fwd = forward_dimerisation(*this, i, j);
             double c_D = molar_density(bind::at(phy_dimer_indices, b));
             double kr = k_REV((int)i, (int)j);
             bind::Items(phy_dimer_wdot).set(b, (fwd - c_D * kr) / 1000);

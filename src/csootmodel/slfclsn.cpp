@@ -132,8 +132,8 @@ void CSootModel::PAH_growth_update_slfclsn_impl() {
     update_dimer_();
     update_w_inc();
     update_w_cond();
-    accumulate_PAH_growth(*this, [this](bind::SizeT i) { return dC_tot_dt_PAH_each_slfclsn(i); },
-                          [this](bind::SizeT i) { return dH_tot_dt_PAH_each_slfclsn(i); });
+    store_PAH_growth(
+        *this, [this](bind::SizeT i) { return dC_tot_dt_PAH_each_slfclsn(i); }, [this](bind::SizeT i) { return dH_tot_dt_PAH_each_slfclsn(i); }, true);
 }
 
 // A dimer-dimer collision brings four precursor molecules with all their
@@ -210,8 +210,8 @@ void CSootModel::PAH_growth_update_slfclsn_lump_impl() {
     update_lumpdimer_();
     update_w_lumpinc();
     update_w_lumpcond();
-    accumulate_PAH_growth(*this, [this](bind::SizeT i) { return dC_tot_dt_PAH_each_slfclsn_lump(i); },
-                          [this](bind::SizeT i) { return dH_tot_dt_PAH_each_slfclsn_lump(i); });
+    store_PAH_growth(
+        *this, [this](bind::SizeT i) { return dC_tot_dt_PAH_each_slfclsn_lump(i); }, [this](bind::SizeT i) { return dH_tot_dt_PAH_each_slfclsn_lump(i); }, true);
 }
 
 double CSootModel::inception_N_agg_slfclsn_lump_impl() {
