@@ -48,6 +48,7 @@ CallScope::~CallScope() {
 }
 
 Items::Items(PyObject* arr) : arr_(arr) {
+    Py_XINCREF(arr_);
     if (depth > 0) {
         for (int k = 0; k < n_shared; ++k)
             if (shared[k].obj == arr) {

@@ -35,12 +35,13 @@ Py_ssize_t length(PyObject* arr);
 class Items {
     Py_buffer own_{};
     Py_buffer* view_ = nullptr;  // &own_, a view shared within the call, or none
-    PyObject* arr_ = nullptr;    // borrowed for the life of the view
+    PyObject* arr_ = nullptr;    // held: item access may run code that drops the field's reference
 
 public:
     explicit Items(PyObject* arr);
     ~Items() {
         if (view_ == &own_) PyBuffer_Release(&own_);
+        Py_XDECREF(arr_);
     }
     Items(const Items&) = delete;
     Items& operator=(const Items&) = delete;

@@ -75,9 +75,11 @@ Ref zeros_for_rates(PyObject* X) {
 }  // namespace
 
 bind::Ref CSootModel::checkNameOfSpecies_impl() {
+    // Held: comparing names may run code that replaces the field.
+    Ref names = Ref::borrow(species_names);
     for (const char* name : key_species) {
         Ref n = Ref::steal(PyUnicode_FromString(name));
-        int r = PySequence_Contains(species_names, n.get());
+        int r = PySequence_Contains(names.get(), n.get());
         if (r < 0) bind::fail();
         if (!r) bind::raisef(PyExc_ValueError, "%s does not exist in species list!", name);
     }
@@ -94,7 +96,8 @@ void CSootModel::initialize_impl() {
     int* indices[7] = {&C2H2_index, &H2_index, &H_index, &CO_index, &O2_index, &OH_index, &H2O_index};
     for (int k = 0; k < 7; ++k) {
         Ref n = Ref::steal(PyUnicode_FromString(key_species[k]));
-        Ref i = bind::call_method(species_names, n_index, n.get());
+        Ref names = Ref::borrow(species_names);
+        Ref i = bind::call_method(names.get(), n_index, n.get());
         *indices[k] = bind::as_int(i.get());
     }
     run(create_PAH_dimer);
@@ -245,27 +248,34 @@ bind::Ref CSootModel::S_H_tot_impl() { return source_term(*this, 3); }
 
 // -------------------------------------------------------------------- scrubbing
 
+namespace {
+
+// One row: scrub_wdot[i] += d through the array's item access, the field read
+// afresh for each row as `self.scrub_wdot[i] += d` would.
+void add_row(CSootModel& m, int i, double d) { bind::Items(m.scrub_wdot).add(i, d); }
+
+}  // namespace
+
 void CSootModel::update_scrub_wdot_impl() {
     if (!scrubbing_enabled) return;
     run(update_scrub_wdot_PAH_growth);
 
-    bind::Items w(scrub_wdot);
     const double rho = density;
     if (growth_enabled && growth_HACA_enabled) {
         // Half a C2H2 per carbon atom added; the hydrogen not kept by soot returns as H.
-        w.add(C2H2_index, -(rho * p_dC_tot_dt_HACA_alt / 2000));
-        w.add(H_index, p_dC_tot_dt_HACA_alt * 0.875 * rho / 1000);
+        add_row(*this, C2H2_index, -(rho * p_dC_tot_dt_HACA_alt / 2000));
+        add_row(*this, H_index, p_dC_tot_dt_HACA_alt * 0.875 * rho / 1000);
     }
     if (!oxidation_enabled) return;
     // O2: one CO and half an O2 per carbon atom removed; removed hydrogen forms H2 with gas-phase H.
-    w.add(CO_index, p_dC_tot_dt_O2 * rho / (-1000));
-    w.add(H2_index, rho * p_dH_tot_dt_O2 / (-1000));
-    w.add(H_index, -(rho * p_dH_tot_dt_O2 / (-1000)));
-    w.add(O2_index, -(p_dC_tot_dt_O2 * (-0.5) * rho / 1000));
+    add_row(*this, CO_index, p_dC_tot_dt_O2 * rho / (-1000));
+    add_row(*this, H2_index, rho * p_dH_tot_dt_O2 / (-1000));
+    add_row(*this, H_index, -(rho * p_dH_tot_dt_O2 / (-1000)));
+    add_row(*this, O2_index, -(p_dC_tot_dt_O2 * (-0.5) * rho / 1000));
     // OH: one CO and one OH per carbon atom removed; H2 gets half the atoms removed.
-    w.add(CO_index, rho * p_dC_tot_dt_OH / (-1000));
-    w.add(H2_index, (p_dH_tot_dt_OH + p_dC_tot_dt_OH) * (-0.5) * rho / 1000);
-    w.add(OH_index, -(rho * p_dC_tot_dt_OH / (-1000)));
+    add_row(*this, CO_index, rho * p_dC_tot_dt_OH / (-1000));
+    add_row(*this, H2_index, (p_dH_tot_dt_OH + p_dC_tot_dt_OH) * (-0.5) * rho / 1000);
+    add_row(*this, OH_index, -(rho * p_dC_tot_dt_OH / (-1000)));
 }
 
 }  // namespace pyrandel

@@ -96,19 +96,19 @@ void CSootGas::init_impl(PyObject* g) {
 // --------------------------------------------------------- gas-object reads
 
 void CSootGas::set_unnormalized(PyObject* UY) {
-    Ref r = bind::call_method(gas(), n_set_unnormalized_mass_fractions, UY);
+    Ref r = bind::call_method(gas().get(), n_set_unnormalized_mass_fractions, UY);
 }
 
 void CSootGas::read_X_from_gas() {
-    Ref x = bind::getattr(gas(), n_X);
+    Ref x = bind::getattr(gas().get(), n_X);
     Ref l = bind::call_method(x.get(), n_tolist);
     bind::fill_from_iterable(_X, l.get());
 }
 
-void CSootGas::read_rho_from_gas() { set_obj(_rho, bind::getattr(gas(), n_density)); }
+void CSootGas::read_rho_from_gas() { set_obj(_rho, bind::getattr(gas().get(), n_density)); }
 
 void CSootGas::read_mean_MW_from_gas() {
-    Ref m = bind::getattr(gas(), n_mean_molecular_weight);
+    Ref m = bind::getattr(gas().get(), n_mean_molecular_weight);
     Ref q = Ref::steal(PyNumber_TrueDivide(m.get(), thousand().get()));
     _mean_MW = bind::as_double(q.get());
 }
@@ -118,7 +118,7 @@ void CSootGas::read_mean_MW_from_gas() {
 void CSootGas::update_thermo_TPUY_impl(double T, double P, bind::NDArray UY) {
     set_unnormalized(UY.o);
     Ref tp = bind::tuple_of({bind::py(T).get(), bind::py(P).get()});
-    bind::setattr(gas(), n_TP, tp.get());
+    bind::setattr(gas().get(), n_TP, tp.get());
     _T = T;
     _P = P;
     read_X_from_gas();
@@ -129,10 +129,10 @@ void CSootGas::update_thermo_TPUY_impl(double T, double P, bind::NDArray UY) {
 void CSootGas::update_thermo_TDUY_impl(double T, double D, bind::NDArray UY) {
     set_unnormalized(UY.o);
     Ref td = bind::tuple_of({bind::py(T).get(), bind::py(D).get()});
-    bind::setattr(gas(), n_TD, td.get());
+    bind::setattr(gas().get(), n_TD, td.get());
     _T = T;
     set_obj(_rho, bind::py(D));
-    _P = bind::as_double(bind::getattr(gas(), n_P).get());
+    _P = bind::as_double(bind::getattr(gas().get(), n_P).get());
     read_X_from_gas();
     read_mean_MW_from_gas();
 }
@@ -141,7 +141,7 @@ void CSootGas::update_thermo_TPX_impl(double T, double P, bind::NDArray X) {
     _T = T;
     _P = P;
     Ref tpx = bind::tuple_of({bind::py(T).get(), bind::py(P).get(), X.o});
-    bind::setattr(gas(), n_TPX, tpx.get());
+    bind::setattr(gas().get(), n_TPX, tpx.get());
     Ref l = bind::call_method(X.o, n_tolist);
     bind::fill_from_iterable(_X, l.get());
     read_rho_from_gas();
@@ -153,16 +153,16 @@ void CSootGas::update_thermo_TPXmw_impl(double T, double P, bind::DoubleBuf X) {
     _P = P;
     Ref view = X.is_none() ? bind::none() : Ref::steal(PyMemoryView_FromObject(X.obj()));
     Ref tpx = bind::tuple_of({bind::py(T).get(), bind::py(P).get(), view.get()});
-    bind::setattr(gas(), n_TPX, tpx.get());
+    bind::setattr(gas().get(), n_TPX, tpx.get());
     read_X_from_gas();
     read_rho_from_gas();
     read_mean_MW_from_gas();
 }
 
 void CSootGas::update_thermo_impl() {
-    Ref T = bind::getattr(gas(), n_T);
-    Ref P = bind::getattr(gas(), n_P);
-    Ref X = bind::getattr(gas(), n_X);
+    Ref T = bind::getattr(gas().get(), n_T);
+    Ref P = bind::getattr(gas().get(), n_P);
+    Ref X = bind::getattr(gas().get(), n_X);
     if (bind::Class<CSootGas>::overridden(this, MID_update_thermo_TPX)) {
         bind::call_method((PyObject*)this, spec().method_names[MID_update_thermo_TPX], T.get(), P.get(), X.get());
         return;
@@ -172,7 +172,7 @@ void CSootGas::update_thermo_impl() {
 }
 
 void CSootGas::update_transport_mix_impl() {
-    set_obj(_mu, bind::getattr(gas(), n_viscosity));
+    set_obj(_mu, bind::getattr(gas().get(), n_viscosity));
     double l = vtab->calc_lambda_gas(this);
     set_obj(_lambda_gas, bind::py(l));
 }
@@ -259,15 +259,15 @@ static Ref scaled(PyObject* gas, PyObject* name, binaryfunc op) {
     return Ref::steal(op(v.get(), thousand().get()));
 }
 
-Ref CSootGas::get_w_array() { return scaled(gas(), n_net_production_rates, PyNumber_Multiply); }
-Ref CSootGas::get_Y_array() { return bind::getattr(gas(), n_Y); }
+Ref CSootGas::get_w_array() { return scaled(gas().get(), n_net_production_rates, PyNumber_Multiply); }
+Ref CSootGas::get_Y_array() { return bind::getattr(gas().get(), n_Y); }
 // Partial molar enthalpies, J/mol (the energy balances of the reactors need enthalpies).
-Ref CSootGas::get_h_mol_array() { return scaled(gas(), n_partial_molar_enthalpies, PyNumber_TrueDivide); }
-Ref CSootGas::get_u_mol_array() { return scaled(gas(), n_partial_molar_int_energies, PyNumber_TrueDivide); }
-Ref CSootGas::get_h_mass_total() { return bind::getattr(gas(), n_enthalpy_mass); }
-Ref CSootGas::get_u_mass_total() { return bind::getattr(gas(), n_int_energy_mass); }
-Ref CSootGas::get_cv_mass() { return bind::getattr(gas(), n_cv_mass); }
-Ref CSootGas::get_state() { return bind::getattr(gas(), n_state); }
+Ref CSootGas::get_h_mol_array() { return scaled(gas().get(), n_partial_molar_enthalpies, PyNumber_TrueDivide); }
+Ref CSootGas::get_u_mol_array() { return scaled(gas().get(), n_partial_molar_int_energies, PyNumber_TrueDivide); }
+Ref CSootGas::get_h_mass_total() { return bind::getattr(gas().get(), n_enthalpy_mass); }
+Ref CSootGas::get_u_mass_total() { return bind::getattr(gas().get(), n_int_energy_mass); }
+Ref CSootGas::get_cv_mass() { return bind::getattr(gas().get(), n_cv_mass); }
+Ref CSootGas::get_state() { return bind::getattr(gas().get(), n_state); }
 
 // ------------------------------------------------------------------ tables
 

@@ -105,7 +105,8 @@ struct CSootGas {
     bind::Ref get_state();
 
 private:
-    PyObject* gas() const { return cantera_gas; }
+    // The gas object, held for the call: its attributes may run code that replaces the field.
+    bind::Ref gas() const { return bind::Ref::borrow(cantera_gas); }
     void read_X_from_gas();
     void read_rho_from_gas();
     void read_mean_MW_from_gas();
