@@ -270,6 +270,64 @@ void set_state(PyObject* self, const ClassSpec& spec, PyObject* state) {
     }
 }
 
+static Name n_reduce("__reduce__");
+static Name n_reduce_ex("__reduce_ex__");
+static Name n_deepcopy("deepcopy");
+static Name n_reconstruct("_reconstruct");
+
+// Deep copy through the pickle state, as copy.deepcopy would do with the
+// reducer, except that a built-in method bound to an object already copied is
+// bound to its copy: the strategy attributes of the copy run on the copy.
+PyObject* deepcopy(PyObject* self, const ClassSpec& spec, PyObject* memo) {
+    try {
+        Ref copy = Ref::steal(PyImport_ImportModule("copy"));
+        PyTypeObject* tp = Py_TYPE(self);
+        bool own_reduce = _PyType_Lookup(tp, n_reduce) == PyDict_GetItem(spec.type->tp_dict, n_reduce) &&
+                          _PyType_Lookup(tp, n_reduce_ex) == _PyType_Lookup(&PyBaseObject_Type, n_reduce_ex);
+        if (!own_reduce) {
+            // A subclass that pickles itself its own way is copied its own way.
+            Ref rv = call_method(self, n_reduce_ex, py(4).get());
+            Ref fn = getattr(copy.get(), n_reconstruct);
+            Ref args = Ref::steal(PySequence_Tuple(rv.get()));
+            Ref head = tuple_of({self, memo});
+            Ref all = Ref::steal(PySequence_Concat(head.get(), args.get()));
+            return PyObject_Call(fn.get(), all.get(), nullptr);
+        }
+        Ref rv = Ref::steal(reduce(self, spec));
+        PyObject* state = PyTuple_GET_SIZE(rv.get()) == 3 ? PyTuple_GET_ITEM(rv.get(), 2)
+                                                          : PyTuple_GET_ITEM(PyTuple_GET_ITEM(rv.get(), 1), 2);
+        Ref y = Ref::steal(spec.type->tp_new(tp, g.empty_tuple, nullptr));
+        Ref key = Ref::steal(PyLong_FromVoidPtr(self));
+        if (PyObject_SetItem(memo, key.get(), y.get()) < 0) fail();
+        Ref dc = getattr(copy.get(), n_deepcopy);
+        Ref st = Ref::steal(PyObject_CallFunctionObjArgs(dc.get(), state, memo, nullptr));
+        if (!PyTuple_Check(st.get())) raise(PyExc_TypeError, "deep copy of the state is not a tuple");
+        Ref items = Ref::steal(PySequence_List(st.get()));
+        for (Py_ssize_t i = 0; i < PyList_GET_SIZE(items.get()); ++i) {
+            PyObject* v = PyList_GET_ITEM(items.get(), i);
+            if (!PyCFunction_Check(v)) continue;
+            PyObject* bound = PyCFunction_GET_SELF(v);
+            if (!bound || PyModule_Check(bound)) continue;
+            Ref k = Ref::steal(PyLong_FromVoidPtr(bound));
+            PyObject* twin = PyObject_GetItem(memo, k.get());
+            if (!twin) {
+                if (!PyErr_ExceptionMatches(PyExc_KeyError)) fail();
+                PyErr_Clear();
+                continue;
+            }
+            Ref t(twin);
+            Ref rebound = Ref::steal(PyObject_GetAttrString(twin, ((PyCFunctionObject*)v)->m_ml->ml_name));
+            PyList_SetItem(items.get(), i, rebound.release());
+        }
+        Ref st2 = Ref::steal(PyList_AsTuple(items.get()));
+        set_state(y.get(), spec, st2.get());
+        return y.release();
+    } catch (...) {
+        set_from_cpp_exception();
+    }
+    return error_exit(spec.name, "__deepcopy__");
+}
+
 PyObject* restore(const ClassSpec& spec, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
     static std::vector<PyObject*> names = param_names("__pyx_type, __pyx_checksum, __pyx_state");
     std::string fname = std::string("__pyx_unpickle_") + spec.name;
@@ -397,10 +455,11 @@ bool ready(ClassSpec& spec, PyObject* module) {
     for (PyMethodDef* m = spec.methods; m && m->ml_name; ++m) ++n_methods;
     // The method table is stored once; its extra entries (pickling) come after.
     spec.all_methods.clear();
-    spec.all_methods.reserve(n_methods + 3);
+    spec.all_methods.reserve(n_methods + 4);
     for (size_t m = 0; m < n_methods; ++m) spec.all_methods.push_back(spec.methods[m]);
     spec.all_methods.push_back(PyMethodDef{"__reduce__", spec.reduce_fn, METH_NOARGS, nullptr});
     spec.all_methods.push_back(PyMethodDef{"__setstate__", spec.setstate_fn, METH_O, nullptr});
+    spec.all_methods.push_back(PyMethodDef{"__deepcopy__", spec.deepcopy_fn, METH_O, nullptr});
     spec.all_methods.push_back(PyMethodDef{nullptr, nullptr, 0, nullptr});
     spec.defs_begin = spec.all_methods.data();
     spec.defs_end = spec.defs_begin + n_methods;

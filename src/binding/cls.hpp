@@ -358,6 +358,7 @@ struct ClassSpec {
     inquiry clear;
     PyCFunction reduce_fn = nullptr;
     PyCFunction setstate_fn = nullptr;
+    PyCFunction deepcopy_fn = nullptr;
     _PyCFunctionFastWithKeywords unpickle_fn = nullptr;
     // Filled by `ready`.
     std::vector<const Field*> sorted;  // pickle order
@@ -377,6 +378,7 @@ bool ready(ClassSpec& spec, PyObject* module);
 bool publish_restore(ClassSpec& spec, PyObject* module);
 
 PyObject* reduce(PyObject* self, const ClassSpec& spec);
+PyObject* deepcopy(PyObject* self, const ClassSpec& spec, PyObject* memo);
 void set_state(PyObject* self, const ClassSpec& spec, PyObject* state);
 PyObject* restore(const ClassSpec& spec, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames);
 
@@ -450,6 +452,7 @@ struct Class {
         }
         return error_exit(C::py_name, "__setstate_cython__");
     }
+    static PyObject* deepcopy_fn(PyObject* self, PyObject* memo) { return deepcopy(self, C::spec(), memo); }
     static PyObject* unpickle_fn(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
         return restore(C::spec(), args, nargs, kwnames);
     }
@@ -478,6 +481,7 @@ ClassSpec make_spec() {
     s.clear = Class<C>::clear;
     s.reduce_fn = Class<C>::reduce_fn;
     s.setstate_fn = Class<C>::setstate_fn;
+    s.deepcopy_fn = Class<C>::deepcopy_fn;
     s.unpickle_fn = Class<C>::unpickle_fn;
     return s;
 }
