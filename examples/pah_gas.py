@@ -39,8 +39,8 @@ def nasa7(dHf, S, table):
     return list(a) + [dHf / R - h, S / R - s]
 
 
-def species_yaml(name):
-    nC, nH, dHf, S, table, (eps, sigma, alpha) = PAH_DATA[name]
+def species_yaml(name, data):
+    nC, nH, dHf, S, table, (eps, sigma, alpha) = data
     c = ", ".join(repr(float(x)) for x in nasa7(dHf, S, table))
     return f"""
 name: {name}
@@ -61,10 +61,12 @@ transport:
 """
 
 
-def pah_gas():
-    """gri30 plus the precursors; returns the gas and {name: (carbon atoms, hydrogen atoms)}."""
+def pah_gas(extra=None):
+    """gri30 plus the precursors (and any `extra` species given in the form of PAH_DATA); returns the
+    gas and {precursor name: (carbon atoms, hydrogen atoms)}."""
     base = ct.Solution("gri30.yaml")
-    species = base.species() + [ct.Species.from_yaml(species_yaml(n)) for n in PAH_DATA]
+    added = dict(PAH_DATA, **(extra or {}))
+    species = base.species() + [ct.Species.from_yaml(species_yaml(n, d)) for n, d in added.items()]
     gas = ct.Solution(thermo="ideal-gas", kinetics="gas", transport_model="mixture-averaged",
                       species=species, reactions=base.reactions())
     return gas, {n: (d[0], d[1]) for n, d in PAH_DATA.items()}

@@ -8,6 +8,9 @@ import pytest
 
 from fakes import FakeGas
 
+# The example gas (gri30 with benzene, naphthalene and pyrene) serves the tests too.
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "examples"))
+
 MODULE_NAME = "pyrandel.lib._pyrandel"
 
 RICH_MIXTURE = "CH4:1, O2:1, N2:3.76, C2H2:0.1, H2:0.1, H:0.01, OH:0.01"

@@ -9,6 +9,8 @@ import pytest
 
 ct = pytest.importorskip("cantera")
 
+from pah_gas import PAH_DATA, pah_gas  # noqa: E402
+
 from pyrandel.lib._pyrandel import CSootModel  # noqa: E402
 
 R_GAS = 8.31446261815324
@@ -19,55 +21,27 @@ MW_C = 0.012011
 MW_H = 0.00100784
 LN10 = math.log(10.0)
 
-# Approximate test data, not a thermochemical evaluation: one NASA7 range from a
-# constant cp, the enthalpy of formation and the entropy at 298.15 K, and
-# Lennard-Jones parameters of the size usual for these molecules. The last two
-# species stand for a physical pyrene dimer and for pyrene adsorbed on soot.
-# name: (C, H, cp J/(mol K), dHf J/mol, S J/(mol K), well depth K, diameter A)
-EXTRA = {
-    "A1": (6, 6, 180.0, 82.9e3, 269.3, 412.3, 5.349),
-    "A2": (10, 8, 280.0, 150.6e3, 333.1, 630.4, 6.18),
-    "A4": (16, 10, 450.0, 225.7e3, 405.6, 834.9, 7.24),
-    "A4DIM": (32, 20, 900.0, 300.0e3, 700.0, 1200.0, 9.5),
-    "A4S": (16, 10, 450.0, 225.7e3, 405.6, 834.9, 7.24),
+# Two stand-in species for the non-steady-state options: a physical pyrene
+# dimer and pyrene adsorbed on soot (thermo of twice and once pyrene; test data).
+A4 = PAH_DATA["A4"]
+STAND_INS = {
+    "A4DIM": (32, 20, 2 * A4[2], 2 * A4[3], [(t, 2 * c) for t, c in A4[4]], (1200.0, 9.5, 56.0)),
+    "A4S": A4,
 }
 PAHS = ("A1", "A2", "A4")
+N_ATOMS = {n: (d[0], d[1]) for n, d in dict(PAH_DATA, **STAND_INS).items()}
 X_RICH = ("C2H4:1.0, O2:1.5, N2:5.64, C2H2:0.08, H2:0.06, H:0.006, OH:0.001, H2O:0.2, "
           "CO:0.15, CO2:0.05, A1:1e-4, A2:5e-5, A4:1e-5, A4DIM:1e-9, A4S:1e-8")
 
 # A young soot population: 1e16 aggregates per kg of ten 5 nm primaries each.
 _N_AGG = 1e16 / AV
-_C_TOT = 10 * _N_AGG * 1800.0 * np.pi / 6 * 5e-9 ** 3 / MW_C
+_C_TOT = 10 * _N_AGG * AV * 1800.0 * np.pi / 6 * 5e-9 ** 3 / MW_C
 SOLUTION = np.array([_N_AGG, 10 * _N_AGG, _C_TOT, 0.1 * _C_TOT])
-
-
-def _species_yaml(name):
-    n_c, n_h, cp, dhf, s, eps, sigma = EXTRA[name]
-    a1 = cp / R_GAS
-    coeffs = [a1, 0.0, 0.0, 0.0, 0.0, dhf / R_GAS - a1 * 298.15, s / R_GAS - a1 * math.log(298.15)]
-    c = ", ".join(repr(float(x)) for x in coeffs)
-    return f"""
-name: {name}
-composition: {{C: {n_c}, H: {n_h}}}
-thermo:
-  model: NASA7
-  temperature-ranges: [200.0, 3500.0]
-  data:
-  - [{c}]
-transport:
-  model: gas
-  geometry: nonlinear
-  well-depth: {eps}
-  diameter: {sigma}
-"""
 
 
 @pytest.fixture(scope="module")
 def gas():
-    base = ct.Solution("gri30.yaml")
-    species = base.species() + [ct.Species.from_yaml(_species_yaml(n)) for n in EXTRA]
-    g = ct.Solution(thermo="ideal-gas", kinetics="gas", transport_model="mixture-averaged",
-                    species=species, reactions=base.reactions())
+    g, _ = pah_gas(STAND_INS)
     g.TPX = 1800.0, ct.one_atm, X_RICH
     return g
 
@@ -81,8 +55,8 @@ def configured(gas, variant=1, pahs=PAHS, cls=CSootModel, **attrs):
     soot.species_names = list(gas.species_names)
     soot.MWs = gas.molecular_weights / 1000.0
     soot.PAH_index_in_gas = [gas.species_index(n) for n in pahs]
-    soot.PAH_Number_Carbon = [EXTRA[n][0] for n in pahs]
-    soot.PAH_Number_Hydrogen = [EXTRA[n][1] for n in pahs]
+    soot.PAH_Number_Carbon = [N_ATOMS[n][0] for n in pahs]
+    soot.PAH_Number_Hydrogen = [N_ATOMS[n][1] for n in pahs]
     soot._set_PAH_growth_model(variant)
     for k, v in attrs.items():
         setattr(soot, k, v)
@@ -200,8 +174,8 @@ def test_no_precursors_gives_empty_sums(gas):
 def test_dimer_numbering(gas, variant, pahs, pairs):
     soot = configured(gas, variant, pahs)
     assert list(zip(soot.dimer_PAH_1_id, soot.dimer_PAH_2_id)) == pairs
-    n_c = [EXTRA[n][0] for n in pahs]
-    n_h = [EXTRA[n][1] for n in pahs]
+    n_c = [N_ATOMS[n][0] for n in pahs]
+    n_h = [N_ATOMS[n][1] for n in pahs]
     assert list(soot.dimer_n_C) == [n_c[i] + n_c[j] for i, j in pairs]
     assert list(soot.dimer_n_H) == [n_h[i] + n_h[j] for i, j in pairs]
     assert list(soot.p_ROP) == [0.0] * len(pairs)
@@ -478,8 +452,8 @@ def test_negative_size_t_id_raises_overflow(gas):
 
 def _grow_list(soot, gas):
     soot.PAH_index_in_gas = [gas.species_index(n) for n in PAHS]
-    soot.PAH_Number_Carbon = [EXTRA[n][0] for n in PAHS]
-    soot.PAH_Number_Hydrogen = [EXTRA[n][1] for n in PAHS]
+    soot.PAH_Number_Carbon = [N_ATOMS[n][0] for n in PAHS]
+    soot.PAH_Number_Hydrogen = [N_ATOMS[n][1] for n in PAHS]
 
 
 @pytest.mark.parametrize("variant", [1, 5])

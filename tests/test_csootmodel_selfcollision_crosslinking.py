@@ -8,6 +8,8 @@ import pytest
 
 ct = pytest.importorskip("cantera")
 
+from pah_gas import PAH_DATA, pah_gas  # noqa: E402
+
 from pyrandel.lib._pyrandel import CSootModel  # noqa: E402
 
 SELF_COLLISION, SELF_COLLISION_LUMP, CROSS_LINKING = 2, 3, 4
@@ -16,60 +18,24 @@ VARIANTS = [SELF_COLLISION, SELF_COLLISION_LUMP, CROSS_LINKING]
 AV = 6.02214076e23
 R_CONST = 8.31446261815324
 
-# name: (carbon atoms, hydrogen atoms, NASA7 coefficients, (well depth K, diameter A, polarizability A3)).
-# The thermo is approximate: one polynomial over 200-3500 K fitted to rounded ideal-gas cp tables and
-# the 298 K enthalpy of formation and entropy. Plausible, not reference data; good enough for a gas
-# that only has to hold the precursors (they take part in no reaction).
-PAHS = {
-    "C6H6": (6, 6, [-3.70015, 0.05583921, -3.678732e-05, 1.135406e-08, -1.322827e-12, 8895.1, 38.36023],
-             (412.3, 5.349, 10.3)),
-    "C10H8": (10, 8, [-5.196582, 0.08801616, -6.112397e-05, 1.952966e-08, -2.324059e-12, 16252.86, 45.97755],
-              (630.4, 6.18, 16.5)),
-    "C16H10": (16, 10, [-5.965964, 0.1336843, -9.03061e-05, 2.827135e-08, -3.321015e-12, 23725.92, 46.68676],
-               (834.9, 7.24, 28.2)),
-}
+PAHS = {name: (n_c, n_h) for name, (n_c, n_h, *_) in PAH_DATA.items()}
 NAMES = tuple(PAHS)
 
 RICH = {"C2H4": 1.0, "O2": 1.5, "N2": 5.64, "C2H2": 0.08, "H2": 0.06, "H": 0.006, "OH": 0.001,
-        "H2O": 0.2, "CO": 0.15, "CO2": 0.05, "C6H6": 1e-3, "C10H8": 4e-4, "C16H10": 1e-4}
+        "H2O": 0.2, "CO": 0.15, "CO2": 0.05, "A1": 1e-3, "A2": 4e-4, "A4": 1e-4}
 T_GAS = 1800.0
 
 # A young soot population: 1e16 aggregates per kg of ten 5 nm primaries each.
 N_AGG = 1e16 / AV
-C_TOT = 10 * N_AGG * 1800.0 * np.pi / 6 * (5e-9) ** 3 / 0.012011
+C_TOT = 10 * N_AGG * AV * 1800.0 * np.pi / 6 * (5e-9) ** 3 / 0.012011
 SOLUTION = np.array([N_AGG, 10 * N_AGG, C_TOT, 0.1 * C_TOT])
 
 STICK = [0.002, 0.01, 0.05]
 
 
-def species_yaml(name):
-    n_c, n_h, a, (eps, sigma, alpha) = PAHS[name]
-    c = ", ".join(repr(x) for x in a)
-    return f"""
-name: {name}
-composition: {{C: {n_c}, H: {n_h}}}
-thermo:
-  model: NASA7
-  temperature-ranges: [200.0, 1000.0, 3500.0]
-  data:
-  - [{c}]
-  - [{c}]
-transport:
-  model: gas
-  geometry: nonlinear
-  well-depth: {eps}
-  diameter: {sigma}
-  polarizability: {alpha}
-  rotational-relaxation: 1.0
-"""
-
-
 @pytest.fixture(scope="module")
 def pah_solution():
-    base = ct.Solution("gri30.yaml")
-    species = base.species() + [ct.Species.from_yaml(species_yaml(n)) for n in NAMES]
-    return ct.Solution(thermo="ideal-gas", kinetics="gas", transport_model="mixture-averaged",
-                       species=species, reactions=base.reactions())
+    return pah_gas()[0]
 
 
 @pytest.fixture
@@ -301,7 +267,7 @@ def test_initialize_stick_eff(gas):
 
 @pytest.mark.parametrize("variant", VARIANTS)
 def test_no_precursor_in_gas_gives_no_rates(gas, variant):
-    set_state(gas, C6H6=0.0, C10H8=0.0, C16H10=0.0)
+    set_state(gas, A1=0.0, A2=0.0, A4=0.0)
     m = step(configure(gas, variant), gas)
     for var in range(4):
         assert m.inception(var) == 0.0
@@ -321,7 +287,7 @@ def test_crosslinking_without_H_is_inert(gas):
 
 
 def test_crosslinking_zero_denominator_gives_zero_radical(gas):
-    set_state(gas, H=0.0, H2=0.0, C6H6=0.0, C10H8=0.0, C16H10=0.0)
+    set_state(gas, H=0.0, H2=0.0, A1=0.0, A2=0.0, A4=0.0)
     m = configure(gas, CROSS_LINKING)
     m.adsorb_eff = 0.0
     step(m, gas)
@@ -331,7 +297,7 @@ def test_crosslinking_zero_denominator_gives_zero_radical(gas):
 def test_negative_precursor_fraction_counts_as_zero(gas):
     m = configure(gas, CROSS_LINKING)
     x = gas.X.copy()
-    x[gas.species_index("C6H6")] = -1e-5
+    x[gas.species_index("A1")] = -1e-5
     m.update_gas(gas.T, gas.P, gas.density, gas.viscosity, gas.mean_molecular_weight, x)
     m.update_solution(SOLUTION.copy())
     assert m.p_PAH_radical_[0] == 0.0 and m.p_ROP[0] == 0.0
@@ -352,11 +318,11 @@ def test_unset_sticking_efficiency(gas, variant):
 
 
 def test_lumped_single_precursor(gas):
-    m = step(configure(gas, SELF_COLLISION_LUMP, names=("C16H10",)), gas)
+    m = step(configure(gas, SELF_COLLISION_LUMP, names=("A4",)), gas)
     assert m.dimer_weight == [1.0]
     assert m.lumpdimer_n_C == 32.0 and m.lumpdimer_n_H == 20.0
     assert m.w_lumpcond > 0.0
-    per_precursor = step(configure(gas, SELF_COLLISION, names=("C16H10",)), gas)
+    per_precursor = step(configure(gas, SELF_COLLISION, names=("A4",)), gas)
     assert per_precursor.omega_PAH == m.omega_PAH
 
 
