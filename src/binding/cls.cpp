@@ -250,7 +250,7 @@ PyObject* reduce(PyObject* self, const ClassSpec& spec) {
     } catch (...) {
         set_from_cpp_exception();
     }
-    return error_exit(spec.name, "__reduce_cython__");
+    return error_exit(spec.name, "__reduce__");
 }
 
 void set_state(PyObject* self, const ClassSpec& spec, PyObject* state) {

@@ -450,7 +450,7 @@ struct Class {
         } catch (...) {
             set_from_cpp_exception();
         }
-        return error_exit(C::py_name, "__setstate_cython__");
+        return error_exit(C::py_name, "__setstate__");
     }
     static PyObject* deepcopy_fn(PyObject* self, PyObject* memo) { return deepcopy(self, C::spec(), memo); }
     static PyObject* unpickle_fn(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
