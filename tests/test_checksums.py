@@ -1,7 +1,9 @@
 """Pickle layout checksums: recomputed from the field names of each class."""
 
 import hashlib
+import pathlib
 import pickle
+import re
 
 import pytest
 
@@ -78,6 +80,19 @@ def test_field_table_gives_the_checksums(name):
     fields = FIELDS[name]
     assert len(fields) == len(set(fields)) == FIELD_COUNTS[name]
     assert layout_checksums(fields) == CHECKSUMS[name]
+
+
+# The C++ field table of each class, in declaration order.
+SOURCES = {"CSootGas": "extensions/gas/sootgas.cpp", "CSootModel": "csootmodel/state.cpp"}
+SRC = pathlib.Path(__file__).resolve().parent.parent / "src"
+
+
+@pytest.mark.parametrize("name", CLASSES)
+def test_class_table_lists_these_fields_in_declaration_order(name):
+    text = (SRC / SOURCES[name]).read_text()
+    table = re.findall(r"BIND_(?:FIELD|HIDDEN)\(\w+, (\w+),", text)
+    assert table == FIELDS[name]
+    assert layout_checksums(table) == CHECKSUMS[name]
 
 
 @pytest.mark.parametrize("name", CLASSES)

@@ -434,7 +434,8 @@ bool ready(ClassSpec& spec, PyObject* module) {
 
     // Pickle order: field names by character code.
     spec.sorted.clear();
-    for (const Field& f : spec.fields) spec.sorted.push_back(&f);
+    for (const Field& f : spec.fields)
+        if (f.pickled) spec.sorted.push_back(&f);
     std::sort(spec.sorted.begin(), spec.sorted.end(),
               [](const Field* a, const Field* b) { return std::strcmp(a->name, b->name) < 0; });
 

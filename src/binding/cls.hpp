@@ -42,6 +42,7 @@ struct Field {
     bool writable;
     bool exposed = true;
     PyTypeObject* type = nullptr;  // for Kind::Typed
+    bool pickled = true;           // false: an instance member, not part of the layout
 
     bool is_object() const { return kind >= Kind::Object && kind <= Kind::Typed; }
     template <class M>
@@ -54,6 +55,13 @@ struct Field {
     ::bind::Field { #name, ::bind::Kind::kind, (Py_ssize_t)offsetof(C, name), access }
 #define BIND_HIDDEN(C, name, kind) \
     ::bind::Field { #name, ::bind::Kind::kind, (Py_ssize_t)offsetof(C, name), true, false }
+// A field holding an instance of class T (or None).
+#define BIND_TYPED(C, name, T, access) \
+    ::bind::Field { #name, ::bind::Kind::Typed, (Py_ssize_t)offsetof(C, name), access, true, &T::type }
+// An attribute that methods set and read by name without the class declaring
+// it as a field: exposed, visited by the collector, but not pickled.
+#define BIND_MEMBER(C, name, kind) \
+    ::bind::Field { #name, ::bind::Kind::kind, (Py_ssize_t)offsetof(C, name), true, true, nullptr, false }
 inline constexpr bool RO = false;
 inline constexpr bool RW = true;
 

@@ -1,6 +1,8 @@
 // Start-up of the extension module: two-phase initialisation, the class
 // registry, the imported type checks, constants, restore functions and the
 // enumerations.
+#include <bit>
+#include <cstdint>
 #include <cstring>
 
 #include "../binding/cls.hpp"
@@ -10,6 +12,13 @@
 namespace pyrandel {
 
 Constants k;
+
+// Four constants are not the nearest double of the quantity they stand for;
+// every formula takes exactly these bits.
+static_assert(std::bit_cast<uint64_t>(3.1415926535) == 0x400921fb54411744);  // ten decimals of pi
+static_assert(std::bit_cast<uint64_t>(0.1666666666666667) == 0x3fc5555555555557);
+static_assert(std::bit_cast<uint64_t>(0.3333333333333334) == 0x3fd5555555555557);
+static_assert(std::bit_cast<uint64_t>(0.6666666666666667) == 0x3fe5555555555556);
 
 void set_constants() {
     k.rho_soot_const = 1800.0;
