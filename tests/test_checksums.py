@@ -141,3 +141,74 @@ def test_restore_refuses_foreign_types(mod, name):
             restore(typ, CHECKSUMS[name][0], None)
     with pytest.raises(TypeError):
         restore(cls, "0x3719456", None)
+
+
+@pytest.mark.parametrize("name", CLASSES)
+def test_restore_checksum_text_formats_like_python(mod, name):
+    cls = klass(mod, name)
+    restore = getattr(mod, "__pyx_unpickle_" + name)
+    with pytest.raises(pickle.PickleError) as info:
+        restore(cls, -5, None)
+    assert str(info.value).startswith("Incompatible checksums (0x-5 vs (")
+    fields = ", ".join(sorted(FIELDS[name]))
+    assert str(info.value).endswith(" = (%s))" % fields)
+
+
+@pytest.mark.parametrize("name", CLASSES)
+def test_restore_refuses_foreign_types_as_new_does(mod, name):
+    cls = klass(mod, name)
+    restore = getattr(mod, "__pyx_unpickle_" + name)
+    for typ in (int, 5):
+        with pytest.raises(TypeError) as expected:
+            cls.__new__(typ)
+        with pytest.raises(TypeError) as got:
+            restore(typ, CHECKSUMS[name][0], None)
+        assert str(got.value) == str(expected.value)
+
+
+@pytest.mark.parametrize("name", CLASSES)
+def test_subclass_instances_always_pickle_their_dict(mod, name):
+    # A Python subclass instance has an instance dictionary from the start,
+    # whether or not anything has been stored in it yet.
+    cls = klass(mod, name)
+    sub = type("Sub" + name, (cls,), {})
+    obj = sub.__new__(sub)
+    first = obj.__reduce__()
+    assert len(first) == 3 and first[1] == (sub, CHECKSUMS[name][0], None)
+    assert len(first[2]) == FIELD_COUNTS[name] + 1 and first[2][-1] == {}
+    obj.__dict__
+    assert obj.__reduce__() == first
+
+
+@pytest.mark.parametrize("name", CLASSES)
+def test_copies_call_a_subclass_setstate(mod, name):
+    import copy
+
+    cls = klass(mod, name)
+
+    def __setstate__(self, state):
+        self.seen = len(state)
+        cls.__setstate__(self, state)
+
+    Sub = type("Seeing" + name, (cls,), {"__setstate__": __setstate__})
+    globals()[Sub.__name__] = Sub  # found by pickle
+    obj = Sub.__new__(Sub)
+    obj.tag = "t"
+    for twin in (pickle.loads(pickle.dumps(obj)), copy.deepcopy(obj), copy.copy(obj)):
+        assert type(twin) is Sub and twin.tag == "t"
+        assert twin.seen == FIELD_COUNTS[name] + 1
+
+
+@pytest.mark.parametrize("name", CLASSES)
+def test_deepcopy_follows_a_subclass_reducer(mod, name):
+    import copy
+
+    cls = klass(mod, name)
+    as_global = type("Global" + name, (cls,), {"__reduce__": lambda self: "ONE"})
+    obj = as_global.__new__(as_global)
+    assert copy.deepcopy(obj) is obj  # a string names a global: the object itself
+    made = []
+    own = type("Own" + name, (cls,), {
+        "__reduce__": lambda self: (made.append, (self.__class__,))})
+    original = own.__new__(own)
+    assert copy.deepcopy(original) is None and made == [own]

@@ -508,3 +508,145 @@ def test_inception_before_set_up_raises_type_error():
               soot.inception_H_tot_irrevd):
         with pytest.raises(TypeError):
             f()
+
+
+# ------------------------------------------------------------ scrubbing rows
+
+def scrub_rows(soot, steady_dimers, steady_complex):
+    """The hook's rows transcribed: scrub_wdot after one pass over a zeroed array."""
+    w = np.zeros_like(soot.scrub_wdot)
+    g = soot.PAH_index_in_gas
+    n_c, n_h = soot.PAH_Number_Carbon, soot.PAH_Number_Hydrogen
+    H2, H = soot.H2_index, soot.H_index
+    if soot.inception_enabled:
+        for b, (i, j) in enumerate(zip(soot.dimer_PAH_1_id, soot.dimer_PAH_2_id)):
+            r = soot.p_ROP[b]
+            if steady_dimers:
+                w[g[i]] -= r / 1000.0
+                w[g[j]] -= r / 1000.0
+                w[H2] += r / 1000.0
+            else:
+                w[g[i]] -= soot.phy_dimer_wdot[b]
+                w[g[j]] -= soot.phy_dimer_wdot[b]
+                w[H2] += r / 1000.0
+                w[soot.phy_dimer_index_in_gas[b]] -= r / 1000.0
+    if soot.growth_enabled and soot.growth_PAH_adsorption_enabled:
+        for i, k in enumerate(g):
+            a_c = soot.p_dC_tot_dt_PAH_each[i] * soot.density / (n_c[i] * 1000)
+            a_h = soot.p_dH_tot_dt_PAH_each[i] * soot.density * 2 / ((n_h[i] - 2) * 1000)
+            if steady_complex:
+                w[k] -= a_c
+                w[H] += a_h
+            else:
+                w[k] -= soot.soot_PAH_wdot[i]
+                w[H] += a_h
+                w[soot.soot_PAH_index_in_gas[i]] -= a_c
+    return w
+
+
+@pytest.mark.parametrize("variant, steady_dimers, steady_complex, switches", [
+    (1, True, True, {}),
+    (1, False, True, {}),
+    (1, True, False, {}),
+    (1, False, False, {}),
+    (1, False, False, {"inception_enabled": False}),
+    (1, False, False, {"growth_PAH_adsorption_enabled": False}),
+    (1, True, True, {"growth_enabled": False}),
+    (5, False, False, {}),
+    (5, True, True, {"inception_enabled": False}),
+])
+def test_scrubbing_rows(gas, variant, steady_dimers, steady_complex, switches):
+    """Every row of both steady-state branches; variant 5 always takes the steady-state rows.
+    All dimers share one dimer species and all precursors one complex species, so the rows
+    accumulate on them."""
+    soot = stepped(gas, variant, steady_state_physical_dimerization=steady_dimers,
+                   steady_state_PAH_adsorption=steady_complex,
+                   phy_dimer_index_in_gas=[gas.species_index("A4DIM")] * 6,
+                   soot_PAH_index_in_gas=[gas.species_index("A4S")] * 3, **switches)
+    expected = scrub_rows(soot, steady_dimers or variant == 5, steady_complex or variant == 5)
+    assert np.count_nonzero(expected) >= 4
+    soot.update_scrub_wdot_PAH_growth()
+    assert np.array_equal(soot.scrub_wdot, expected)
+
+
+# ------------------------------------------------------------ rate clipping
+
+class OddDimerRates(CSootModel):
+    def ROP_dimer(self, dimer_id):
+        return [math.nan, -1.0, 2.0, -1e-300, 0.0, math.inf][dimer_id]
+
+
+class OddConcentrations(CSootModel):
+    """NaN for benzene, a negative concentration for naphthalene."""
+
+    def molar_density(self, index):
+        c = super().molar_density(index)
+        if index == self.PAH_index_in_gas[0]:
+            return math.nan
+        return -c if index == self.PAH_index_in_gas[1] else c
+
+
+def test_formation_rates_are_clipped_at_zero_and_nan_passes(gas):
+    rop = stepped(gas, 1, cls=OddDimerRates).p_ROP
+    assert math.isnan(rop[0])
+    assert list(rop[1:]) == [0.0, 2.0, 0.0, 0.0, math.inf]
+    rop = stepped(gas, 5, cls=OddConcentrations).p_ROP
+    assert math.isnan(rop[0]) and rop[1] > 0 and rop[2] > 0
+
+
+# ---------------------------------------------------------- zero divisors
+
+def armed(gas, variant, **overrides):
+    """A stepped model whose overrides take effect only once the set-up and the step are done."""
+    cls = type("Armed", (CSootModel,), {"armed": False})
+    for name, f in overrides.items():
+        def method(self, *args, _f=f, _name=name):
+            return _f(self, *args) if self.armed else getattr(CSootModel, _name)(self, *args)
+        setattr(cls, name, method)
+    soot = stepped(gas, variant, cls=cls)
+    cls.armed = True
+    return soot
+
+
+@pytest.mark.parametrize("variant, overrides, call, message", [
+    (1, {"reduced_m": lambda s, i, j: 0.0}, lambda s: s.k_FWD(0, 1), "float division by zero"),
+    (5, {"reduced_m": lambda s, i, j: 0.0}, lambda s: s.PAH_growth_update_irrevd(), "float division"),
+    (1, {"m_Ag": lambda s: 0.0}, lambda s: s.beta_fm_soot_PAH(0), "float division by zero"),
+    (5, {"m_Ag": lambda s: 0.0}, lambda s: s.k_PAH_ads_irrevd(0), "float division by zero"),
+    (1, {"beta_fm_soot_PAH": lambda s, i: 1.0, "beta_cont_soot_PAH": lambda s, i: -1.0},
+     lambda s: s.k_f_soot_PAH(0), "float division"),
+    (1, {"k_REV": lambda s, i, j: -s.k_REAC()}, lambda s: s.update_phy_dimer_(), "float division"),
+    (1, {}, lambda s: s.C_S_soot(0.0), "float division"),
+], ids=["k_FWD", "k_nuc_irrevd", "beta_fm", "k_PAH_ads_irrevd", "k_f_soot_PAH", "phy_dimer",
+        "C_S_soot"])
+def test_zero_divisors(gas, variant, overrides, call, message):
+    soot = armed(gas, variant, **overrides)
+    with pytest.raises(ZeroDivisionError, match=f"^{message}$"):
+        call(soot)
+
+
+def test_zero_molar_mass_of_a_precursor(gas):
+    soot = stepped(gas, 1)
+    mws = soot.MWs.copy()
+    mws[soot.PAH_index_in_gas[1]] = 0.0
+    soot.MWs = mws
+    for call in (lambda: soot.reduced_m(1, 1), lambda: soot.beta_fm_soot_PAH(1)):
+        with pytest.raises(ZeroDivisionError, match="^float division$"):
+            call()
+    # A massless partner gives a zero reduced mass, which k_FWD divides as a Python float.
+    with pytest.raises(ZeroDivisionError, match="^float division by zero$"):
+        soot.k_FWD(0, 1)
+
+
+def test_zero_density_in_growth_and_inception(gas):
+    """Variant 1's growth and inception follow NumPy's rules; variant 5's growth divides floats."""
+    soot1, soot5 = stepped(gas, 1), stepped(gas, 5)
+    for soot in (soot1, soot5):
+        with pytest.raises(ZeroDivisionError):  # the mean free path, after the state is stored
+            soot.update_gas(gas.T, gas.P, 0.0, gas.viscosity, gas.mean_molecular_weight, gas.X)
+        assert soot.density == 0.0
+        assert soot.inception_N_agg() == soot.inception_C_tot() == math.inf
+    assert soot1.dC_tot_dt_PAH_each_reactived(0) == math.inf
+    for f in (soot5.dC_tot_dt_PAH_each_irrevd, soot5.dH_tot_dt_PAH_each_irrevd):
+        with pytest.raises(ZeroDivisionError, match="^float division by zero$"):
+            f(0)

@@ -763,6 +763,7 @@ def test_zero_divisors_of_caches_and_times(gas, model):
     ("m_Ag", "beta_coag_fm", "float division by zero"),
     ("m_Ag", "beta_coag_validation", "float division by zero"),
     ("m_p", "beta_soot_C2H2", "float division by zero"),
+    ("beta_soot_C2H2", "gamma", "float division by zero"),
     ("total_mass", "SSA", "float division"),
     ("t_f_titania", "N_pri_coales_sintering", "float division"),
 ])
@@ -785,3 +786,15 @@ def test_harmonic_kernel_with_opposite_limits_raises(gas):
     m = build(gas, cls=Opposite)
     with pytest.raises(ZeroDivisionError, match="^float division$"):
         m.beta_coag_hm()
+
+
+def test_gamma_with_a_numpy_alpha_follows_numpy_rules(gas):
+    # The collision efficiency divides the product that begins with alpha's result.
+    Zero = type("Zero", (CSootModel,), {"beta_soot_C2H2": lambda self: 0.0})
+    m = build(gas, cls=Zero)
+    m.alpha = lambda: np.float64(0.5)
+    with np.errstate(divide="ignore"):
+        assert m.gamma() == np.inf
+    m.alpha = lambda: 1
+    with pytest.raises(ZeroDivisionError, match="^float division by zero$"):
+        m.gamma()

@@ -508,3 +508,90 @@ def test_precursor_lists_cleared_mid_step(gas, variant):
     m.armed = True
     with pytest.raises(IndexError):
         m.update_solution(SOLUTION.copy())
+
+
+# ------------------------------------------------------------ scrubbing rows
+
+
+def scrub_rows(m, variant):
+    """The hook's rows transcribed, on a zeroed array."""
+    w = np.zeros_like(m.scrub_wdot)
+    g, H = m.PAH_index_in_gas, m.H_index
+    n = len(g)
+    if variant == SELF_COLLISION:
+        inc = [m.w_inc[i] * 4 / 1000 for i in range(n)]
+        cond = [m.w_cond[i] * 2 / 1000 for i in range(n)]
+    elif variant == SELF_COLLISION_LUMP:
+        inc = [m.w_lumpinc * 4 * m.dimer_weight[i] / 1000 for i in range(n)]
+        cond = [m.w_lumpcond * 2 * m.dimer_weight[i] / 1000 for i in range(n)]
+    else:
+        inc = [2 * m.p_ROP[i] / 1000 for i in range(n)]
+        cond = [m.PAH_adsorption_rate(i) / 1000.0 for i in range(n)]
+    if m.inception_enabled:
+        for i in range(n):
+            w[g[i]] -= inc[i]
+    if m.growth_enabled and m.growth_PAH_adsorption_enabled:
+        for i in range(n):
+            w[g[i]] -= cond[i]
+            w[H] += 2 * m.PAH_adsorption_rate(i) / 1000.0 if variant == CROSS_LINKING else cond[i]
+    return w
+
+
+@pytest.mark.parametrize("switches", SWITCHES.values(), ids=SWITCHES.keys())
+@pytest.mark.parametrize("variant", VARIANTS)
+def test_scrubbing_rows(gas, variant, switches):
+    m = configure(gas, variant)
+    for name, value in switches.items():
+        setattr(m, name, value)
+    m.update_gas(gas.T, gas.P, gas.density, gas.viscosity, gas.mean_molecular_weight, gas.X)
+    m.update_solution(SOLUTION.copy())
+    expected = scrub_rows(m, variant)
+    assert np.count_nonzero(expected) >= 3
+    m.update_scrub_wdot_PAH_growth()
+    assert np.array_equal(m.scrub_wdot, expected)
+
+
+# ------------------------------------------------------- clipping and zeros
+
+
+def test_crosslinking_formation_rate_clipped_at_zero_and_nan_passes(gas):
+    class Odd(CSootModel):
+        def ROP_dimer_crosslinking(self, PAH_id):
+            return [float("nan"), -1.0, 3.0][PAH_id]
+
+    m = configure(gas, CROSS_LINKING, cls=Odd)
+    m.update_ROP_crosslinking()
+    assert np.isnan(m.p_ROP[0]) and list(m.p_ROP[1:]) == [0.0, 3.0]
+
+
+def _lumped_ab(m):
+    m.update_dimer_weight()  # a non-zero dimer volume
+    m.update_ab_lump()
+
+
+@pytest.mark.parametrize("variant, override, call, message", [
+    (SELF_COLLISION, ("V_Ag", lambda s: 0.0), lambda m: m.update_ab(), "float division by zero"),
+    (SELF_COLLISION_LUMP, ("V_Ag", lambda s: 0.0), _lumped_ab, "float division by zero"),
+    (CROSS_LINKING, ("reduced_m", lambda s, i, j: 0.0), lambda m: m.k_f3_crosslinking(0), "float division"),
+], ids=["update_ab", "update_ab_lump", "k_f3_crosslinking"])
+def test_zero_divisors_of_overridden_steps(gas, variant, override, call, message):
+    name, f = override
+    m = configure(gas, variant, cls=type("Zero", (CSootModel,), {name: f}))
+    m.update_gas(gas.T, gas.P, gas.density, gas.viscosity, gas.mean_molecular_weight, gas.X)
+    with pytest.raises(ZeroDivisionError, match=f"^{message}$"):
+        call(m)
+
+
+def test_zero_divisors_of_the_gas_state(gas):
+    m = step(configure(gas, SELF_COLLISION), gas)
+    mws = m.MWs.copy()
+    mws[m.PAH_index_in_gas[1]] = 0.0
+    m.MWs = mws
+    for call in ("update_omega_PAH", "update_ab"):
+        with pytest.raises(ZeroDivisionError, match="^float division$"):
+            getattr(m, call)()
+    m = step(configure(gas, CROSS_LINKING), gas)
+    with pytest.raises(ZeroDivisionError):  # the mean free path, after T is stored
+        m.update_gas(0.0, gas.P, gas.density, gas.viscosity, gas.mean_molecular_weight, gas.X)
+    with pytest.raises(ZeroDivisionError, match="^float division$"):
+        m.PAH_radical(0)

@@ -904,6 +904,16 @@ def test_update_gas_uses_the_module_numpy(monkeypatch, zeros_like, error):
         assert (m.scrub_wdot is None) if w is None else np.array_equal(m.scrub_wdot, w)
 
 
+def test_float_rates_for_an_integer_X_are_an_ndarray_too(monkeypatch):
+    # zeros_like is asked again for float64 rates; that answer is checked as well.
+    m = CSootModel()
+    zl = lambda X, dtype=None: np.zeros(3) if dtype is None else [0.0] * 3  # noqa: E731
+    monkeypatch.setattr(_pyrandel, "np", types.SimpleNamespace(zeros_like=zl))
+    with pytest.raises(TypeError, match="Cannot convert list to numpy.ndarray"):
+        m.update_gas(1500.0, 1e5, 0.2, 5e-5, 28.0, np.ones(3, dtype=np.int64))
+    assert m.scrub_wdot is None
+
+
 # ------------------------------------------------------------------- update_solution
 
 FLOORS = ("N_agg_min", "N_pri_min", "C_tot_min", "H_tot_min")
@@ -1096,6 +1106,47 @@ def test_overriding_term_returning_none_breaks_the_sum():
     m.inception_enabled = False
     with pytest.raises(TypeError):
         m.S_C_tot()
+
+
+class Recording(Fixed):
+    """Records the terms asked for, in order."""
+    def __init__(self):
+        super().__init__()
+        self.asked = []
+
+    def growth(self, i):
+        self.asked.append("growth")
+        return CSootModel.growth(self, i)
+
+    def oxidation(self, i):
+        self.asked.append("oxidation")
+        return CSootModel.oxidation(self, i)
+
+    def coagulation(self, i):
+        self.asked.append("coagulation")
+        return CSootModel.coagulation(self, i)
+
+    def coalescence(self, i):
+        self.asked.append("coalescence")
+        return CSootModel.coalescence(self, i)
+
+
+def test_source_terms_add_each_term_as_it_comes():
+    # Python's a + b + c + ...: a term that cannot be added stops the sum before
+    # the later terms are asked for.
+    m = Recording()
+    m._set_coales_type(1)
+    m.inception_C_tot, m.N_pri_coales = (lambda: 2.0), (lambda: -5.0)
+    assert m.S_C_tot() == 2.0 and m.asked == ["growth", "oxidation", "coagulation", "coalescence"]
+    m.asked.clear()
+    m.inception_C_tot = lambda: None
+    with pytest.raises(TypeError, match="unsupported operand"):
+        m.S_C_tot()
+    assert m.asked == ["growth"]
+    # The results of the strategies are added as they are.
+    m.inception_N_agg = lambda: 1.0
+    m.N_pri_coales = lambda: np.float64(-5.0)
+    assert type(m.S_N_pri()) is np.float64 and m.S_N_pri() == -4.0
 
 
 def test_source_terms_on_a_real_step(pah):

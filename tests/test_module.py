@@ -222,6 +222,118 @@ def test_failed_import_under_another_name_drops_its_own_entry(run_python):
     assert proc.stdout.strip().endswith("OK")
 
 
+# A stand-in numpy whose type objects have chosen sizes: (name, bytes).
+FAKE_NUMPY = """
+import sys, types, warnings
+SIZES = dict(dtype=88, flatiter=2632, broadcast=560, ndarray=96, generic=16,
+             number=16, integer=16, signedinteger=16, unsignedinteger=16,
+             inexact=16, floating=16, complexfloating=16, flexible=16,
+             character=16, ufunc=232)
+SIZES.update(CHANGES)
+fake = types.ModuleType("numpy")
+for name, size in SIZES.items():
+    if size is None:
+        continue
+    if size == "no type":
+        setattr(fake, name, 5)
+        continue
+    slots = tuple("s%d" % i for i in range((size - 16) // 8))
+    setattr(fake, name, type(name, (), {"__slots__": slots}))
+    assert getattr(fake, name).__basicsize__ == size
+sys.modules["numpy"] = fake
+warnings.simplefilter(WARNINGS)
+with warnings.catch_warnings(record=True) as caught:
+    warnings.simplefilter(WARNINGS)
+    try:
+        import pyrandel.lib._pyrandel as m
+    except BaseException as exc:
+        print("FAILED", type(exc).__name__, exc)
+    else:
+        assert m.np is fake
+        print("OK")
+for w in caught:
+    print("WARNING", w.category.__name__, w.message)
+"""
+
+SIZE = "size changed, may indicate binary incompatibility. Expected %d from C header, got %d from PyObject"
+
+
+@pytest.mark.parametrize("changes,warnings_as,expected", [
+    ({}, "always", ["OK"]),
+    ({"ndarray": 104, "dtype": 96, "ufunc": 240}, "always", ["OK"]),  # larger: silent
+    ({"ndarray": 88}, "always",
+     ["FAILED ValueError numpy.ndarray " + SIZE % (96, 88)]),
+    ({"flatiter": 2624}, "always",
+     ["FAILED ValueError numpy.flatiter " + SIZE % (2632, 2624)]),
+    ({"generic": 24}, "always",
+     ["OK", "WARNING RuntimeWarning numpy.generic " + SIZE % (16, 24)]),
+    ({"character": 24}, "error",
+     ["FAILED RuntimeWarning numpy.character " + SIZE % (16, 24)]),
+    ({"dtype": "no type"}, "always", ["FAILED TypeError numpy.dtype is not a type object"]),
+    ({"ufunc": None}, "always", ["FAILED AttributeError"]),
+], ids=["exact", "larger", "small-ndarray", "small-flatiter", "larger-generic",
+        "warning-as-error", "not-a-type", "missing"])
+def test_numpy_type_objects_are_checked(run_python, changes, warnings_as, expected):
+    proc = run_python(f"CHANGES = {changes!r}\nWARNINGS = {warnings_as!r}\n" + FAKE_NUMPY)
+    assert proc.returncode == 0, proc.stderr
+    lines = proc.stdout.strip().splitlines()
+    if expected == ["FAILED AttributeError"]:
+        assert lines[0].startswith("FAILED AttributeError") and len(lines) == 1
+    else:
+        assert lines == expected
+
+
+def test_package_numpy_is_preferred_for_np_only(run_python):
+    proc = run_python("""
+        import sys, types, numpy
+        local = types.ModuleType("pyrandel.lib.numpy")
+        sys.modules["pyrandel.lib.numpy"] = local
+        import pyrandel.lib._pyrandel as m
+        assert m.np is local
+        g = m.CSootGas(None)
+        try:
+            g.update_MWs([0.002])  # the type test still uses NumPy's ndarray
+        except TypeError as exc:
+            assert "expected numpy.ndarray" in str(exc), exc
+        g.update_MWs(numpy.array([0.002, 0.032]))
+        assert g.n_species == 2
+        print("OK")
+    """)
+    assert proc.returncode == 0, proc.stderr
+    assert proc.stdout.strip() == "OK"
+
+
+def test_classes_of_a_failed_import_refuse_cleanly(run_python):
+    # The module object of a failed start-up still carries the classes readied
+    # before the failure; using them must raise, never crash.
+    proc = run_python("""
+        import importlib.util, pickle, sys
+        sys.modules["numpy"] = None
+        spec = importlib.util.spec_from_file_location("pyrandel.lib._pyrandel", MODULE_FILE)
+        m = importlib.util.module_from_spec(spec)
+        try:
+            spec.loader.exec_module(m)
+        except ImportError:
+            pass
+        else:
+            raise AssertionError("import succeeded without numpy")
+        g = m.CSootGas(None)
+        for action in (g.__reduce__, lambda: pickle.dumps(g), lambda: g.X_array,
+                       lambda: g.update_MWs([0.002])):
+            try:
+                action()
+            except Exception as exc:
+                print(type(exc).__name__)
+            else:
+                raise AssertionError("no error")
+        g.update(1500.0, 1.0e5, [1.0], 0.2, 5.0e-5, 0.029)
+        assert g.T == 1500.0
+        print("OK")
+    """)
+    assert proc.returncode == 0, proc.stderr
+    assert proc.stdout.split() == ["NameError", "NameError", "NameError", "SystemError", "OK"]
+
+
 # --------------------------------------------------------------- namespace
 
 def test_namespace_holds_exactly_the_published_names(mod):
@@ -336,3 +448,54 @@ class TestRegistry:
         assert obj.not_a_field == 1
         assert weakref.ref(obj)() is obj
         assert isinstance(obj, cls)
+
+
+# ------------------------------------------------- finalisers and teardown
+
+@pytest.mark.parametrize("name", ALL_CLASSES)
+def test_subclass_finaliser_sees_the_fields_and_may_resurrect(mod, name):
+    cls = klass(mod, name)
+    seen, kept = [], []
+
+    class Mortal(cls):
+        def __del__(self):
+            seen.append(len(self.__reduce__()[2]))  # every field still readable
+            if len(seen) == 1:
+                kept.append(self)
+
+    obj = Mortal.__new__(Mortal)
+    obj.me = obj  # a cycle: the collector runs the finaliser
+    del obj
+    gc.collect()
+    assert len(seen) == 1 and len(kept) == 1
+    survivor = kept.pop()
+    assert len(survivor.__reduce__()[2]) == seen[0]  # resurrected intact
+    probe = weakref.ref(survivor)
+    del survivor
+    gc.collect()
+    assert probe() is None and len(seen) == 1  # finalised once, then freed
+
+    plain = Mortal.__new__(Mortal)  # no cycle: freed by reference counting
+    del plain
+    assert len(seen) == 2
+
+
+def test_long_chains_are_released_without_exhausting_the_stack(run_python):
+    proc = run_python("""
+        import gc
+        import pyrandel.lib._pyrandel as m
+        g = m.CSootGas(None)
+        for _ in range(1_000_000):
+            g = m.CSootGas(g)
+        del g
+        ring = m.CSootGas(None)
+        head = ring
+        for _ in range(1_000_000):
+            head = m.CSootGas(head)
+        ring.cantera_gas = head  # one long cycle, cleared by the collector
+        del ring, head
+        gc.collect()
+        print("OK")
+    """, timeout=300)
+    assert proc.returncode == 0, proc.stderr
+    assert proc.stdout.strip() == "OK"

@@ -1,6 +1,7 @@
 """Gas wrapper CSootGas: fields, update protocol, units, pickling, real gases."""
 
 import copy
+import ctypes
 import gc
 import importlib
 import math
@@ -549,6 +550,30 @@ def test_failure_keeps_the_steps_already_done(method, failing, changed):
     assert cached(broken) == {k: new[k] if k in changed else old[k] for k in old}
 
 
+@pytest.mark.parametrize("method,failing,inner", [
+    ("update_thermo", "TPX=", "update_thermo_TPX"),
+    ("update_thermo", "density", "update_thermo_TPX"),
+    ("update_transport", "viscosity", "update_transport_mix"),
+])
+def test_failure_inside_a_step_called_by_name_names_both(fake, method, failing, inner):
+    fake.fail = {failing}
+    with pytest.raises(FakeGasError) as info:
+        GAS_CALLS[method][0](CSootGas(fake))
+    names = traceback_names(info.value)
+    assert names.index(QUAL + method) < names.index(QUAL + inner)
+
+
+def test_update_thermo_refuses_a_gas_X_that_is_no_array(fake):
+    fake.x = [0.2, 0.3, 0.5]
+    g = CSootGas(fake)
+    with pytest.raises(TypeError) as info:
+        g.update_thermo()
+    assert str(info.value) == ("Argument 'X' has incorrect type "
+                               "(expected numpy.ndarray, got list)")
+    assert QUAL + "update_thermo_TPX" in traceback_names(info.value)
+    assert g.T == 0.0 and "TPX=" not in fake.calls
+
+
 # -------------------------------------------------------- mean free path
 
 @pytest.mark.parametrize("T,rho,mu,mean_MW", [
@@ -625,6 +650,149 @@ def test_update_transport_mix_reports_unraisable(fake, unraisable, viscosity, af
     assert [u.object for u in unraisable] == [QUAL + "calc_lambda_gas"]
     assert issubclass(unraisable[0].exc_type, TypeError)
     assert type(g.lambda_gas) is float and g.lambda_gas == 0.0
+
+
+# ---------------------------------------------------- internal accessors
+
+# The rate kernels of the other classes call these through the internal
+# method table; ctypes reaches them through the published capsule.
+INTERNAL = [("C", ctypes.c_double, [ctypes.c_int]),
+            ("MW_c", ctypes.c_double, [ctypes.c_int]),
+            ("calc_lambda_gas", ctypes.c_double, []),
+            ("lambda_gas_c", ctypes.c_double, []),
+            ("T_c", ctypes.c_double, []),
+            ("P_c", ctypes.c_double, []),
+            ("mu_c", ctypes.c_double, []),
+            ("rho_c", ctypes.c_double, []),
+            ("species_index", ctypes.c_int, [ctypes.py_object])]
+
+
+def internal(g, name):
+    get = ctypes.pythonapi.PyCapsule_GetPointer
+    get.restype, get.argtypes = ctypes.c_void_p, [ctypes.py_object, ctypes.c_char_p]
+    table = (ctypes.c_void_p * len(INTERNAL)).from_address(
+        get(CSootGas.__dict__["__pyx_vtable__"], None))
+    pos = [n for n, _, _ in INTERNAL].index(name)
+    _, res, args = INTERNAL[pos]
+    # PYFUNCTYPE keeps the interpreter lock and refuses a pending exception.
+    fn = ctypes.PYFUNCTYPE(res, ctypes.py_object, *args)(table[pos])
+    return lambda *a: fn(g, *a)
+
+
+class OwnMeanMW(CSootGas):
+    @property
+    def mean_MW(self):
+        return 0.013
+
+
+def test_internal_accessors_read_the_cache(fake, unraisable):
+    g = populated(CSootGas, fake)
+    got = {n: internal(g, n)() for n in ("T_c", "P_c", "mu_c", "rho_c",
+                                         "lambda_gas_c", "calc_lambda_gas")}
+    assert got == {"T_c": 1500.0, "P_c": 101325.0, "mu_c": 5.0e-5, "rho_c": 0.25,
+                   "lambda_gas_c": g.lambda_gas, "calc_lambda_gas": g.lambda_gas}
+    assert [internal(g, "MW_c")(i) for i in range(3)] == g.MWs
+    assert [internal(g, "C")(i) for i in range(3)] == [x * 0.25 / 0.026 for x in g._X]
+    assert [internal(g, "species_index")(n) for n in "ABC"] == [0, 1, 2]
+    assert unraisable == [] and fake.calls == []
+
+
+def test_concentration_reads_mean_MW_by_name(fake):
+    g = populated(OwnMeanMW, fake)
+    assert internal(g, "C")(2) == 0.5 * 0.25 / 0.013
+    g.__setstate__(_with("_rho", np.float64(0.25)) [:10] + (fake,))
+    g._X = [0.5]
+    assert internal(g, "C")(0) == 0.5 * 0.25 / 0.013
+
+
+def _spoil_mean_MW(g):
+    g.update_mean_MW(0.0)
+
+
+def _spoil_rho(g):
+    g.__setstate__(_with("_rho", "dense"))
+    g._X = [0.5]
+
+
+def _missing_name(g):
+    return "Z"
+
+
+@pytest.mark.parametrize("name,arg,setup,exc,message", [
+    ("rho_c", (), None, TypeError, None),
+    ("mu_c", (), None, TypeError, None),
+    ("lambda_gas_c", (), None, TypeError, None),
+    ("C", (0,), _spoil_mean_MW, ZeroDivisionError, "float division by zero"),
+    ("C", (0,), _spoil_rho, TypeError, None),
+    ("C", (3,), None, IndexError, None),
+    ("C", (-1,), None, IndexError, None),
+    ("MW_c", (3,), None, IndexError, None),
+    ("species_index", ("Z",), None, KeyError, "'Z'"),
+    ("species_index", ("A",), lambda g: g.set_species_indices(None), TypeError,
+     "'NoneType' object is not subscriptable"),
+    ("species_index", ("A",), lambda g: g.set_species_indices({"A": "one"}),
+     TypeError, "an integer is required"),
+], ids=["rho-None", "mu-None", "lambda-None", "C-zero-MW", "C-text-rho",
+        "C-past-end", "C-negative", "MW-past-end", "index-missing",
+        "index-no-dict", "index-not-int"])
+def test_internal_accessor_failures_are_unraisable(fake, unraisable, capsys,
+                                                   name, arg, setup, exc, message):
+    g = CSootGas(fake) if name.endswith("_c") and not arg else populated(CSootGas, fake)
+    if setup is not None:
+        setup(g)
+    assert internal(g, name)(*arg) == 0
+    assert [u.object for u in unraisable] == [QUAL + name]
+    assert unraisable[0].exc_type is exc
+    if message is not None:
+        assert str(unraisable[0].exc_value) == message
+    assert exc.__name__ in capsys.readouterr().err  # the traceback is printed
+
+
+def test_species_index_truncates_and_numpy_rules_apply(fake, unraisable):
+    g = populated(CSootGas, fake)
+    g.set_species_indices({"A": 2.9, "B": np.int64(1)})
+    assert internal(g, "species_index")("A") == 2
+    assert internal(g, "species_index")("B") == 1
+    g.__setstate__(_with("_rho", np.float64(0.25)))
+    g._X = [0.5]
+    with np.errstate(divide="ignore"):
+        assert internal(g, "C")(0) == math.inf  # NumPy number over 0.0
+    assert unraisable == []
+
+
+def test_species_index_survives_a_name_that_replaces_the_dictionary(fake, unraisable):
+    g = populated(CSootGas, fake)
+
+    class Name:
+        busy = False
+
+        def __hash__(self):
+            return hash("A")
+
+        def __eq__(self, other):
+            if not Name.busy:
+                Name.busy = True
+                g.set_species_indices({})  # drops the dictionary being searched
+                Name.junk = {"A": 99}      # and reuses its memory
+            return other == "A"
+
+    assert internal(g, "species_index")(Name()) == 0
+    assert g._species_index_dict == {} and unraisable == []
+
+
+def test_mean_free_path_takes_the_quotient_first(fake, unraisable):
+    g = CSootGas(fake)
+
+    class Viscosity:
+        def __truediv__(self, rho):
+            g._T = 600.0  # the root sees the state after the quotient
+            return 2.0e-5 / rho
+
+    g.update(300.0, 1.0e5, [1.0], 1.2, 1.0, 0.029)
+    fake.visc = Viscosity()
+    g.update_transport_mix()
+    assert g.lambda_gas == mean_free_path(2.0e-5, 1.2, 0.029, 600.0)
+    assert unraisable == []
 
 
 # --------------------------------------------------------- live properties

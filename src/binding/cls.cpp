@@ -121,6 +121,17 @@ PyObject* error_exit(const char* cls, const char* member) {
     return nullptr;
 }
 
+PyObject* null_result() {
+    if (!PyErr_Occurred()) PyErr_SetString(PyExc_SystemError, "result missing without an exception");
+    return nullptr;
+}
+
+void add_method_traceback(const ClassSpec& spec, int mid) {
+    const char* m = PyUnicode_AsUTF8(spec.method_names[(size_t)mid]);
+    if (!m) return;
+    error_exit(spec.name, m);
+}
+
 int error_exit_int(const char* cls, const char* member) {
     error_exit(cls, member);
     return -1;
@@ -214,8 +225,10 @@ static Name n_update("update");
 
 static std::string checksum_text(const ClassSpec& spec, long got) {
     char buf[160];
-    snprintf(buf, sizeof buf, "Incompatible checksums (0x%lx vs (0x%07x, 0x%07x, 0x%07x) = (", got, spec.checksums[0],
-             spec.checksums[1], spec.checksums[2]);
+    // "%x" of a Python int: a negative value keeps its sign after the prefix.
+    snprintf(buf, sizeof buf, "Incompatible checksums (0x%s%lx vs (0x%07x, 0x%07x, 0x%07x) = (", got < 0 ? "-" : "",
+             got < 0 ? 0ul - (unsigned long)got : (unsigned long)got, spec.checksums[0], spec.checksums[1],
+             spec.checksums[2]);
     std::string s = buf;
     for (size_t i = 0; i < spec.sorted.size(); ++i) s += (i ? ", " : "") + std::string(spec.sorted[i]->name);
     return s + "))";
@@ -224,21 +237,20 @@ static std::string checksum_text(const ClassSpec& spec, long got) {
 PyObject* reduce(PyObject* self, const ClassSpec& spec) {
     try {
         size_t n = spec.sorted.size();
-        PyObject* dict = nullptr;
-        if (PyObject** dp = _PyObject_GetDictPtr(self)) dict = *dp;
+        // An instance that can have a dictionary has one, even before its first attribute.
+        Ref dict;
+        if (_PyObject_GetDictPtr(self)) dict = Ref::steal(PyObject_GenericGetDict(self, nullptr));
         Ref state = Ref::steal(PyTuple_New((Py_ssize_t)(n + (dict ? 1 : 0))));
-        bool use_setstate = dict != nullptr;
+        bool use_setstate = (bool)dict;
         for (size_t i = 0; i < n; ++i) {
             const Field& f = *spec.sorted[i];
             if (f.is_object() && f.ref<PyObject*>(self) && f.ref<PyObject*>(self) != Py_None) use_setstate = true;
             PyTuple_SET_ITEM(state.get(), (Py_ssize_t)i, load_field(self, f).release());
         }
-        if (dict) {
-            Py_INCREF(dict);
-            PyTuple_SET_ITEM(state.get(), (Py_ssize_t)n, dict);
-        }
+        if (dict) PyTuple_SET_ITEM(state.get(), (Py_ssize_t)n, dict.release());
         std::string fname = std::string("__pyx_unpickle_") + spec.name;
-        PyObject* fn = PyDict_GetItemString(g.module_dict, fname.c_str());
+        // No module dictionary after a failed start-up: the restore function is not there.
+        PyObject* fn = g.module_dict ? PyDict_GetItemString(g.module_dict, fname.c_str()) : nullptr;
         if (!fn) raisef(PyExc_NameError, "name '%s' is not defined", fname.c_str());
         Ref sum = py((long)spec.checksums[0]);
         if (use_setstate) {
@@ -272,6 +284,7 @@ void set_state(PyObject* self, const ClassSpec& spec, PyObject* state) {
 
 static Name n_reduce("__reduce__");
 static Name n_reduce_ex("__reduce_ex__");
+static Name n_setstate("__setstate__");
 static Name n_deepcopy("deepcopy");
 static Name n_reconstruct("_reconstruct");
 
@@ -287,6 +300,7 @@ PyObject* deepcopy(PyObject* self, const ClassSpec& spec, PyObject* memo) {
         if (!own_reduce) {
             // A subclass that pickles itself its own way is copied its own way.
             Ref rv = call_method(self, n_reduce_ex, py(4).get());
+            if (PyUnicode_Check(rv.get())) return Ref::borrow(self).release();  // a global: itself
             Ref fn = getattr(copy.get(), n_reconstruct);
             Ref args = Ref::steal(PySequence_Tuple(rv.get()));
             Ref head = tuple_of({self, memo});
@@ -320,7 +334,12 @@ PyObject* deepcopy(PyObject* self, const ClassSpec& spec, PyObject* memo) {
             PyList_SetItem(items.get(), i, rebound.release());
         }
         Ref st2 = Ref::steal(PyList_AsTuple(items.get()));
-        set_state(y.get(), spec, st2.get());
+        // The state-setter form goes through __setstate__, which a subclass may override.
+        if (PyTuple_GET_SIZE(rv.get()) == 3 &&
+            _PyType_Lookup(tp, n_setstate) != PyDict_GetItem(spec.type->tp_dict, n_setstate))
+            call_method(y.get(), n_setstate, st2.get());
+        else
+            set_state(y.get(), spec, st2.get());
         return y.release();
     } catch (...) {
         set_from_cpp_exception();
@@ -344,11 +363,12 @@ PyObject* restore(const ClassSpec& spec, PyObject* const* args, Py_ssize_t nargs
             fail();
         }
         PyObject* t = a[0];
+        const char* own = spec.type->tp_name;
         if (!PyType_Check(t))
-            raisef(PyExc_TypeError, "%s.__new__(X): X is not a type object (%s)", spec.name, Py_TYPE(t)->tp_name);
+            raisef(PyExc_TypeError, "%s.__new__(X): X is not a type object (%s)", own, Py_TYPE(t)->tp_name);
         if (!PyType_IsSubtype((PyTypeObject*)t, spec.type))
-            raisef(PyExc_TypeError, "%s.__new__(%s): %s is not a subtype of %s", spec.name, ((PyTypeObject*)t)->tp_name,
-                   ((PyTypeObject*)t)->tp_name, spec.name);
+            raisef(PyExc_TypeError, "%s.__new__(%s): %s is not a subtype of %s", own, ((PyTypeObject*)t)->tp_name,
+                   ((PyTypeObject*)t)->tp_name, own);
         Ref obj = Ref::steal(spec.type->tp_new((PyTypeObject*)t, g.empty_tuple, nullptr));
         if (a[2] != Py_None) set_state(obj.get(), spec, a[2]);
         return obj.release();
@@ -385,7 +405,8 @@ bool is_overridden(PyObject* self, const ClassSpec& spec, OverrideCache& c, int 
     // An instance attribute shadows the method (non-data descriptor).
     if (PyObject** dp = _PyObject_GetDictPtr(self)) {
         if (*dp && PyDict_GET_SIZE(*dp) > 0) {
-            PyObject* v = PyDict_GetItemWithError(*dp, spec.method_names[(size_t)mid]);
+            Ref d = Ref::borrow(*dp);  // a key's __eq__ may replace the dictionary
+            PyObject* v = PyDict_GetItemWithError(d.get(), spec.method_names[(size_t)mid]);
             if (v) return true;
             if (PyErr_Occurred()) fail();
         }

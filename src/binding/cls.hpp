@@ -152,9 +152,11 @@ struct Ret {
         else if constexpr (std::is_same_v<R, bool>) return as_bool(r.get());
     }
 };
+// An empty result never reaches the interpreter without an exception.
+PyObject* null_result();
 template <>
 struct Ret<Ref> {
-    static PyObject* to_py(Ref v) { return v.release(); }
+    static PyObject* to_py(Ref v) { return v ? v.release() : null_result(); }
     static Ref from_py(Ref r) { return r; }
 };
 
@@ -184,11 +186,25 @@ void parse_args(const char* fname, const std::vector<PyObject*>& names, PyObject
 void parse_tuple_args(const char* fname, const std::vector<PyObject*>& names, PyObject* args, PyObject* kw,
                       PyObject** out);
 
+// Number of names in a "a, b, c" signature, at compile time.
+template <size_t N>
+constexpr size_t count_params(const fstr<N>& p) {
+    size_t n = 0;
+    bool in_name = false;
+    for (size_t i = 0; i + 1 < N; ++i) {
+        bool sep = p.s[i] == ' ' || p.s[i] == ',';
+        if (!sep && !in_name) ++n;
+        in_name = !sep;
+    }
+    return n;
+}
+
 template <auto F, fstr Name, fstr Params>
 struct Method {
     using T = mtraits<decltype(F)>;
     using C = typename T::cls;
     using R = typename T::ret;
+    static_assert(count_params(Params) == T::arity, "signature text and C++ parameters disagree");
 
     template <class... A, size_t... I>
     static PyObject* invoke(C* self, PyObject** a, std::index_sequence<I...>, R (C::*)(A...)) {
@@ -243,6 +259,7 @@ template <auto F, fstr Params>
 struct Init {
     using T = mtraits<decltype(F)>;
     using C = typename T::cls;
+    static_assert(count_params(Params) == T::arity, "signature text and C++ parameters disagree");
 
     template <class... A, size_t... I>
     static void invoke(C* self, PyObject** a, std::index_sequence<I...>, void (C::*)(A...)) {
@@ -274,7 +291,7 @@ struct Getter {
     using C = typename mtraits<decltype(Get)>::cls;
     static PyObject* get(PyObject* self, void*) {
         try {
-            return (reinterpret_cast<C*>(self)->*Get)().release();
+            return Ret<Ref>::to_py((reinterpret_cast<C*>(self)->*Get)());
         } catch (Error&) {
         } catch (...) {
             set_from_cpp_exception();
@@ -430,10 +447,13 @@ struct Class {
             if (PyObject_CallFinalizerFromDealloc(o)) return;
         }
         PyObject_GC_UnTrack(o);
+        // Long chains of objects are torn down iteratively, not on the C stack.
+        Py_TRASHCAN_BEGIN(o, dealloc)
         for (const Field& f : C::spec().fields)
             if (f.is_object()) Py_CLEAR(f.ref<PyObject*>(o));
         reinterpret_cast<C*>(o)->~C();
         t->tp_free(o);
+        Py_TRASHCAN_END
     }
     static int traverse(PyObject* o, visitproc visit, void* arg) {
         for (const Field& f : C::spec().fields)
@@ -498,10 +518,25 @@ ClassSpec make_spec() {
 // overrides it, by attribute name otherwise.
 template <auto F>
 struct Dispatch;
+// Adds the traceback entry of method `mid` of C to the pending exception.
+void add_method_traceback(const ClassSpec& spec, int mid);
+
 template <class R, class C, class... P, R (C::*F)(P...)>
 struct Dispatch<F> {
     static R run(C* self, int mid, P... a) {
-        if (!Class<C>::overridden(self, mid)) return (self->*F)(a...);
+        if (!Class<C>::overridden(self, mid)) {
+            // The body runs in place of the Python method, and fails under its name.
+            try {
+                return (self->*F)(a...);
+            } catch (Error&) {
+                add_method_traceback(C::spec(), mid);
+                throw;
+            } catch (...) {
+                set_from_cpp_exception();
+                add_method_traceback(C::spec(), mid);
+                throw Error{};
+            }
+        }
         Ref r = call_method((PyObject*)self, C::spec().method_names[(size_t)mid],
                             Arg<std::remove_cvref_t<P>>::to(a).get()...);
         if constexpr (!std::is_void_v<R>) return Ret<R>::from_py(std::move(r));

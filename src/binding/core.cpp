@@ -127,6 +127,7 @@ void add_traceback(const char* qualname, const char* file, int line) { _PyTraceb
 void write_unraisable(const char* qualname) {
     PyObject *type, *value, *tb;
     PyErr_Fetch(&type, &value, &tb);
+    if (!type) return;  // nothing to report
     PyErr_NormalizeException(&type, &value, &tb);
     if (tb && value) PyException_SetTraceback(value, tb);
     // Print the traceback ourselves: PyErr_Print would exit on SystemExit.
@@ -135,8 +136,10 @@ void write_unraisable(const char* qualname) {
     Py_XINCREF(tb);
     PyErr_Display(type, value, tb);
     PyErr_Clear();
-    PyErr_Restore(type, value, tb);
+    // The context first, so that a failure to make it cannot replace the exception.
     PyObject* ctx = PyUnicode_FromString(qualname);
+    PyErr_Clear();
+    PyErr_Restore(type, value, tb);
     PyErr_WriteUnraisable(ctx ? ctx : Py_None);
     Py_XDECREF(ctx);
     Py_XDECREF(type);

@@ -53,13 +53,17 @@ double CSootModel::beta_soot_C2H2_impl() {
 double CSootModel::K_s_impl() { return 80.0 * std::pow(T, 1.56) * std::exp(fdiv(-1912.4, T)); }
 
 double CSootModel::gamma_impl() {
-    double a = run_d(alpha);
+    bind::Ref ar = run(alpha);
+    // The product begins with alpha's result: the interpreter's division for a
+    // Python number, NumPy's rules for a NumPy scalar.
+    const bool py_number = PyFloat_CheckExact(ar.get()) || PyLong_Check(ar.get());
+    double a = bind::as_double(ar.get());
     double k = K_s();
     double chi = chi_soot_0();
     double A = A_Ag();
     double num = a * k * chi * A;
     double beta = beta_soot_C2H2();
-    return num / (beta * Av);
+    return py_number ? bind::pydiv(num, beta * Av) : num / (beta * Av);
 }
 
 double CSootModel::dC_tot_dt_HACA_impl() {

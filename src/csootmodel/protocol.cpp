@@ -61,15 +61,19 @@ Ref zeros_for_rates(PyObject* X) {
     if (have_view && fn.get() == nz.zeros_like && Py_IS_TYPE(X, (PyTypeObject*)bind::g.ndarray) && ndim == 1 &&
         f == 'd')
         return bind::call(nz.zeros, bind::py((int64_t)n).get());
-    Ref z = bind::call(fn.get(), X);
+    // The field holds an ndarray or None.
+    auto checked = [](Ref z) {
+        if (z.get() != Py_None && !PyObject_TypeCheck(z.get(), (PyTypeObject*)bind::g.ndarray))
+            bind::raisef(PyExc_TypeError, "Cannot convert %.200s to %.200s", Py_TYPE(z.get())->tp_name,
+                         ((PyTypeObject*)bind::g.ndarray)->tp_name);
+        return z;
+    };
+    Ref z = checked(bind::call(fn.get(), X));
     if (z.get() == Py_None) return z;
-    if (!PyObject_TypeCheck(z.get(), (PyTypeObject*)bind::g.ndarray))
-        bind::raisef(PyExc_TypeError, "Cannot convert %.200s to %.200s", Py_TYPE(z.get())->tp_name,
-                     ((PyTypeObject*)bind::g.ndarray)->tp_name);
     if (!have_view || !std::strchr("?bBhHiIlLqQnN", f)) return z;
     Ref args = bind::tuple_of({X});
     Ref kw = Ref::steal(Py_BuildValue("{s:s}", "dtype", "float64"));
-    return Ref::steal(PyObject_Call(fn.get(), args.get(), kw.get()));
+    return checked(Ref::steal(PyObject_Call(fn.get(), args.get(), kw.get())));
 }
 
 }  // namespace
@@ -214,29 +218,21 @@ bind::Ref CSootModel::coalescence_impl(int i) {
 
 namespace {
 
-double term_value(Ref r) { return bind::as_double(r.get()); }
+// Python addition of two terms; plain doubles when both are floats.
+Ref add_term(Ref a, Ref b) {
+    if (PyFloat_CheckExact(a.get()) && PyFloat_CheckExact(b.get()))
+        return bind::py(PyFloat_AS_DOUBLE(a.get()) + PyFloat_AS_DOUBLE(b.get()));
+    return Ref::steal(PyNumber_Add(a.get(), b.get()));
+}
 
-// ((((inception + growth) + oxidation) + coagulation) + coalescence) with Python
-// addition; plain doubles when no term is overridden and every term is a number.
+// ((((inception + growth) + oxidation) + coagulation) + coalescence), each term
+// asked for just before it is added, as in Python.
 Ref source_term(CSootModel& m, int i) {
-    using K = bind::Class<CSootModel>;
-    const bool direct = !K::overridden(&m, CSootModel::MID_inception) && !K::overridden(&m, CSootModel::MID_growth) &&
-                        !K::overridden(&m, CSootModel::MID_oxidation) &&
-                        !K::overridden(&m, CSootModel::MID_coagulation) &&
-                        !K::overridden(&m, CSootModel::MID_coalescence);
-    Ref inc = direct ? m.inception_impl(i) : m.inception(i);
-    if (direct && PyFloat_CheckExact(inc.get())) {
-        double s = PyFloat_AS_DOUBLE(inc.get());
-        s += term_value(m.growth_impl(i));
-        s += term_value(m.oxidation_impl(i));
-        s += term_value(m.coagulation_impl(i));
-        s += term_value(m.coalescence_impl(i));
-        return bind::py(s);
-    }
-    Ref t[4] = {m.growth(i), m.oxidation(i), m.coagulation(i), m.coalescence(i)};
-    Ref s = inc;
-    for (auto& r : t) s = Ref::steal(PyNumber_Add(s.get(), r.get()));
-    return s;
+    Ref s = m.inception(i);
+    s = add_term(std::move(s), m.growth(i));
+    s = add_term(std::move(s), m.oxidation(i));
+    s = add_term(std::move(s), m.coagulation(i));
+    return add_term(std::move(s), m.coalescence(i));
 }
 
 }  // namespace

@@ -172,12 +172,12 @@ void create_enumerations(PyObject* dict, PyObject* ordered_dict, PyObject* int_e
         Ref en = Ref::steal(PyObject_Call(int_enum, args.get(), nullptr));
         if (PyDict_SetItem(dict, name.get(), en.get()) < 0) fail();
         for (const Member& m : e.members) {
-            PyObject* back = PyDict_GetItemWithError(dict, name.get());
+            Ref back = Ref::borrow(PyDict_GetItemWithError(dict, name.get()));
             if (!back) {
                 if (!PyErr_Occurred()) PyErr_Format(PyExc_NameError, "name '%U' is not defined", name.get());
                 fail();
             }
-            Ref member = Ref::steal(PyObject_GetAttrString(back, m.name));
+            Ref member = Ref::steal(PyObject_GetAttrString(back.get(), m.name));
             if (PyDict_SetItemString(dict, m.name, member.get()) < 0) fail();
         }
     }

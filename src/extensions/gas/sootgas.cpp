@@ -50,6 +50,13 @@ auto guarded(const char* name, F f) -> decltype(f()) {
     return 0;
 }
 
+// A cached number object as a double; held while its conversion may run code.
+double held_double(PyObject* o) {
+    if (PyFloat_CheckExact(o)) return PyFloat_AS_DOUBLE(o);
+    Ref h = Ref::borrow(o);
+    return bind::as_double(h.get());
+}
+
 double vt_C(CSootGas* s, int i) {
     return guarded("C", [&] { return s->C_impl(i); });
 }
@@ -60,19 +67,21 @@ double vt_calc_lambda_gas(CSootGas* s) {
     return guarded("calc_lambda_gas", [&] { return s->calc_lambda_gas_impl(); });
 }
 double vt_lambda_gas_c(CSootGas* s) {
-    return guarded("lambda_gas_c", [&] { return bind::as_double(s->_lambda_gas); });
+    return guarded("lambda_gas_c", [&] { return held_double(s->_lambda_gas); });
 }
 double vt_T_c(CSootGas* s) { return s->_T; }
 double vt_P_c(CSootGas* s) { return s->_P; }
 double vt_mu_c(CSootGas* s) {
-    return guarded("mu_c", [&] { return bind::as_double(s->_mu); });
+    return guarded("mu_c", [&] { return held_double(s->_mu); });
 }
 double vt_rho_c(CSootGas* s) {
-    return guarded("rho_c", [&] { return bind::as_double(s->_rho); });
+    return guarded("rho_c", [&] { return held_double(s->_rho); });
 }
 int vt_species_index(CSootGas* s, PyObject* name) {
     return guarded("species_index", [&] {
-        Ref v = Ref::steal(PyObject_GetItem(s->_species_index_dict, name));
+        // Held: hashing or comparing the name may run code that replaces the dictionary.
+        Ref d = Ref::borrow(s->_species_index_dict);
+        Ref v = Ref::steal(PyObject_GetItem(d.get(), name));
         return bind::as_int(v.get());
     });
 }
@@ -167,8 +176,13 @@ void CSootGas::update_thermo_impl() {
         bind::call_method((PyObject*)this, spec().method_names[MID_update_thermo_TPX], T.get(), P.get(), X.get());
         return;
     }
-    double t = bind::as_double(T.get()), p = bind::as_double(P.get());
-    update_thermo_TPX_impl(t, p, bind::Arg<bind::NDArray>::from(X.get(), "X"));
+    try {
+        double t = bind::as_double(T.get()), p = bind::as_double(P.get());
+        update_thermo_TPX_impl(t, p, bind::Arg<bind::NDArray>::from(X.get(), "X"));
+    } catch (bind::Error&) {
+        bind::add_method_traceback(spec(), MID_update_thermo_TPX);
+        throw;
+    }
 }
 
 void CSootGas::update_transport_mix_impl() {
@@ -220,19 +234,24 @@ double CSootGas::C_impl(int i) {
     // Common case: the cached density is a float and nobody overrides mean_MW.
     if (Py_TYPE(this) == &type && PyFloat_CheckExact(_rho)) return bind::pydiv(x * PyFloat_AS_DOUBLE(_rho), _mean_MW);
     Ref xf = bind::py(x);
-    Ref num = Ref::steal(PyNumber_Multiply(xf.get(), _rho));
+    Ref rho = Ref::borrow(_rho);
+    Ref num = Ref::steal(PyNumber_Multiply(xf.get(), rho.get()));
     Ref mw = bind::getattr((PyObject*)this, n_mean_MW);
     Ref c = Ref::steal(PyNumber_TrueDivide(num.get(), mw.get()));
     return bind::as_double(c.get());
 }
 
+// (mu / rho) * x^0.5: the quotient of the cached objects first, then the
+// root from the fields as they are after it.
 double CSootGas::calc_lambda_gas_impl() {
-    const double x = (k.Pi_const * _mean_MW) / (((k.kB_const * 2.0) * k.Av_const) * _T);
-    const double root = std::pow(x, 0.5);
-    if (PyFloat_CheckExact(_mu) && PyFloat_CheckExact(_rho))
-        return bind::pydiv(PyFloat_AS_DOUBLE(_mu), PyFloat_AS_DOUBLE(_rho)) * root;
-    Ref q = Ref::steal(PyNumber_TrueDivide(_mu, _rho));
-    Ref r = bind::py(root);
+    auto root = [this] { return std::pow((k.Pi_const * _mean_MW) / (((k.kB_const * 2.0) * k.Av_const) * _T), 0.5); };
+    if (PyFloat_CheckExact(_mu) && PyFloat_CheckExact(_rho)) {
+        const double q = bind::pydiv(PyFloat_AS_DOUBLE(_mu), PyFloat_AS_DOUBLE(_rho));
+        return q * root();
+    }
+    Ref mu = Ref::borrow(_mu), rho = Ref::borrow(_rho);
+    Ref q = Ref::steal(PyNumber_TrueDivide(mu.get(), rho.get()));
+    Ref r = bind::py(root());
     Ref p = Ref::steal(PyNumber_Multiply(q.get(), r.get()));
     return bind::as_double(p.get());
 }
