@@ -46,6 +46,8 @@ def main(number=2000, repeat=7):
     worst = 0.0
     for variant in VARIANTS:
         soot = configured_model(gas, precursors, variant)
+        if variant.startswith("self_collision"):
+            soot.initialize_stick_eff()
 
         def soot_step():
             soot.update_gas(next(temperatures), P, rho, mu, mw, X)

@@ -19,17 +19,22 @@ VARIANTS = ["reactive_dimerization", "irreversible_dimerization", "self_collisio
             "cross_linking"]
 
 
-def configured_model(gas, precursors, variant):
-    soot = CSootModel()
+def configured_model(gas, names, variant, cls=CSootModel, **attrs):
+    """A model on `gas` with the precursor species `names` and the PAH-growth `variant` (a name or a
+    code); `attrs` are assigned in order before initialize()."""
+    soot = cls()
     soot.species_names = list(gas.species_names)
-    soot.MWs = gas.molecular_weights / 1000.0
-    soot.PAH_index_in_gas = [gas.species_index(n) for n in precursors]
-    soot.PAH_Number_Carbon = [c for c, _ in precursors.values()]
-    soot.PAH_Number_Hydrogen = [h for _, h in precursors.values()]
-    soot.PAH_growth_model_name = variant
+    soot.MWs = gas.molecular_weights / 1000.0  # kg/mol
+    soot.PAH_index_in_gas = [gas.species_index(n) for n in names]
+    soot.PAH_Number_Carbon = [gas.n_atoms(n, "C") for n in names]
+    soot.PAH_Number_Hydrogen = [gas.n_atoms(n, "H") for n in names]
+    if isinstance(variant, str):
+        soot.PAH_growth_model_name = variant
+    else:
+        soot._set_PAH_growth_model(variant)
+    for name, value in attrs.items():
+        setattr(soot, name, value)
     soot.initialize()
-    if variant.startswith("self_collision"):
-        soot.initialize_stick_eff()
     return soot
 
 
@@ -53,6 +58,8 @@ def main():
     scrubbing = {}
     for variant in VARIANTS:
         soot = configured_model(gas, precursors, variant)
+        if variant.startswith("self_collision"):
+            soot.initialize_stick_eff()  # sticking efficiencies from the molar masses
         soot.update_gas(gas.T, gas.P, gas.density, gas.viscosity, gas.mean_molecular_weight, gas.X)
         soot.update_solution(solution)
         sources = [soot.S_N_agg(), soot.S_N_pri(), soot.S_C_tot(), soot.S_H_tot()]

@@ -10,6 +10,7 @@ import pytest
 ct = pytest.importorskip("cantera")
 
 from pah_gas import PAH_DATA, pah_gas  # noqa: E402
+from soot_sources import configured_model  # noqa: E402
 
 from pyrandel.lib._pyrandel import CSootModel  # noqa: E402
 
@@ -51,17 +52,7 @@ def atoms(gas, element):
 
 
 def configured(gas, variant=1, pahs=PAHS, cls=CSootModel, **attrs):
-    soot = cls()
-    soot.species_names = list(gas.species_names)
-    soot.MWs = gas.molecular_weights / 1000.0
-    soot.PAH_index_in_gas = [gas.species_index(n) for n in pahs]
-    soot.PAH_Number_Carbon = [N_ATOMS[n][0] for n in pahs]
-    soot.PAH_Number_Hydrogen = [N_ATOMS[n][1] for n in pahs]
-    soot._set_PAH_growth_model(variant)
-    for k, v in attrs.items():
-        setattr(soot, k, v)
-    soot.initialize()
-    return soot
+    return configured_model(gas, pahs, variant, cls, **attrs)
 
 
 def step(soot, gas, T=None, X=None):

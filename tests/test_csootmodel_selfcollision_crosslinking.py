@@ -9,6 +9,7 @@ import pytest
 ct = pytest.importorskip("cantera")
 
 from pah_gas import PAH_DATA, pah_gas  # noqa: E402
+from soot_sources import configured_model  # noqa: E402
 
 from pyrandel.lib._pyrandel import CSootModel  # noqa: E402
 
@@ -53,19 +54,8 @@ def set_state(gas, **changes):
 def configure(gas, variant, names=NAMES, stick=STICK, cls=CSootModel):
     """A model on `gas` with the precursors `names`; HACA and oxidation off, so that only the PAH
     growth variant moves carbon and hydrogen."""
-    m = cls()
-    m.species_names = list(gas.species_names)
-    m.MWs = gas.molecular_weights / 1000.0
-    m.PAH_index_in_gas = [gas.species_index(n) for n in names]
-    m.PAH_Number_Carbon = [PAHS[n][0] for n in names]
-    m.PAH_Number_Hydrogen = [PAHS[n][1] for n in names]
-    m.growth_HACA_enabled = False
-    m.oxidation_enabled = False
-    m._set_PAH_growth_model(variant)
-    if stick is not None:
-        m.stick_eff = stick[:len(names)]
-    m.initialize()
-    return m
+    extra = {} if stick is None else {"stick_eff": stick[:len(names)]}
+    return configured_model(gas, names, variant, cls, growth_HACA_enabled=False, oxidation_enabled=False, **extra)
 
 
 def step(m, gas):

@@ -17,6 +17,7 @@ import weakref
 import numpy as np
 import pytest
 
+from soot_sources import configured_model
 from test_checksums import FIELDS
 
 _pyrandel = pytest.importorskip("pyrandel.lib._pyrandel")
@@ -65,21 +66,14 @@ def pah():
     return gas
 
 
+COALESCENCE_NAMES = {0: "disabled", 1: "titania", 2: "silica", 3: "md-derived", 4: "CtoH-based"}
+
+
 def configured(gas, variant=1, cls=CSootModel, coales=None, **attrs):
-    m = cls()
-    m.species_names = list(gas.species_names)
-    m.MWs = gas.molecular_weights / 1000
-    m.PAH_index_in_gas = [gas.species_index(n) for n in PAHS]
-    m.PAH_Number_Carbon = [gas.n_atoms(n, "C") for n in PAHS]
-    m.PAH_Number_Hydrogen = [gas.n_atoms(n, "H") for n in PAHS]
-    m.PAH_sticking_efficiency = STICK
-    m._set_PAH_growth_model(variant)
+    setup = {"PAH_sticking_efficiency": STICK}
     if coales is not None:
-        m._set_coales_type(coales)
-    for k, v in attrs.items():
-        setattr(m, k, v)
-    m.initialize()
-    return m
+        setup["coalescence_type"] = COALESCENCE_NAMES[coales]
+    return configured_model(gas, PAHS, variant, cls, **setup, **attrs)
 
 
 def step(m, gas, solution=SOLUTION, scrub=True):
