@@ -51,11 +51,12 @@ def set_state(gas, **changes):
     gas.TPX = T_GAS, ct.one_atm, x
 
 
-def configure(gas, variant, names=NAMES, stick=STICK, cls=CSootModel):
+def configure(gas, variant, names=NAMES, stick=STICK, cls=CSootModel, **switches):
     """A model on `gas` with the precursors `names`; HACA and oxidation off, so that only the PAH
-    growth variant moves carbon and hydrogen."""
+    growth variant moves carbon and hydrogen; `switches` are set on top."""
     extra = {} if stick is None else {"stick_eff": stick[:len(names)]}
-    return configured_model(gas, names, variant, cls, growth_HACA_enabled=False, oxidation_enabled=False, **extra)
+    return configured_model(gas, names, variant, cls, growth_HACA_enabled=False, oxidation_enabled=False,
+                            **extra, **switches)
 
 
 def step(m, gas):
@@ -103,9 +104,7 @@ SWITCHES = {
 @pytest.mark.parametrize("switches", SWITCHES.values(), ids=SWITCHES.keys())
 @pytest.mark.parametrize("variant", VARIANTS)
 def test_carbon_and_hydrogen_balance(gas, variant, switches):
-    m = configure(gas, variant)
-    for name, value in switches.items():
-        setattr(m, name, value)
+    m = configure(gas, variant, **switches)
     step(m, gas)
 
     c_soot = soot_gain(m, 2)
@@ -530,9 +529,7 @@ def scrub_rows(m, variant):
 @pytest.mark.parametrize("switches", SWITCHES.values(), ids=SWITCHES.keys())
 @pytest.mark.parametrize("variant", VARIANTS)
 def test_scrubbing_rows(gas, variant, switches):
-    m = configure(gas, variant)
-    for name, value in switches.items():
-        setattr(m, name, value)
+    m = configure(gas, variant, **switches)
     m.update_gas(gas.T, gas.P, gas.density, gas.viscosity, gas.mean_molecular_weight, gas.X)
     m.update_solution(SOLUTION.copy())
     expected = scrub_rows(m, variant)

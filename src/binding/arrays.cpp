@@ -92,7 +92,6 @@ Py_ssize_t length(PyObject* arr) {
 }
 
 static Name n_zeros("zeros");
-static Name n_zeros_like("zeros_like");
 
 Ref zeros(Py_ssize_t n) {
     Ref f = getattr(np().get(), n_zeros);
@@ -100,10 +99,6 @@ Ref zeros(Py_ssize_t n) {
     return call(f.get(), k.get());
 }
 
-Ref zeros_like(PyObject* a) {
-    Ref f = getattr(np().get(), n_zeros_like);
-    return call(f.get(), a);
-}
 
 DoubleBuf::DoubleBuf(PyObject* obj, const char* argname) {
     if (obj == Py_None) return;

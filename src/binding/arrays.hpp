@@ -87,9 +87,8 @@ public:
     double& at(Py_ssize_t i);
 };
 
-// New float64 arrays through the module's `np`: `np.zeros(n)`, `np.zeros_like(a)`.
+// A new float64 array through the module's `np`: `np.zeros(n)`.
 Ref zeros(Py_ssize_t n);
-Ref zeros_like(PyObject* a);
 
 // std::vector access with an IndexError instead of undefined behaviour.
 template <class V, std::integral I>
