@@ -4,6 +4,9 @@
 #   dev/local-build.sh && PYTHONPATH=src python -m pytest tests -q
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# Serialised: two shells of one checkout may build at once.
+exec 9>build-local.lock
+flock 9
 if [ ! -f build-local/build.ninja ]; then
     cmake -S . -B build-local -G Ninja -DCMAKE_BUILD_TYPE=Release \
           -DPython_EXECUTABLE="$(command -v python3)" >/dev/null
