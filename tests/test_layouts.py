@@ -632,3 +632,24 @@ def test_methods_fields_and_pickling_leak_nothing(mod, name):
             tracemalloc.stop()
     blocks, objects, traced = growth[-1]
     assert blocks < n and objects < n and traced < n * 512, growth
+
+
+# ---------------------------------------------------------- hostile calls
+
+@pytest.mark.parametrize("seed", [20240611])
+def test_hostile_calls_end_in_exceptions_never_a_crash(mod, tmp_path, seed):
+    import os
+    import subprocess
+
+    pkg_root = pathlib.Path(mod.__file__).resolve().parents[2]
+    env = dict(os.environ, PYTHONPATH=os.pathsep.join([str(pkg_root)] + [p for p in sys.path if p]))
+    log = tmp_path / "sweep.log"
+    script = pathlib.Path(__file__).resolve().parent / "hostile.py"
+    proc = subprocess.run([sys.executable, "-W", "ignore", "-X", "faulthandler", str(script),
+                           str(seed), "3000", str(log)],
+                          env=env, capture_output=True, text=True, timeout=300)
+    lines = log.read_text().splitlines() if log.exists() else []
+    start = max((i for i, line in enumerate(lines) if not line.startswith("  ")), default=0)
+    trial = "\n".join(lines[start:])
+    assert proc.returncode == 0, f"exit status {proc.returncode}; last trial:\n{trial}\n{proc.stderr[-3000:]}"
+    assert proc.stdout.strip() == "DONE" and lines[-1] == "DONE"
