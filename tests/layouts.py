@@ -40,7 +40,7 @@ How a new class adds its rows
 
 import collections
 import contextlib
-from dataclasses import dataclass, field
+from dataclasses import dataclass
 
 import numpy as np
 
