@@ -97,6 +97,41 @@ void mat_set(PyObject* A, Py_ssize_t i, Py_ssize_t j, double v) {
     if (PyObject_SetItem(a.get(), key.get(), val.get()) < 0) bind::fail();
 }
 
+// Several writes into one matrix with one view; item assignment for any
+// array that is not a writable float64 matrix.
+class MatView {
+    Ref a_;
+    Py_buffer view_{};
+    bool have_ = false;
+
+public:
+    explicit MatView(PyObject* A) : a_(Ref::borrow(A)) {
+        if (!PyObject_TypeCheck(a_.get(), ndarray_type())) return;
+        if (PyObject_GetBuffer(a_.get(), &view_, PyBUF_RECORDS) < 0) {
+            PyErr_Clear();
+            return;
+        }
+        if (native_double_2d(view_)) have_ = true;
+        else PyBuffer_Release(&view_);
+    }
+    ~MatView() {
+        if (have_) PyBuffer_Release(&view_);
+    }
+    MatView(const MatView&) = delete;
+    MatView& operator=(const MatView&) = delete;
+    void set(Py_ssize_t i, Py_ssize_t j, double v) {
+        if (!have_) return mat_set(a_.get(), i, j, v);
+        Py_ssize_t idx[2] = {i, j};
+        for (int ax = 0; ax < 2; ++ax) {
+            const Py_ssize_t n = view_.shape[ax];
+            if (idx[ax] < 0) idx[ax] += n;
+            if (idx[ax] < 0 || idx[ax] >= n) numpy_oob(ax ? j : i, n, ax);
+        }
+        *reinterpret_cast<double*>(static_cast<char*>(view_.buf) + idx[0] * view_.strides[0] +
+                                   idx[1] * view_.strides[1]) = v;
+    }
+};
+
 // The three diagonals of a float64 matrix, as np.diagonal gives them; false
 // for any other array.
 bool diagonals(PyObject* A, std::vector<double>& lower, std::vector<double>& diag, std::vector<double>& upper) {
@@ -287,14 +322,17 @@ double CFlameSolver::evaluate(Py_ssize_t i, Ref& scratch) {
 void CFlameSolver::step(long k, double dt_, Ref& scratch) {
     const Py_ssize_t n = n_points, f = n - 1;
 
-    // Left end: flux row with the left inlet mass flux.
+    // Left end: flux row with the left inlet mass flux. Views are taken afresh
+    // after every call that may run Python code.
     double D = evaluate(0, scratch);
     mat_set(A, 0, 0, mdot_left);
-    for (int v = 0; v < 4; ++v) {
+    {
+        bind::Items r(rho), uu(u), d(dz);
         FpWatch fp;
-        PyObject* Vn = this->*Vn_of[v];
-        const double b = left_rhs<NumpyDiv>(rd(rho, 0), rd(u, 0), D, rd(Vn, 0), rd(Vn, 1), rd(dz, 1), this->*in_of[v]);
-        wr(this->*B_of[v], 0, b);
+        for (int v = 0; v < 4; ++v) {
+            bind::Items Vn(this->*Vn_of[v]), B(this->*B_of[v]);
+            B.set(0, left_rhs<NumpyDiv>(r.get(0), uu.get(0), D, Vn.get(0), Vn.get(1), d.get(1), this->*in_of[v]));
+        }
         fp.report();
     }
 
@@ -302,18 +340,22 @@ void CFlameSolver::step(long k, double dt_, Ref& scratch) {
     D = evaluate(f, scratch);
     if (boundary_type_right == 0) {
         mat_set(A, f, f, mdot_right);
+        bind::Items r(rho), uu(u), d(dz);
+        FpWatch fp;
         for (int v = 0; v < 4; ++v) {
-            FpWatch fp;
-            PyObject* Vn = this->*Vn_of[v];
-            const double b = right_inlet_rhs<NumpyDiv>(rd(rho, f), rd(rho, f - 1), rd(u, f), D, rd(Vn, f),
-                                                       rd(Vn, f - 1), rd(dz, f), this->*in_of[v]);
-            wr(this->*B_of[v], f, b);
-            fp.report();
+            bind::Items Vn(this->*Vn_of[v]), B(this->*B_of[v]);
+            B.set(f, right_inlet_rhs<NumpyDiv>(r.get(f), r.get(f - 1), uu.get(f), D, Vn.get(f), Vn.get(f - 1),
+                                               d.get(f), this->*in_of[v]));
         }
+        fp.report();
     } else {
         FpWatch fp;
         mat_set(A, f, f, outlet_diag<NumpyDiv>(rd(rho, f), dt_));
-        for (int v = 0; v < 4; ++v) wr(this->*B_of[v], f, outlet_rhs<NumpyDiv>(rd(rho, f), dt_, rd(this->*Vn_of[v], f - 1)));
+        bind::Items r(rho);
+        for (int v = 0; v < 4; ++v) {
+            bind::Items Vn(this->*Vn_of[v]), B(this->*B_of[v]);
+            B.set(f, outlet_rhs<NumpyDiv>(r.get(f), dt_, Vn.get(f - 1)));
+        }
         fp.report();
     }
 
@@ -321,30 +363,37 @@ void CFlameSolver::step(long k, double dt_, Ref& scratch) {
     for (Py_ssize_t l = 1; l < n - 1; ++l) {
         D = evaluate(l, scratch);
         {
-            FpWatch fp;
-            const Row r = interior_row<NumpyDiv>(rd(rho, l), rd(u, l), rd(dz, l), rd(dz, l + 1), D, dt_);
-            mat_set(A, l, l - 1, r.lower);
-            mat_set(A, l, l, r.diag);
-            mat_set(A, l, l + 1, r.upper);
-            fp.report();
-        }
-        for (int v = 0; v < 4; ++v) {
-            double first;
+            Row row;
             {
+                bind::Items r(rho), uu(u), d(dz);
                 FpWatch fp;
-                first = interior_rhs_old<NumpyDiv>(rd(rho, l), dt_, rd(this->*Vn_of[v], l));
+                row = interior_row<NumpyDiv>(r.get(l), uu.get(l), d.get(l), d.get(l + 1), D, dt_);
                 fp.report();
             }
-            Ref rho_l = element(rho, l);
-            Ref S = ClassicModel(soot_model, &scratch).source(v);
-            if (PyFloat_CheckExact(S.get()) && PyFloat_Check(rho_l.get())) {
+            MatView a(A);
+            a.set(l, l - 1, row.lower);
+            a.set(l, l, row.diag);
+            a.set(l, l + 1, row.upper);
+        }
+        for (int v = 0; v < 4; ++v) {
+            double first, rho_l;
+            {
+                bind::Items r(rho), Vn(this->*Vn_of[v]);
                 FpWatch fp;
-                const double b = first + PyFloat_AS_DOUBLE(rho_l.get()) * PyFloat_AS_DOUBLE(S.get());
+                rho_l = r.get(l);
+                first = interior_rhs_old<NumpyDiv>(rho_l, dt_, Vn.get(l));
+                fp.report();
+            }
+            Ref S = ClassicModel(soot_model, &scratch).source(v);
+            if (PyFloat_CheckExact(S.get())) {
+                FpWatch fp;
+                const double b = first + rho_l * PyFloat_AS_DOUBLE(S.get());
                 wr(this->*B_of[v], l, b);
                 fp.report();
             } else {
                 // Any other number: NumPy's and the interpreter's rules decide.
-                Ref prod = Ref::steal(PyNumber_Multiply(rho_l.get(), S.get()));
+                Ref rho_obj = element(rho, l);
+                Ref prod = Ref::steal(PyNumber_Multiply(rho_obj.get(), S.get()));
                 Ref fst = bind::py(first);
                 Ref sum = Ref::steal(PyNumber_Add(fst.get(), prod.get()));
                 Ref arr = Ref::borrow(this->*B_of[v]);

@@ -55,7 +55,6 @@ PyObject* const* const floor_names[4] = {&n_N_agg_min.obj, &n_N_pri_min.obj, &n_
 
 void FpWatch::report(int extra) {
     int flags = raised() | extra;
-    std::feclearexcept(FE_ALL_EXCEPT);
     if (flags) report_fp(flags);
 }
 
