@@ -64,3 +64,17 @@ def run_python(mod):
         return proc
 
     return run
+
+
+@pytest.fixture(scope="session")
+def burner_flame():
+    """A rich premixed ethylene/air burner flame on gri30, computed once per
+    session on a coarse grid with loose refinement (about two seconds)."""
+    ct = pytest.importorskip("cantera")
+    gas = ct.Solution("gri30.yaml")
+    gas.TPX = 300.0, ct.one_atm, "C2H4:1, O2:1.5, N2:5.64"
+    flame = ct.BurnerFlame(gas, width=0.008)
+    flame.burner.mdot = 0.06  # kg/(m2 s)
+    flame.set_refine_criteria(ratio=4, slope=0.5, curve=0.8)
+    flame.solve(loglevel=0, auto=True)
+    return gas, flame

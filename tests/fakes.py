@@ -186,3 +186,57 @@ class Holder:
 
     def __init__(self):
         self.ref = None
+
+
+class FakeFlame:
+    """Pure-Python stand-in for a one-dimensional flame solution.
+
+    Holds the profiles over ``grid`` and logs every attribute read in ``reads``.
+    """
+
+    NAMES = ("grid", "T", "density", "viscosity", "velocity", "X", "mean_molecular_weight")
+
+    def __init__(self, grid, T, density, viscosity, velocity, X, mean_molecular_weight=None):
+        self.reads = []
+        self._v = {"grid": np.asarray(grid, float), "T": np.asarray(T, float),
+                   "density": np.asarray(density, float), "viscosity": np.asarray(viscosity, float),
+                   "velocity": np.asarray(velocity, float), "X": np.asarray(X, float),
+                   "mean_molecular_weight": mean_molecular_weight}
+
+    def __getattr__(self, name):
+        if name in FakeFlame.NAMES:
+            self.reads.append(name)
+            return self._v[name]
+        raise AttributeError(name)
+
+    def __getstate__(self):
+        return self._v
+
+    def __setstate__(self, v):
+        self.reads = []
+        self._v = v
+
+
+class FlameGas:
+    """Stand-in gas for the flame solvers: ``TPX`` is recorded (a copy of the
+    mole fractions) and the mean molecular weight follows the state set."""
+
+    def __init__(self, names, mws):
+        self.species_names = list(names)
+        self.mws = np.asarray(mws, float)  # kg/kmol
+        self.tpx = []
+        self.x = np.ones(len(names)) / len(names)
+
+    @property
+    def TPX(self):
+        return self.tpx[-1] if self.tpx else None
+
+    @TPX.setter
+    def TPX(self, value):
+        T, P, X = value
+        self.x = np.array(X, float)
+        self.tpx.append((T, P, self.x.copy()))
+
+    @property
+    def mean_molecular_weight(self):
+        return float(self.x @ self.mws)

@@ -715,3 +715,123 @@ LAYOUTS["CSootGas"] = Layout(
           args=lambda o: ({"H2": 0, "O2": 1, "N2": 2},)),
     ),
 )
+
+
+# ========================================================= classic flame solvers
+
+def flame_parts(n_species=len(CSM_SPECIES)):
+    """A gas stand-in on the small mechanism, a flame stand-in over five points
+    and a non-uniform three-point grid inside it."""
+    from fakes import FakeFlame, FlameGas
+
+    gas = FlameGas(CSM_SPECIES, [1000.0 * w for w in CSM_MWS])
+    fgrid = np.array([0.0, 0.004, 0.01, 0.017, 0.025])
+    X = np.outer(CSM_X, np.ones(fgrid.size))[:n_species]
+    flame = FakeFlame(fgrid, [500.0, 1200.0, 1800.0, 1900.0, 1850.0], [0.7, 0.3, 0.2, 0.19, 0.19],
+                      [3.0e-5, 4.5e-5, 5.8e-5, 6.0e-5, 6.0e-5], [0.3, 0.7, 1.0, 1.05, 1.1], X)
+    return gas, flame, np.array([0.0, 0.01, 0.025])
+
+
+def cfs_fresh(mod, cls_name="CFlameSolver"):
+    gas, flame, grid = flame_parts()
+    return getattr(mod, cls_name)(gas, flame, grid, mod.CSootModel())
+
+
+def cfs_configured(mod, cls_name="CFlameSolver"):
+    from types import SimpleNamespace
+
+    gas = SimpleNamespace(species_names=list(CSM_SPECIES))
+    flame = SimpleNamespace(grid=np.array([0.0, 1.0]))
+    s = getattr(mod, cls_name)(gas, flame, np.array([0.0, 0.002, 0.005, 0.01]), mod.CSootModel())
+    s.mdot_left = 0.25
+    s.mdot_right = 0.5
+    s.boundary_type_right = 1
+    s.n_time_steps = 3
+    s.dt = 2.5e-5
+    return s
+
+
+def cfs_live(mod, ctx=None, cls_name="CFlameSolver"):
+    gas, flame, grid = flame_parts()
+    s = getattr(mod, cls_name)(gas, flame, grid, csm_configured(mod))
+    s.mdot_left = 0.3
+    s.mdot_right = 0.2
+    s.n_time_steps = 2
+    return s
+
+
+def _flame_fields(array_kind, in_names):
+    arr = lambda name, default=SKIP: F(name, array_kind, RW, default)  # noqa: E731
+    return (
+        F("gas", OBJECT, RW, SKIP),
+        F("flame", OBJECT, RW, SKIP),
+        F("soot_model", OBJECT, RW, SKIP),
+        F("n_time_steps", INT, RW, 2000),
+        F("dt", DOUBLE, RW, 1e-05),
+        F("n_species", INT, RW, len(CSM_SPECIES)),
+        F("n_points", INT, RW, 3),
+        arr("z", [0.0, 0.01, 0.025] if array_kind == DVEC else SKIP),
+        arr("dz", [0.01, 0.01, 0.015] if array_kind == DVEC else SKIP),
+        F("P", DOUBLE, RW, 101325.0),
+    ) + tuple(arr(n, [0.0] * 3 if array_kind == DVEC else SKIP) for n in ("T", "mu", "rho", "u_gas", "u_th", "u")) + (
+        F("X", NDARRAY, RW, SKIP),
+        F("wdot_correction_soot", NDARRAY, RW, SKIP),
+        F("mdot_left", DOUBLE, RW, 0.0),
+        F("mdot_right", DOUBLE, RW, 0.0),
+        F("boundary_type_right", INT, RW, 0),
+    ), tuple(F(n, DOUBLE, RW, Calc(lambda v=v: v)) for n, v in in_names)
+
+
+_FLOORS = [("N_agg", 1.0 / AV), ("N_pri", 1.0 / AV), ("C_tot", 378 / AV), ("H_tot", 20 / AV)]
+_head, _ins = _flame_fields(NDARRAY, [(v + "_in", x) for v, x in _FLOORS])
+CFS_FIELDS = _head + (F("A", NDARRAY, RW, SKIP),) + tuple(
+    F("B_" + v, NDARRAY, RW, SKIP) for v, _ in _FLOORS) + tuple(
+    F(v + s, NDARRAY, RW, SKIP) for v, _ in _FLOORS for s in ("_n", "_n1")) + _ins
+
+_head, _ins = _flame_fields(DVEC, [(v + "_in_" + side, x) for side in ("left", "right") for v, x in _FLOORS])
+CFSO_FIELDS = _head + (F("upper", DVEC, RW, [0.0] * 2), F("diag", DVEC, RW, [0.0] * 3),
+                       F("lower", DVEC, RW, [0.0] * 2)) + tuple(
+    F("B_" + v, DVEC, RW, [0.0] * 3) for v, _ in _FLOORS) + tuple(
+    F(v + s, DVEC, RW, [x] * 3 if s == "_n" else [0.0] * 3) for v, x in _FLOORS for s in ("_n", "_n1")) + _ins
+
+
+def _tdma_args(kind):
+    def args(o):
+        a, b, c, d = [1.0, 0.5], [4.0, 4.0, 3.0], [2.0, 1.0], [8.0, 9.0, 7.0]
+        return tuple(np.array(v) for v in (a, b, c, d)) if kind == NDARRAY else (a, b, c, d)
+    return args
+
+
+LAYOUTS["CFlameSolver"] = Layout(
+    name="CFlameSolver",
+    checksums=(0xbc67692, 0xc2dbab9, 0xeac5e7e),
+    field_count=38,
+    fresh=cfs_fresh,
+    configured=cfs_configured,
+    live=cfs_live,
+    fields=CFS_FIELDS,
+    props=(P("grid", NDARRAY, RO),),
+    methods=(
+        M("solve", result=NONE),
+        M("update_wdot_correction", result=NONE),
+        M("solve_TDMA", ("a", NDARRAY), ("b", NDARRAY), ("c", NDARRAY), ("d", NDARRAY), result=ARRAY,
+          args=_tdma_args(NDARRAY)),
+    ),
+)
+
+LAYOUTS["CFlameSolverOpt"] = Layout(
+    name="CFlameSolverOpt",
+    checksums=(0x4425ef5, 0xe9075ae, 0xc5057d9),
+    field_count=44,
+    fresh=lambda mod: cfs_fresh(mod, "CFlameSolverOpt"),
+    configured=lambda mod: cfs_configured(mod, "CFlameSolverOpt"),
+    live=lambda mod, ctx=None: cfs_live(mod, ctx, "CFlameSolverOpt"),
+    fields=CFSO_FIELDS,
+    props=(P("grid", DVEC, RO),),
+    methods=(
+        M("solve", result=NONE),
+        M("update_wdot_correction", result=NONE),
+        M("solve_TDMA", ("a", VECTOR), ("b", VECTOR), ("c", VECTOR), ("d", VECTOR), result=LISTR,
+          args=_tdma_args(VECTOR)),
+    ),
+)

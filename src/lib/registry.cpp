@@ -2,12 +2,16 @@
 
 #include "../csootmodel/sootmodel.hpp"
 #include "../extensions/gas/sootgas.hpp"
+#include "../flame/cflamesolver.hpp"
+#include "../flame/cflamesolver_opt.hpp"
 
 namespace pyrandel {
 
 // One line per class, in its place in the module's order.
 static const SpecOf classes[] = {
     &CSootModel::spec,
+    &CFlameSolver::spec,
+    &CFlameSolverOpt::spec,
     &CSootGas::spec,
 };
 

@@ -1,0 +1,238 @@
+#include "flamecommon.hpp"
+
+namespace pyrandel::flame {
+
+using bind::Name;
+using bind::Ref;
+
+Name n_TPX("TPX");
+Name n_mean_molecular_weight("mean_molecular_weight");
+Name n_solve_TDMA("solve_TDMA");
+Name n_species_names("species_names");
+Name n_grid("grid");
+Name n_shape("shape");
+Name n_density("density");
+Name n_T("T");
+Name n_viscosity("viscosity");
+Name n_velocity("velocity");
+Name n_N_agg_min("N_agg_min");
+Name n_N_pri_min("N_pri_min");
+Name n_C_tot_min("C_tot_min");
+Name n_H_tot_min("H_tot_min");
+Name n_tolist("tolist");
+
+namespace {
+
+Name n_interp("interp");
+Name n_X("X");
+Name n_print("print");
+Name n_float64("float64");
+Name n_array("array");
+Name n_update_gas("update_gas");
+Name n_update_solution("update_solution");
+Name n_diffus_coeff("diffus_coeff");
+Name n_S_N_agg("S_N_agg");
+Name n_S_N_pri("S_N_pri");
+Name n_S_C_tot("S_C_tot");
+Name n_S_H_tot("S_H_tot");
+Name n_update_scrub_wdot("update_scrub_wdot");
+Name n_scrub_wdot("scrub_wdot");
+
+// slice(None), made once.
+PyObject* full_slice() {
+    static PyObject* s = PySlice_New(nullptr, nullptr, nullptr);
+    if (!s) bind::fail();
+    return s;
+}
+
+Ref index_pair(PyObject* first, PyObject* second) { return bind::tuple_of({first, second}); }
+
+}  // namespace
+
+PyObject* const* const floor_names[4] = {&n_N_agg_min.obj, &n_N_pri_min.obj, &n_C_tot_min.obj, &n_H_tot_min.obj};
+
+// ------------------------------------------------------------- arithmetic
+
+void FpWatch::report(int extra) {
+    int flags = raised() | extra;
+    if (flags) report_fp(flags);
+}
+
+// One NumPy scalar operation per condition raises the same condition inside
+// NumPy, in the order NumPy checks them.
+void report_fp(int flags) {
+    Ref f64 = bind::getattr(bind::np().get(), n_float64);
+    auto scalar = [&](double v) { return bind::call(f64.get(), bind::py(v).get()); };
+    auto run = [&](binaryfunc op, double x, double y) {
+        Ref a = scalar(x), b = scalar(y);
+        Ref r = Ref::steal(op(a.get(), b.get()));
+    };
+    if (flags & FE_DIVBYZERO) run(PyNumber_TrueDivide, 1.0, 0.0);
+    if (flags & FE_OVERFLOW) run(PyNumber_Multiply, 1e308, 10.0);
+    if (flags & FE_UNDERFLOW) run(PyNumber_Multiply, 1e-308, 1e-308);
+    if (flags & FE_INVALID) run(PyNumber_TrueDivide, 0.0, 0.0);
+}
+
+// ------------------------------------------------------------ profiles
+
+Ref interp_profile(PyObject* z, PyObject* flame, PyObject* name) {
+    Ref f = bind::getattr(bind::np().get(), n_interp);
+    Ref fl = Ref::borrow(flame);
+    Ref grid = bind::getattr(fl.get(), n_grid);
+    Ref prof = bind::getattr(fl.get(), name);
+    PyObject* args[] = {z, grid.get(), prof.get()};
+    return Ref::steal(PyObject_Vectorcall(f.get(), args, 3, nullptr));
+}
+
+Ref interp_species(PyObject* z, PyObject* flame, Py_ssize_t i) {
+    Ref f = bind::getattr(bind::np().get(), n_interp);
+    Ref fl = Ref::borrow(flame);
+    Ref grid = bind::getattr(fl.get(), n_grid);
+    Ref X = bind::getattr(fl.get(), n_X);
+    Ref k = bind::py((int64_t)i);
+    Ref row = Ref::steal(PyObject_GetItem(X.get(), index_pair(k.get(), full_slice()).get()));
+    PyObject* args[] = {z, grid.get(), row.get()};
+    return Ref::steal(PyObject_Vectorcall(f.get(), args, 3, nullptr));
+}
+
+Ref column(PyObject* X, Py_ssize_t i) {
+    Ref x = Ref::borrow(X);
+    Ref k = bind::py((int64_t)i);
+    return Ref::steal(PyObject_GetItem(x.get(), index_pair(full_slice(), k.get()).get()));
+}
+
+void set_row(PyObject* X, Py_ssize_t i, PyObject* v) {
+    Ref x = Ref::borrow(X);
+    Ref k = bind::py((int64_t)i);
+    if (PyObject_SetItem(x.get(), index_pair(k.get(), full_slice()).get(), v) < 0) bind::fail();
+}
+
+void set_column(PyObject* X, Py_ssize_t i, PyObject* v) {
+    Ref x = Ref::borrow(X);
+    Ref k = bind::py((int64_t)i);
+    if (PyObject_SetItem(x.get(), index_pair(full_slice(), k.get()).get(), v) < 0) bind::fail();
+}
+
+// ---------------------------------------------------------- progress line
+
+void print_step(long k) {
+    PyObject* print = PyDict_GetItemWithError(PyEval_GetBuiltins(), n_print);
+    if (!print) {
+        if (!PyErr_Occurred()) PyErr_SetString(PyExc_NameError, "name 'print' is not defined");
+        bind::fail();
+    }
+    Ref hold = Ref::borrow(print);
+    Ref line = Ref::steal(PyUnicode_FromFormat("Time Step = %ld", k));
+    bind::call(hold.get(), line.get());
+}
+
+// ------------------------------------------------- the classic soot model
+
+ClassicModel::ClassicModel(PyObject* model, Ref* scratch) : obj_(Ref::borrow(model)), scratch_(scratch) {
+    if (PyObject_TypeCheck(model, &CSootModel::type)) csm_ = reinterpret_cast<CSootModel*>(model);
+}
+
+bool ClassicModel::direct(int mid) const { return csm_ && !bind::Class<CSootModel>::overridden(csm_, mid); }
+
+namespace {
+
+// Runs a C++ body in place of the Python method; a failure carries its name.
+template <class F>
+auto body(int mid, F f) -> decltype(f()) {
+    try {
+        return f();
+    } catch (bind::Error&) {
+        bind::add_method_traceback(CSootModel::spec(), mid);
+        throw;
+    } catch (...) {
+        bind::set_from_cpp_exception();
+        bind::add_method_traceback(CSootModel::spec(), mid);
+        throw bind::Error{};
+    }
+}
+
+}  // namespace
+
+void ClassicModel::update_gas(PyObject* T, PyObject* P, PyObject* rho, PyObject* mu, PyObject* mean_MW, PyObject* X) {
+    if (!direct(CSootModel::MID_update_gas)) {
+        bind::call_method(obj_.get(), n_update_gas, T, P, rho, mu, mean_MW, X);
+        return;
+    }
+    body(CSootModel::MID_update_gas, [&] {
+        double t = bind::as_double(T), p = bind::as_double(P), r = bind::as_double(rho), m = bind::as_double(mu),
+               w = bind::as_double(mean_MW);
+        bind::NDArray x = bind::Arg<bind::NDArray>::from(X, "X");
+        csm_->update_gas_impl(t, p, r, m, w, x);
+    });
+}
+
+void ClassicModel::update_solution(const double v[4], PyObject* const* objs) {
+    if (!direct(CSootModel::MID_update_solution)) {
+        Ref items[4];
+        PyObject* o[4];
+        for (int k = 0; k < 4; ++k) {
+            if (objs) {
+                o[k] = objs[k];
+            } else {
+                items[k] = bind::py(v[k]);
+                o[k] = items[k].get();
+            }
+        }
+        Ref list = Ref::steal(PyList_New(4));
+        for (int k = 0; k < 4; ++k) {
+            Py_INCREF(o[k]);
+            PyList_SET_ITEM(list.get(), k, o[k]);
+        }
+        Ref fn = bind::getattr(bind::np().get(), n_array);
+        Ref arr = bind::call(fn.get(), list.get());
+        bind::call_method(obj_.get(), n_update_solution, arr.get());
+        return;
+    }
+    body(CSootModel::MID_update_solution, [&] {
+        // The model's own body keeps no reference to the array: one serves every point.
+        if (!*scratch_) *scratch_ = bind::zeros(4);
+        Ref s = *scratch_;
+        {
+            bind::Items it(s.get());
+            for (int k = 0; k < 4; ++k) it.set(k, v[k]);
+        }
+        csm_->update_solution_impl(bind::Arg<bind::NDArray>::from(s.get(), "solution"));
+    });
+}
+
+double ClassicModel::diffus_coeff() {
+    Ref strategy = csm_ && Py_IS_TYPE(obj_.get(), &CSootModel::type) ? Ref::borrow(csm_->diffus_coeff)
+                                                                       : bind::getattr(obj_.get(), n_diffus_coeff);
+    Ref r = csm_ ? bind::call_strategy(obj_.get(), strategy.get(), CSootModel::spec()) : bind::call(strategy.get());
+    return bind::as_double(r.get());
+}
+
+Ref ClassicModel::source(int i) {
+    static const int mids[4] = {CSootModel::MID_S_N_agg, CSootModel::MID_S_N_pri, CSootModel::MID_S_C_tot,
+                                CSootModel::MID_S_H_tot};
+    static PyObject* const* const names[4] = {&n_S_N_agg.obj, &n_S_N_pri.obj, &n_S_C_tot.obj, &n_S_H_tot.obj};
+    if (!direct(mids[i])) return bind::call_method(obj_.get(), *names[i]);
+    return body(mids[i], [&]() -> Ref {
+        switch (i) {
+            case 0: return csm_->S_N_agg_impl();
+            case 1: return csm_->S_N_pri_impl();
+            case 2: return csm_->S_C_tot_impl();
+            default: return csm_->S_H_tot_impl();
+        }
+    });
+}
+
+void ClassicModel::update_scrub_wdot() {
+    if (!direct(CSootModel::MID_update_scrub_wdot)) {
+        bind::call_method(obj_.get(), n_update_scrub_wdot);
+        return;
+    }
+    body(CSootModel::MID_update_scrub_wdot, [&] { csm_->update_scrub_wdot_impl(); });
+}
+
+Ref ClassicModel::scrub_wdot() {
+    if (csm_ && Py_IS_TYPE(obj_.get(), &CSootModel::type)) return Ref::borrow(csm_->scrub_wdot);
+    return bind::getattr(obj_.get(), n_scrub_wdot);
+}
+
+}  // namespace pyrandel::flame

@@ -1,0 +1,227 @@
+// Pieces shared by the flame solvers: the transfer of the flame profiles onto a
+// solver's grid, the classic soot model as seen from a grid point, the upwind
+// rows of the soot transport equations, the Thomas algorithm and the progress
+// line.
+//
+// The rows and the Thomas algorithm are written once for both kinds of
+// arithmetic: NumPy's (a zero divisor gives an infinity or NaN, reported
+// through NumPy's floating-point error handling) and the native one (a zero
+// divisor raises ZeroDivisionError "float division").
+#pragma once
+
+#include <cfenv>
+#include <cmath>
+#include <vector>
+#if defined(__SSE2__)
+#include <immintrin.h>
+#endif
+
+#include "../binding/cls.hpp"
+#include "../csootmodel/sootmodel.hpp"
+
+namespace pyrandel::flame {
+
+// ------------------------------------------------------------- arithmetic
+
+// Division as NumPy's float64 scalars do it: no test, IEEE results.
+struct NumpyDiv {
+    static double div(double a, double b) { return a / b; }
+};
+// Division of numbers held as C doubles: a zero divisor raises.
+struct CheckedDiv {
+    static double div(double a, double b) { return bind::fdiv(a, b); }
+};
+
+// Watches the floating-point status over a stretch of NumPy-style arithmetic
+// and hands what it saw to NumPy's error handling (np.errstate decides between
+// a RuntimeWarning, an exception or silence).
+class FpWatch {
+public:
+    static constexpr int watched = FE_DIVBYZERO | FE_OVERFLOW | FE_UNDERFLOW | FE_INVALID;
+#if defined(__SSE2__) && defined(__x86_64__)
+    // Doubles live in SSE registers: the status word of the SSE unit is all
+    // there is to watch, and reading it is far cheaper than the x87 one.
+    FpWatch() { _mm_setcsr(_mm_getcsr() & ~0x3Fu); }
+    int raised() const {
+        const unsigned s = _mm_getcsr();
+        return (s & 0x04 ? FE_DIVBYZERO : 0) | (s & 0x08 ? FE_OVERFLOW : 0) | (s & 0x10 ? FE_UNDERFLOW : 0) |
+               (s & 0x01 ? FE_INVALID : 0);
+    }
+#else
+    FpWatch() { std::feclearexcept(FE_ALL_EXCEPT); }
+    int raised() const { return std::fetestexcept(watched); }
+#endif
+    // Reports the flags raised since construction (or `extra`) and clears them.
+    void report(int extra = 0);
+};
+void report_fp(int flags);
+
+// ------------------------------------------------------------ profiles
+
+// np.interp(z, flame.grid, flame.<name>)
+bind::Ref interp_profile(PyObject* z, PyObject* flame, PyObject* name);
+// np.interp(z, flame.grid, flame.X[i, :])
+bind::Ref interp_species(PyObject* z, PyObject* flame, Py_ssize_t i);
+// X[:, i], a view
+bind::Ref column(PyObject* X, Py_ssize_t i);
+// X[i, :] = v and X[:, i] = v, by NumPy item assignment
+void set_row(PyObject* X, Py_ssize_t i, PyObject* v);
+void set_column(PyObject* X, Py_ssize_t i, PyObject* v);
+
+// Thermophoretic drift at a point from the backward temperature difference.
+template <class Div>
+double thermophoresis(double mu, double rho, double T, double T_prev, double dz) {
+    const double dT = T - T_prev;
+    return Div::div(Div::div(-0.538 * mu, rho * T) * dT, dz);
+}
+
+// ------------------------------------------------------------------- rows
+
+struct Row {
+    double lower, diag, upper;
+};
+
+// Interior point: implicit upwind convection, central diffusion, implicit in time.
+template <class Div>
+Row interior_row(double rho, double u, double dz_l, double dz_r, double D, double dt) {
+    const double a = Div::div(2 * rho * D, dz_r + dz_l);
+    Row r;
+    if (std::isgreater(u, 0.0)) {  // quiet comparison: NaN takes the second form
+        r.lower = Div::div(-rho * u, dz_l) - a * Div::div(1.0, dz_l);
+        r.diag = Div::div(rho, dt) + Div::div(rho * u, dz_l) + a * (Div::div(1.0, dz_r) + Div::div(1.0, dz_l));
+        r.upper = -a * Div::div(1.0, dz_r);
+    } else {
+        r.lower = -a * Div::div(1.0, dz_l);
+        r.diag = Div::div(rho, dt) - Div::div(rho * u, dz_r) + a * (Div::div(1.0, dz_r) + Div::div(1.0, dz_l));
+        r.upper = Div::div(rho * u, dz_r) - a * Div::div(1.0, dz_r);
+    }
+    return r;
+}
+
+// Left end: the inflow minus the diffusive flux of the old values.
+template <class Div>
+double left_rhs(double rho0, double u0, double D, double V0, double V1, double dz1, double V_in) {
+    return Div::div(-D * rho0 * (V1 - V0), dz1) + rho0 * u0 * V_in;
+}
+// Right end as an inlet: the inflow takes the density of the point before the last.
+template <class Div>
+double right_inlet_rhs(double rho_f, double rho_f1, double u_f, double D, double V_f, double V_f1, double dz_f,
+                       double V_in) {
+    return Div::div(D * rho_f * (V_f - V_f1), dz_f) - rho_f1 * u_f * V_in;
+}
+// Right end as an outlet: the new end value is the old value of its neighbour.
+template <class Div>
+double outlet_diag(double rho_f, double dt) {
+    return Div::div(rho_f, dt);
+}
+template <class Div>
+double outlet_rhs(double rho_f, double dt, double V_f1) {
+    return Div::div(rho_f, dt) * V_f1;
+}
+// First term of an interior right-hand side; the source term is added by the caller.
+template <class Div>
+double interior_rhs_old(double rho, double dt, double V) {
+    return Div::div(rho, dt) * V;
+}
+
+// --------------------------------------------------------- Thomas algorithm
+
+// Forward elimination of a tri-diagonal matrix, kept so that several
+// right-hand sides share it. Roles: a sub-diagonal (a[i] multiplies x[i] in
+// row i+1), b diagonal, c super-diagonal (c[i] multiplies x[i+1] in row i).
+template <class Div>
+struct Thomas {
+    std::vector<double> b;  // eliminated diagonal (and, past n, the untouched rest)
+    std::vector<double> m;  // multipliers, m[i] for row i >= 1
+    const double* c = nullptr;
+    size_t n = 0;
+
+    // The caller guarantees a and c hold n-1, b_in at least n entries (b_size).
+    void eliminate(const double* a, const double* b_in, size_t b_size, const double* c_in, size_t n_) {
+        n = n_;
+        c = c_in;
+        b.assign(b_in, b_in + b_size);
+        m.assign(n, 0.0);
+        for (size_t i = 1; i < n; ++i) {
+            const double mi = Div::div(a[i - 1], b[i - 1]);
+            m[i] = mi;
+            b[i] = b[i] - mi * c[i - 1];
+        }
+    }
+    // x (b.size() entries) = the eliminated diagonal with the n solutions in front.
+    void solve(const double* d_in, std::vector<double>& x, std::vector<double>& d) const {
+        d.assign(d_in, d_in + n);
+        for (size_t i = 1; i < n; ++i) d[i] = d[i] - m[i] * d[i - 1];
+        x = b;
+        x[n - 1] = Div::div(d[n - 1], b[n - 1]);
+        for (size_t i = n - 1; i-- > 0;) x[i] = Div::div(d[i] - c[i] * x[i + 1], b[i]);
+    }
+};
+
+// One system, every index tested in the order the algorithm reads it;
+// `oob(i, size)` raises the IndexError of the caller's convention. The result
+// is the eliminated diagonal with the solutions in front (len(b) entries).
+template <class Div, class Oob>
+std::vector<double> thomas_checked(std::vector<double> a, std::vector<double> b, std::vector<double> c,
+                                   std::vector<double> d, Oob oob) {
+    auto at = [&](std::vector<double>& v, Py_ssize_t i) -> double& {
+        if (i < 0 || (size_t)i >= v.size()) oob(i, (Py_ssize_t)v.size());
+        return v[(size_t)i];
+    };
+    const Py_ssize_t n = (Py_ssize_t)d.size();
+    for (Py_ssize_t i = 1; i < n; ++i) {
+        const double mi = Div::div(at(a, i - 1), at(b, i - 1));
+        const double bi = at(b, i) - mi * at(c, i - 1);
+        b[(size_t)i] = bi;
+        d[(size_t)i] = d[(size_t)i] - mi * d[(size_t)(i - 1)];
+    }
+    const double dn = at(d, n - 1);
+    const double xn = Div::div(dn, at(b, n - 1));
+    b[(size_t)(n - 1)] = xn;
+    for (Py_ssize_t i = n - 2; i >= 0; --i) {
+        const double di = d[(size_t)i];
+        const double ci = at(c, i);
+        const double xi = Div::div(di - ci * b[(size_t)(i + 1)], b[(size_t)i]);
+        b[(size_t)i] = xi;
+    }
+    return b;
+}
+
+// ---------------------------------------------------------- progress line
+
+// "Time Step = k" through the interpreter's print.
+void print_step(long k);
+
+// ------------------------------------------------- the classic soot model
+
+// The classic soot model as a flame solver calls it at a grid point: every
+// step by attribute name, except that a CSootModel whose step is not
+// overridden has its C++ body entered directly (same results, same errors,
+// no interpreter work).
+class ClassicModel {
+public:
+    // `scratch` holds a four-element array reused for the solution when the
+    // model's own update_solution runs (it keeps no reference to it).
+    ClassicModel(PyObject* model, bind::Ref* scratch);
+
+    void update_gas(PyObject* T, PyObject* P, PyObject* rho, PyObject* mu, PyObject* mean_MW, PyObject* X);
+    // `objs` are the values as the solver holds them, or null (floats are made).
+    void update_solution(const double v[4], PyObject* const* objs);
+    double diffus_coeff();
+    bind::Ref source(int i);  // S_N_agg, S_N_pri, S_C_tot, S_H_tot
+    void update_scrub_wdot();
+    bind::Ref scrub_wdot();
+
+private:
+    bool direct(int mid) const;
+    bind::Ref obj_;
+    CSootModel* csm_ = nullptr;
+    bind::Ref* scratch_;
+};
+
+// Names shared by the solvers.
+extern bind::Name n_TPX, n_mean_molecular_weight, n_solve_TDMA, n_species_names, n_grid, n_shape, n_density, n_T,
+    n_viscosity, n_velocity, n_N_agg_min, n_N_pri_min, n_C_tot_min, n_H_tot_min, n_tolist;
+extern PyObject* const* const floor_names[4];
+
+}  // namespace pyrandel::flame
