@@ -2,12 +2,16 @@
 
 #include "../csootmodel/sootmodel.hpp"
 #include "../extensions/gas/sootgas.hpp"
+#include "../reactor/cpfr.hpp"
+#include "../reactor/cpfrsoot.hpp"
 
 namespace pyrandel {
 
 // One line per class, in its place in the module's order.
 static const SpecOf classes[] = {
     &CSootModel::spec,
+    &CPFROde::spec,
+    &CPFRSootOde::spec,
     &CSootGas::spec,
 };
 
