@@ -109,7 +109,7 @@ Ref CPFROde::evaluate(PyObject* t, PyObject* y) {
 
     Ref g = Ref::borrow(gas);
     Ref Ys = pfr::y_slice(y, Y_offset, soot_offset);
-    pfr::set_gas_state(g.get(), Ys.get(), [&] { return pfr::y_item(y, T_offset); }, P);
+    pfr::set_gas_state(g.get(), Ys.get(), [&] { return L.at(T_offset); }, P);
     bind::replace(wdot, pfr::gas_wdot(g.get()));
     const double rho = _enable_fixed_density ? fixed_density : pfr::gas_density(g.get());
 
@@ -118,9 +118,9 @@ Ref CPFROde::evaluate(PyObject* t, PyObject* y) {
     if (soot_on()) {
         sm.emplace(soot_model);
         vf = pfr::vf_of(*sm);
-        u_ = pfr::velocity(this, y, (1 - vf) * rho);
+        u_ = pfr::velocity(this, L, (1 - vf) * rho);
     } else {
-        u_ = pfr::velocity(this, y, rho);
+        u_ = pfr::velocity(this, L, rho);
     }
 
     double dT;
@@ -128,7 +128,7 @@ Ref CPFROde::evaluate(PyObject* t, PyObject* y) {
         Ref profile = Ref::borrow(time_derivative_temp_history);
         dT = pfr::interp(t, bind::as_double(t), profile.get(), "time_derivative_temp_history") / u_;
     } else {
-        const double q = external_heat(bind::as_double(t), pfr::y_item(y, T_offset));
+        const double q = external_heat(bind::as_double(t), L.at(T_offset));
         Ref h = pfr::gas_attr(g.get(), pfr::g_partial_molar_enthalpies);
         Ref w = Ref::borrow(wdot);
         const double d = bind::as_double(pfr::np_dot(h.get(), w.get()).get());
@@ -141,7 +141,7 @@ Ref CPFROde::evaluate(PyObject* t, PyObject* y) {
 
     if (soot_on()) {
         if (!sm) sm.emplace(soot_model);
-        return pfr::soot_evaluation(this, y, L, *sm, rho, u_, vf, dT, Ys, [&] {
+        return pfr::soot_evaluation(this, L, *sm, rho, u_, vf, dT, Ys, [&] {
             // The model's own rates of the dimer and adsorbed-PAH species replace the gas's.
             auto replace_run = [&](Ref (pfr::Soot::*indices)(), Ref (pfr::Soot::*rates)()) {
                 Ref L1 = ((*sm).*indices)();
@@ -161,8 +161,7 @@ Ref CPFROde::evaluate(PyObject* t, PyObject* y) {
     Ref w = Ref::borrow(wdot);
     const double inv_u = bind::fdiv(1.0, u_);
     Ref mw = pfr::gas_attr(g.get(), pfr::g_molecular_weights);
-    Ref dY = pfr::dY_plain(w.get(), mw.get(), rho * u_);
-    return pfr::hstack({inv_u, 0.0, dT}, dY.get(), {});
+    return pfr::result_plain(inv_u, 0.0, dT, w.get(), mw.get(), rho * u_);
 }
 
 // ------------------------------------------------------------------ tables

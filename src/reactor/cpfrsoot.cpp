@@ -94,7 +94,7 @@ Ref CPFRSootOde::evaluate(PyObject* t, PyObject* y) {
     if (Y_offset < 0) L.offset("Y_offset", Y_offset);
     L.needs("soot_offset + 4", (long)soot_offset + 4);
 
-    const double tau = pfr::y_item(y, Rt_offset);
+    const double tau = L.at(Rt_offset);
     double T_;
     if (_use_temp_time_history) {
         Ref profile = Ref::borrow(temp_value);
@@ -103,7 +103,7 @@ Ref CPFRSootOde::evaluate(PyObject* t, PyObject* y) {
         Ref profile = Ref::borrow(temp_value);
         T_ = pfr::interp(t, bind::as_double(t), profile.get(), "temp_value");
     } else {
-        T_ = pfr::y_item(y, T_offset);
+        T_ = L.at(T_offset);
     }
     T = T_;
 
@@ -115,8 +115,8 @@ Ref CPFRSootOde::evaluate(PyObject* t, PyObject* y) {
 
     pfr::Soot sm(soot_model);
     const double vf = pfr::vf_of(sm);
-    const double u_ = pfr::velocity(this, y, (1 - vf) * rho);
-    return pfr::soot_evaluation(this, y, L, sm, rho, u_, vf, 0.0, Ys, [] {});
+    const double u_ = pfr::velocity(this, L, (1 - vf) * rho);
+    return pfr::soot_evaluation(this, L, sm, rho, u_, vf, 0.0, Ys, [] {});
 }
 
 // ------------------------------------------------------------------ tables

@@ -6,6 +6,8 @@ namespace pyrandel::pfr {
 
 using bind::Name;
 
+Name n_deposit_thickness_growth_rate("deposit_thickness_growth_rate");
+
 namespace {
 
 Name n_gas[] = {Name("T"),
@@ -64,38 +66,6 @@ const Numpy& numpy() {
 
 Ref np_attr(PyObject* name) { return bind::getattr(bind::np().get(), name); }
 
-// A read-only view of a one-dimensional native float64 buffer of an exact ndarray.
-class F64 {
-    Py_buffer v_{};
-    bool ok_ = false;
-
-public:
-    explicit F64(PyObject* o, bool writable = false) {
-        if (!bind::g.ndarray || !Py_IS_TYPE(o, (PyTypeObject*)bind::g.ndarray)) return;
-        if (PyObject_GetBuffer(o, &v_, (writable ? PyBUF_WRITABLE : 0) | PyBUF_STRIDES | PyBUF_FORMAT) < 0) {
-            PyErr_Clear();
-            return;
-        }
-        const char* f = v_.format ? v_.format : "B";
-        if (*f == '@' || *f == '=' || *f == '<') ++f;
-        if (v_.ndim != 1 || v_.itemsize != (Py_ssize_t)sizeof(double) || std::strcmp(f, "d") != 0) {
-            PyBuffer_Release(&v_);
-            return;
-        }
-        ok_ = true;
-    }
-    ~F64() {
-        if (ok_) PyBuffer_Release(&v_);
-    }
-    F64(const F64&) = delete;
-    F64& operator=(const F64&) = delete;
-    bool ok() const { return ok_; }
-    Py_ssize_t size() const { return v_.shape[0]; }
-    double& operator[](Py_ssize_t i) const {
-        return *reinterpret_cast<double*>(static_cast<char*>(v_.buf) + i * v_.strides[0]);
-    }
-};
-
 Ref new_array(Py_ssize_t n) { return bind::call(numpy().empty, bind::py((int64_t)n).get()); }
 
 }  // namespace
@@ -114,7 +84,22 @@ Ref f64(double v) { return bind::call(numpy().float64, bind::py(v).get()); }
 
 // ------------------------------------------------------------- state vector
 
-Layout::Layout(PyObject* y) : n(bind::length(y)) {}
+F64::F64(PyObject* o, bool writable) {
+    if (!bind::g.ndarray || !Py_IS_TYPE(o, (PyTypeObject*)bind::g.ndarray)) return;
+    if (PyObject_GetBuffer(o, &v_, (writable ? PyBUF_WRITABLE : 0) | PyBUF_STRIDES | PyBUF_FORMAT) < 0) {
+        PyErr_Clear();
+        return;
+    }
+    const char* f = v_.format ? v_.format : "B";
+    if (*f == '@' || *f == '=' || *f == '<') ++f;
+    if (v_.ndim != 1 || v_.itemsize != (Py_ssize_t)sizeof(double) || f[0] != 'd' || f[1] != 0) {
+        PyBuffer_Release(&v_);
+        return;
+    }
+    ok_ = true;
+}
+
+Layout::Layout(PyObject* y_) : y(y_), n(bind::length(y_)), view(y_) {}
 
 void Layout::offset(const char* name, long v) const {
     if (v < 0 || v >= n)
@@ -126,14 +111,11 @@ void Layout::needs(const char* what, long end) const {
         bind::raisef(PyExc_IndexError, "state vector of length %zd is shorter than %s = %ld", n, what, end);
 }
 
-double y_item(PyObject* y, Py_ssize_t i) {
-    {
-        F64 v(y);
-        if (v.ok()) {
-            if (i < 0 || i >= v.size())
-                bind::raisef(PyExc_IndexError, "index %zd is out of bounds for axis 0 with size %zd", i, v.size());
-            return v[i];
-        }
+double Layout::at(Py_ssize_t i) const {
+    if (view.ok()) {
+        if (i < 0 || i >= view.size())
+            bind::raisef(PyExc_IndexError, "index %zd is out of bounds for axis 0 with size %zd", i, view.size());
+        return view[i];
     }
     Ref k = bind::py((int64_t)i);
     Ref e = Ref::steal(PyObject_GetItem(y, k.get()));
@@ -147,8 +129,8 @@ Ref y_slice(PyObject* y, Py_ssize_t a, Py_ssize_t b) {
     return Ref::steal(PyObject_GetItem(y, s.get()));
 }
 
-double y_div(PyObject* y, Py_ssize_t i, double d) {
-    if (d != 0.0) return y_item(y, i) / d;
+double Layout::div(Py_ssize_t i, double d) const {
+    if (d != 0.0) return at(i) / d;
     Ref k = bind::py((int64_t)i);
     Ref e = Ref::steal(PyObject_GetItem(y, k.get()));
     Ref q = Ref::steal(PyNumber_TrueDivide(e.get(), bind::py(d).get()));
@@ -280,32 +262,14 @@ Ref hstack(std::initializer_list<double> head, PyObject* Y, std::initializer_lis
     return bind::call(fn.get(), t.get());
 }
 
+namespace {
+
 Ref dY_plain(PyObject* w, PyObject* MW, double rho_u) {
-    if (rho_u != 0.0) {
-        F64 a(w), b(MW);
-        if (a.ok() && b.ok() && a.size() == b.size()) {
-            Ref out = new_array(a.size());
-            F64 o(out.get(), true);
-            for (Py_ssize_t i = 0; i < a.size(); ++i) o[i] = a[i] * b[i] / rho_u;
-            return out;
-        }
-    }
     Ref p = Ref::steal(PyNumber_Multiply(w, MW));
     return Ref::steal(PyNumber_TrueDivide(p.get(), bind::py(rho_u).get()));
 }
 
 Ref dY_soot(PyObject* w, PyObject* s, PyObject* MW, PyObject* Y, PyObject* m_loss, double rho_u) {
-    if (rho_u != 0.0 && (PyFloat_CheckExact(m_loss) || Py_IS_TYPE(m_loss, (PyTypeObject*)numpy().float64))) {
-        F64 a(w), c(s), b(MW), y(Y);
-        const double ml = PyFloat_AsDouble(m_loss);
-        if (a.ok() && b.ok() && c.ok() && y.ok() && a.size() == b.size() && c.size() == a.size() &&
-            y.size() == a.size()) {
-            Ref out = new_array(a.size());
-            F64 o(out.get(), true);
-            for (Py_ssize_t i = 0; i < a.size(); ++i) o[i] = ((a[i] + c[i]) * b[i] - y[i] * ml) / rho_u;
-            return out;
-        }
-    }
     Ref ws = Ref::steal(PyNumber_Add(w, s));
     Ref p = Ref::steal(PyNumber_Multiply(ws.get(), MW));
     Ref q = Ref::steal(PyNumber_Multiply(Y, m_loss));
@@ -315,6 +279,50 @@ Ref dY_soot(PyObject* w, PyObject* s, PyObject* MW, PyObject* Y, PyObject* m_los
         bind::raisef(PyExc_TypeError, "Cannot convert %.200s to %.200s", Py_TYPE(r.get())->tp_name,
                      ((PyTypeObject*)bind::g.ndarray)->tp_name);
     return r;
+}
+
+bool own_hstack() { return np_attr(n_hstack).get() == numpy().hstack; }
+
+}  // namespace
+
+Ref result_plain(double h0, double h1, double h2, PyObject* w, PyObject* MW, double rho_u) {
+    if (rho_u != 0.0 && own_hstack()) {
+        F64 a(w), b(MW);
+        if (a.ok() && b.ok() && a.size() == b.size()) {
+            const Py_ssize_t n = a.size();
+            Ref out = new_array(3 + n);
+            F64 o(out.get(), true);
+            o[0] = h0;
+            o[1] = h1;
+            o[2] = h2;
+            for (Py_ssize_t i = 0; i < n; ++i) o[3 + i] = a[i] * b[i] / rho_u;
+            return out;
+        }
+    }
+    Ref dY = dY_plain(w, MW, rho_u);
+    return hstack({h0, h1, h2}, dY.get(), {});
+}
+
+Ref result_soot(double h0, double h1, double h2, PyObject* w, PyObject* s, PyObject* MW, PyObject* Y,
+                PyObject* m_loss, double rho_u, const double (&tail)[4]) {
+    if (rho_u != 0.0 && (PyFloat_CheckExact(m_loss) || Py_IS_TYPE(m_loss, (PyTypeObject*)numpy().float64)) &&
+        own_hstack()) {
+        F64 a(w), c(s), b(MW), y(Y);
+        const Py_ssize_t n = a.ok() ? a.size() : -1;
+        if (a.ok() && b.ok() && c.ok() && y.ok() && b.size() == n && c.size() == n && y.size() == n) {
+            const double ml = PyFloat_AS_DOUBLE(m_loss);
+            Ref out = new_array(3 + n + 4);
+            F64 o(out.get(), true);
+            o[0] = h0;
+            o[1] = h1;
+            o[2] = h2;
+            for (Py_ssize_t i = 0; i < n; ++i) o[3 + i] = ((a[i] + c[i]) * b[i] - y[i] * ml) / rho_u;
+            for (int k = 0; k < 4; ++k) o[3 + n + k] = tail[k];
+            return out;
+        }
+    }
+    Ref dY = dY_soot(w, s, MW, Y, m_loss, rho_u);
+    return hstack({h0, h1, h2}, dY.get(), {tail[0], tail[1], tail[2], tail[3]});
 }
 
 Ref reynolds_of(PyObject* gas, double u, double area, double perimeter) {

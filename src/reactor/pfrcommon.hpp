@@ -175,21 +175,42 @@ double pypow(double a, double b);
 // A double as NumPy's float64 scalar.
 Ref f64(double v);
 
-// `y[i]` as a float; NumPy's IndexError outside the array.
-double y_item(PyObject* y, Py_ssize_t i);
 // `y[a:b]` (b < 0: to the end).
 Ref y_slice(PyObject* y, Py_ssize_t a, Py_ssize_t b);
-// `y[i] / d`: plain doubles for a non-zero divisor, the element's own
-// arithmetic otherwise (NumPy's infinities and warnings, Python's error).
-double y_div(PyObject* y, Py_ssize_t i, double d);
 
-// The state vector's length, refusing one shorter than `need` or offsets
-// outside it, before the reactor touches anything.
+// A read view of a one-dimensional native float64 buffer of an exact ndarray.
+class F64 {
+    Py_buffer v_{};
+    bool ok_ = false;
+
+public:
+    explicit F64(PyObject* o, bool writable = false);
+    ~F64() {
+        if (ok_) PyBuffer_Release(&v_);
+    }
+    F64(const F64&) = delete;
+    F64& operator=(const F64&) = delete;
+    bool ok() const { return ok_; }
+    Py_ssize_t size() const { return v_.shape[0]; }
+    double& operator[](Py_ssize_t i) const {
+        return *reinterpret_cast<double*>(static_cast<char*>(v_.buf) + i * v_.strides[0]);
+    }
+};
+
+// The state vector of one call: its length checked against the layout before
+// the reactor touches anything, its entries read as floats. A float64 array
+// stays exported for the call (NumPy refuses to resize it meanwhile), so its
+// entries are read from the buffer at the time they are needed.
 struct Layout {
+    PyObject* y;
     Py_ssize_t n;
+    F64 view;
     explicit Layout(PyObject* y);
     void offset(const char* name, long v) const;
     void needs(const char* what, long end) const;
+    // `y[i]` as a float; `y[i] / d` (NumPy's or Python's rules for a zero d).
+    double at(Py_ssize_t i) const;
+    double div(Py_ssize_t i, double d) const;
 };
 
 // `np.interp(x, profile[0, :], profile[1, :])` with the module's `np`;
@@ -256,11 +277,14 @@ double np_pi();
 // one-dimensional float64 array.
 Ref hstack(std::initializer_list<double> head, PyObject* Y, std::initializer_list<double> tail);
 
-// Species derivatives in NumPy's element order: without soot
-// w·MW/(ρu), with soot ((w + s)·MW − Y·m_loss)/(ρu). Arrays of any other kind
-// go through their own arithmetic.
-Ref dY_plain(PyObject* w, PyObject* MW, double rho_u);
-Ref dY_soot(PyObject* w, PyObject* s, PyObject* MW, PyObject* Y, PyObject* m_loss, double rho_u);
+// The results `hstack((head..., dY, tail...))` with the species derivatives
+// dY = w·MW/(ρu) without soot and ((w + s)·MW − Y·m_loss)/(ρu) with soot,
+// each element computed as NumPy does; written straight into the result
+// when everything is a plain float64 array and `np.hstack` NumPy's own,
+// otherwise through the arrays' own arithmetic and `np.hstack`.
+Ref result_plain(double h0, double h1, double h2, PyObject* w, PyObject* MW, double rho_u);
+Ref result_soot(double h0, double h1, double h2, PyObject* w, PyObject* s, PyObject* MW, PyObject* Y,
+                PyObject* m_loss, double rho_u, const double (&tail)[4]);
 
 // ------------------------------------------------------------ shared bodies
 
@@ -276,11 +300,11 @@ Ref reynolds_of(PyObject* gas, double u, double area, double perimeter);
 double fanning_of(double re);
 
 // `deposit_thickness_growth_rate` assigned by name.
+extern bind::Name n_deposit_thickness_growth_rate;
 template <class C>
 void set_deposit_rate(C* r, double v) {
-    static bind::Name n("deposit_thickness_growth_rate");
     if (Py_IS_TYPE(r, &C::type)) r->deposit_thickness_growth_rate = bind::py(v);
-    else bind::setattr((PyObject*)r, n, bind::py(v).get());
+    else bind::setattr((PyObject*)r, n_deposit_thickness_growth_rate, bind::py(v).get());
 }
 
 // Steps shared by both reactors once the velocity is known: soot-model update,
@@ -294,12 +318,12 @@ struct SootStep {
 };
 
 template <class C, class Override>
-Ref soot_evaluation(C* r, PyObject* y, const Layout& L, Soot& soot, double rho, double u, double vf, double dT,
+Ref soot_evaluation(C* r, const Layout& L, Soot& soot, double rho, double u, double vf, double dT,
                     Ref Yslice, Override override_wdot) {
     Ref gas = Ref::borrow(r->gas);
     soot.update_gas(gas.get());
     L.needs("soot_offset + 4", (long)r->soot_offset + 4);
-    Ref tail = y_slice(y, r->soot_offset, -1);
+    Ref tail = y_slice(L.y, r->soot_offset, -1);
     soot.update_solution(tail.get());
     soot.update_scrub_wdot();
     Ref m_loss;
@@ -334,22 +358,19 @@ Ref soot_evaluation(C* r, PyObject* y, const Layout& L, Soot& soot, double rho, 
         dM[i] = a - wall;
     }
     override_wdot();
-    Ref dY;
-    {
-        Ref wdot = Ref::borrow(r->wdot);
-        Ref scrub = soot.scrub_wdot();
-        Ref mw = gas_attr(gas.get(), g_molecular_weights);
-        dY = dY_soot(wdot.get(), scrub.get(), mw.get(), Yslice.get(), m_loss.get(), rho * u);
-    }
+    Ref wdot = Ref::borrow(r->wdot);
+    Ref scrub = soot.scrub_wdot();
+    Ref mw = gas_attr(gas.get(), g_molecular_weights);
     const double mdot = (1 - vf) * ml;
-    return hstack({bind::fdiv(1.0, u), mdot, dT}, dY.get(), {dM[0], dM[1], dM[2], dM[3]});
+    return result_soot(bind::fdiv(1.0, u), mdot, dT, wdot.get(), scrub.get(), mw.get(), Yslice.get(), m_loss.get(),
+                       rho * u, dM);
 }
 
 // The velocity from the mass flux: y[k] / ((1 − vf)·ρ), stored in `u`; a zero
 // velocity is refused.
 template <class C>
-double velocity(C* r, PyObject* y, double divisor) {
-    double u = y_div(y, r->rho_u_vfv_offset, divisor);
+double velocity(C* r, const Layout& y, double divisor) {
+    double u = y.div(r->rho_u_vfv_offset, divisor);
     r->u = u;
     if (u == 0.0) bind::raise(PyExc_ZeroDivisionError, "float division");
     return u;
