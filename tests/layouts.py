@@ -634,6 +634,100 @@ LAYOUTS["CSootModel"] = Layout(
     methods=CSM_METHODS,
 )
 
+# ============================================================ CPFROde, CPFRSootOde
+
+def pfr_gas():
+    from fakes import FakeGas  # a stand-in gas object with three species
+
+    gas = FakeGas()
+    gas.calls = collections.deque(maxlen=64)  # a bounded log: loops stay flat
+    return gas
+
+
+def pfr_configured(cls_name, mod):
+    r = getattr(mod, cls_name)(pfr_gas())
+    r.area, r.perimeter = 7.85e-5, 3.14e-2
+    r.temp_value = np.array([[0.0, 1.0], [1500.0, 1400.0]])
+    r.fixed_density = 0.2
+    r.k_dep = 1e-3
+    return r
+
+
+def pfr_live(cls_name, mod, ctx=None):
+    r = pfr_configured(cls_name, mod)
+    r.u = 2.0
+    r._use_temp_value = True
+    if cls_name == "CPFROde":
+        r.soot_enabled = False
+    else:
+        r.soot_model = object()
+        r.Nu_const_temp = 3.66
+    return r
+
+
+PFR_METHODS = (
+    M("external_heat", ("z", DOUBLE), ("T", DOUBLE), result=REAL, args=lambda o: (0.5, 1450.0)),
+    M("reynolds", result=REAL),
+    M("fanning_friction", result=REAL),
+    M("initialize", result=NONE),
+)
+PFR_SHARED = dict(
+    temp_value=F("temp_value", NDARRAY, RW, None), gas=F("gas", OBJECT, RW, SKIP), P=F("P", DOUBLE, RW, 90000.0),
+    wdot=F("wdot", NDARRAY, RW, SKIP), Rt_offset=F("Rt_offset", INT, RW, 0),
+    rho_u_vfv_offset=F("rho_u_vfv_offset", INT, RW, 1), T_offset=F("T_offset", INT, RW, 2),
+    Y_offset=F("Y_offset", INT, RW, 3), u=F("u", DOUBLE, RW, 0.0), fixed_density=F("fixed_density", DOUBLE, RW, 0.0),
+    _enable_fixed_density=F("_enable_fixed_density", SWITCH, RW, False),
+    _use_fixed_density=F("_use_fixed_density", SWITCH, RW, False),
+    _use_temp_time_history=F("_use_temp_time_history", SWITCH, RW, False),
+    _enable_wall_deposition=F("_enable_wall_deposition", SWITCH, RW, False),
+    soot_model=F("soot_model", OBJECT, RW, None), k_dep=F("k_dep", DOUBLE, RW, 0.0),
+    perimeter=F("perimeter", DOUBLE, RW, 0.0), area=F("area", DOUBLE, RW, 0.0),
+)
+
+
+def _pfr_fields(order, **own):
+    table = dict(PFR_SHARED, **own)
+    return tuple(table[n] for n in order.split())
+
+
+LAYOUTS["CPFROde"] = Layout(
+    name="CPFROde",
+    checksums=(0xa50cd52, 0x9951450, 0xa04a8eb),
+    field_count=24,
+    fresh=lambda mod: mod.CPFROde(pfr_gas()),
+    configured=lambda mod: pfr_configured("CPFROde", mod),
+    live=lambda mod, ctx=None: pfr_live("CPFROde", mod, ctx),
+    fields=_pfr_fields(
+        "Nu_const_temp Nu_const_heat time_derivative_temp_history temp_value gas P wdot Rt_offset "
+        "rho_u_vfv_offset T_offset Y_offset soot_offset u fixed_density _enable_fixed_density "
+        "_use_fixed_density _enable_soot _use_temp_time_history _use_temp_value _enable_wall_deposition "
+        "soot_model k_dep perimeter area",
+        Nu_const_temp=F("Nu_const_temp", DOUBLE, RO, 3.66), Nu_const_heat=F("Nu_const_heat", DOUBLE, RO, 4.63),
+        time_derivative_temp_history=F("time_derivative_temp_history", NDARRAY, RW, None),
+        soot_offset=F("soot_offset", INT, RW, 0), _enable_soot=F("_enable_soot", SWITCH, RW, False),
+        _use_temp_value=F("_use_temp_value", SWITCH, RW, False)),
+    props=(P("soot_enabled", OBJECT, RW),),
+    methods=PFR_METHODS,
+    members=("_soot_enabled", "deposit_thickness_growth_rate"),
+)
+
+LAYOUTS["CPFRSootOde"] = Layout(
+    name="CPFRSootOde",
+    checksums=(0x90b730b, 0x1aeee8c, 0x5c909a0),
+    field_count=21,
+    fresh=lambda mod: mod.CPFRSootOde(pfr_gas()),
+    configured=lambda mod: pfr_configured("CPFRSootOde", mod),
+    live=lambda mod, ctx=None: pfr_live("CPFRSootOde", mod, ctx),
+    fields=_pfr_fields(
+        "temp_value gas P T wdot Rt_offset rho_u_vfv_offset T_offset Y_offset soot_offset u fixed_density "
+        "_enable_fixed_density _use_fixed_density _use_temp_time_history _use_temp_value "
+        "_enable_wall_deposition soot_model k_dep perimeter area",
+        T=F("T", DOUBLE, RW, 0.0), soot_offset=F("soot_offset", INT, RW, 6),
+        _use_temp_value=F("_use_temp_value", SWITCH, RW, True)),
+    methods=PFR_METHODS,
+    members=("_enable_soot", "deposit_thickness_growth_rate", "Nu_const_temp"),
+)
+
 # ================================================================== CSootGas
 
 CSG_MWS = [0.002016, 0.031998, 0.028014]

@@ -51,7 +51,8 @@ def test_field_table_gives_the_checksums(name):
 
 
 # The C++ field table of each class, in declaration order.
-SOURCES = {"CSootGas": "extensions/gas/sootgas.cpp", "CSootModel": "csootmodel/state.cpp"}
+SOURCES = {"CPFROde": "reactor/cpfr.cpp", "CPFRSootOde": "reactor/cpfrsoot.cpp",
+           "CSootGas": "extensions/gas/sootgas.cpp", "CSootModel": "csootmodel/state.cpp"}
 SRC = pathlib.Path(__file__).resolve().parent.parent / "src"
 
 

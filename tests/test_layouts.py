@@ -18,7 +18,7 @@ import pytest
 import layouts as L
 from layouts import (DICT, DOUBLE, DVEC, HIDDEN, INDEX, INT, IVEC, LAYOUTS, LIST, NDARRAY, OBJECT,
                      REGISTRY, ROW, RO, RW, SIZE, STR, SWITCH, BUFFER, VECTOR, Bound, Calc,
-                     fields_of, holds_object, methods_of, props_of)
+                     fields_of, holds_object, members_of, methods_of, props_of)
 
 NAMES = [r.name for r in REGISTRY]
 BUILT = sorted(LAYOUTS)
@@ -137,7 +137,8 @@ def test_class_attributes_are_exactly_the_table(mod, name):
     methods = {m.name for m in methods_of(name)}
     assert not (public & props) and not (public & methods) and not (props & methods)
     seen = {k for k in dir(cls) if not (k.startswith("__") and k.endswith("__"))}
-    assert seen == public | props | methods
+    members = set(members_of(name))  # attributes of the instances, kept as descriptors on the class
+    assert seen == public | props | methods | members
     assert not hidden & seen
     for m in methods_of(name):
         assert callable(getattr(cls, m.name))

@@ -4,12 +4,16 @@
 #include "../extensions/gas/sootgas.hpp"
 #include "../flame/cflamesolver.hpp"
 #include "../flame/cflamesolver_opt.hpp"
+#include "../reactor/cpfr.hpp"
+#include "../reactor/cpfrsoot.hpp"
 
 namespace pyrandel {
 
 // One line per class, in its place in the module's order.
 static const SpecOf classes[] = {
     &CSootModel::spec,
+    &CPFROde::spec,
+    &CPFRSootOde::spec,
     &CFlameSolver::spec,
     &CFlameSolverOpt::spec,
     &CSootGas::spec,

@@ -1,0 +1,181 @@
+#include "cpfrsoot.hpp"
+
+namespace pyrandel {
+
+using bind::Name;
+using bind::Ref;
+
+PyTypeObject CPFRSootOde::type = {PyVarObject_HEAD_INIT(nullptr, 0)};
+
+const pfr::Member<CPFRSootOde> CPFRSootOde::members[3] = {
+    {"_enable_soot", &CPFRSootOde::_enable_soot},
+    {"deposit_thickness_growth_rate", &CPFRSootOde::deposit_thickness_growth_rate},
+    {"Nu_const_temp", &CPFRSootOde::Nu_const_temp},
+};
+
+namespace {
+
+Name n__enable_soot("_enable_soot");
+Name n_Nu_const_temp("Nu_const_temp");
+
+}  // namespace
+
+void CPFRSootOde::init_impl(PyObject* phase) {
+    bind::replace(gas, Ref::borrow(phase));
+    Ref g = Ref::borrow(gas);
+    P = bind::as_double(pfr::gas_attr(g.get(), pfr::g_P).get());
+    bind::replace(wdot, pfr::gas_wdot(g.get()));
+    Rt_offset = 0;
+    rho_u_vfv_offset = 1;
+    T_offset = 2;
+    Y_offset = 3;
+    {
+        Ref names = pfr::gas_attr(g.get(), pfr::g_species_names);
+        Py_ssize_t n = bind::length(names.get());
+        soot_offset = bind::as_int(bind::py((int64_t)(n + Y_offset)).get());
+    }
+    u = 0.0;
+    _enable_fixed_density = false;
+    _use_fixed_density = false;
+    if (Py_IS_TYPE(this, &type)) _enable_soot = bind::py(false);
+    else bind::setattr((PyObject*)this, n__enable_soot, Py_False);
+    _use_temp_time_history = false;
+    _use_temp_value = true;
+    _enable_wall_deposition = false;
+    bind::replace(soot_model, bind::none());
+    fixed_density = 0.0;
+    k_dep = 0.0;
+    perimeter = 0.0;
+    area = 0.0;
+}
+
+// -------------------------------------------------------------- methods
+
+double CPFRSootOde::external_heat_impl(double z, double T_) {
+    const double Dh = pfr::D_h(this);
+    Ref Nu;
+    if (Py_IS_TYPE(this, &type)) {
+        if (!Nu_const_temp) pfr::no_attribute((PyObject*)this, "Nu_const_temp");
+        Nu = Nu_const_temp;
+    } else {
+        Nu = bind::getattr((PyObject*)this, n_Nu_const_temp);
+    }
+    Ref hn = Ref::steal(PyNumber_Multiply(bind::py(1e10).get(), Nu.get()));
+    const double h = bind::as_double(Ref::steal(PyNumber_TrueDivide(hn.get(), bind::py(Dh).get())).get());
+    const double a = bind::fdiv(h * perimeter, area);
+    Ref profile = Ref::borrow(temp_value);
+    return a * (pfr::interp(bind::py(z).get(), z, profile.get(), "temp_value") - T_);
+}
+
+double CPFRSootOde::reynolds_impl() {
+    Ref g = Ref::borrow(gas);
+    return bind::as_double(pfr::reynolds_of(g.get(), u, area, perimeter).get());
+}
+
+double CPFRSootOde::fanning_friction_impl() { return pfr::fanning_of(reynolds()); }
+
+void CPFRSootOde::initialize_impl() {
+    if (soot_model == Py_None) bind::raise(PyExc_Exception, "soot model is enabled, but not assigned");
+    if (perimeter <= 0 || area <= 0) bind::raise(PyExc_Exception, "Wrong reactor geometry!");
+    if (_use_temp_value && _use_temp_time_history)
+        bind::raise(PyExc_Exception, "You cannot use temperature value and temperature history together");
+    if (!_use_temp_value && !_use_temp_time_history)
+        bind::raise(PyExc_Exception, "You have to use temperature value or temperature history");
+}
+
+// ------------------------------------------------------------ evaluation
+
+Ref CPFRSootOde::evaluate(PyObject* t, PyObject* y) {
+    // The layout is checked before anything is touched.
+    pfr::Layout L(y);
+    L.offset("Rt_offset", Rt_offset);
+    L.offset("rho_u_vfv_offset", rho_u_vfv_offset);
+    if (!_use_temp_time_history && !_use_temp_value) L.offset("T_offset", T_offset);
+    if (Y_offset < 0) L.offset("Y_offset", Y_offset);
+    L.needs("soot_offset + 4", (long)soot_offset + 4);
+
+    const double tau = L.at(Rt_offset);
+    double T_;
+    if (_use_temp_time_history) {
+        Ref profile = Ref::borrow(temp_value);
+        T_ = pfr::interp(bind::py(tau).get(), tau, profile.get(), "temp_value");
+    } else if (_use_temp_value) {
+        Ref profile = Ref::borrow(temp_value);
+        T_ = pfr::interp(t, bind::as_double(t), profile.get(), "temp_value");
+    } else {
+        T_ = L.at(T_offset);
+    }
+    T = T_;
+
+    Ref g = Ref::borrow(gas);
+    Ref Ys = pfr::y_slice(y, Y_offset, soot_offset);
+    pfr::set_gas_state(g.get(), Ys.get(), [&] { return T; }, P);
+    bind::replace(wdot, pfr::gas_wdot(g.get()));
+    const double rho = _enable_fixed_density ? fixed_density : pfr::gas_density(g.get());
+
+    pfr::Soot sm(soot_model);
+    const double vf = pfr::vf_of(sm);
+    const double u_ = pfr::velocity(this, L, (1 - vf) * rho);
+    return pfr::soot_evaluation(this, L, sm, rho, u_, vf, 0.0, Ys, [] {});
+}
+
+// ------------------------------------------------------------------ tables
+
+namespace {
+
+using C = CPFRSootOde;
+constexpr bool RW = bind::RW;
+
+const bind::Field fields[] = {
+    BIND_FIELD(C, temp_value, NDArray, RW),
+    BIND_FIELD(C, gas, Object, RW),
+    BIND_FIELD(C, P, Double, RW),
+    BIND_FIELD(C, T, Double, RW),
+    BIND_FIELD(C, wdot, NDArray, RW),
+    BIND_FIELD(C, Rt_offset, Int, RW),
+    BIND_FIELD(C, rho_u_vfv_offset, Int, RW),
+    BIND_FIELD(C, T_offset, Int, RW),
+    BIND_FIELD(C, Y_offset, Int, RW),
+    BIND_FIELD(C, soot_offset, Int, RW),
+    BIND_FIELD(C, u, Double, RW),
+    BIND_FIELD(C, fixed_density, Double, RW),
+    BIND_FIELD(C, _enable_fixed_density, Switch, RW),
+    BIND_FIELD(C, _use_fixed_density, Switch, RW),
+    BIND_FIELD(C, _use_temp_time_history, Switch, RW),
+    BIND_FIELD(C, _use_temp_value, Switch, RW),
+    BIND_FIELD(C, _enable_wall_deposition, Switch, RW),
+    BIND_FIELD(C, soot_model, Object, RW),
+    BIND_FIELD(C, k_dep, Double, RW),
+    BIND_FIELD(C, perimeter, Double, RW),
+    BIND_FIELD(C, area, Double, RW),
+};
+static_assert(std::size(fields) == 21);
+
+using Self = CPFRSootOde;
+PyMethodDef methods[] = {CPFRSOOTODE_METHODS(BIND_DEF){nullptr, nullptr, 0, nullptr}};
+
+PyGetSetDef props[] = {
+    pfr::Members<C>::def(C::members[0]),
+    pfr::Members<C>::def(C::members[1]),
+    pfr::Members<C>::def(C::members[2]),
+    {nullptr, nullptr, nullptr, nullptr, nullptr},
+};
+
+}  // namespace
+
+bind::ClassSpec& CPFRSootOde::spec() {
+    static bind::ClassSpec s = [] {
+        bind::ClassSpec s = bind::make_spec<CPFRSootOde>();
+        s.fields = fields;
+        s.methods = methods;
+        s.props = props;
+        s.init = bind::Init<&CPFRSootOde::init_impl, "phase">::init;
+        s.call = pfr::call_slot<CPFRSootOde>;
+        s.checksums = {0x90b730b, 0x1aeee8c, 0x5c909a0};
+        pfr::Members<CPFRSootOde>::install(s);
+        return s;
+    }();
+    return s;
+}
+
+}  // namespace pyrandel
