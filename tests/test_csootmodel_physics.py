@@ -324,6 +324,8 @@ WITH_NUMPY_FUNCS = {
     "diffus_coeff_morph", "alpha_empirical", "c_soot_nought", "K_s", "gamma", "dC_tot_dt_HACA",
     "dC_tot_dt_HACA_alt", "omega_O2", "dC_tot_dt_O2", "dH_tot_dt_O2", "dC_tot_dt_O2_alt",
     "beta_coag_cont", "beta_coag_hm", "N_agg_coag", "t_f_titania", "t_f_silica"}
+# Kernels and times that end in NumPy's exp are NumPy scalars.
+NUMPY_RESULTS = {"beta_coag_cont", "t_f_titania", "t_f_silica"}
 
 
 # ------------------------------------------------------------- closed forms
@@ -334,7 +336,7 @@ def test_closed_forms_on_rich_ethylene(gas, name):
     # a turbulent factor makes the turbulent kernel count.
     m = build(gas, As_coales=1.1e-14, Ea_coales=180000.0, d_crit_coales=2.5e-9, K_T_factor=0.3)
     got = getattr(m, name)()
-    assert type(got) is float
+    assert type(got) is (np.float64 if name in NUMPY_RESULTS else float)
     want = ALL[name](m)
     assert want != 0.0
     if name in WITH_NUMPY_FUNCS:
@@ -383,7 +385,8 @@ def test_molar_density_follows_array_rules(gas, model):
     with pytest.raises(IndexError):
         m.molar_density(len(m.X))
     set_gas(m, gas, mean_MW=0.0)
-    assert m.molar_density(m.O2_index) == np.inf
+    with pytest.warns(RuntimeWarning, match="divide by zero"):
+        assert m.molar_density(m.O2_index) == np.inf
     del m.X
     with pytest.raises(TypeError, match="not subscriptable"):
         m.molar_density(0)

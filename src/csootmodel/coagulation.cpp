@@ -21,10 +21,13 @@ double free_molecular(CSootModel& m) {
     return 4 * std::pow(bind::pydiv(num, mass), 0.5) * std::pow(m.p_d_g, 2.0);
 }
 
-// Coagulation kernel of the selected strategy plus the turbulent kernel.
-double total_kernel(CSootModel& m) {
-    double b = m.run_d(m.beta_coag);
-    return b + m.beta_coag_turb();
+// Coagulation kernel of the selected strategy plus the turbulent kernel; the
+// sum is a NumPy number when the strategy's kernel is one.
+bind::NpFloat total_kernel(CSootModel& m) {
+    Ref k = m.run(m.beta_coag);
+    bool numpy = bind::is_np_float(k.get());
+    double b = bind::as_double(k.get());
+    return bind::NpFloat(b + m.beta_coag_turb(), numpy);
 }
 
 }  // namespace
@@ -32,7 +35,7 @@ double total_kernel(CSootModel& m) {
 double CSootModel::beta_coag_fm_impl() { return free_molecular(*this); }
 double CSootModel::beta_coag_validation_impl() { return free_molecular(*this); }
 
-double CSootModel::beta_coag_cont_impl() {
+bind::NpFloat CSootModel::beta_coag_cont_impl() {
     double Kn = fdiv(2 * p_lambda_gas, p_d_m);
     double Cc = 1 + Kn * (1.21 + 0.4 * std::exp(fdiv(-0.78 * p_d_m, p_lambda_gas)));
     return fdiv(kB * 8 * T, viscosity * 3) * Cc;
@@ -52,16 +55,16 @@ double CSootModel::beta_coag_turb_impl() {
     return v * 8 * K_T_factor;
 }
 
-double CSootModel::N_agg_coag_impl() {
-    double b = total_kernel(*this);
-    return -0.5 * b * std::pow(N_agg, 2.0) * Av * density;
+bind::NpFloat CSootModel::N_agg_coag_impl() {
+    bind::NpFloat b = total_kernel(*this);
+    return {-0.5 * b.v * std::pow(N_agg, 2.0) * Av * density, b.numpy};
 }
 
-double CSootModel::t_f_titania_impl() {
+bind::NpFloat CSootModel::t_f_titania_impl() {
     return (std::pow(p_d_p, 4.0) * As_coales * T) * std::exp(fdiv(Ea_coales, T));
 }
 
-double CSootModel::t_f_silica_impl() {
+bind::NpFloat CSootModel::t_f_silica_impl() {
     double size = 1 - fdiv(d_crit_coales, p_d_p);
     return (As_coales * p_d_p) * std::exp(size * fdiv(Ea_coales, T));
 }
@@ -77,11 +80,11 @@ double CSootModel::N_pri_coales_sintering_impl() {
 }
 
 // Particles below the critical C/H ratio merge on every collision.
-double CSootModel::N_pri_coales_merge_impl() {
+bind::NpFloat CSootModel::N_pri_coales_merge_impl() {
     double CH = fdiv(C_tot, H_tot);
-    if (!(CtoH_crit > CH)) return 0.0;
-    double b = total_kernel(*this);
-    return -0.5 * b * std::pow(N_pri, 2.0) * Av * density;
+    if (!(CtoH_crit > CH)) return {0.0, false};
+    bind::NpFloat b = total_kernel(*this);
+    return {-0.5 * b.v * std::pow(N_pri, 2.0) * Av * density, b.numpy};
 }
 
 }  // namespace pyrandel

@@ -59,7 +59,7 @@ double CSootModel::k_f4_crosslinking_impl(int PAH_id) {
 
 // Steady-state radical concentration: formation by H abstraction, loss to H2
 // (reverse), H addition, cross-linking with its precursor and adsorption on soot.
-double CSootModel::PAH_radical_impl(int PAH_id) {
+bind::NpFloat CSootModel::PAH_radical_impl(int PAH_id) {
     double k_1f = std::pow(T, 1.84) * (bind::at(PAH_n_C, PAH_id) * 98 * cross_k_f1_prefactor) *
                   std::exp(bind::fdiv(-62886.6, R * T));
     double k_1r = std::pow(T, 2.63) * (cross_k_r1_prefactor * 0.016) * std::exp(bind::fdiv(-17837.4, k.R_const * T));
@@ -70,7 +70,7 @@ double CSootModel::PAH_radical_impl(int PAH_id) {
     double c_H2 = bind::pymax(molar_density(H2_index), 0.0);
     double c_H = bind::pymax(molar_density(H_index), 0.0);
     double denom = c_H2 * k_1r + k_2f * c_H + c_PAH * k_3 + N_agg * density * k_4;
-    if (!(denom > 0)) return 0.0;
+    if (!(denom > 0)) return {0.0, false};
     return c_PAH * k_1f * c_H / denom;
 }
 
@@ -84,11 +84,12 @@ void CSootModel::update_PAH_radical_impl() {
     }
 }
 
-double CSootModel::ROP_dimer_crosslinking_impl(int PAH_id) {
+bind::NpFloat CSootModel::ROP_dimer_crosslinking_impl(int PAH_id) {
     double k_3 = k_f3_crosslinking(PAH_id);
     double r = bind::at(p_PAH_radical_, PAH_id);
-    double c = bind::pymax(molar_density(bind::at(PAH_indices, PAH_id)), 0.0);
-    return k_3 * r * c;
+    double md = molar_density(bind::at(PAH_indices, PAH_id));
+    // A negative concentration is replaced by the plain float 0.0.
+    return {k_3 * r * bind::pymax(md, 0.0), !(0.0 > md)};
 }
 
 void CSootModel::update_ROP_crosslinking_impl() {
@@ -129,20 +130,23 @@ void CSootModel::PAH_growth_update_crosslinking_impl() {
 // carbon atoms. p_ROP elements are NumPy numbers: the division by the density
 // follows IEEE rules.
 
-double CSootModel::inception_N_agg_crosslinking_impl() {
-    return sum_over_precursors(*this, [this](size_t i) {
+bind::NpFloat CSootModel::inception_N_agg_crosslinking_impl() {
+    return {sum_over_precursors(*this, [this](size_t i) {
         return bind::fdiv(bind::at(PAH_n_C, i) * 2, (double)min_n_C) * bind::item(p_ROP, (Py_ssize_t)i) / density;
-    });
+    }),
+            !PAH_indices.empty()};  // a sum of NumPy elements once there is one
 }
 
-double CSootModel::inception_C_tot_crosslinking_impl() {
-    return sum_over_precursors(
-        *this, [this](size_t i) { return 2 * bind::at(PAH_n_C, i) * bind::item(p_ROP, (Py_ssize_t)i) / density; });
+bind::NpFloat CSootModel::inception_C_tot_crosslinking_impl() {
+    return {sum_over_precursors(
+        *this, [this](size_t i) { return 2 * bind::at(PAH_n_C, i) * bind::item(p_ROP, (Py_ssize_t)i) / density; }),
+            !PAH_indices.empty()};  // a sum of NumPy elements once there is one
 }
 
-double CSootModel::inception_H_tot_crosslinking_impl() {
-    return sum_over_precursors(
-        *this, [this](size_t i) { return 2 * bind::at(PAH_n_H, i) * bind::item(p_ROP, (Py_ssize_t)i) / density; });
+bind::NpFloat CSootModel::inception_H_tot_crosslinking_impl() {
+    return {sum_over_precursors(
+        *this, [this](size_t i) { return 2 * bind::at(PAH_n_H, i) * bind::item(p_ROP, (Py_ssize_t)i) / density; }),
+            !PAH_indices.empty()};  // a sum of NumPy elements once there is one
 }
 
 // ---------------------------------------------------------------- scrubbing

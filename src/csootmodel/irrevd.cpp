@@ -83,9 +83,9 @@ double CSootModel::dH_tot_dt_PAH_each_irrevd_impl(bind::SizeT PAH_id) {
 }
 
 // The inception terms are those of reactive dimerisation, on this variant's dimers.
-double CSootModel::inception_N_agg_irrevd_impl() { return inception_N_agg_reactived_impl(); }
-double CSootModel::inception_C_tot_irrevd_impl() { return inception_C_tot_reactived_impl(); }
-double CSootModel::inception_H_tot_irrevd_impl() { return inception_H_tot_reactived_impl(); }
+bind::NpFloat CSootModel::inception_N_agg_irrevd_impl() { return inception_N_agg_reactived_impl(); }
+bind::NpFloat CSootModel::inception_C_tot_irrevd_impl() { return inception_C_tot_reactived_impl(); }
+bind::NpFloat CSootModel::inception_H_tot_irrevd_impl() { return inception_H_tot_reactived_impl(); }
 
 void CSootModel::update_scrub_wdot_PAH_growth_irrevd_impl() {
     if (inception_enabled) {

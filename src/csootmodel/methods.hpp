@@ -4,6 +4,10 @@
 // honours Python overrides) and the declaration of the C++ body `name_impl`.
 // Parameter kinds: int (int conversion, floats truncated), bind::SizeT (negative
 // values refused), double, PyObject* (any object), bind::NDArray.
+// Result kinds: double (a Python float), bind::NpFloat (numpy.float64, for
+// results of NumPy's functions and array elements), bind::ItemArith (an array
+// element times and divided by doubles, as the element's arithmetic gives it),
+// bind::Ref (the object), void (None).
 #pragma once
 
 // Strategy selection (selection.cpp).
@@ -33,7 +37,7 @@
 
 // Particle morphology and transport properties (morphology.cpp).
 #define CSM_MORPHOLOGY_METHODS(METHOD)                                                                          \
-    METHOD(molar_density, "index", nullptr, double, (int index))                                               \
+    METHOD(molar_density, "index", nullptr, bind::ItemArith, (int index))                                      \
     METHOD(calc_lambda_gas, "", nullptr, double, ())                                                           \
     METHOD(diffus_coeff_const, "", nullptr, double, ())                                                        \
     METHOD(diffus_coeff_morph, "", nullptr, double, ())                                                        \
@@ -79,15 +83,15 @@
 #define CSM_COAGULATION_METHODS(METHOD)                     \
     METHOD(beta_coag_fm, "", nullptr, double, ())           \
     METHOD(beta_coag_validation, "", nullptr, double, ())   \
-    METHOD(beta_coag_cont, "", nullptr, double, ())         \
+    METHOD(beta_coag_cont, "", nullptr, bind::NpFloat, ())  \
     METHOD(beta_coag_hm, "", nullptr, double, ())           \
     METHOD(beta_coag_turb, "", nullptr, double, ())         \
-    METHOD(N_agg_coag, "", nullptr, double, ())             \
-    METHOD(t_f_titania, "", nullptr, double, ())            \
-    METHOD(t_f_silica, "", nullptr, double, ())             \
+    METHOD(N_agg_coag, "", nullptr, bind::NpFloat, ())      \
+    METHOD(t_f_titania, "", nullptr, bind::NpFloat, ())     \
+    METHOD(t_f_silica, "", nullptr, bind::NpFloat, ())      \
     METHOD(t_f_md_derived, "", nullptr, double, ())         \
     METHOD(N_pri_coales_sintering, "", nullptr, double, ()) \
-    METHOD(N_pri_coales_merge, "", nullptr, double, ())
+    METHOD(N_pri_coales_merge, "", nullptr, bind::NpFloat, ())
 
 // HACA surface growth, alpha and carbonisation (haca.cpp).
 #define CSM_HACA_METHODS(METHOD)                           \
@@ -115,23 +119,23 @@
     METHOD(reduced_m, "PAH_1_id, PAH_2_id", nullptr, double, (int PAH_1_id, int PAH_2_id))              \
     METHOD(reduced_d, "PAH_1_id, PAH_2_id", nullptr, double, (int PAH_1_id, int PAH_2_id))              \
     METHOD(k_FWD, "PAH_1_id, PAH_2_id", nullptr, double, (int PAH_1_id, int PAH_2_id))                  \
-    METHOD(k_REV, "PAH_1_id, PAH_2_id", nullptr, double, (int PAH_1_id, int PAH_2_id))                  \
-    METHOD(k_REAC, "", nullptr, double, ())                                                             \
-    METHOD(k_PAH, "", nullptr, double, ())                                                              \
-    METHOD(ROP_dimer, "dimer_id", nullptr, double, (int dimer_id))                                      \
+    METHOD(k_REV, "PAH_1_id, PAH_2_id", nullptr, bind::NpFloat, (int PAH_1_id, int PAH_2_id))           \
+    METHOD(k_REAC, "", nullptr, bind::NpFloat, ())                                                      \
+    METHOD(k_PAH, "", nullptr, bind::NpFloat, ())                                                       \
+    METHOD(ROP_dimer, "dimer_id", nullptr, bind::NpFloat, (int dimer_id))                               \
     METHOD(beta_fm_soot_PAH, "PAH_id", nullptr, double, (int PAH_id))                                   \
-    METHOD(beta_cont_soot_PAH, "PAH_id", nullptr, double, (int PAH_id))                                 \
+    METHOD(beta_cont_soot_PAH, "PAH_id", nullptr, bind::NpFloat, (int PAH_id))                          \
     METHOD(k_f_soot_PAH, "PAH_id", nullptr, double, (int PAH_id))                                       \
-    METHOD(k_r_soot_PAH, "PAH_id", nullptr, double, (int PAH_id))                                       \
-    METHOD(C_S_soot, "d", nullptr, double, (double d))                                                  \
-    METHOD(soot_PAH_star, "PAH_id", nullptr, double, (bind::SizeT PAH_id))                              \
-    METHOD(dC_tot_dt_PAH_each_reactived, "PAH_id", nullptr, double, (bind::SizeT PAH_id))               \
-    METHOD(dH_tot_dt_PAH_each_reactived, "PAH_id", nullptr, double, (bind::SizeT PAH_id))               \
+    METHOD(k_r_soot_PAH, "PAH_id", nullptr, bind::NpFloat, (int PAH_id))                                \
+    METHOD(C_S_soot, "d", nullptr, bind::NpFloat, (double d))                                           \
+    METHOD(soot_PAH_star, "PAH_id", nullptr, bind::NpFloat, (bind::SizeT PAH_id))                       \
+    METHOD(dC_tot_dt_PAH_each_reactived, "PAH_id", nullptr, bind::NpFloat, (bind::SizeT PAH_id))        \
+    METHOD(dH_tot_dt_PAH_each_reactived, "PAH_id", nullptr, bind::NpFloat, (bind::SizeT PAH_id))        \
     METHOD(dC_tot_dt_PAH, "", nullptr, double, ())                                                      \
     METHOD(dH_tot_dt_PAH, "", nullptr, bind::Ref, ())                                                   \
-    METHOD(inception_N_agg_reactived, "", nullptr, double, ())                                          \
-    METHOD(inception_C_tot_reactived, "", nullptr, double, ())                                          \
-    METHOD(inception_H_tot_reactived, "", nullptr, double, ())                                          \
+    METHOD(inception_N_agg_reactived, "", nullptr, bind::NpFloat, ())                                   \
+    METHOD(inception_C_tot_reactived, "", nullptr, bind::NpFloat, ())                                   \
+    METHOD(inception_H_tot_reactived, "", nullptr, bind::NpFloat, ())                                   \
     METHOD(update_scrub_wdot_PAH_growth_reactived, "", nullptr, void, ())
 
 // Variant 5, irreversible dimerisation (irrevd.cpp).
@@ -141,9 +145,9 @@
     METHOD(k_PAH_ads_irrevd, "PAH_id", nullptr, double, (int PAH_id))                     \
     METHOD(dC_tot_dt_PAH_each_irrevd, "PAH_id", nullptr, double, (bind::SizeT PAH_id))    \
     METHOD(dH_tot_dt_PAH_each_irrevd, "PAH_id", nullptr, double, (bind::SizeT PAH_id))    \
-    METHOD(inception_N_agg_irrevd, "", nullptr, double, ())                               \
-    METHOD(inception_C_tot_irrevd, "", nullptr, double, ())                               \
-    METHOD(inception_H_tot_irrevd, "", nullptr, double, ())                               \
+    METHOD(inception_N_agg_irrevd, "", nullptr, bind::NpFloat, ())                        \
+    METHOD(inception_C_tot_irrevd, "", nullptr, bind::NpFloat, ())                        \
+    METHOD(inception_H_tot_irrevd, "", nullptr, bind::NpFloat, ())                        \
     METHOD(update_scrub_wdot_PAH_growth_irrevd, "", nullptr, void, ())
 
 // Variants 2 and 3, self-collision with and without lumping (slfclsn.cpp).
@@ -182,17 +186,17 @@
     METHOD(d_PAH, "PAH_id", nullptr, double, (int PAH_id))                                       \
     METHOD(k_f3_crosslinking, "PAH_id", nullptr, double, (int PAH_id))                           \
     METHOD(k_f4_crosslinking, "PAH_id", nullptr, double, (int PAH_id))                           \
-    METHOD(PAH_radical, "PAH_id", nullptr, double, (int PAH_id))                                 \
+    METHOD(PAH_radical, "PAH_id", nullptr, bind::NpFloat, (int PAH_id))                          \
     METHOD(update_PAH_radical, "", nullptr, void, ())                                            \
-    METHOD(ROP_dimer_crosslinking, "PAH_id", nullptr, double, (int PAH_id))                      \
+    METHOD(ROP_dimer_crosslinking, "PAH_id", nullptr, bind::NpFloat, (int PAH_id))               \
     METHOD(update_ROP_crosslinking, "", nullptr, void, ())                                       \
     METHOD(PAH_adsorption_rate, "PAH_id", nullptr, double, (int PAH_id))                         \
     METHOD(dC_tot_dt_PAH_each_crosslinking, "PAH_id", nullptr, double, (bind::SizeT PAH_id))     \
     METHOD(dH_tot_dt_PAH_each_crosslinking, "PAH_id", nullptr, double, (bind::SizeT PAH_id))     \
     METHOD(PAH_growth_update_crosslinking, "", nullptr, void, ())                                \
-    METHOD(inception_N_agg_crosslinking, "", nullptr, double, ())                                \
-    METHOD(inception_C_tot_crosslinking, "", nullptr, double, ())                                \
-    METHOD(inception_H_tot_crosslinking, "", nullptr, double, ())                                \
+    METHOD(inception_N_agg_crosslinking, "", nullptr, bind::NpFloat, ())                         \
+    METHOD(inception_C_tot_crosslinking, "", nullptr, bind::NpFloat, ())                         \
+    METHOD(inception_H_tot_crosslinking, "", nullptr, bind::NpFloat, ())                         \
     METHOD(update_scrub_wdot_PAH_growth_crosslinking, "", nullptr, void, ())                     \
     METHOD(create_PAH_dimer_crosslinking, "", nullptr, void, ())
 

@@ -11,7 +11,9 @@ namespace pyrandel {
 using bind::fdiv;
 
 // Array element arithmetic: no zero test on mean_MW.
-double CSootModel::molar_density_impl(int index) { return bind::item(X, index) * density / mean_MW; }
+bind::ItemArith CSootModel::molar_density_impl(int index) {
+    return {bind::item(X, index) * density / mean_MW, X, index, density, mean_MW};
+}
 
 double CSootModel::calc_lambda_gas_impl() {
     double nu = fdiv(viscosity, density);

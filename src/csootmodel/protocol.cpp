@@ -219,11 +219,7 @@ bind::Ref CSootModel::coalescence_impl(int i) {
 namespace {
 
 // Python addition of two terms; plain doubles when both are floats.
-Ref add_term(Ref a, Ref b) {
-    if (PyFloat_CheckExact(a.get()) && PyFloat_CheckExact(b.get()))
-        return bind::py(PyFloat_AS_DOUBLE(a.get()) + PyFloat_AS_DOUBLE(b.get()));
-    return Ref::steal(PyNumber_Add(a.get(), b.get()));
-}
+Ref add_term(Ref a, Ref b) { return bind::add(a.get(), b.get()); }
 
 // ((((inception + growth) + oxidation) + coagulation) + coalescence), each term
 // asked for just before it is added, as in Python.

@@ -220,7 +220,7 @@ double CSootModel::k_FWD_impl(int PAH_1_id, int PAH_2_id) {
            std::pow(bind::pydiv(8.0 * M_PI * kB * T, mu), 0.5);
 }
 
-double CSootModel::k_REV_impl(int PAH_1_id, int PAH_2_id) {
+bind::NpFloat CSootModel::k_REV_impl(int PAH_1_id, int PAH_2_id) {
     double kf = k_FWD(PAH_1_id, PAH_2_id);
     bind::Items mw(MWs);
     double M_i = mw.get(bind::at(PAH_indices, PAH_1_id));
@@ -230,15 +230,15 @@ double CSootModel::k_REV_impl(int PAH_1_id, int PAH_2_id) {
     return kf * std::pow(10.0, -1.8) * std::exp(E * (-0.115) * std::log(10.0) / (T * R));
 }
 
-double CSootModel::k_REAC_impl() {
+bind::NpFloat CSootModel::k_REAC_impl() {
     return (K_REACT_prefactor * 5e6) * std::exp(bind::fdiv(-(Ea_REACT_prefactor * 96232), T * R));
 }
 
-double CSootModel::k_PAH_impl() {
+bind::NpFloat CSootModel::k_PAH_impl() {
     return (K_PAH_ADS_prefactor * 2e10) * std::exp(bind::fdiv(-(Ea_PAH_ADS_prefactor * 96232), T * R));
 }
 
-double CSootModel::ROP_dimer_impl(int dimer_id) {
+bind::NpFloat CSootModel::ROP_dimer_impl(int dimer_id) {
     double k = k_REAC();
     return k * bind::at(p_phy_dimer_, dimer_id);
 }
@@ -247,7 +247,7 @@ double CSootModel::ROP_dimer_impl(int dimer_id) {
 
 double CSootModel::beta_fm_soot_PAH_impl(int PAH_id) { return beta_fm(*this, PAH_id); }
 
-double CSootModel::beta_cont_soot_PAH_impl(int PAH_id) {
+bind::NpFloat CSootModel::beta_cont_soot_PAH_impl(int PAH_id) {
     double d = diameter(*this, PAH_id);
     double diff = bind::fdiv(2 * kB * T, viscosity * 3);
     double cs_soot = C_S_soot(p_d_m);
@@ -263,7 +263,7 @@ double CSootModel::k_f_soot_PAH_impl(int PAH_id) {
     return bind::fdiv(fm * cont, fm + cont) * Av;
 }
 
-double CSootModel::k_r_soot_PAH_impl(int PAH_id) {
+bind::NpFloat CSootModel::k_r_soot_PAH_impl(int PAH_id) {
     double m_s = bind::fdiv(C_tot * MW_carbon, N_agg);
     double kf = bind::at(p_k_f_soot_PAH, PAH_id);
     double M = bind::Items(MWs).get(bind::at(PAH_indices, PAH_id));
@@ -271,12 +271,12 @@ double CSootModel::k_r_soot_PAH_impl(int PAH_id) {
     return std::pow(10.0, -1.8) * kf * std::exp(E * (-0.115) * std::log(10.0) / (T * R));
 }
 
-double CSootModel::C_S_soot_impl(double d) {
+bind::NpFloat CSootModel::C_S_soot_impl(double d) {
     double lam = p_lambda_gas;
     return 1 + bind::fdiv(2 * lam, d) * (1.21 + 0.4 * std::exp(bind::fdiv(-0.78 * d, lam)));
 }
 
-double CSootModel::soot_PAH_star_impl(bind::SizeT PAH_id) {
+bind::NpFloat CSootModel::soot_PAH_star_impl(bind::SizeT PAH_id) {
     Py_ssize_t i = (Py_ssize_t)PAH_id.v;
     int g = bind::at(PAH_indices, i);
     double kf = bind::at(p_k_f_soot_PAH, i);
@@ -289,14 +289,14 @@ double CSootModel::soot_PAH_star_impl(bind::SizeT PAH_id) {
 
 // ------------------------------------------------------ adsorption growth
 
-double CSootModel::dC_tot_dt_PAH_each_reactived_impl(bind::SizeT PAH_id) {
+bind::NpFloat CSootModel::dC_tot_dt_PAH_each_reactived_impl(bind::SizeT PAH_id) {
     Py_ssize_t i = (Py_ssize_t)PAH_id.v;
     double n_C = bind::at(PAH_n_C, i);
     double kp = k_PAH();
     return n_C * kp * bind::at(p_soot_PAH_star, i) / density;
 }
 
-double CSootModel::dH_tot_dt_PAH_each_reactived_impl(bind::SizeT PAH_id) {
+bind::NpFloat CSootModel::dH_tot_dt_PAH_each_reactived_impl(bind::SizeT PAH_id) {
     Py_ssize_t i = (Py_ssize_t)PAH_id.v;
     double n_H = bind::at(PAH_n_H, i);
     double kp = k_PAH();
@@ -321,12 +321,12 @@ Ref CSootModel::dH_tot_dt_PAH_impl() {
 
 // Each chemical dimer is a new particle; with modified particle addition the
 // new particles are counted as the carbon added over that of the smallest one.
-double CSootModel::inception_N_agg_reactived_impl() {
+bind::NpFloat CSootModel::inception_N_agg_reactived_impl() {
     if (modified_particle_addition) return dot(p_ROP, dimer_n_C) / min_n_C / density;
     return sum(p_ROP) / density;
 }
-double CSootModel::inception_C_tot_reactived_impl() { return dot(p_ROP, dimer_n_C) / density; }
-double CSootModel::inception_H_tot_reactived_impl() { return dot(p_ROP, dimer_n_H) / density; }
+bind::NpFloat CSootModel::inception_C_tot_reactived_impl() { return dot(p_ROP, dimer_n_C) / density; }
+bind::NpFloat CSootModel::inception_H_tot_reactived_impl() { return dot(p_ROP, dimer_n_H) / density; }
 
 // --------------------------------------------------------------- scrubbing
 

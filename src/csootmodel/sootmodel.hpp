@@ -8,6 +8,7 @@
 #pragma once
 
 #include "../binding/cls.hpp"
+#include "../binding/results.hpp"
 #include "methods.hpp"
 
 namespace pyrandel {

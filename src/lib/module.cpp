@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "../binding/cls.hpp"
+#include "../binding/results.hpp"
 #include "constants.hpp"
 #include "registry.hpp"
 
@@ -99,6 +100,13 @@ void import_types() {
             bind::g.ndarray = t.release();
         }
     }
+    // The scalar type of results that NumPy's functions would give; without it
+    // (a stand-in numpy) such results stay Python floats.
+    Ref numpy = Ref::steal(PyImport_ImportModule("numpy"));
+    PyObject* f64 = PyObject_GetAttrString(numpy.get(), "float64");
+    if (!f64 || !PyType_Check(f64)) PyErr_Clear();
+    else bind::set_float64_type(f64);
+    Py_XDECREF(f64);
 }
 
 // `from <package-relative or absolute> name`, as the start-up imports do.
