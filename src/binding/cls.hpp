@@ -828,16 +828,6 @@ ClassSpec define(const Decl& d) {
 
 // Adds the traceback entry of method `mid` of the class to the pending exception.
 void add_method_traceback(const ClassSpec& spec, int mid);
-// Counts a call that may re-enter the module against the recursion limit.
-struct RecursionGuard {
-    explicit RecursionGuard(const char* where) {
-        if (Py_EnterRecursiveCall(where)) fail();
-    }
-    ~RecursionGuard() { Py_LeaveRecursiveCall(); }
-    RecursionGuard(const RecursionGuard&) = delete;
-    RecursionGuard& operator=(const RecursionGuard&) = delete;
-};
-
 template <auto F>
 struct Body;
 template <class R, class C, class... P, R (C::*F)(P...)>
