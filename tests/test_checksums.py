@@ -83,7 +83,7 @@ def test_field_table_gives_the_checksums(name):
 
 
 # The C++ field table of each class, in declaration order.
-SOURCES = {"CSootGas": "extensions/gas/sootgas.hpp", "CSootModel": "csootmodel/state.cpp"}
+SOURCES = {"CSootGas": "extensions/gas/sootgas.hpp", "CSootModel": "csootmodel/fields.hpp"}
 SRC = pathlib.Path(__file__).resolve().parent.parent / "src"
 
 

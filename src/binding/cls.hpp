@@ -578,6 +578,10 @@ template <class C, class E>
 struct member_of<std::vector<E> C::*> {
     using cls = C;
 };
+template <class C, class E>
+struct member_of<Vec<E> C::*> {
+    using cls = C;
+};
 template <auto M, fstr Name>
 struct VecProp {
     using C = typename member_of<decltype(M)>::cls;

@@ -173,7 +173,7 @@ void CSootModel::create_PAH_dimer_crosslinking_impl() {
     p_k_f_soot_PAH.resize(n);
     p_dC_tot_dt_PAH_each.resize(n);
     p_dH_tot_dt_PAH_each.resize(n);
-    bind::replace(p_ROP, bind::zeros((Py_ssize_t)n));
+    p_ROP = bind::zeros((Py_ssize_t)n);
     p_PAH_radical_.resize(n);
 }
 

@@ -114,8 +114,8 @@ void CSootModel::update_gas_impl(double T_, double P_, double density_, double v
     mean_MW = mean_MW_ / 1000;
     density = density_;
     viscosity = viscosity_;
-    bind::replace(X, Ref::borrow(X_.o));
-    bind::replace(scrub_wdot, zeros_for_rates(X_.o));
+    X.set(X_.o);
+    scrub_wdot = zeros_for_rates(X_.o);
     p_lambda_gas = calc_lambda_gas();
 }
 

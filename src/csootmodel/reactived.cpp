@@ -74,15 +74,15 @@ void CSootModel::create_PAH_dimer_reactived_impl() {
     p_soot_PAH_star.resize(n);
     p_dC_tot_dt_PAH_each.resize(n);
     p_dH_tot_dt_PAH_each.resize(n);
-    bind::replace(soot_PAH_wdot, bind::zeros((Py_ssize_t)n));
+    soot_PAH_wdot = bind::zeros((Py_ssize_t)n);
 
     size_t P = n * (n + 1) / 2;
     dimer_PAH_1_id.resize(P);
     dimer_PAH_2_id.resize(P);
-    bind::replace(dimer_n_C, bind::zeros((Py_ssize_t)P));
-    bind::replace(dimer_n_H, bind::zeros((Py_ssize_t)P));
-    bind::replace(p_ROP, bind::zeros((Py_ssize_t)P));
-    bind::replace(phy_dimer_wdot, bind::zeros((Py_ssize_t)P));
+    dimer_n_C = bind::zeros((Py_ssize_t)P);
+    dimer_n_H = bind::zeros((Py_ssize_t)P);
+    p_ROP = bind::zeros((Py_ssize_t)P);
+    phy_dimer_wdot = bind::zeros((Py_ssize_t)P);
     p_phy_dimer_.resize(P);
 
     // Every unordered pair, a precursor with itself included, precursor-major.
