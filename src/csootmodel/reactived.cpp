@@ -40,28 +40,8 @@ double beta_fm(CSootModel& s, int i) {
     return std::pow(d + s.p_d_g, 2.0) * (std::pow(s.Pi * s.kB * s.T * 0.5 * (inv_m_Ag + inv_m), 0.5) * 2.2);
 }
 
-// NumPy sum and dot of float arrays, added in index order.
-double sum(PyObject* a) {
-    if (a == Py_None) bind::raise(PyExc_TypeError, "unsupported operand type(s) for /: 'NoneType' and 'float'");
-    bind::Items v(a);
-    double acc = 0.0;
-    Py_ssize_t n = v.size();
-    for (Py_ssize_t k = 0; k < n; ++k) acc += v.get(k);
-    return acc;
-}
-
-double dot(PyObject* a, PyObject* b) {
-    if (a == Py_None || b == Py_None)
-        bind::raisef(PyExc_TypeError, "unsupported operand type(s) for *: '%s' and '%s'",
-                     a == Py_None ? "NoneType" : "float", b == Py_None ? "NoneType" : "float");
-    bind::Items u(a), v(b);
-    Py_ssize_t n = u.size(), m = v.size();
-    if (n != m)
-        bind::raisef(PyExc_ValueError, "shapes (%zd,) and (%zd,) not aligned: %zd (dim 0) != %zd (dim 0)", n, m, n, m);
-    double acc = 0.0;
-    for (Py_ssize_t k = 0; k < n; ++k) acc += u.get(k) * v.get(k);
-    return acc;
-}
+using bind::dot;
+using bind::sum;
 
 }  // namespace
 
