@@ -129,7 +129,33 @@ std::string qualname(const char* cls, const char* member) {
     return std::string(module_name) + "." + cls + "." + member;
 }
 
+namespace {
+struct Source {
+    const char* cls;
+    std::string file;  // relative to the source tree
+    int line;
+};
+std::vector<Source>& sources() {
+    static std::vector<Source> s;
+    return s;
+}
+}  // namespace
+
+void record_source(const char* cls, const std::source_location& where) {
+    std::string f = where.file_name();
+    size_t k = f.rfind("/src/");
+    if (k != std::string::npos) f = f.substr(k + 5);
+    for (Source& s : sources())
+        if (std::strcmp(s.cls, cls) == 0) return;
+    sources().push_back(Source{cls, f, (int)where.line()});
+}
+
 PyObject* error_exit(const char* cls, const char* member) {
+    for (const Source& s : sources())
+        if (std::strcmp(s.cls, cls) == 0) {
+            add_traceback(qualname(cls, member).c_str(), s.file.c_str(), s.line);
+            return nullptr;
+        }
     add_traceback(qualname(cls, member).c_str(), "pyrandel/lib/_pyrandel.cpp", 1);
     return nullptr;
 }
@@ -388,7 +414,7 @@ PyObject* restore(const ClassSpec& spec, PyObject* const* args, Py_ssize_t nargs
     } catch (...) {
         set_from_cpp_exception();
     }
-    add_traceback((std::string(module_name) + "." + fname).c_str(), "pyrandel/lib/_pyrandel.cpp", 1);
+    add_traceback_here((std::string(module_name) + "." + fname).c_str());
     return nullptr;
 }
 

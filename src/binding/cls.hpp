@@ -64,6 +64,7 @@
 #include <initializer_list>
 #include <new>
 #include <optional>
+#include <source_location>
 #include <span>
 #include <string>
 #include <tuple>
@@ -810,8 +811,12 @@ struct Decl {
 ClassSpec* parent_spec_of(ClassSpec& (*f)());
 void compose_bodies(ClassSpec& s, std::span<const BodyRow> rows);
 
+// Tracebacks through a class's methods point at the source that declares it.
+void record_source(const char* cls, const std::source_location& where);
+
 template <class C>
-ClassSpec define(const Decl& d) {
+ClassSpec define(const Decl& d, const std::source_location where = std::source_location::current()) {
+    record_source(C::py_name, where);
     ClassSpec s = make_spec<C>();
     if constexpr (requires { typename C::Base; }) {
         static_assert(std::is_base_of_v<typename C::Base, C>, "a derived class derives from its base struct");

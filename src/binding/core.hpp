@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <source_location>
 #include <string>
 #include <utility>
 #include <vector>
@@ -192,6 +193,8 @@ Ref np();
 
 // Adds a traceback entry named after the qualified method.
 void add_traceback(const char* qualname, const char* file, int line);
+// The same at a position of the module's sources (path relative to src/).
+void add_traceback_here(const char* qualname, const std::source_location where = std::source_location::current());
 // Prints the pending exception and reports it as unraisable under `qualname`;
 // clears it. Never ends the process, SystemExit included.
 void write_unraisable(const char* qualname);

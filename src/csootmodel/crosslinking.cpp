@@ -4,10 +4,11 @@
 // precursor forms a cross-linked dimer, counted as a new particle; a radical
 // meeting an aggregate is adsorbed, adds its precursor less two H atoms to the
 // soot and gives those two H atoms to the gas.
+#include "../binding/arrays.hpp"  // Python.h first
+
 #include <climits>
 #include <cmath>
 
-#include "../binding/arrays.hpp"
 #include "../lib/constants.hpp"
 #include "precursors.hpp"
 #include "sootmodel.hpp"
