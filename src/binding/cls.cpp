@@ -459,6 +459,8 @@ Route route(PyObject* self, ClassSpec& spec, int mid) {
         c.type[slot] = PyType_HasFeature(tp, Py_TPFLAGS_VALID_VERSION_TAG) ? tp : nullptr;
         c.version[slot] = tp->tp_version_tag;
         c.concrete[slot] = concrete;
+        if (spec.hot && c.type[slot] && concrete && std::find(ov.begin(), ov.end(), true) == ov.end())
+            *spec.hot = HotRoute{tp, tp->tp_version_tag, concrete};
     }
     if ((size_t)mid >= c.overridden[slot].size() || c.overridden[slot][(size_t)mid]) return {nullptr, true};
     const ClassSpec* concrete = c.concrete[slot];

@@ -625,6 +625,17 @@ struct OverrideCache {
     int next = 0;
 };
 
+// The last Python subclass seen that overrides none of a class's methods
+// (valid while the type's version tag is unchanged): its instances without
+// instance attributes run the bodies of `concrete` with no further lookup.
+struct HotRoute {
+    PyTypeObject* type = nullptr;
+    unsigned int version = 0;
+    const ClassSpec* concrete = nullptr;
+};
+template <class C>
+inline HotRoute hot_route{};
+
 // The C++ body of a Python-visible method, with its `self` type erased; the
 // caller casts it back to R (*)(PyObject*, P...) with the method's own signature.
 using ErasedBody = void (*)();
@@ -673,6 +684,7 @@ struct ClassSpec {
     std::vector<PyMethodDef> all_methods;
     std::vector<const ClassSpec*> subclasses;  // the module's classes derived from this one
     OverrideCache cache;
+    HotRoute* hot = nullptr;
 };
 
 // Readies the type and stores it in `module` under its name.
@@ -693,6 +705,31 @@ struct Route {
     bool by_name;
 };
 Route route(PyObject* self, ClassSpec& spec, int mid);
+
+// True when `self` may have instance attributes that shadow methods.
+inline bool may_shadow(PyObject* self) {
+    PyTypeObject* tp = Py_TYPE(self);
+    if (tp->tp_dictoffset == 0) return false;
+#if PY_VERSION_HEX >= 0x030B0000 && PY_VERSION_HEX < 0x030C0000
+    // 3.11 keeps a Python class's instance dictionary (or its inline values)
+    // just before the object header; read it without materialising a dictionary.
+    if (PyType_HasFeature(tp, Py_TPFLAGS_MANAGED_DICT)) {
+        PyObject** head = reinterpret_cast<PyObject**>(self);
+        if (head[-4] == nullptr) return head[-3] && PyDict_GET_SIZE(head[-3]) > 0;
+    }
+#endif
+    PyObject** dp = _PyObject_GetDictPtr(self);
+    return dp && *dp && PyDict_GET_SIZE(*dp) > 0;
+}
+// The class whose bodies run for `self`, without a lookup, or null when
+// `self`'s type is not the hot Python subclass of C.
+template <class C>
+inline const ClassSpec* hot_concrete(PyObject* self) {
+    const HotRoute& h = hot_route<C>;
+    PyTypeObject* tp = Py_TYPE(self);
+    if (tp != h.type || h.version == 0 || tp->tp_version_tag != h.version || may_shadow(self)) return nullptr;
+    return h.concrete;
+}
 // Old name: true when the call must go through attribute lookup.
 bool is_overridden(PyObject* self, ClassSpec& spec, OverrideCache& cache, int mid);
 
@@ -791,6 +828,7 @@ ClassSpec make_spec() {
     s.setstate_fn = Class<C>::setstate_fn;
     s.deepcopy_fn = Class<C>::deepcopy_fn;
     s.unpickle_fn = Class<C>::unpickle_fn;
+    s.hot = &hot_route<C>;
     return s;
 }
 
@@ -877,12 +915,13 @@ struct Dispatch<F> {
     }
     static R run(C* self, int mid, P... a) {
         if (Py_TYPE(self) != &C::type) [[unlikely]] {
-            Route r = route((PyObject*)self, C::spec(), mid);
+            const ClassSpec* hot = hot_concrete<C>((PyObject*)self);
+            Route r = hot ? Route{hot, false} : route((PyObject*)self, C::spec(), mid);
             if (r.by_name) {
                 if constexpr (sizeof...(P) == 0) return by_name(self, mid, nullptr, 0);
                 else return by_name_converted(self, mid, a...);
             }
-            if (r.concrete != &C::spec()) {
+            if (r.concrete->type != &C::type) {
                 auto body = reinterpret_cast<R (*)(PyObject*, P...)>(r.concrete->bodies[(size_t)mid]);
                 return traced(*r.concrete, mid, [&] { return body((PyObject*)self, std::move(a)...); });
             }
