@@ -175,5 +175,8 @@ R report_unraisable(const char* cls, const char* name, F&& f) {
 void pah_update_soot_vars(PyObject* model, double d_p, double d_m, double d_g, double A_tot, double m_agg,
                           double V_agg, double soot_MW, double c_soot_agg, double c_soot_pri, double m_p);
 void pah_update(PyObject* model);
+// The model's totals (mol/(kg s)) as its method of that name returns them.
+enum class PAHTotal { N_agg_inception, C_tot_inception, H_tot_inception, C_tot_PAH, H_tot_PAH };
+bind::Ref pah_total(PyObject* model, PAHTotal which);
 
 }  // namespace pyrandel

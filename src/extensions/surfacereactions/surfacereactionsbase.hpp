@@ -150,5 +150,8 @@ void surf_update_soot_vars(PyObject* model, double d_p, double d_m, double d_g, 
                            double soot_MW, double c_soot_agg, double HtoC);
 void surf_update(PyObject* model);
 void surf_update_w_scrub(PyObject* model, PyObject* w_scrub);
+// The model's totals (mol/(kg s)) as its method of that name returns them.
+enum class SurfTotal { C_tot_growth, H_tot_growth, C_tot_oxidation, H_tot_oxidation };
+bind::Ref surf_total(PyObject* model, SurfTotal which);
 
 }  // namespace pyrandel
