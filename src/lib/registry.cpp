@@ -2,13 +2,18 @@
 
 #include "../csootmodel/sootmodel.hpp"
 #include "../extensions/gas/sootgas.hpp"
+#include "../extensions/sootmodels/monodisperse.hpp"
+#include "../extensions/sootwrapper/sootwrapper.hpp"
 
 namespace pyrandel {
 
 // One line per class, in its place in the module's order.
 static const SpecOf classes[] = {
     &CSootModel::spec,
+    &CSootWrapper::spec,
     &CSootGas::spec,
+    &CSootModelBase::spec,
+    &CMonodisperseSootModel::spec,
 };
 
 std::span<const SpecOf> registry() { return classes; }

@@ -1,0 +1,550 @@
+#include "monodisperse.hpp"
+
+#include <cmath>
+
+#include "../../lib/constants.hpp"
+#include "../gas/sootgas.hpp"
+#include "../pahgrowth/pahgrowthbase.hpp"
+#include "../sootwrapper/sootwrapper.hpp"
+#include "../surfacereactions/surfacereactionsbase.hpp"
+
+namespace pyrandel {
+
+using bind::Name;
+using bind::Ref;
+using M = CMonodisperseSootModel;
+
+PyTypeObject CMonodisperseSootModel::type = {PyVarObject_HEAD_INIT(nullptr, 0)};
+
+namespace {
+
+Name n_reset("_reset");
+Name n_zeros("zeros");
+Name n_mu("mu");
+Name s_N_agg("N_agg");
+Name s_N_pri("N_pri");
+Name s_C_tot("C_tot");
+Name s_H_tot("H_tot");
+
+// Table entries return a number: errors are reported under the entry's name and give 0.
+template <class F>
+double entry(const char* name, F f) {
+    return report_unraisable<double>(M::py_name, name, f);
+}
+
+// Rarefaction correction at diameter d with mean free path lambda.
+inline double Cs(double d, double lambda) { return (std::exp(d * -0.78 / lambda) * 0.4 + 1.21) * (lambda * 2.0 / d) + 1.0; }
+
+// A soot-block element: the buffer's bounds are tested, None counts as empty.
+double& block_at(bind::DoubleBuf& b, Py_ssize_t i) {
+    if (b.is_none()) bind::raise(PyExc_IndexError, "Out of bounds on buffer access (axis 0)");
+    return b.at(i);
+}
+
+// Interpreter addition and multiplication, in doubles when both are floats.
+Ref add(const Ref& a, const Ref& b) {
+    if (PyFloat_CheckExact(a.get()) && PyFloat_CheckExact(b.get()))
+        return bind::py(PyFloat_AS_DOUBLE(a.get()) + PyFloat_AS_DOUBLE(b.get()));
+    return Ref::steal(PyNumber_Add(a.get(), b.get()));
+}
+Ref mul(const Ref& a, double b) {
+    if (PyFloat_CheckExact(a.get())) return bind::py(PyFloat_AS_DOUBLE(a.get()) * b);
+    Ref f = bind::py(b);
+    return Ref::steal(PyNumber_Multiply(a.get(), f.get()));
+}
+
+}  // namespace
+
+// ------------------------------------------------------ gas and models
+
+namespace {
+
+// The gas wrapper through the soot wrapper, held for the call.
+Ref gas_of(const M* s) {
+    Ref w = held_wrapper(s->soot_wrapper, "soot_gas");
+    return as_wrapper(w)->held_gas("rho_c");
+}
+inline CSootGas* G(const Ref& g) { return reinterpret_cast<CSootGas*>(g.get()); }
+
+double rho_of(const M* s) {
+    Ref g = gas_of(s);
+    return G(g)->vtab->rho_c(G(g));
+}
+
+Ref PAH_of(const M* s) { return Ref::borrow(as_wrapper(held_wrapper(s->soot_wrapper, "PAH_growth_model"))->PAH_growth_model); }
+Ref surf_of(const M* s) {
+    return Ref::borrow(as_wrapper(held_wrapper(s->soot_wrapper, "surface_reactions_model"))->surface_reactions_model);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------- construction
+
+void CMonodisperseSootModel::init_impl(PyObject* w) {
+    CSootModelBase::init_impl(w);
+    n_eqns = 4;
+    N_agg_offset = 0;
+    N_pri_offset = 1;
+    C_tot_offset = 2;
+    H_tot_offset = 3;
+    N_agg_min = 1.0 / k.Av_const;
+    N_pri_min = 1.0 / k.Av_const;
+    H_tot_min = k.min_n_H_const / k.Av_const;
+    C_tot_min = k.min_n_C_const / k.Av_const;
+    Ref d = Ref::steal(PyDict_New());
+    const std::pair<PyObject*, int> entries[] = {
+        {s_N_agg, N_agg_offset}, {s_N_pri, N_pri_offset}, {s_C_tot, C_tot_offset}, {s_H_tot, H_tot_offset}};
+    for (auto& [name, off] : entries)
+        if (PyDict_SetItem(d.get(), name, bind::py(off).get()) < 0) bind::fail();
+    bind::replace(vars_dict, std::move(d));
+    diffus_coeff_const_val = 0.0;
+    Ref r = bind::call_method((PyObject*)this, n_reset);
+}
+
+void CMonodisperseSootModel::_reset_impl() {
+    _N_agg = N_agg_min;
+    _N_pri = N_pri_min;
+    _C_tot = C_tot_min;
+    _H_tot = H_tot_min;
+    CSootModelBase::_reset_impl();
+}
+
+// ------------------------------------------------------------- the step
+
+void CMonodisperseSootModel::set_vars_impl(bind::DoubleBuf vars) {
+    // All four are read before any is stored: a short buffer changes nothing.
+    const double a = block_at(vars, N_agg_offset), b = block_at(vars, N_pri_offset);
+    const double c = block_at(vars, C_tot_offset), h = block_at(vars, H_tot_offset);
+    _N_agg = a;
+    _N_pri = b;
+    _C_tot = c;
+    _H_tot = h;
+}
+
+void CMonodisperseSootModel::update_impl() {
+    {
+        Ref w = held_wrapper(soot_wrapper, "soot_enabled");
+        if (!as_wrapper(w)->soot_enabled) return;
+    }
+    {
+        Ref pah = PAH_of(this);
+        if (pah.get() == Py_None) none_has_no("update_soot_vars");
+        const double dp = vtab->d_p(this), dm = vtab->d_m(this), dg = vtab->d_g(this), A = vtab->A_tot(this);
+        const double magg = vtab->m_agg(this), Vagg = vtab->V_agg(this), mw = vtab->soot_MW(this);
+        const double cagg = vtab->c_soot_agg(this), cpri = vtab->c_soot_pri(this), mp = vtab->m_p(this);
+        pah_update_soot_vars(pah.get(), dp, dm, dg, A, magg, Vagg, mw, cagg, cpri, mp);
+        pah_update(pah.get());
+    }
+    Ref surf = surf_of(this);
+    if (surf.get() == Py_None) none_has_no("update_soot_vars");
+    const double dp = vtab->d_p(this), dm = vtab->d_m(this), dg = vtab->d_g(this), A = vtab->A_tot(this);
+    const double magg = vtab->m_agg(this), mw = vtab->soot_MW(this), cagg = vtab->c_soot_agg(this);
+    const double HtoC = bind::fdiv(_H_tot, _C_tot);
+    surf_update_soot_vars(surf.get(), dp, dm, dg, A, magg, mw, cagg, HtoC);
+    surf_update(surf.get());
+}
+
+// Clears the scrubbing array in place and lets both models enter their exchange.
+void CMonodisperseSootModel::update_w_scrub_impl() {
+    {
+        Ref w = Ref::borrow(w_scrub);
+        if (w.get() == Py_None)
+            bind::raise(PyExc_TypeError, "unsupported operand type(s) for *=: 'NoneType' and 'float'");
+        // Zeros written, not a product with 0.0: a NaN of one bad step must not stay.
+        Py_buffer v;
+        if (PyObject_GetBuffer(w.get(), &v, PyBUF_RECORDS) == 0) {
+            const bool dbl = v.ndim == 1 && v.itemsize == (Py_ssize_t)sizeof(double) && v.format &&
+                             (std::string_view(v.format) == "d" || std::string_view(v.format) == "<d" ||
+                              std::string_view(v.format) == "@d" || std::string_view(v.format) == "=d");
+            if (dbl)
+                for (Py_ssize_t i = 0; i < v.shape[0]; ++i)
+                    *reinterpret_cast<double*>(static_cast<char*>(v.buf) + i * v.strides[0]) = 0.0;
+            PyBuffer_Release(&v);
+            if (!dbl) {
+                Ref z = bind::py(0.0);
+                if (PyObject_SetItem(w.get(), Py_Ellipsis, z.get()) < 0) bind::fail();
+            }
+        } else {
+            PyErr_Clear();
+            Ref z = bind::py(0.0);
+            if (PyObject_SetItem(w.get(), Py_Ellipsis, z.get()) < 0) bind::fail();
+        }
+    }
+    {
+        Ref w = held_wrapper(soot_wrapper, "soot_enabled");
+        if (!as_wrapper(w)->soot_enabled || !as_wrapper(w)->scrubbing_enabled) return;
+        Ref pah = Ref::borrow(as_wrapper(w)->PAH_growth_model);
+        if (pah.get() == Py_None) none_has_no("update_w_scrub");
+        bind::DoubleBuf buf(w_scrub, "w_scrub");
+        auto* p = reinterpret_cast<CPAHGrowthBase*>(pah.get());
+        p->vtab->update_w_scrub(p, buf);
+    }
+    Ref surf = surf_of(this);
+    Ref arr = Ref::borrow(w_scrub);
+    surf_update_w_scrub(surf.get(), arr.get());
+}
+
+Ref CMonodisperseSootModel::min_array_impl() {
+    Ref f = bind::getattr(bind::np().get(), n_zeros);
+    Ref a = bind::call(f.get(), bind::py(n_eqns).get());
+    bind::generic_set_item(a.get(), N_agg_offset, N_agg_min);
+    bind::generic_set_item(a.get(), N_pri_offset, N_pri_min);
+    bind::generic_set_item(a.get(), C_tot_offset, C_tot_min);
+    bind::generic_set_item(a.get(), H_tot_offset, H_tot_min);
+    return a;
+}
+
+void CMonodisperseSootModel::fill_soot_array_impl(bind::DoubleBuf b) {
+    block_at(b, N_agg_offset) = _N_agg;
+    block_at(b, N_pri_offset) = _N_pri;
+    block_at(b, C_tot_offset) = _C_tot;
+    block_at(b, H_tot_offset) = _H_tot;
+}
+
+void CMonodisperseSootModel::fill_source_term_array_impl(bind::DoubleBuf b) {
+    double v = bind::as_double(S_N_agg().get());
+    block_at(b, N_agg_offset) = v;
+    v = bind::as_double(S_N_pri().get());
+    block_at(b, N_pri_offset) = v;
+    v = bind::as_double(S_C_tot().get());
+    block_at(b, C_tot_offset) = v;
+    v = bind::as_double(S_H_tot().get());
+    block_at(b, H_tot_offset) = v;
+}
+
+// ------------------------------------------------------------ source terms
+
+namespace {
+
+// inception + growth + oxidation + coagulation + coalescence, each by name.
+Ref source(M* s, int v) {
+    Ref r = s->inception(v);
+    r = add(r, s->growth(v));
+    r = add(r, s->oxidation(v));
+    r = add(r, s->coagulation(v));
+    return add(r, s->coalescence(v));
+}
+
+}  // namespace
+
+Ref CMonodisperseSootModel::S_N_agg_impl() { return source(this, 0); }
+Ref CMonodisperseSootModel::S_N_pri_impl() { return source(this, 1); }
+Ref CMonodisperseSootModel::S_C_tot_impl() { return source(this, 2); }
+Ref CMonodisperseSootModel::S_H_tot_impl() { return source(this, 3); }
+
+Ref CMonodisperseSootModel::inception_impl(int v) {
+    switch (v) {
+        case 0:
+        case 1: return pah_total(PAH_of(this).get(), PAHTotal::N_agg_inception);
+        case 2: return pah_total(PAH_of(this).get(), PAHTotal::C_tot_inception);
+        case 3: return pah_total(PAH_of(this).get(), PAHTotal::H_tot_inception);
+        default: return bind::none();
+    }
+}
+
+Ref CMonodisperseSootModel::growth_impl(int v) {
+    switch (v) {
+        case 0:
+        case 1: return bind::py(0.0);
+        case 2: {
+            Ref s = surf_total(surf_of(this).get(), SurfTotal::C_tot_growth);
+            return add(s, pah_total(PAH_of(this).get(), PAHTotal::C_tot_PAH));
+        }
+        case 3: {
+            Ref s = surf_total(surf_of(this).get(), SurfTotal::H_tot_growth);
+            return add(s, pah_total(PAH_of(this).get(), PAHTotal::H_tot_PAH));
+        }
+        default: return bind::none();
+    }
+}
+
+Ref CMonodisperseSootModel::oxidation_impl(int v) {
+    switch (v) {
+        case 0:
+        case 1: return bind::py(0.0);
+        case 2: return surf_total(surf_of(this).get(), SurfTotal::C_tot_oxidation);
+        case 3: return surf_total(surf_of(this).get(), SurfTotal::H_tot_oxidation);
+        default: return bind::none();
+    }
+}
+
+Ref CMonodisperseSootModel::coagulation_impl(int v) {
+    if (!as_wrapper(held_wrapper(soot_wrapper, "coagulation_enabled"))->coagulation_enabled) return bind::py(0.0);
+    switch (v) {
+        case 0: return bind::py(vtab->N_agg_coag(this));
+        case 1:
+        case 2:
+        case 3: return bind::py(0.0);
+        default: return bind::none();
+    }
+}
+
+// No coalescence in the monodisperse model: 0.0 in both states of the switch.
+Ref CMonodisperseSootModel::coalescence_impl(int v) {
+    if (!as_wrapper(held_wrapper(soot_wrapper, "coalescence_enabled"))->coalescence_enabled) return bind::py(0.0);
+    if (v >= 0 && v <= 3) return bind::py(0.0);
+    return bind::none();
+}
+
+Ref CMonodisperseSootModel::carbonization_impl(int v) {
+    if (v >= 0 && v <= 3) return bind::py(0.0);
+    return bind::none();
+}
+
+// ----------------------------------------------------- properties and rates
+
+double CMonodisperseSootModel::volume_fraction_impl() {
+    const double rho = rho_of(this);
+    return rho * (k.MW_hydrogen_const * _H_tot + k.MW_carbon_const * _C_tot) / k.rho_soot_const;
+}
+
+Ref CMonodisperseSootModel::inception_mass_impl() { return pah_total(PAH_of(this).get(), PAHTotal::N_agg_inception); }
+Ref CMonodisperseSootModel::inception_vol_impl() {
+    Ref t = pah_total(PAH_of(this).get(), PAHTotal::N_agg_inception);
+    return mul(t, rho_of(this));
+}
+Ref CMonodisperseSootModel::PAH_adsorption_mass_impl() { return pah_total(PAH_of(this).get(), PAHTotal::C_tot_PAH); }
+Ref CMonodisperseSootModel::PAH_adsorption_vol_impl() {
+    Ref t = pah_total(PAH_of(this).get(), PAHTotal::C_tot_PAH);
+    return mul(t, rho_of(this));
+}
+Ref CMonodisperseSootModel::surface_growth_mass_impl() {
+    return surf_total(surf_of(this).get(), SurfTotal::C_tot_growth);
+}
+Ref CMonodisperseSootModel::surface_growth_vol_impl() {
+    Ref t = surf_total(surf_of(this).get(), SurfTotal::C_tot_growth);
+    return mul(t, rho_of(this));
+}
+Ref CMonodisperseSootModel::oxidation_mass_impl() {
+    return surf_total(surf_of(this).get(), SurfTotal::C_tot_oxidation);
+}
+Ref CMonodisperseSootModel::oxidation_vol_impl() {
+    Ref t = surf_total(surf_of(this).get(), SurfTotal::C_tot_oxidation);
+    return mul(t, rho_of(this));
+}
+double CMonodisperseSootModel::coagulation_mass_impl() { return vtab->N_agg_coag(this); }
+double CMonodisperseSootModel::coagulation_vol_impl() {
+    const double rho = rho_of(this);
+    return rho * vtab->N_agg_coag(this);
+}
+
+// ---------------------------------------------------------------- morphology
+
+double M::V_tot_k() { return k.MW_carbon_const * _C_tot / k.rho_soot_const; }
+double M::A_tot_impl() {
+    const double Ap = vtab->A_p(this);
+    return Ap * (k.Av_const * _N_pri);
+}
+double M::soot_MW_k() { return k.MW_carbon_const * _C_tot / _N_agg; }
+double M::c_soot_agg_k() { return rho_of(this) * _N_agg; }
+double M::c_soot_pri_k() { return rho_of(this) * _N_pri; }
+double M::d_v_impl() {
+    const double np_ = vtab->n_p(this);
+    return std::pow(np_, k.one_third_const) * vtab->d_p(this);
+}
+double M::A_agg_k() {
+    const double np_ = vtab->n_p(this);
+    return np_ * vtab->A_p(this);
+}
+double M::V_agg_k() { return vtab->V_tot(this) / (k.Av_const * _N_agg); }
+double M::m_agg_k() { return vtab->V_agg(this) * k.rho_soot_const; }
+double M::d_m_impl() {
+    const double dp = vtab->d_p(this);
+    const double x = dp * std::pow(vtab->n_p(this), 0.45);
+    return x > dp ? x : dp;
+}
+double M::d_g_impl() {
+    const double np_ = vtab->n_p(this);
+    if (np_ > 1.5) return vtab->d_m(this) / (std::pow(np_, -0.2) + 0.4);
+    return vtab->d_m(this) / 1.29;
+}
+double M::V_p_k() { return vtab->V_tot(this) / (k.Av_const * _N_pri); }
+double M::A_p_k() { return std::pow(vtab->V_p(this) * 6.0 / k.Pi_const, k.two_thirds_const) * k.Pi_const; }
+double M::d_p_impl() { return std::pow(vtab->V_p(this) * 6.0 / k.Pi_const, k.one_third_const); }
+double M::n_p_impl() { return _N_pri / _N_agg; }
+double M::m_p_k() { return k.Pi_const * k.rho_soot_const * std::pow(vtab->d_p(this), 3.0) / 6.0; }
+
+// ---------------------------------------------------------------- coagulation
+
+double M::beta_coag_cont_k() {
+    const double dm = vtab->d_m(this);
+    Ref g = gas_of(this);
+    const double lambda = G(g)->vtab->lambda_gas_c(G(g));
+    const double T = G(g)->vtab->T_c(G(g));
+    const double mu = G(g)->vtab->mu_c(G(g));
+    return T * (k.kB_const * 8.0) / (mu * 3.0) * Cs(dm, lambda);
+}
+
+double M::beta_coag_fm_k() {
+    double T;
+    {
+        Ref g = gas_of(this);
+        T = G(g)->vtab->T_c(G(g));
+    }
+    const double magg = vtab->m_agg(this);
+    const double q = bind::fdiv(T * (k.kB_const * k.Pi_const), magg);
+    return std::pow(vtab->d_g(this), 2.0) * (std::pow(q, 0.5) * 4.0);
+}
+
+double M::beta_coag_k() {
+    const double fm = vtab->beta_coag_fm(this);
+    const double cont = vtab->beta_coag_cont(this);
+    return bind::fdiv(fm * 1.82 * cont, cont + fm);
+}
+
+// Interpreter arithmetic, left to right, so that a subclass's turbulent
+// kernel may return any number.
+double M::N_agg_coag_k() {
+    const double bc = vtab->beta_coag(this);
+    if (!bind::Class<M>::overridden(this, MID_beta_coag_turb)) {
+        const double turb = beta_coag_turb_impl();
+        const double rho = rho_of(this);
+        return -0.5 * (bc + turb) * _N_agg * _N_agg * k.Av_const * rho;
+    }
+    Ref turb = bind::call_method((PyObject*)this, spec().method_names[MID_beta_coag_turb]);
+    Ref r = add(bind::py(bc), turb);
+    Ref f = bind::py(-0.5);
+    r = Ref::steal(PyNumber_Multiply(f.get(), r.get()));
+    r = mul(r, _N_agg);
+    r = mul(r, _N_agg);
+    r = mul(r, k.Av_const);
+    r = mul(r, rho_of(this));
+    return bind::as_double(r.get());
+}
+
+// ------------------------------------------------------- particle properties
+
+// The morphology value unless the constant one is selected; either looked up by name.
+Ref M::diffusion_coefficient_impl() {
+    const int mid = diffusion_coeff_method == 1 ? MID_diffus_coeff_const : MID_diffus_coeff_morph;
+    if (bind::Class<M>::overridden(this, mid)) return bind::call_method((PyObject*)this, spec().method_names[mid]);
+    return bind::py(mid == MID_diffus_coeff_const ? diffus_coeff_const_impl() : diffus_coeff_morph());
+}
+
+// kB T Cs(d_m) / (3 pi mu d_m), with mu the gas wrapper's attribute.
+double M::diffus_coeff_morph_impl() {
+    Ref g = gas_of(this);
+    const double T = G(g)->vtab->T_c(G(g));
+    Ref mu = Py_IS_TYPE(g.get(), &CSootGas::type) ? Ref::borrow(G(g)->_mu) : bind::getattr(g.get(), n_mu);
+    const double dm = vtab->d_m(this);
+    const double lambda = G(g)->vtab->lambda_gas_c(G(g));
+    if (dm == 0.0 || lambda == 0.0) bind::raise(PyExc_ZeroDivisionError, "float division");
+    const double cs = Cs(dm, lambda);
+    double den;
+    if (PyFloat_CheckExact(mu.get())) {
+        den = bind::pydiv((3 * k.Pi_const) * PyFloat_AS_DOUBLE(mu.get()) * dm, cs);
+    } else {
+        Ref a = bind::py(3 * k.Pi_const);
+        Ref p = Ref::steal(PyNumber_Multiply(a.get(), mu.get()));
+        p = mul(p, dm);
+        Ref c = bind::py(cs);
+        p = Ref::steal(PyNumber_TrueDivide(p.get(), c.get()));
+        den = bind::as_double(p.get());
+    }
+    return bind::fdiv(k.kB_const * T, den);
+}
+
+double M::dispersion_exponent_impl() { return bind::fdiv(_H_tot, _C_tot) * 2.339156177 + 0.690753997; }
+double M::total_mass_impl() { return k.MW_hydrogen_const * _H_tot + k.MW_carbon_const * _C_tot; }
+double M::carbon_mass_impl() { return k.MW_carbon_const * _C_tot; }
+double M::hydrogen_mass_impl() { return k.MW_hydrogen_const * _H_tot; }
+
+// m2/g: A_tot / total mass / 1000, both true divisions of the interpreter.
+Ref M::SSA_impl() {
+    const double A = vtab->A_tot(this);
+    if (!bind::Class<M>::overridden(this, MID_total_mass))
+        return bind::py(bind::pydiv(A, total_mass_impl()) / 1000.0);
+    Ref tm = bind::call_method((PyObject*)this, spec().method_names[MID_total_mass]);
+    Ref a = bind::py(A);
+    Ref q = Ref::steal(PyNumber_TrueDivide(a.get(), tm.get()));
+    Ref thousand = Ref::steal(PyLong_FromLong(1000));
+    return Ref::steal(PyNumber_TrueDivide(q.get(), thousand.get()));
+}
+
+// ------------------------------------------------------------------ the table
+
+namespace {
+
+double vt_V_tot(M* s) { return s->V_tot_k(); }
+double vt_A_tot(M* s) { return entry("A_tot", [&] { return s->A_tot(); }); }
+double vt_soot_MW(M* s) { return s->soot_MW_k(); }
+double vt_c_soot_agg(M* s) { return entry("c_soot_agg", [&] { return s->c_soot_agg_k(); }); }
+double vt_c_soot_pri(M* s) { return entry("c_soot_pri", [&] { return s->c_soot_pri_k(); }); }
+double vt_d_v(M* s) { return entry("d_v", [&] { return s->d_v(); }); }
+double vt_A_agg(M* s) { return s->A_agg_k(); }
+double vt_V_agg(M* s) { return s->V_agg_k(); }
+double vt_m_agg(M* s) { return s->m_agg_k(); }
+double vt_d_m(M* s) { return entry("d_m", [&] { return s->d_m(); }); }
+double vt_d_g(M* s) { return entry("d_g", [&] { return s->d_g(); }); }
+double vt_V_p(M* s) { return s->V_p_k(); }
+double vt_A_p(M* s) { return s->A_p_k(); }
+double vt_d_p(M* s) { return entry("d_p", [&] { return s->d_p(); }); }
+double vt_n_p(M* s) { return entry("n_p", [&] { return s->n_p(); }); }
+double vt_m_p(M* s) { return s->m_p_k(); }
+double vt_beta_coag_cont(M* s) { return entry("beta_coag_cont", [&] { return s->beta_coag_cont_k(); }); }
+double vt_beta_coag_fm(M* s) { return entry("beta_coag_fm", [&] { return s->beta_coag_fm_k(); }); }
+double vt_beta_coag(M* s) { return entry("beta_coag", [&] { return s->beta_coag_k(); }); }
+double vt_N_agg_coag(M* s) { return entry("N_agg_coag", [&] { return s->N_agg_coag_k(); }); }
+
+}  // namespace
+
+const CMonodisperseVTable CMonodisperseSootModel::vtable = {
+    vt_V_tot, vt_A_tot, vt_soot_MW, vt_c_soot_agg, vt_c_soot_pri, vt_d_v,  vt_A_agg,
+    vt_V_agg, vt_m_agg, vt_d_m,     vt_d_g,        vt_V_p,        vt_A_p,  vt_d_p,
+    vt_n_p,   vt_m_p,   vt_beta_coag_cont, vt_beta_coag_fm, vt_beta_coag, vt_N_agg_coag,
+};
+
+namespace {
+
+using bind::Field;
+using bind::Kind;
+using bind::RO;
+using bind::RW;
+
+// The base's fields first (their attributes are the base's descriptors), then the own ones.
+#define BASE_FIELD(name, kind, type) \
+    Field { #name, Kind::kind, (Py_ssize_t)offsetof(M, name), true, false, type }
+
+const Field fields[] = {
+    BASE_FIELD(soot_wrapper, Typed, &CSootWrapper::type),
+    BASE_FIELD(_PAH_growth_model, Object, nullptr),
+    BASE_FIELD(_surface_reactions_model, Object, nullptr),
+    BASE_FIELD(n_eqns, Int, nullptr),
+    BASE_FIELD(w_scrub, NDArray, nullptr),
+    BASE_FIELD(diffusion_coeff_method, Int, nullptr),
+    BIND_HIDDEN(M, _N_agg, Double),
+    BIND_HIDDEN(M, _N_pri, Double),
+    BIND_HIDDEN(M, _C_tot, Double),
+    BIND_HIDDEN(M, _H_tot, Double),
+    BIND_FIELD(M, vars_dict, Object, RO),
+    BIND_FIELD(M, diffus_coeff_const_val, Double, RW),
+    BIND_FIELD(M, N_agg_min, Double, RW),
+    BIND_FIELD(M, N_pri_min, Double, RW),
+    BIND_FIELD(M, C_tot_min, Double, RW),
+    BIND_FIELD(M, H_tot_min, Double, RW),
+    BIND_FIELD(M, N_agg_offset, Int, RO),
+    BIND_FIELD(M, N_pri_offset, Int, RO),
+    BIND_FIELD(M, C_tot_offset, Int, RO),
+    BIND_FIELD(M, H_tot_offset, Int, RO),
+};
+
+using Self = CMonodisperseSootModel;
+PyMethodDef methods[] = {CMSM_METHODS(BIND_DEF){nullptr, nullptr, 0, nullptr}};
+
+}  // namespace
+
+bind::ClassSpec& CMonodisperseSootModel::spec() {
+    static bind::ClassSpec s = [] {
+        bind::ClassSpec s = bind::make_spec<CMonodisperseSootModel>();
+        s.base = &CSootModelBase::type;
+        s.fields = fields;
+        s.methods = methods;
+        s.init = bind::Init<&CMonodisperseSootModel::init_impl, "soot_wrapper">::init;
+        s.vtable = (void*)&vtable;
+        s.checksums = {0xc3ac87c, 0x48fc3e6, 0xc993756};
+        return s;
+    }();
+    return s;
+}
+
+}  // namespace pyrandel
