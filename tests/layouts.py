@@ -1,0 +1,704 @@
+"""Class layouts: the one table the conventions tests read (test_layouts.py).
+
+Every class of the module has a registry row in REGISTRY (base, docstring,
+whether its instances are callable, size of its internal method table). A
+class that is built also has a Layout in LAYOUTS: its own fields in
+declaration order, its properties, its Python-visible methods with their
+parameter names and kinds, the three pickle checksums, and factories for a
+fresh, a configured (picklable, deterministic) and a live instance.
+
+How a new class adds its rows
+-----------------------------
+1. Its REGISTRY row is already here; correct it only if the class says so.
+2. Add ``LAYOUTS["CName"] = Layout(...)`` below, next to its neighbours:
+   - ``base``: the module base class or None. Inherited fields and methods
+     are NOT repeated: fields_of() puts the base's fields first, methods_of()
+     takes the base's methods and replaces those of the same name.
+   - ``fields``: F(name, kind, access, default) per own field, in declaration
+     order. kind is one of the constants below (TYPED("CSootGas") for a
+     class-typed field); access RW, RO or HIDDEN (pickled, no attribute);
+     default is the value after the fresh factory (Bound("m") for a bound
+     method of the instance itself, Calc(fn) for a computed number, SKIP to
+     leave it unchecked).
+   - ``props``: P(name, kind, access) for attributes that are not fields
+     (list properties over native arrays, name properties, cached or live
+     read-only properties).
+   - ``methods``: M(name, (param, kind)..., result=..., args=fn(obj) giving
+     the arguments of a call that succeeds on the live instance, raises=Exc
+     when that call is expected to raise, ctx=key passed to ``live``).
+   - ``checksums``: (md5, sha256, sha1) of the space-joined sorted names of
+     all fields, inherited ones included; the reducer writes md5.
+   - ``fresh(mod)``, ``configured(mod)``, ``live(mod, ctx)``: factories. The
+     configured one must be deterministic and picklable without Cantera; its
+     golden pickles are written by ``python tests/make_golden.py CName``.
+   - ``members``: instance members that methods set by name without a field.
+3. Run the suite: every derived test (checksums, conversions, deletion
+   texts, read-only rules, collector cycles, pickle and deep-copy round
+   trips, golden pickles, no-leak loop, hostile-call sweep) now covers the
+   class. A class present in the module without a Layout fails a test.
+"""
+
+import contextlib
+import io
+from dataclasses import dataclass, field
+
+import numpy as np
+
+MODULE = "pyrandel.lib._pyrandel"
+
+# ------------------------------------------------------------------ kinds
+
+DOUBLE = "double"      # any real number, stored as a double
+INT = "int"            # 32-bit int; a float is truncated toward zero
+INDEX = "index"        # signed 64-bit index; a float is refused
+SIZE = "size"          # parameter: unsigned size, a negative value is refused
+SWITCH = "switch"      # stores the truth value of what is assigned
+OBJECT = "object"      # any object
+NDARRAY = "ndarray"    # an ndarray or None
+LIST = "list"          # exactly a list, or None
+DICT = "dict"          # exactly a dict, or None
+DVEC = "dvec"          # native growable array of double, read as a new list
+IVEC = "ivec"          # native growable array of int, read as a new list
+STR = "str"            # string (name) property
+BUFFER = "buffer"      # parameter: one-dimensional buffer of doubles
+VECTOR = "vector"      # parameter: any iterable of numbers, copied
+
+
+def TYPED(cls_name):
+    """Class-typed field or parameter: an instance of cls_name or None."""
+    return "typed:" + cls_name
+
+
+OBJECT_KINDS = {OBJECT, NDARRAY, LIST, DICT}  # plus every TYPED kind
+
+
+def holds_object(kind):
+    return kind in OBJECT_KINDS or kind.startswith("typed:")
+
+
+# access
+RW, RO, HIDDEN = "rw", "ro", "hidden"
+
+# method results
+REAL = "real"          # a float (a Python float or a NumPy floating scalar)
+NONE = "none"          # None
+ARRAY = "array"        # a new ndarray
+LISTR = "list"         # a new list
+ANY = "object"         # anything, checked elsewhere
+
+
+class Bound:
+    """Default: the instance's own bound method of this name."""
+
+    def __init__(self, name):
+        self.name = name
+
+    def __repr__(self):
+        return f"Bound({self.name!r})"
+
+
+class Calc:
+    """Default: a number computed by fn(), compared bit for bit."""
+
+    def __init__(self, fn):
+        self.fn = fn
+
+
+SKIP = object()  # default not checked by the table
+
+
+@dataclass(frozen=True)
+class F:
+    name: str
+    kind: str
+    access: str
+    default: object = None
+
+
+@dataclass(frozen=True)
+class P:
+    name: str
+    kind: str
+    access: str
+
+
+class M:
+    def __init__(self, name, *params, result=ANY, args=None, raises=None, ctx=None):
+        self.name = name
+        self.params = tuple(params)          # ((name, kind), ...)
+        self.result = result
+        self.args = args                     # fn(obj) -> tuple, for the live call
+        self.raises = raises
+        self.ctx = ctx
+
+    @property
+    def param_names(self):
+        return tuple(n for n, _ in self.params)
+
+    def __repr__(self):
+        return f"M({self.name!r})"
+
+
+@dataclass(frozen=True)
+class R:
+    """Registry row: what the class registry readies, in module order."""
+    name: str
+    base: object          # class name or None (object)
+    doc: str
+    is_callable: bool
+    vtable: int           # entries of the internal method table, 0 for none
+
+
+@dataclass
+class Layout:
+    name: str
+    checksums: tuple
+    fresh: object
+    configured: object
+    live: object = None
+    base: object = None
+    fields: tuple = ()
+    props: tuple = ()
+    methods: tuple = ()
+    members: tuple = ()
+    field_count: int = None   # all fields, inherited ones included (a check)
+
+
+# ------------------------------------------------------------ the registry
+
+REGISTRY = [
+    R("CSootModel", None, "CSootModel()", False, 3),
+    R("CPFROde", None, "CPFROde(phase)", True, 0),
+    R("CPFRSootOde", None, "CPFRSootOde(phase)", True, 0),
+    R("CFlameSolver", None, "CFlameSolver(phase, flame, grid, soot_model)", False, 0),
+    R("CFlameSolverOpt", None, "CFlameSolverOpt(phase, flame, grid, soot_model)", False, 0),
+    R("CSootWrapper", None, "CSootWrapper(soot_gas)", False, 0),
+    R("CSootGas", None, "CSootGas(cantera_gas)", False, 9),
+    R("CPAHGrowthBase", None, "CPAHGrowthBase(soot_wrapper)", False, 11),
+    R("CReactDim", "CPAHGrowthBase", "CReactDim(soot_wrapper)", False, 28),
+    R("CDimerCoal", "CPAHGrowthBase", "CDimerCoal(soot_wrapper)", False, 13),
+    R("CDimerCoalMod", "CPAHGrowthBase", "CDimerCoalMod(soot_wrapper)", False, 19),
+    R("CCrossLink", "CPAHGrowthBase", "CCrossLink(soot_wrapper)", False, 18),
+    R("CCrossLinkMod", "CPAHGrowthBase", "CCrossLinkMod(soot_wrapper)", False, 18),
+    R("CCrossLinkMerge", "CPAHGrowthBase", "CCrossLinkMerge(soot_wrapper)", False, 19),
+    R("CSurfaceReactionsBase", None, "CSurfaceReactionsBase(soot_wrapper)", False, 0),
+    R("CFrenklachHACA", "CSurfaceReactionsBase", "CFrenklachHACA(soot_wrapper)", False, 13),
+    R("CSootModelBase", None, "CSootModelBase(soot_wrapper)", False, 0),
+    R("CMonodisperseSootModel", "CSootModelBase", "CMonodisperseSootModel(soot_wrapper)", False, 20),
+    R("ReactorBase", None, "ReactorBase(soot_gas)", False, 0),
+    R("CPFRSoot", "ReactorBase", "CPFRSoot(soot_gas)", False, 1),
+    R("CPSRSoot", "ReactorBase", "CPSRSoot(soot_gas)", False, 0),
+    R("CConstUVSoot", "ReactorBase", "CConstUVSoot(soot_gas)", False, 0),
+    R("CTempFlameSolver", None, "CTempFlameSolver(soot_gas, flame, grid, soot_model)", False, 0),
+    R("CTempFlameSolverOpt", None, "CTempFlameSolverOpt(soot_gas, flame, grid, soot)", False, 1),
+    R("CFVSolver", None, "CFVSolver(soot_gas, flame, grid, soot)", False, 1),
+    R("CFDSolver", None, "CFDSolver(soot_gas, flame, grid, soot)", False, 1),
+]
+ROW = {r.name: r for r in REGISTRY}
+
+LAYOUTS = {}
+
+
+def fields_of(name):
+    """All fields of a class, the base's first."""
+    lay = LAYOUTS[name]
+    inherited = fields_of(lay.base) if lay.base else ()
+    return tuple(inherited) + tuple(lay.fields)
+
+
+def props_of(name):
+    lay = LAYOUTS[name]
+    inherited = props_of(lay.base) if lay.base else ()
+    own = {p.name for p in lay.props}
+    return tuple(p for p in inherited if p.name not in own) + tuple(lay.props)
+
+
+def methods_of(name):
+    """Python-visible methods: the base's, replaced by name, then the class's own."""
+    lay = LAYOUTS[name]
+    own = {m.name: m for m in lay.methods}
+    inherited = methods_of(lay.base) if lay.base else ()
+    out = [own.pop(m.name, m) for m in inherited]
+    return tuple(out) + tuple(m for m in lay.methods if m.name in own)
+
+
+def members_of(name):
+    lay = LAYOUTS[name]
+    inherited = members_of(lay.base) if lay.base else ()
+    return tuple(inherited) + tuple(lay.members)
+
+
+def quiet(fn, *args):
+    """Calls fn, swallowing what it prints (the species check prints a line)."""
+    with contextlib.redirect_stdout(io.StringIO()):
+        return fn(*args)
+
+
+# ================================================================ CSootModel
+
+AV = 6.02214076e23
+PI10 = 3.1415926535
+
+# A small mechanism: the seven key species, two PAH precursors and nitrogen.
+CSM_SPECIES = ["H2", "H", "O2", "OH", "H2O", "CO", "C2H2", "A2", "A4", "N2"]
+CSM_MWS = [0.002016, 0.001008, 0.031998, 0.017007, 0.018015, 0.02801, 0.026038,
+           0.128174, 0.202256, 0.028014]
+CSM_X = [0.05, 0.01, 0.002, 0.004, 0.15, 0.08, 0.03, 1.0e-5, 1.0e-6, 0.673989]
+CSM_SOLUTION = [2.0e-9, 5.0e-9, 4.0e-5, 6.0e-6]
+CSM_VARIANTS = {1: "reactive_dimerization", 2: "self_collision", 3: "self_collision_lump",
+                4: "cross_linking", 5: "irreversible_dimerization"}
+
+
+def gas_step(m):
+    """Arguments of update_gas for the small mechanism (mean_MW in kg/kmol)."""
+    return (1800.0, 101325.0, 0.18, 5.5e-5, 24.5, np.array(CSM_X))
+
+
+def csm_configured(mod, variant=1):
+    m = mod.CSootModel()
+    m.species_names = list(CSM_SPECIES)
+    m.MWs = np.array(CSM_MWS)
+    m.PAH_index_in_gas = [7, 8]
+    m.PAH_Number_Carbon = [10, 16]
+    m.PAH_Number_Hydrogen = [8, 10]
+    m.PAH_sticking_efficiency = [0.002, 0.02]
+    m.soot_PAH_index_in_gas = [7, 8]
+    m.PAH_growth_model_name = CSM_VARIANTS[variant]
+    m.coalescence_type = "silica"
+    m.HACA_prefactor = 0.75
+    m.carbonization_enabled = True
+    quiet(m.initialize)
+    m.update_gas(*gas_step(m))
+    m.update_solution(np.array(CSM_SOLUTION))
+    m.update_scrub_wdot()
+    return m
+
+
+def csm_live(mod, ctx=None):
+    return csm_configured(mod, ctx or 1)
+
+
+CSM_FIELDS = (
+    F("rho_soot", DOUBLE, RO, 1800.0),
+    F("MW_carbon", DOUBLE, RO, 0.012011),
+    F("MW_hydrogen", DOUBLE, RO, 0.00100784),
+    F("Av", DOUBLE, RO, 6.02214076e23),
+    F("kB", DOUBLE, RO, 1.3806488e-23),
+    F("R", DOUBLE, RO, 8.31446261815324),
+    F("P_atm", DOUBLE, RO, 101325.0),
+    F("Pi", DOUBLE, RO, 3.1415926535),
+    F("d_A", DOUBLE, RO, Calc(lambda: pow(3.0, 0.5) * 1.395 * 1e-10)),
+    F("N_agg_offset", INT, RO, 0),
+    F("N_pri_offset", INT, RO, 1),
+    F("C_tot_offset", INT, RO, 2),
+    F("H_tot_offset", INT, RO, 3),
+    F("Phy_dimer_offset", INT, RO, -1),
+    F("PAH_soot_offset", INT, RO, -1),
+    F("dimer_offset", INT, RO, 0),
+    F("soot_PAH_offset", INT, RO, 0),
+    F("dimer_PAH_1_id", IVEC, RO, []),
+    F("dimer_PAH_2_id", IVEC, RO, []),
+    F("PAH_indices", IVEC, RO, []),
+    F("PAH_n_C", DVEC, RO, []),
+    F("PAH_n_H", DVEC, RO, []),
+    F("soot_PAH_MWs", NDARRAY, RO, None),
+    F("soot_PAH_indices", IVEC, HIDDEN, []),
+    F("dimer_n_C", NDARRAY, RO, None),
+    F("dimer_n_H", NDARRAY, RO, None),
+    F("phy_dimer_indices", IVEC, HIDDEN, []),
+    F("species_names", LIST, RW, None),
+    F("MWs", NDARRAY, RW, None),
+    F("X", NDARRAY, RW, None),
+    F("scrub_wdot", NDARRAY, RW, None),
+    F("phy_dimer_wdot", NDARRAY, RW, None),
+    F("soot_PAH_wdot", NDARRAY, RW, None),
+    F("density", DOUBLE, RO, 0.0),
+    F("viscosity", DOUBLE, RO, 0.0),
+    F("mean_MW", DOUBLE, RO, 0.0),
+    F("T", DOUBLE, RO, 0.0),
+    F("P", DOUBLE, RO, 0.0),
+    F("p_lambda_gas", DOUBLE, RO, 0.0),
+    F("N_agg", DOUBLE, RO, Calc(lambda: 1.0 / AV)),
+    F("N_pri", DOUBLE, RO, Calc(lambda: 1.0 / AV)),
+    F("C_tot", DOUBLE, RO, Calc(lambda: 378 / AV)),
+    F("H_tot", DOUBLE, RO, Calc(lambda: 20 / AV)),
+    F("p_d_p", DOUBLE, RW, 0.0),
+    F("p_d_m", DOUBLE, RW, 0.0),
+    F("p_d_g", DOUBLE, RW, 0.0),
+    F("p_A_tot", DOUBLE, RW, 0.0),
+    F("p_ROP", NDARRAY, RO, None),
+    F("p_phy_dimer_", DVEC, RO, []),
+    F("p_dC_tot_dt_HACA_alt", DOUBLE, RW, 0.0),
+    F("p_dH_tot_dt_HACA_alt", DOUBLE, RW, 0.0),
+    F("HACA_prefactor", DOUBLE, RW, 1.0),
+    F("_alpha_model", INT, RW, 1),
+    F("alpha_constant_value", DOUBLE, RW, 1.0),
+    F("alpha", OBJECT, RW, Bound("alpha_empirical")),
+    F("p_k_f_soot_PAH", DVEC, RO, []),
+    F("p_k_r_soot_PAH", DVEC, RO, []),
+    F("p_soot_PAH_star", DVEC, RO, []),
+    F("p_dC_tot_dt_PAH_each", DVEC, RO, []),
+    F("p_dH_tot_dt_PAH_each", DVEC, RW, []),
+    F("p_dC_tot_dt_PAH", DOUBLE, RW, 0.0),
+    F("p_dH_tot_dt_PAH", DOUBLE, RW, 0.0),
+    F("omega_PAH", DVEC, RO, []),
+    F("omega_PAH_tot", DOUBLE, RO, 0.0),
+    F("_dimer_", DVEC, RO, []),
+    F("a_inc", DVEC, RO, []),
+    F("w_inc", DVEC, RO, []),
+    F("stick_eff", DVEC, RW, []),
+    F("pre_stick_eff", DVEC, RW, []),
+    F("b_cond", DVEC, RO, []),
+    F("w_cond", DVEC, RO, []),
+    F("lumpdimer_n_C", DOUBLE, RO, 0.0),
+    F("lumpdimer_n_H", DOUBLE, RO, 0.0),
+    F("dimer_weight", DVEC, RO, []),
+    F("_lumpdimer_", DOUBLE, RO, 0.0),
+    F("a_lumpinc", DOUBLE, RO, 0.0),
+    F("w_lumpinc", DOUBLE, RO, 0.0),
+    F("b_lumpcond", DOUBLE, RO, 0.0),
+    F("w_lumpcond", DOUBLE, RO, 0.0),
+    F("p_PAH_radical_", DVEC, RO, []),
+    F("adsorb_eff", DOUBLE, RW, 1.0),
+    F("cross_k_f1_prefactor", DOUBLE, RW, 1.0),
+    F("cross_k_r1_prefactor", DOUBLE, RW, 1.0),
+    F("cross_k_f2_prefactor", DOUBLE, RW, 1.0),
+    F("cross_k_f3_prefactor", DOUBLE, RW, 1.0),
+    F("inception_N_agg", OBJECT, RW, Bound("inception_N_agg_reactived")),
+    F("inception_C_tot", OBJECT, RW, Bound("inception_C_tot_reactived")),
+    F("inception_H_tot", OBJECT, RW, Bound("inception_H_tot_reactived")),
+    F("dC_tot_dt_PAH_each", OBJECT, RW, None),
+    F("dH_tot_dt_PAH_each", OBJECT, RW, None),
+    F("p_dH_tot_dt_carb", DOUBLE, RW, 0.0),
+    F("A_carb", DOUBLE, RW, 485000.0),
+    F("Ea_carb", DOUBLE, RW, 83680.0),
+    F("beta_coag", OBJECT, RW, Bound("beta_coag_hm")),
+    F("p_dC_tot_dt_O2", DOUBLE, RW, 0.0),
+    F("p_dC_tot_dt_OH", DOUBLE, RW, 0.0),
+    F("p_dH_tot_dt_O2", DOUBLE, RW, 0.0),
+    F("p_dH_tot_dt_OH", DOUBLE, RW, 0.0),
+    F("soot_coales_type", OBJECT, RW, 0),
+    F("t_coales", OBJECT, RO, None),
+    F("Ea_coales", DOUBLE, RW, 0.0),
+    F("As_coales", DOUBLE, RW, 0.0),
+    F("d_crit_coales", DOUBLE, RW, 0.0),
+    F("t_coales_min", DOUBLE, RW, 1e-12),
+    F("CtoH_crit", DOUBLE, RW, 2.5),
+    F("N_pri_coales", OBJECT, RW, None),
+    F("diffus_coeff_const_val", DOUBLE, RW, 0.0),
+    F("diffus_coeff", OBJECT, RW, Bound("diffus_coeff_morph")),
+    F("K_T_factor", DOUBLE, RW, 0.0),
+    F("C2H2_index", INT, RW, 0),
+    F("H2_index", INT, RW, 0),
+    F("H_index", INT, RW, 0),
+    F("CO_index", INT, RW, 0),
+    F("O2_index", INT, RW, 0),
+    F("OH_index", INT, RW, 0),
+    F("H2O_index", INT, RW, 0),
+    F("PAH_growth_model", INT, RW, 1),
+    F("PAH_growth_update", OBJECT, RW, Bound("PAH_growth_update_reactived")),
+    F("create_PAH_dimer", OBJECT, RW, Bound("create_PAH_dimer_reactived")),
+    F("update_scrub_wdot_PAH_growth", OBJECT, RW, Bound("update_scrub_wdot_PAH_growth_reactived")),
+    F("inception_enabled", SWITCH, RW, True),
+    F("growth_enabled", SWITCH, RW, True),
+    F("growth_HACA_enabled", SWITCH, RW, True),
+    F("growth_PAH_adsorption_enabled", SWITCH, RW, True),
+    F("coagulation_enabled", SWITCH, RW, True),
+    F("oxidation_enabled", SWITCH, RW, True),
+    F("carbonization_enabled", SWITCH, RW, False),
+    F("scrubbing_enabled", SWITCH, RW, True),
+    F("coalescence_enabled", SWITCH, RW, False),
+    F("use_unity_alpha", SWITCH, RW, False),
+    F("use_empirical_alpha", SWITCH, RW, True),
+    F("steady_state_physical_dimerization", SWITCH, RW, True),
+    F("steady_state_PAH_adsorption", SWITCH, RW, True),
+    F("min_n_C", INT, RO, 378),
+    F("min_n_H", INT, RO, 20),
+    F("d_p_min", DOUBLE, RW, Calc(lambda: (6.0 / np.pi * 378 * 0.012011 / (1800.0 * AV)) ** 0.3333333333333333)),
+    F("A_p_min", DOUBLE, RW, Calc(lambda: PI10 * (6.0 / PI10 * 378 * 0.012011 / (AV * 1800.0)) ** 0.6666666666666666)),
+    F("N_agg_min", DOUBLE, RW, Calc(lambda: 1.0 / AV)),
+    F("N_pri_min", DOUBLE, RW, Calc(lambda: 1.0 / AV)),
+    F("C_tot_min", DOUBLE, RW, Calc(lambda: 378 / AV)),
+    F("H_tot_min", DOUBLE, RW, Calc(lambda: 20 / AV)),
+    F("K_REACT_prefactor", DOUBLE, RW, 1.0),
+    F("Ea_REACT_prefactor", DOUBLE, RW, 1.0),
+    F("k_FWD_prefactor", DOUBLE, RW, 1.0),
+    F("K_PAH_ADS_prefactor", DOUBLE, RW, 1.0),
+    F("Ea_PAH_ADS_prefactor", DOUBLE, RW, 1.0),
+    F("modified_particle_addition", SWITCH, RW, False),
+    F("validation_case", INT, RW, 0),
+)
+
+CSM_METHODS = (
+    M("_set_PAH_growth_model", ("model", OBJECT), result=NONE),
+    M("_set_alpha_model", ("alpha_type", OBJECT), result=NONE),
+    M("_set_coales_type", ("coales_type", OBJECT), result=NONE),
+    M("_set_validation_case", ("validation", OBJECT), result=NONE),
+    M("checkNameOfSpecies", result=OBJECT),
+    M("initialize", result=NONE),
+    M("update_gas", ("T", DOUBLE), ("P", DOUBLE), ("density", DOUBLE), ("viscosity", DOUBLE),
+      ("mean_MW", DOUBLE), ("X", NDARRAY), result=NONE, args=lambda o: gas_step(o)),
+    M("update_solution", ("solution", NDARRAY), result=NONE),
+    M("inception", ("soot_variable", INT), result=OBJECT),
+    M("growth", ("soot_variable", INT), result=OBJECT),
+    M("oxidation", ("soot_variable", INT), result=OBJECT),
+    M("coagulation", ("soot_variable", INT), result=OBJECT),
+    M("coalescence", ("soot_variable", INT), result=OBJECT),
+    M("S_N_agg", result=OBJECT),
+    M("S_N_pri", result=OBJECT),
+    M("S_C_tot", result=OBJECT),
+    M("S_H_tot", result=OBJECT),
+    M("update_scrub_wdot", result=NONE),
+    M("molar_density", ("index", INT), result=REAL),
+    M("calc_lambda_gas", result=REAL),
+    M("diffus_coeff_const", result=REAL),
+    M("diffus_coeff_morph", result=REAL),
+    M("dispersion_exponent", result=REAL),
+    M("volume_fraction", result=REAL),
+    M("total_mass", result=REAL),
+    M("carbon_mass", result=REAL),
+    M("hydrogen_mass", result=REAL),
+    M("SSA", result=REAL),
+    M("V_tot", result=REAL),
+    M("V_p", result=REAL),
+    M("d_p", result=REAL),
+    M("A_p", result=REAL),
+    M("m_p", result=REAL),
+    M("n_p", result=REAL),
+    M("A_tot", result=REAL),
+    M("A_Ag", result=REAL),
+    M("V_Ag", result=REAL),
+    M("m_Ag", result=REAL),
+    M("d_m", result=REAL),
+    M("d_g", result=REAL),
+    M("dC_tot_dt_O2_alt", result=REAL),
+    M("dC_tot_dt_OH_alt", result=REAL),
+    M("dH_tot_dt_O2_alt", result=REAL),
+    M("dH_tot_dt_OH_alt", result=REAL),
+    M("dC_tot_dt_Ox", result=REAL),
+    M("dH_tot_dt_Ox", result=REAL),
+    M("omega_O2", result=REAL),
+    M("omega_OH", result=REAL),
+    M("dC_tot_dt_O2", result=REAL),
+    M("dC_tot_dt_OH", result=REAL),
+    M("dH_tot_dt_O2", result=REAL),
+    M("dH_tot_dt_OH", result=REAL),
+    M("beta_coag_fm", result=REAL),
+    M("beta_coag_validation", result=REAL),
+    M("beta_coag_cont", result=REAL),
+    M("beta_coag_hm", result=REAL),
+    M("beta_coag_turb", result=REAL),
+    M("N_agg_coag", result=REAL),
+    M("t_f_titania", result=REAL),
+    M("t_f_silica", result=REAL),
+    M("t_f_md_derived", result=REAL),
+    M("N_pri_coales_sintering", result=REAL),
+    M("N_pri_coales_merge", result=REAL),
+    M("alpha_constant", result=REAL),
+    M("alpha_empirical", result=REAL),
+    M("alpha_ctoh_based", result=REAL),
+    M("chi_soot_0", result=REAL),
+    M("beta_soot_C2H2", result=REAL),
+    M("K_s", result=REAL),
+    M("gamma", result=REAL),
+    M("dC_tot_dt_HACA", result=REAL),
+    M("c_soot_nought", result=REAL),
+    M("dC_tot_dt_HACA_alt", result=REAL),
+    M("dH_tot_dt_HACA_alt", result=REAL),
+    M("dH_tot_dt_carb", result=REAL),
+    M("create_PAH_dimer_reactived", result=NONE),
+    M("PAH_growth_update_reactived", result=NONE),
+    M("update_phy_dimer_", result=NONE),
+    M("update_phy_dimer_wdot", result=NONE),
+    M("update_p_soot_PAH", result=NONE),
+    M("update_soot_PAH_wdot", result=NONE),
+    M("reduced_m", ("PAH_1_id", INT), ("PAH_2_id", INT), result=REAL),
+    M("reduced_d", ("PAH_1_id", INT), ("PAH_2_id", INT), result=REAL),
+    M("k_FWD", ("PAH_1_id", INT), ("PAH_2_id", INT), result=REAL),
+    M("k_REV", ("PAH_1_id", INT), ("PAH_2_id", INT), result=REAL),
+    M("k_REAC", result=REAL),
+    M("k_PAH", result=REAL),
+    M("ROP_dimer", ("dimer_id", INT), result=REAL),
+    M("beta_fm_soot_PAH", ("PAH_id", INT), result=REAL),
+    M("beta_cont_soot_PAH", ("PAH_id", INT), result=REAL),
+    M("k_f_soot_PAH", ("PAH_id", INT), result=REAL),
+    M("k_r_soot_PAH", ("PAH_id", INT), result=REAL),
+    M("C_S_soot", ("d", DOUBLE), result=REAL),
+    M("soot_PAH_star", ("PAH_id", SIZE), result=REAL),
+    M("dC_tot_dt_PAH_each_reactived", ("PAH_id", SIZE), result=REAL),
+    M("dH_tot_dt_PAH_each_reactived", ("PAH_id", SIZE), result=REAL),
+    M("dC_tot_dt_PAH", result=REAL),
+    M("dH_tot_dt_PAH", result=OBJECT),
+    M("inception_N_agg_reactived", result=REAL),
+    M("inception_C_tot_reactived", result=REAL),
+    M("inception_H_tot_reactived", result=REAL),
+    M("update_scrub_wdot_PAH_growth_reactived", result=NONE),
+    M("create_PAH_dimer_irrevd", result=NONE, ctx=5),
+    M("PAH_growth_update_irrevd", result=NONE, ctx=5),
+    M("k_PAH_ads_irrevd", ("PAH_id", INT), result=REAL, ctx=5),
+    M("dC_tot_dt_PAH_each_irrevd", ("PAH_id", SIZE), result=REAL, ctx=5),
+    M("dH_tot_dt_PAH_each_irrevd", ("PAH_id", SIZE), result=REAL, ctx=5),
+    M("inception_N_agg_irrevd", result=REAL, ctx=5),
+    M("inception_C_tot_irrevd", result=REAL, ctx=5),
+    M("inception_H_tot_irrevd", result=REAL, ctx=5),
+    M("update_scrub_wdot_PAH_growth_irrevd", result=NONE, ctx=5),
+    M("create_PAH_dimer_slfclsn", result=NONE, ctx=2),
+    M("create_PAH_dimer_slfclsn_lump", result=NONE, ctx=3),
+    M("PAH_growth_update_slfclsn", result=NONE, ctx=2),
+    M("PAH_growth_update_slfclsn_lump", result=NONE, ctx=3),
+    M("update_omega_PAH", result=NONE, ctx=2),
+    M("update_ab", result=NONE, ctx=2),
+    M("update_dimer_", result=NONE, ctx=2),
+    M("update_w_inc", result=NONE, ctx=2),
+    M("update_w_cond", result=NONE, ctx=2),
+    M("update_dimer_weight", result=NONE, ctx=3),
+    M("update_ab_lump", result=NONE, ctx=3),
+    M("update_lumpdimer_", result=NONE, ctx=3),
+    M("update_w_lumpinc", result=NONE, ctx=3),
+    M("update_w_lumpcond", result=NONE, ctx=3),
+    M("dC_tot_dt_PAH_each_slfclsn", ("PAH_id", SIZE), result=REAL, ctx=2),
+    M("dH_tot_dt_PAH_each_slfclsn", ("PAH_id", SIZE), result=REAL, ctx=2),
+    M("dC_tot_dt_PAH_each_slfclsn_lump", ("PAH_id", SIZE), result=REAL, ctx=3),
+    M("dH_tot_dt_PAH_each_slfclsn_lump", ("PAH_id", SIZE), result=REAL, ctx=3),
+    M("inception_N_agg_slfclsn", result=REAL, ctx=2),
+    M("inception_C_tot_slfclsn", result=REAL, ctx=2),
+    M("inception_H_tot_slfclsn", result=REAL, ctx=2),
+    M("inception_N_agg_slfclsn_lump", result=REAL, ctx=3),
+    M("inception_C_tot_slfclsn_lump", result=REAL, ctx=3),
+    M("inception_H_tot_slfclsn_lump", result=REAL, ctx=3),
+    M("update_scrub_wdot_PAH_growth_slfclsn", result=NONE, ctx=2),
+    M("update_scrub_wdot_PAH_growth_slfclsn_lump", result=NONE, ctx=3),
+    M("initialize_stick_eff", result=NONE, ctx=2),
+    M("m_PAH", ("PAH_id", INT), result=REAL, ctx=4),
+    M("d_PAH", ("PAH_id", INT), result=REAL, ctx=4),
+    M("k_f3_crosslinking", ("PAH_id", INT), result=REAL, ctx=4),
+    M("k_f4_crosslinking", ("PAH_id", INT), result=REAL, ctx=4),
+    M("PAH_radical", ("PAH_id", INT), result=REAL, ctx=4),
+    M("update_PAH_radical", result=NONE, ctx=4),
+    M("ROP_dimer_crosslinking", ("PAH_id", INT), result=REAL, ctx=4),
+    M("update_ROP_crosslinking", result=NONE, ctx=4),
+    M("PAH_adsorption_rate", ("PAH_id", INT), result=REAL, ctx=4),
+    M("dC_tot_dt_PAH_each_crosslinking", ("PAH_id", SIZE), result=REAL, ctx=4),
+    M("dH_tot_dt_PAH_each_crosslinking", ("PAH_id", SIZE), result=REAL, ctx=4),
+    M("PAH_growth_update_crosslinking", result=NONE, ctx=4),
+    M("inception_N_agg_crosslinking", result=REAL, ctx=4),
+    M("inception_C_tot_crosslinking", result=REAL, ctx=4),
+    M("inception_H_tot_crosslinking", result=REAL, ctx=4),
+    M("update_scrub_wdot_PAH_growth_crosslinking", result=NONE, ctx=4),
+    M("create_PAH_dimer_crosslinking", result=NONE, ctx=4),
+)
+
+CSM_METHOD_ARGS = {
+    "_set_PAH_growth_model": lambda o: (o.PAH_growth_model,),
+    "_set_alpha_model": lambda o: (1,),
+    "_set_coales_type": lambda o: (2,),
+    "_set_validation_case": lambda o: (0,),
+    "update_solution": lambda o: (np.array(CSM_SOLUTION),),
+    "C_S_soot": lambda o: (2.0e-9,),
+}
+for _m in CSM_METHODS:
+    if _m.name in CSM_METHOD_ARGS:
+        _m.args = CSM_METHOD_ARGS[_m.name]
+
+LAYOUTS["CSootModel"] = Layout(
+    name="CSootModel",
+    checksums=(0x4a76d08, 0xc59345e, 0xd578c34),
+    field_count=148,
+    fresh=lambda mod: mod.CSootModel(),
+    configured=csm_configured,
+    live=csm_live,
+    fields=CSM_FIELDS,
+    props=(
+        P("PAH_index_in_gas", IVEC, RW),
+        P("soot_PAH_index_in_gas", IVEC, RW),
+        P("phy_dimer_index_in_gas", IVEC, RW),
+        P("PAH_Number_Carbon", DVEC, RW),
+        P("PAH_Number_Hydrogen", DVEC, RW),
+        P("PAH_sticking_efficiency", DVEC, RW),
+        P("PAH_growth_model_name", STR, RW),
+        P("alpha_model", STR, RW),
+        P("coalescence_type", STR, RW),
+        P("validation", STR, RW),
+    ),
+    methods=CSM_METHODS,
+)
+
+# ================================================================== CSootGas
+
+CSG_MWS = [0.002016, 0.031998, 0.028014]
+
+
+def csg_configured(mod):
+    g = mod.CSootGas(None)
+    g.update_MWs(np.array(CSG_MWS))
+    g.set_species_indices({"H2": 0, "O2": 1, "N2": 2})
+    g.update(1500.0, 101325.0, [0.25, 0.25, 0.5], 0.25, 4.0e-5, 0.024)
+    g.update_lambda_gas()
+    return g
+
+
+def csg_live(mod, ctx=None):
+    from fakes import FakeGas  # a stand-in gas object with three species
+
+    g = csg_configured(mod)
+    g.cantera_gas = FakeGas()
+    return g
+
+
+def _tpuy(o):
+    return (1500.0, 101325.0, np.array([0.1, 0.3, 0.6]))
+
+
+def _tpx(o):
+    return (1500.0, 101325.0, np.array([0.25, 0.25, 0.5]))
+
+
+LAYOUTS["CSootGas"] = Layout(
+    name="CSootGas",
+    checksums=(0x3719456, 0x05727d8, 0xdde2b56),
+    field_count=11,
+    fresh=lambda mod: mod.CSootGas(None),
+    configured=csg_configured,
+    live=csg_live,
+    fields=(
+        F("cantera_gas", OBJECT, RW, None),
+        F("_X", DVEC, RW, []),
+        F("_MWs", DVEC, RW, []),
+        F("_MW_array", NDARRAY, RW, None),
+        F("_T", DOUBLE, RW, 0.0),
+        F("_P", DOUBLE, RW, 0.0),
+        F("_mean_MW", DOUBLE, RO, 0.0),
+        F("_mu", OBJECT, RO, None),
+        F("_rho", OBJECT, RO, None),
+        F("_lambda_gas", OBJECT, RO, None),
+        F("_species_index_dict", DICT, RO, None),
+    ),
+    props=tuple(P(n, k, RO) for n, k in [
+        ("T", DOUBLE), ("P", DOUBLE), ("mean_MW", DOUBLE), ("rho", OBJECT),
+        ("mu", OBJECT), ("lambda_gas", OBJECT), ("MWs", DVEC), ("MW_array", NDARRAY),
+        ("X_array", NDARRAY), ("n_species", INT), ("w_array", OBJECT), ("Y_array", OBJECT),
+        ("h_mol_array", OBJECT), ("partial_molar_enthalpies_array", OBJECT),
+        ("partial_molar_int_energies_array", OBJECT), ("u_mol_array", OBJECT),
+        ("h_mass_total", OBJECT), ("u_mass_total", OBJECT), ("cv_mass", OBJECT),
+        ("state", OBJECT),
+    ]),
+    methods=(
+        M("update_thermo_TPUY", ("T", DOUBLE), ("P", DOUBLE), ("UY", NDARRAY), result=NONE, args=_tpuy),
+        M("update_thermo_TDUY", ("T", DOUBLE), ("D", DOUBLE), ("UY", NDARRAY), result=NONE,
+          args=lambda o: (1500.0, 0.2, np.array([0.1, 0.3, 0.6]))),
+        M("update_thermo_TPX", ("T", DOUBLE), ("P", DOUBLE), ("X", NDARRAY), result=NONE, args=_tpx),
+        M("update_thermo_TPXmw", ("T", DOUBLE), ("P", DOUBLE), ("X", BUFFER), result=NONE, args=_tpx),
+        M("update_thermo", result=NONE),
+        M("update_transport_mix", result=NONE),
+        M("update_lambda_gas", result=NONE),
+        M("update_transport", result=NONE),
+        M("update_transport_sutherland", result=NONE, raises=Exception),
+        M("update", ("T", DOUBLE), ("P", DOUBLE), ("X", VECTOR), ("rho", DOUBLE), ("mu", DOUBLE),
+          ("mean_MW", DOUBLE), result=NONE,
+          args=lambda o: (1500.0, 101325.0, [0.25, 0.25, 0.5], 0.25, 4.0e-5, 0.024)),
+        M("update_mean_MW", ("mean_MW", DOUBLE), result=NONE, args=lambda o: (0.024,)),
+        M("update_MWs", ("MWs", NDARRAY), result=NONE, args=lambda o: (np.array(CSG_MWS),)),
+        M("set_species_indices", ("species_index_dict", DICT), result=NONE,
+          args=lambda o: ({"H2": 0, "O2": 1, "N2": 2},)),
+    ),
+)
