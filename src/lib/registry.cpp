@@ -2,8 +2,10 @@
 
 #include "../csootmodel/sootmodel.hpp"
 #include "../extensions/gas/sootgas.hpp"
+#include "../extensions/pahgrowth/reactdim.hpp"
 #include "../extensions/sootmodels/monodisperse.hpp"
 #include "../extensions/sootwrapper/sootwrapper.hpp"
+#include "../extensions/surfacereactions/surfacereactionsbase.hpp"
 
 namespace pyrandel {
 
@@ -12,6 +14,10 @@ static const SpecOf classes[] = {
     &CSootModel::spec,
     &CSootWrapper::spec,
     &CSootGas::spec,
+    &CPAHGrowthBase::spec,
+    &CReactDim::spec,
+    &CSurfaceReactionsBase::spec,
+    &CFrenklachHACA::spec,
     &CSootModelBase::spec,
     &CMonodisperseSootModel::spec,
 };

@@ -10,6 +10,7 @@
 #pragma once
 
 #include "../../binding/cls.hpp"
+#include "../entries.hpp"
 
 namespace pyrandel {
 
@@ -101,6 +102,8 @@ struct CPAHGrowthBase {
     static PyTypeObject type;
     static const CPAHGrowthBaseVTable vtable;
     static bind::ClassSpec& spec();
+    // The base's fields in declaration order, first in every derived table.
+    static std::span<const bind::Field> base_fields();
     static void on_new(CPAHGrowthBase* self) { self->vtab = &vtable; }
 
     enum { PAHBASE_METHODS(BIND_ID) MID_count };
@@ -131,9 +134,6 @@ struct CPAHGrowthBase {
     // Number of precursors the wrapper holds now.
     size_t wrapper_n_PAHs() const;
 
-    // Switch queries honouring Python overrides of the accessor methods.
-    bool inception_on() { return inception_enabled(); }
-    bool PAH_adsorption_on() { return PAH_adsorption_enabled(); }
     // Truth of `self.partial_particle_addition()`.
     bool partial_addition_on();
 
@@ -150,24 +150,6 @@ struct CPAHGrowthBase {
     // "Out of bounds on buffer access (axis 0)"); negative indices count from the end.
     static void scrub_add(bind::DoubleBuf& w, Py_ssize_t i, double delta);
 };
-
-// Runs `f` and reports any exception as unraisable under "<module>.<cls>.<name>";
-// returns R{} (0) then. For internal entries that return a number or nothing.
-template <class R, class F>
-R report_unraisable(const char* cls, const char* name, F&& f) {
-    try {
-        if constexpr (std::is_void_v<R>) {
-            f();
-            return;
-        } else {
-            return f();
-        }
-    } catch (...) {
-        bind::set_from_cpp_exception();
-    }
-    bind::write_unraisable(bind::qualname(cls, name).c_str());
-    if constexpr (!std::is_void_v<R>) return R{};
-}
 
 // The protocol calls of the particle model on the installed PAH-growth model:
 // through the C++ bodies when the model's class does not override the name,

@@ -61,6 +61,8 @@ struct CSurfaceReactionsBase {
     static constexpr const char* doc = "CSurfaceReactionsBase(soot_wrapper)";
     static PyTypeObject type;
     static bind::ClassSpec& spec();
+    // The base's fields in declaration order, first in every derived table.
+    static std::span<const bind::Field> base_fields();
 
     enum { SURFBASE_METHODS(BIND_ID) MID_count };
     SURFBASE_METHODS(BIND_DISPATCHER)

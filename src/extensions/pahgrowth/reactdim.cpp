@@ -1,0 +1,426 @@
+#include "reactdim.hpp"
+
+#include <climits>
+
+#include "../../lib/constants.hpp"
+#include "../gas/sootgas.hpp"
+#include "../sootwrapper/sootwrapper.hpp"
+
+namespace pyrandel {
+
+using bind::at;
+using bind::Ref;
+
+PyTypeObject CReactDim::type = {PyVarObject_HEAD_INIT(nullptr, 0)};
+
+namespace {
+
+bind::Name n_H2("H2");
+
+constexpr const char* cls = "CReactDim";
+constexpr double ten_to_minus_1_8 = 0.015848931924611134;
+
+// The gas wrapper of a model, held with its soot wrapper for the call.
+struct Gas {
+    Ref w, g;
+    CSootGas* p;
+    explicit Gas(const CPAHGrowthBase* m)
+        : w(held_wrapper(m->soot_wrapper, "soot_gas")), g(as_wrapper(w)->held_gas("soot_gas")),
+          p(reinterpret_cast<CSootGas*>(g.get())) {}
+    double T() const { return p->vtab->T_c(p); }
+    double rho() const { return p->vtab->rho_c(p); }
+    double mu() const { return p->vtab->mu_c(p); }
+    double lambda() const { return p->vtab->lambda_gas_c(p); }
+    double C(int i) const { return p->vtab->C(p, i); }
+    double MW(int i) const { return p->vtab->MW_c(p, i); }
+    int index(PyObject* name) const { return p->vtab->species_index(p, name); }
+};
+
+// One scrub write; an index outside the array is reported under the entry's
+// name and that write skipped.
+void scrub(const char* entry, bind::DoubleBuf& w, Py_ssize_t i, double delta) {
+    report_unraisable<void>(cls, entry, [&] { CPAHGrowthBase::scrub_add(w, i, delta); });
+}
+
+// Reduced molar mass and the dissociation factor shared by k_REV and k_r_soot_PAH.
+double dissociation_factor(double mu, double T) {
+    return std::exp((933420.0 * mu - 34053.0) * (-0.115) * k.ln10_const / (k.R_const * T));
+}
+
+// ------------------------------------------------------------ table entries
+
+void vt_update_w_scrub_inception(CPAHGrowthBase* s, bind::DoubleBuf& w) {
+    report_unraisable<void>(cls, "_update_w_scrub_inception",
+                            [&] { static_cast<CReactDim*>(s)->update_w_scrub_inception_impl(w); });
+}
+void vt_update_w_scrub_PAH(CPAHGrowthBase* s, bind::DoubleBuf& w) {
+    report_unraisable<void>(cls, "_update_w_scrub_PAH", [&] { static_cast<CReactDim*>(s)->update_w_scrub_PAH_impl(w); });
+}
+void vt_update_phy_dimer(CReactDim* s) {
+    report_unraisable<void>(cls, "_update_phy_dimer", [&] { s->update_phy_dimer_impl(); });
+}
+double vt_k_FWD(CReactDim* s, int i, int j) {
+    return report_unraisable<double>(cls, "k_FWD", [&] { return s->k_FWD_impl(i, j); });
+}
+double vt_k_REV(CReactDim* s, int i, int j) {
+    return report_unraisable<double>(cls, "k_REV", [&] { return s->k_REV_impl(i, j); });
+}
+double vt_k_REAC(CReactDim* s) {
+    return report_unraisable<double>(cls, "k_REAC", [&] { return s->k_REAC_impl(); });
+}
+double vt_beta_fm_soot_PAH(CReactDim* s, int i) {
+    return report_unraisable<double>(cls, "beta_fm_soot_PAH", [&] { return s->beta_fm_soot_PAH_impl(i); });
+}
+double vt_beta_cont_soot_PAH(CReactDim* s, int i) {
+    return report_unraisable<double>(cls, "beta_cont_soot_PAH", [&] { return s->beta_cont_soot_PAH_impl(i); });
+}
+double vt_C_S_soot(CReactDim* s, double d) {
+    return report_unraisable<double>(cls, "C_S_soot", [&] { return s->C_S_soot_impl(d); });
+}
+double vt_k_f_soot_PAH(CReactDim* s, int i) {
+    return report_unraisable<double>(cls, "k_f_soot_PAH", [&] { return s->k_f_soot_PAH_impl(i); });
+}
+double vt_k_r_soot_PAH(CReactDim* s, int i) {
+    return report_unraisable<double>(cls, "k_r_soot_PAH", [&] { return s->k_r_soot_PAH_impl(i); });
+}
+double vt_k_PAH(CReactDim* s) {
+    return report_unraisable<double>(cls, "k_PAH", [&] { return s->k_PAH_impl(); });
+}
+double vt_soot_PAH_star(CReactDim* s, int i) {
+    return report_unraisable<double>(cls, "soot_PAH_star", [&] { return s->soot_PAH_star_impl(i); });
+}
+Ref vt_update_PAH_adsorption_rate(CReactDim* s) {
+    return propagate(cls, "_update_PAH_adsorption_rate", [&] { s->update_PAH_adsorption_rate_impl(); });
+}
+void vt_update_w_chem_dimer(CReactDim* s) {
+    report_unraisable<void>(cls, "_update_w_chem_dimer", [&] { s->update_w_chem_dimer_impl(); });
+}
+void vt_update_c_soot_PAH_star(CReactDim* s) {
+    report_unraisable<void>(cls, "_update_c_soot_PAH_star", [&] { s->update_c_soot_PAH_star_impl(); });
+}
+void vt_update_k_adsorption(CReactDim* s) {
+    report_unraisable<void>(cls, "_update_k_adsorption", [&] { s->update_k_adsorption_impl(); });
+}
+void vt_update_CH_tot_PAH(CReactDim* s) {
+    report_unraisable<void>(cls, "_update_CH_tot_PAH", [&] { s->update_CH_tot_PAH_impl(); });
+}
+void vt_update_NCH_inception(CReactDim* s) {
+    report_unraisable<void>(cls, "_update_NCH_inception", [&] { s->update_NCH_inception_impl(); });
+}
+
+CReactDimVTable make_vtable() {
+    CReactDimVTable v{};
+    static_cast<CPAHGrowthBaseVTable&>(v) = CPAHGrowthBase::vtable;
+    v._update_w_scrub_inception = vt_update_w_scrub_inception;
+    v._update_w_scrub_PAH = vt_update_w_scrub_PAH;
+    v.update_w_scrub = pah_growth_update_w_scrub;
+    v._update_phy_dimer = vt_update_phy_dimer;
+    v.k_FWD = vt_k_FWD;
+    v.k_REV = vt_k_REV;
+    v.k_REAC = vt_k_REAC;
+    v.beta_fm_soot_PAH = vt_beta_fm_soot_PAH;
+    v.beta_cont_soot_PAH = vt_beta_cont_soot_PAH;
+    v.C_S_soot = vt_C_S_soot;
+    v.k_f_soot_PAH = vt_k_f_soot_PAH;
+    v.k_r_soot_PAH = vt_k_r_soot_PAH;
+    v.k_PAH = vt_k_PAH;
+    v.soot_PAH_star = vt_soot_PAH_star;
+    v._update_PAH_adsorption_rate = vt_update_PAH_adsorption_rate;
+    v._update_w_chem_dimer = vt_update_w_chem_dimer;
+    v._update_c_soot_PAH_star = vt_update_c_soot_PAH_star;
+    v._update_k_adsorption = vt_update_k_adsorption;
+    v._update_CH_tot_PAH = vt_update_CH_tot_PAH;
+    v._update_NCH_inception = vt_update_NCH_inception;
+    return v;
+}
+
+}  // namespace
+
+const CReactDimVTable CReactDim::vtable = make_vtable();
+
+// ----------------------------------------------------------- construction
+
+void CReactDim::init_impl(bind::Typed<CSootWrapper> w) {
+    CPAHGrowthBase::init_impl(w);
+    _reset();
+}
+
+void CReactDim::_reset_impl() {
+    K_REACT_prefactor = 1.0;
+    Ea_REACT_prefactor = 1.0;
+    k_FWD_prefactor = 1.0;
+    K_PAH_ADS_prefactor = 1.0;
+    Ea_PAH_ADS_prefactor = 1.0;
+    CPAHGrowthBase::_reset_impl();
+}
+
+void CReactDim::create_PAH_dimer_impl() {
+    Ref w = held_wrapper(soot_wrapper, "PAH_indices");
+    const CSootWrapper* sw = as_wrapper(w);
+    const size_t n = sw->PAH_indices.size();
+    // Every precursor needs its atom counts: refuse short lists before changing anything.
+    if (sw->PAH_n_C.size() < n || sw->PAH_n_H.size() < n)
+        bind::raisef(PyExc_IndexError,
+                     "precursor lists of unequal length: %zu indices, %zu carbon counts, %zu hydrogen counts", n,
+                     sw->PAH_n_C.size(), sw->PAH_n_H.size());
+    const size_t nd = n * (n + 1) / 2;
+    if (nd > (size_t)INT_MAX) bind::raise(PyExc_OverflowError, "too many precursor pairs");
+    // Nothing below runs Python code: the wrapper's lists stay as they are.
+    for (auto* v : {&k_f_adsorption, &k_r_adsorption, &c_soot_PAH_star, &_PAH_adsorption_rate, &_C_tot_PAH_each,
+                    &_H_tot_PAH_each})
+        v->resize(n, 0.0);
+    for (auto* v : {&dimer_n_C, &dimer_n_H, &c_phy_dimer, &w_chem_dimer, &_N_agg_inception_each,
+                    &_C_tot_inception_each, &_H_tot_inception_each})
+        v->resize(nd, 0.0);
+    dimer_PAH_1_id.resize(nd, 0);
+    dimer_PAH_2_id.resize(nd, 0);
+    n_PAHs = (int)n;
+    n_dimers = (int)nd;
+    size_t kk = 0;
+    for (size_t i = 0; i < n; ++i)
+        for (size_t j = i; j < n; ++j, ++kk) {
+            dimer_PAH_1_id[kk] = (int)i;
+            dimer_PAH_2_id[kk] = (int)j;
+            dimer_n_C[kk] = sw->PAH_n_C[i] + sw->PAH_n_C[j];
+            dimer_n_H[kk] = sw->PAH_n_H[i] + sw->PAH_n_H[j];
+        }
+}
+
+void CReactDim::update_impl() {
+    if (inception_enabled()) {
+        vt()->_update_phy_dimer(this);
+        vt()->_update_w_chem_dimer(this);
+        vt()->_update_NCH_inception(this);
+    }
+    if (PAH_adsorption_enabled()) {
+        vt()->_update_k_adsorption(this);
+        vt()->_update_c_soot_PAH_star(this);
+        vt()->_update_PAH_adsorption_rate(this);
+        vt()->_update_CH_tot_PAH(this);
+    }
+}
+
+// ----------------------------------------------------------- rate constants
+
+double CReactDim::k_FWD_impl(int i, int j) {
+    const double d_red = vtab->reduced_d(this, i, j);
+    const double m_red = vtab->reduced_m(this, i, j);
+    const double T = Gas(this).T();
+    return k_FWD_prefactor * 2.2 * 0.1 * k.Av_const * std::pow(d_red, 2.0) *
+           std::sqrt(8.0 * k.Pi_const * k.kB_const * T / m_red);
+}
+
+double CReactDim::k_REV_from(double k_fwd, int i, int j) {
+    Gas gas(this);
+    const double MW_i = gas.MW(PAH_index_at(i));
+    const double MW_j = gas.MW(PAH_index_at(j));
+    const double mu = MW_i * MW_j / (MW_i + MW_j);
+    return k_fwd * ten_to_minus_1_8 * dissociation_factor(mu, gas.T());
+}
+
+double CReactDim::k_REV_impl(int i, int j) { return k_REV_from(vt()->k_FWD(this, i, j), i, j); }
+
+double CReactDim::k_REAC_impl() {
+    const double T = Gas(this).T();
+    return K_REACT_prefactor * 5e6 * std::exp(-Ea_REACT_prefactor * 96232.0 / (k.R_const * T));
+}
+
+double CReactDim::beta_fm_soot_PAH_impl(int i) {
+    const double d_i = vtab->PAH_diameter(this, i);
+    const double m_i = vtab->PAH_mass(this, i);
+    const double T = Gas(this).T();
+    return 2.2 * std::pow(d_i + d_g, 2.0) * std::sqrt(k.Pi_const * k.kB_const * T / 2.0 * (1.0 / m_agg + 1.0 / m_i));
+}
+
+double CReactDim::beta_cont_soot_PAH_impl(int i) {
+    Gas gas(this);
+    const double T = gas.T(), mu = gas.mu();
+    const double d_i = vtab->PAH_diameter(this, i);
+    const double a = bind::fdiv(2.0 * k.kB_const * T, 3.0 * mu);
+    return a * (vt()->C_S_soot(this, d_i) / d_i + vt()->C_S_soot(this, d_m) / d_g) * (d_i + d_g);
+}
+
+double CReactDim::C_S_soot_impl(double d) {
+    const double lam = Gas(this).lambda();
+    return 1.0 + (2.0 * lam / d) * (1.21 + 0.4 * std::exp(-0.78 * d / lam));
+}
+
+double CReactDim::k_f_soot_PAH_impl(int i) {
+    const double fm = vt()->beta_fm_soot_PAH(this, i);
+    const double cont = vt()->beta_cont_soot_PAH(this, i);
+    return k.Av_const * fm * cont / (fm + cont);
+}
+
+double CReactDim::k_r_from(double k_f, int i) {
+    Gas gas(this);
+    const double MW_i = gas.MW(PAH_index_at(i));
+    const double mu = soot_MW * MW_i / (soot_MW + MW_i);
+    return k_f * ten_to_minus_1_8 * dissociation_factor(mu, gas.T());
+}
+
+double CReactDim::k_r_soot_PAH_impl(int i) { return k_r_from(vt()->k_f_soot_PAH(this, i), i); }
+
+double CReactDim::k_PAH_impl() {
+    const double T = Gas(this).T();
+    return K_PAH_ADS_prefactor * 2e10 * std::exp(-Ea_PAH_ADS_prefactor * 96232.0 / (k.R_const * T));
+}
+
+double CReactDim::soot_PAH_star_impl(int i) {
+    const double k_f = vt()->k_f_soot_PAH(this, i);
+    const double C_i = Gas(this).C(PAH_index_at(i));
+    const double k_r = k_r_from(k_f, i);
+    return k_f * c_soot_agg * bind::pymax(C_i, 0.0) / (k_r + vt()->k_PAH(this));
+}
+
+// ---------------------------------------------------------------- inception
+
+// Python code may run inside the gas accessors (an overridden `mean_MW`), so
+// every array is indexed afresh and bounds-checked.
+void CReactDim::update_phy_dimer_impl() {
+    Gas gas(this);
+    const double k_reac = vt()->k_REAC(this);
+    for (int kk = 0; kk < n_dimers; ++kk) {
+        const int i = at(dimer_PAH_1_id, kk), j = at(dimer_PAH_2_id, kk);
+        const double k_fwd = vt()->k_FWD(this, i, j);
+        const double C_i = gas.C(PAH_index_at(i));
+        const double C_j = gas.C(PAH_index_at(j));
+        const double k_rev = k_REV_from(k_fwd, i, j);
+        const double c = bind::fdiv(k_fwd * C_i * C_j, k_rev + k_reac);
+        at(c_phy_dimer, kk) = c;
+    }
+}
+
+void CReactDim::update_w_chem_dimer_impl() {
+    const double k_reac = vt()->k_REAC(this);
+    for (int kk = 0; kk < n_dimers; ++kk) at(w_chem_dimer, kk) = bind::pymax(k_reac * at(c_phy_dimer, kk), 0.0);
+}
+
+void CReactDim::update_NCH_inception_impl() {
+    _N_agg_inception_total = 0.0;
+    _C_tot_inception_total = 0.0;
+    _H_tot_inception_total = 0.0;
+    const double rho = Gas(this).rho();
+    for (int kk = 0; kk < n_dimers; ++kk) {
+        const double w = at(w_chem_dimer, kk), n_C = at(dimer_n_C, kk), n_H = at(dimer_n_H, kk);
+        const double dC = n_C * w / rho, dH = n_H * w / rho;
+        at(_C_tot_inception_each, kk) = dC;
+        at(_H_tot_inception_each, kk) = dH;
+        // A dimer counts as the fraction of a new particle that its carbon makes of the smallest one.
+        const double dN = partial_addition_on() ? (n_C / k.min_n_C_const) * (w / rho) : w / rho;
+        at(_N_agg_inception_each, kk) = dN;
+        _N_agg_inception_total += dN;
+        _C_tot_inception_total += dC;
+        _H_tot_inception_total += dH;
+    }
+}
+
+// ---------------------------------------------------------------- adsorption
+
+void CReactDim::update_k_adsorption_impl() {
+    for (int i = 0; i < n_PAHs; ++i) {
+        const double k_f = vt()->k_f_soot_PAH(this, i);
+        const double k_r = k_r_from(k_f, i);
+        at(k_f_adsorption, i) = k_f;
+        at(k_r_adsorption, i) = k_r;
+    }
+}
+
+void CReactDim::update_c_soot_PAH_star_impl() {
+    for (int i = 0; i < n_PAHs; ++i) {
+        const double c = vt()->soot_PAH_star(this, i);
+        at(c_soot_PAH_star, i) = c;
+    }
+}
+
+void CReactDim::update_PAH_adsorption_rate_impl() {
+    const double k_pah = vt()->k_PAH(this);
+    for (int i = 0; i < n_PAHs; ++i) at(_PAH_adsorption_rate, i) = k_pah * at(c_soot_PAH_star, i);
+}
+
+void CReactDim::update_CH_tot_PAH_impl() {
+    _C_tot_PAH_total = 0.0;
+    _H_tot_PAH_total = 0.0;
+    const double rho = Gas(this).rho();
+    for (int i = 0; i < n_PAHs; ++i) {
+        const double r = at(_PAH_adsorption_rate, i);
+        const double dC = bind::fdiv(PAH_n_C_at(i) * r, rho);
+        // An adsorbed PAH gives up two hydrogen atoms (released as H2).
+        const double dH = bind::fdiv((PAH_n_H_at(i) - 2.0) * r, rho);
+        at(_C_tot_PAH_each, i) = dC;
+        at(_H_tot_PAH_each, i) = dH;
+        _C_tot_PAH_total += dC;
+        _H_tot_PAH_total += dH;
+    }
+}
+
+// ----------------------------------------------------------------- scrubbing
+
+void CReactDim::update_w_scrub_inception_impl(bind::DoubleBuf& w) {
+    for (int kk = 0; kk < n_dimers; ++kk) {
+        const double r = at(w_chem_dimer, kk);
+        const int s_i = PAH_index_at(at(dimer_PAH_1_id, kk));
+        const int s_j = PAH_index_at(at(dimer_PAH_2_id, kk));
+        scrub("_update_w_scrub_inception", w, s_i, -r);
+        scrub("_update_w_scrub_inception", w, s_j, -r);
+    }
+}
+
+void CReactDim::update_w_scrub_PAH_impl(bind::DoubleBuf& w) {
+    const int h = Gas(this).index(n_H2);
+    for (int i = 0; i < n_PAHs; ++i) {
+        const double r = at(_PAH_adsorption_rate, i);
+        const int s = PAH_index_at(i);
+        scrub("_update_w_scrub_PAH", w, s, -r);
+        scrub("_update_w_scrub_PAH", w, h, r);
+    }
+}
+
+// ------------------------------------------------------------------ tables
+
+namespace {
+
+using Self = CReactDim;
+#define REACTDIM_DEF(name, params, doc, ...) ::bind::Method<&Self::name##_impl, #name, params>::def(doc),
+PyMethodDef methods[] = {REACTDIM_METHODS(REACTDIM_DEF){nullptr, nullptr, 0, nullptr}};
+
+std::vector<bind::Field> make_fields() {
+    std::vector<bind::Field> f(CPAHGrowthBase::base_fields().begin(), CPAHGrowthBase::base_fields().end());
+    const bind::Field own[] = {
+        BIND_FIELD(CReactDim, dimer_n_C, DoubleVec, bind::RO),
+        BIND_FIELD(CReactDim, dimer_n_H, DoubleVec, bind::RO),
+        BIND_FIELD(CReactDim, dimer_PAH_1_id, IntVec, bind::RO),
+        BIND_FIELD(CReactDim, dimer_PAH_2_id, IntVec, bind::RO),
+        BIND_FIELD(CReactDim, n_dimers, Int, bind::RO),
+        BIND_FIELD(CReactDim, w_chem_dimer, DoubleVec, bind::RO),
+        BIND_FIELD(CReactDim, c_phy_dimer, DoubleVec, bind::RO),
+        BIND_FIELD(CReactDim, k_f_adsorption, DoubleVec, bind::RO),
+        BIND_FIELD(CReactDim, k_r_adsorption, DoubleVec, bind::RO),
+        BIND_FIELD(CReactDim, c_soot_PAH_star, DoubleVec, bind::RO),
+        BIND_FIELD(CReactDim, K_REACT_prefactor, Double, bind::RW),
+        BIND_FIELD(CReactDim, Ea_REACT_prefactor, Double, bind::RW),
+        BIND_FIELD(CReactDim, k_FWD_prefactor, Double, bind::RW),
+        BIND_FIELD(CReactDim, K_PAH_ADS_prefactor, Double, bind::RW),
+        BIND_FIELD(CReactDim, Ea_PAH_ADS_prefactor, Double, bind::RW),
+    };
+    f.insert(f.end(), std::begin(own), std::end(own));
+    return f;
+}
+
+}  // namespace
+
+bind::ClassSpec& CReactDim::spec() {
+    static std::vector<bind::Field> fields = make_fields();
+    static bind::ClassSpec s = [] {
+        bind::ClassSpec s = bind::make_spec<CReactDim>();
+        s.base = &CPAHGrowthBase::type;
+        s.fields = fields;
+        s.methods = methods;
+        s.init = bind::Init<&CReactDim::init_impl, "soot_wrapper">::init;
+        s.vtable = (void*)&vtable;
+        s.checksums = {0x2165b13, 0x0327a1d, 0x686ca3c};
+        return s;
+    }();
+    return s;
+}
+
+}  // namespace pyrandel

@@ -1,0 +1,95 @@
+// CReactDim: reactive dimerisation. Every precursor pair forms physically bound
+// dimers in steady state between collision, dissociation and the reaction to
+// chemical dimers, each of which starts a particle; PAH adsorption runs through
+// a physisorbed PAH-soot complex, also in steady state.
+#pragma once
+
+#include "pahgrowthbase.hpp"
+
+namespace pyrandel {
+
+struct CReactDim;
+
+// The base's eleven entries (8, 9 and 10 replaced), then the model's own.
+struct CReactDimVTable : CPAHGrowthBaseVTable {
+    void (*_update_phy_dimer)(CReactDim*);                 // 11
+    double (*k_FWD)(CReactDim*, int i, int j);             // 12
+    double (*k_REV)(CReactDim*, int i, int j);             // 13
+    double (*k_REAC)(CReactDim*);                          // 14
+    double (*beta_fm_soot_PAH)(CReactDim*, int i);         // 15, m3/s
+    double (*beta_cont_soot_PAH)(CReactDim*, int i);       // 16, m3/s
+    double (*C_S_soot)(CReactDim*, double diameter);       // 17
+    double (*k_f_soot_PAH)(CReactDim*, int i);             // 18
+    double (*k_r_soot_PAH)(CReactDim*, int i);             // 19
+    double (*k_PAH)(CReactDim*);                           // 20
+    double (*soot_PAH_star)(CReactDim*, int i);            // 21, mol/m3
+    bind::Ref (*_update_PAH_adsorption_rate)(CReactDim*);  // 22, raises
+    void (*_update_w_chem_dimer)(CReactDim*);              // 23
+    void (*_update_c_soot_PAH_star)(CReactDim*);           // 24
+    void (*_update_k_adsorption)(CReactDim*);              // 25
+    void (*_update_CH_tot_PAH)(CReactDim*);                // 26
+    void (*_update_NCH_inception)(CReactDim*);             // 27
+};
+
+#define REACTDIM_METHODS(X)                         \
+    X(_reset, "", nullptr, void, ())                \
+    X(create_PAH_dimer, "", nullptr, void, ())      \
+    X(update, "", nullptr, void, ())
+
+struct CReactDim : CPAHGrowthBase {
+    using Self = CReactDim;
+    std::vector<double> dimer_n_C;      // carbon atoms per dimer
+    std::vector<double> dimer_n_H;      // hydrogen atoms per dimer
+    std::vector<int> dimer_PAH_1_id;    // first precursor of each dimer
+    std::vector<int> dimer_PAH_2_id;    // second precursor (>= first)
+    int n_dimers;
+    std::vector<double> w_chem_dimer;     // chemical dimer formation, mol/(m3 s)
+    std::vector<double> c_phy_dimer;      // physical dimers, mol/m3
+    std::vector<double> k_f_adsorption;   // per precursor, last adsorption step
+    std::vector<double> k_r_adsorption;
+    std::vector<double> c_soot_PAH_star;  // physisorbed complexes, mol/m3
+    double K_REACT_prefactor;
+    double Ea_REACT_prefactor;
+    double k_FWD_prefactor;
+    double K_PAH_ADS_prefactor;
+    double Ea_PAH_ADS_prefactor;
+
+    static constexpr const char* py_name = "CReactDim";
+    static constexpr const char* doc = "CReactDim(soot_wrapper)";
+    static PyTypeObject type;
+    static const CReactDimVTable vtable;
+    static bind::ClassSpec& spec();
+    static void on_new(CReactDim* self) { self->vtab = &vtable; }
+    const CReactDimVTable* vt() const { return static_cast<const CReactDimVTable*>(vtab); }
+
+    enum { REACTDIM_METHODS(BIND_ID) MID_count };
+    REACTDIM_METHODS(BIND_DISPATCHER)
+    REACTDIM_METHODS(BIND_DECL)
+
+    void init_impl(bind::Typed<CSootWrapper> soot_wrapper);
+
+    // Kernel bodies; they raise, the table entries handle errors by result kind.
+    double k_FWD_impl(int i, int j);
+    double k_REV_impl(int i, int j);
+    double k_REV_from(double k_fwd, int i, int j);
+    double k_REAC_impl();
+    double beta_fm_soot_PAH_impl(int i);
+    double beta_cont_soot_PAH_impl(int i);
+    double C_S_soot_impl(double d);
+    double k_f_soot_PAH_impl(int i);
+    double k_r_soot_PAH_impl(int i);
+    double k_r_from(double k_f, int i);
+    double k_PAH_impl();
+    double soot_PAH_star_impl(int i);
+    void update_phy_dimer_impl();
+    void update_PAH_adsorption_rate_impl();
+    void update_w_chem_dimer_impl();
+    void update_c_soot_PAH_star_impl();
+    void update_k_adsorption_impl();
+    void update_CH_tot_PAH_impl();
+    void update_NCH_inception_impl();
+    void update_w_scrub_inception_impl(bind::DoubleBuf& w);
+    void update_w_scrub_PAH_impl(bind::DoubleBuf& w);
+};
+
+}  // namespace pyrandel
