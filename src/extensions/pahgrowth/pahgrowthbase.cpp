@@ -136,8 +136,11 @@ void CPAHGrowthBase::scrub_add(bind::DoubleBuf& w, Py_ssize_t i, double delta) {
 
 // ----------------------------------------------------------- construction
 
-void CPAHGrowthBase::init_impl(bind::Typed<CSootWrapper> w) {
-    bind::replace(soot_wrapper, Ref::borrow(w.o ? (PyObject*)w.o : Py_None));
+void CPAHGrowthBase::init_impl(PyObject* w) {
+    if (w != Py_None && !PyObject_TypeCheck(w, &CSootWrapper::type))
+        bind::raisef(PyExc_TypeError, "Cannot convert %.200s to %.200s", Py_TYPE(w)->tp_name,
+                     CSootWrapper::type.tp_name);
+    bind::replace(soot_wrapper, Ref::borrow(w));
 }
 
 void CPAHGrowthBase::_reset_impl() {

@@ -110,7 +110,7 @@ struct CPAHGrowthBase {
     PAHBASE_METHODS(BIND_DISPATCHER)
     PAHBASE_METHODS(BIND_DECL)
 
-    void init_impl(bind::Typed<CSootWrapper> soot_wrapper);
+    void init_impl(PyObject* soot_wrapper);
 
     // The soot variables of the step as doubles, without conversions (the
     // particle model's path when nothing overrides `update_soot_vars`).

@@ -140,7 +140,7 @@ const CReactDimVTable CReactDim::vtable = make_vtable();
 
 // ----------------------------------------------------------- construction
 
-void CReactDim::init_impl(bind::Typed<CSootWrapper> w) {
+void CReactDim::init_impl(PyObject* w) {
     CPAHGrowthBase::init_impl(w);
     _reset();
 }

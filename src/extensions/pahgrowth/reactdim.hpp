@@ -66,7 +66,7 @@ struct CReactDim : CPAHGrowthBase {
     REACTDIM_METHODS(BIND_DISPATCHER)
     REACTDIM_METHODS(BIND_DECL)
 
-    void init_impl(bind::Typed<CSootWrapper> soot_wrapper);
+    void init_impl(PyObject* soot_wrapper);
 
     // Kernel bodies; they raise, the table entries handle errors by result kind.
     double k_FWD_impl(int i, int j);

@@ -93,7 +93,7 @@ const CFrenklachHACAVTable CFrenklachHACA::vtable = {
 
 // ----------------------------------------------------------- construction
 
-void CFrenklachHACA::init_impl(bind::Typed<CSootWrapper> w) {
+void CFrenklachHACA::init_impl(PyObject* w) {
     CSurfaceReactionsBase::init_impl(w);
     bind::replace(HACA_prefactor, bind::py(1.0));
     _reset();

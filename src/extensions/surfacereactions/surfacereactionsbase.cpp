@@ -9,8 +9,11 @@ using bind::Ref;
 
 PyTypeObject CSurfaceReactionsBase::type = {PyVarObject_HEAD_INIT(nullptr, 0)};
 
-void CSurfaceReactionsBase::init_impl(bind::Typed<CSootWrapper> w) {
-    bind::replace(soot_wrapper, Ref::borrow(w.o ? (PyObject*)w.o : Py_None));
+void CSurfaceReactionsBase::init_impl(PyObject* w) {
+    if (w != Py_None && !PyObject_TypeCheck(w, &CSootWrapper::type))
+        bind::raisef(PyExc_TypeError, "Cannot convert %.200s to %.200s", Py_TYPE(w)->tp_name,
+                     CSootWrapper::type.tp_name);
+    bind::replace(soot_wrapper, Ref::borrow(w));
     set_defaults();
 }
 

@@ -68,7 +68,7 @@ struct CSurfaceReactionsBase {
     SURFBASE_METHODS(BIND_DISPATCHER)
     SURFBASE_METHODS(BIND_DECL)
 
-    void init_impl(bind::Typed<CSootWrapper> soot_wrapper);
+    void init_impl(PyObject* soot_wrapper);
     void set_defaults();
 
     // The step's particle values as doubles (the particle model's path when
@@ -123,7 +123,7 @@ struct CFrenklachHACA : CSurfaceReactionsBase {
     FRENKLACH_METHODS(BIND_DISPATCHER)
     FRENKLACH_METHODS(BIND_DECL)
 
-    void init_impl(bind::Typed<CSootWrapper> soot_wrapper);
+    void init_impl(PyObject* soot_wrapper);
 
     // Property `alpha_model`.
     bind::Ref get_alpha_model();
