@@ -232,6 +232,7 @@ void CFrenklachHACA::update_OH_oxidation_rate_impl() {
 // the growth totals are.
 double CFrenklachHACA::update_C_tot_oxidation_impl() {
     const double rho = Gas(this).rho();
+    _C_tot_oxidation = 0.0;  // what a zero density leaves, not the last step's value
     _C_tot_oxidation = bind::fdiv(-2.0 * _O2_oxidation_rate - _OH_oxidation_rate, rho);
     return _C_tot_oxidation;
 }
