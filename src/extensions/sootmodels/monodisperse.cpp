@@ -1,6 +1,7 @@
 #include "monodisperse.hpp"
 
 #include <cmath>
+#include <optional>
 
 #include "../../lib/constants.hpp"
 #include "../gas/sootgas.hpp"
@@ -78,6 +79,93 @@ Ref surf_of(const M* s) {
 
 }  // namespace
 
+// ------------------------------------------------------- one-pass kernels
+
+namespace {
+
+using Morph = MonoMorph;
+using MorphKey = MonoMorphKey;
+
+// The float in an object field of the gas wrapper, when it is one.
+inline bool float_in(PyObject* o, double& v) {
+    if (!PyFloat_CheckExact(o)) return false;
+    v = PyFloat_AS_DOUBLE(o);
+    return true;
+}
+
+// The gas wrapper when it is exactly a CSootGas reached through a soot wrapper; nullptr otherwise.
+CSootGas* plain_gas(const M* s) {
+    if (s->soot_wrapper == Py_None) return nullptr;
+    PyObject* g = reinterpret_cast<CSootWrapper*>(s->soot_wrapper)->soot_gas;
+    return Py_IS_TYPE(g, &CSootGas::type) ? reinterpret_cast<CSootGas*>(g) : nullptr;
+}
+
+// True when a Python subclass or an instance attribute replaces one of the morphology entries.
+bool morphology_overridden(M* s) {
+    if (Py_IS_TYPE(s, &M::type)) return false;
+    for (int mid : {M::MID_d_p, M::MID_n_p, M::MID_d_m, M::MID_d_g, M::MID_A_tot})
+        if (bind::Class<M>::overridden(s, mid)) return true;
+    return false;
+}
+
+// The state the values depend on, when they may be computed in one pass: no override, and a
+// gas state of plain numbers. False where the table must be used.
+bool one_pass_key(M* s, MorphKey& key) {
+    CSootGas* g = plain_gas(s);
+    double rho;
+    if (!g || !float_in(g->_rho, rho) || morphology_overridden(s)) return false;
+    key = MorphKey{s->_N_agg, s->_N_pri, s->_C_tot, rho, (PyObject*)g};
+    return true;
+}
+
+// Every value once, with the formulas and the order of operations of the table entries.
+Morph morphology_at_once(const MorphKey& key) {
+    Morph m;
+    const double V_tot = k.MW_carbon_const * key.C_tot / k.rho_soot_const;
+    const double V_p = V_tot / (k.Av_const * key.N_pri);
+    const double x6 = V_p * 6.0 / k.Pi_const;
+    m.d_p = std::pow(x6, k.one_third_const);
+    const double n_p = key.N_pri / key.N_agg;
+    const double x = m.d_p * std::pow(n_p, 0.45);
+    m.d_m = x > m.d_p ? x : m.d_p;
+    m.d_g = n_p > 1.5 ? m.d_m / (std::pow(n_p, -0.2) + 0.4) : m.d_m / 1.29;
+    m.A_tot = std::pow(x6, k.two_thirds_const) * k.Pi_const * (k.Av_const * key.N_pri);
+    m.V_agg = V_tot / (k.Av_const * key.N_agg);
+    m.m_agg = m.V_agg * k.rho_soot_const;
+    m.soot_MW = k.MW_carbon_const * key.C_tot / key.N_agg;
+    m.c_soot_agg = key.rho * key.N_agg;
+    m.c_soot_pri = key.rho * key.N_pri;
+    m.m_p = k.Pi_const * k.rho_soot_const * std::pow(m.d_p, 3.0) / 6.0;
+    return m;
+}
+
+// The one-pass values for `key`, from the last evaluation when it was made for the same state.
+const Morph& morphology_cached(M* s, const MorphKey& key) {
+    if (!s->morph_valid_ || !(s->morph_key_ == key)) {
+        s->morph_ = morphology_at_once(key);
+        s->morph_key_ = key;
+        s->morph_valid_ = true;
+    }
+    return s->morph_;
+}
+
+Morph morphology_by_table(M* s) {
+    Morph m;
+    m.d_p = s->vtab->d_p(s);
+    m.d_m = s->vtab->d_m(s);
+    m.d_g = s->vtab->d_g(s);
+    m.A_tot = s->vtab->A_tot(s);
+    m.m_agg = s->vtab->m_agg(s);
+    m.V_agg = s->vtab->V_agg(s);
+    m.soot_MW = s->vtab->soot_MW(s);
+    m.c_soot_agg = s->vtab->c_soot_agg(s);
+    m.c_soot_pri = s->vtab->c_soot_pri(s);
+    m.m_p = s->vtab->m_p(s);
+    return m;
+}
+
+}  // namespace
+
 // ---------------------------------------------------------- construction
 
 void CMonodisperseSootModel::init_impl(PyObject* w) {
@@ -126,59 +214,56 @@ void CMonodisperseSootModel::update_impl() {
         Ref w = held_wrapper(soot_wrapper, "soot_enabled");
         if (!as_wrapper(w)->soot_enabled) return;
     }
+    Morph mo;
+    MorphKey key;
+    bool once;
     {
         Ref pah = PAH_of(this);
         if (pah.get() == Py_None) none_has_no("update_soot_vars");
-        const double dp = vtab->d_p(this), dm = vtab->d_m(this), dg = vtab->d_g(this), A = vtab->A_tot(this);
-        const double magg = vtab->m_agg(this), Vagg = vtab->V_agg(this), mw = vtab->soot_MW(this);
-        const double cagg = vtab->c_soot_agg(this), cpri = vtab->c_soot_pri(this), mp = vtab->m_p(this);
-        pah_update_soot_vars(pah.get(), dp, dm, dg, A, magg, Vagg, mw, cagg, cpri, mp);
+        once = one_pass_key(this, key);
+        mo = once ? morphology_cached(this, key) : morphology_by_table(this);
+        pah_update_soot_vars(pah.get(), mo.d_p, mo.d_m, mo.d_g, mo.A_tot, mo.m_agg, mo.V_agg, mo.soot_MW,
+                             mo.c_soot_agg, mo.c_soot_pri, mo.m_p);
         pah_update(pah.get());
     }
     Ref surf = surf_of(this);
     if (surf.get() == Py_None) none_has_no("update_soot_vars");
-    const double dp = vtab->d_p(this), dm = vtab->d_m(this), dg = vtab->d_g(this), A = vtab->A_tot(this);
-    const double magg = vtab->m_agg(this), mw = vtab->soot_MW(this), cagg = vtab->c_soot_agg(this);
+    // Afresh, unless nothing the values depend on has moved since.
+    MorphKey now;
+    const bool plain = one_pass_key(this, now);
+    if (!(once && plain && now == key)) mo = plain ? morphology_cached(this, now) : morphology_by_table(this);
     const double HtoC = bind::fdiv(_H_tot, _C_tot);
-    surf_update_soot_vars(surf.get(), dp, dm, dg, A, magg, mw, cagg, HtoC);
+    surf_update_soot_vars(surf.get(), mo.d_p, mo.d_m, mo.d_g, mo.A_tot, mo.m_agg, mo.soot_MW, mo.c_soot_agg, HtoC);
     surf_update(surf.get());
 }
 
 // Clears the scrubbing array in place and lets both models enter their exchange.
 void CMonodisperseSootModel::update_w_scrub_impl() {
-    {
-        Ref w = Ref::borrow(w_scrub);
-        if (w.get() == Py_None)
-            bind::raise(PyExc_TypeError, "unsupported operand type(s) for *=: 'NoneType' and 'float'");
-        // Zeros written, not a product with 0.0: a NaN of one bad step must not stay.
-        Py_buffer v;
-        if (PyObject_GetBuffer(w.get(), &v, PyBUF_RECORDS) == 0) {
-            const bool dbl = v.ndim == 1 && v.itemsize == (Py_ssize_t)sizeof(double) && v.format &&
-                             (std::string_view(v.format) == "d" || std::string_view(v.format) == "<d" ||
-                              std::string_view(v.format) == "@d" || std::string_view(v.format) == "=d");
-            if (dbl)
-                for (Py_ssize_t i = 0; i < v.shape[0]; ++i)
-                    *reinterpret_cast<double*>(static_cast<char*>(v.buf) + i * v.strides[0]) = 0.0;
-            PyBuffer_Release(&v);
-            if (!dbl) {
-                Ref z = bind::py(0.0);
-                if (PyObject_SetItem(w.get(), Py_Ellipsis, z.get()) < 0) bind::fail();
-            }
-        } else {
-            PyErr_Clear();
-            Ref z = bind::py(0.0);
-            if (PyObject_SetItem(w.get(), Py_Ellipsis, z.get()) < 0) bind::fail();
-        }
+    Ref w = Ref::borrow(w_scrub);
+    if (w.get() == Py_None) bind::raise(PyExc_TypeError, "unsupported operand type(s) for *=: 'NoneType' and 'float'");
+    // Zeros written, not a product with 0.0: a NaN of one bad step must not stay.
+    std::optional<bind::DoubleBuf> buf;
+    try {
+        buf.emplace(w.get(), "w_scrub");
+    } catch (bind::Error&) {
+        PyErr_Clear();
+    }
+    if (buf) {
+        for (Py_ssize_t i = 0, n = buf->size(); i < n; ++i) buf->at(i) = 0.0;
+    } else {
+        Ref z = bind::py(0.0);
+        if (PyObject_SetItem(w.get(), Py_Ellipsis, z.get()) < 0) bind::fail();
     }
     {
-        Ref w = held_wrapper(soot_wrapper, "soot_enabled");
-        if (!as_wrapper(w)->soot_enabled || !as_wrapper(w)->scrubbing_enabled) return;
-        Ref pah = Ref::borrow(as_wrapper(w)->PAH_growth_model);
+        Ref sw = held_wrapper(soot_wrapper, "soot_enabled");
+        if (!as_wrapper(sw)->soot_enabled || !as_wrapper(sw)->scrubbing_enabled) return;
+        Ref pah = Ref::borrow(as_wrapper(sw)->PAH_growth_model);
         if (pah.get() == Py_None) none_has_no("update_w_scrub");
-        bind::DoubleBuf buf(w_scrub, "w_scrub");
+        if (!buf) buf.emplace(w.get(), "w_scrub");  // refused as a double buffer: the error of the view
         auto* p = reinterpret_cast<CPAHGrowthBase*>(pah.get());
-        p->vtab->update_w_scrub(p, buf);
+        p->vtab->update_w_scrub(p, *buf);
     }
+    buf.reset();
     Ref surf = surf_of(this);
     Ref arr = Ref::borrow(w_scrub);
     surf_update_w_scrub(surf.get(), arr.get());
@@ -395,6 +480,25 @@ double M::beta_coag_k() {
 // Interpreter arithmetic, left to right, so that a subclass's turbulent
 // kernel may return any number.
 double M::N_agg_coag_k() {
+    {
+        // One pass when nothing is overridden and the gas state is plain numbers.
+        MorphKey key;
+        CSootGas* g = plain_gas(this);
+        double mu, lambda;
+        if (one_pass_key(this, key) && float_in(g->_mu, mu) && float_in(g->_lambda_gas, lambda) &&
+            !bind::Class<M>::overridden(this, MID_beta_coag_turb)) {
+            const Morph& mo = morphology_cached(this, key);
+            const double T = g->_T;
+            const double cont = T * (k.kB_const * 8.0) / (mu * 3.0) * Cs(mo.d_m, lambda);
+            if (mo.m_agg != 0.0) {
+                const double fm = std::pow(mo.d_g, 2.0) * (std::pow(T * (k.kB_const * k.Pi_const) / mo.m_agg, 0.5) * 4.0);
+                if (cont + fm != 0.0) {
+                    const double beta = fm * 1.82 * cont / (cont + fm);
+                    return -0.5 * (beta + 0.0) * _N_agg * _N_agg * k.Av_const * key.rho;
+                }
+            }
+        }
+    }
     const double bc = vtab->beta_coag(this);
     if (!bind::Class<M>::overridden(this, MID_beta_coag_turb)) {
         const double turb = beta_coag_turb_impl();

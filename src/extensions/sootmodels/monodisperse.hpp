@@ -4,11 +4,30 @@
 // scrubbing rates.
 #pragma once
 
+#include <bit>
+#include <cstdint>
+
 #include "sootmodelbase.hpp"
 
 namespace pyrandel {
 
 struct CMonodisperseSootModel;
+
+// The morphology values the step hands on, and the state they were computed for.
+struct MonoMorph {
+    double d_p, d_m, d_g, A_tot, m_agg, V_agg, soot_MW, c_soot_agg, c_soot_pri, m_p;
+};
+struct MonoMorphKey {
+    double N_agg, N_pri, C_tot, rho;
+    PyObject* gas;  // identity only, never dereferenced
+    // Bit for bit: a zero of the other sign or a NaN is another state.
+    bool operator==(const MonoMorphKey& o) const {
+        return std::bit_cast<uint64_t>(N_agg) == std::bit_cast<uint64_t>(o.N_agg) &&
+               std::bit_cast<uint64_t>(N_pri) == std::bit_cast<uint64_t>(o.N_pri) &&
+               std::bit_cast<uint64_t>(C_tot) == std::bit_cast<uint64_t>(o.C_tot) &&
+               std::bit_cast<uint64_t>(rho) == std::bit_cast<uint64_t>(o.rho) && gas == o.gas;
+    }
+};
 
 // Morphology and coagulation kernels, reached without a name lookup. Entries
 // that are also Python-visible honour a Python subclass's override.
@@ -95,6 +114,11 @@ struct CMonodisperseSootModel : CSootModelBase {
     double diffus_coeff_const_val;           // m2/s
     double N_agg_min, N_pri_min, C_tot_min, H_tot_min;
     int N_agg_offset, N_pri_offset, C_tot_offset, H_tot_offset;
+
+    // Last one-pass morphology (not a field): reused while its key matches.
+    MonoMorph morph_;
+    MonoMorphKey morph_key_;
+    bool morph_valid_;
 
     static constexpr const char* py_name = "CMonodisperseSootModel";
     static constexpr const char* doc = "CMonodisperseSootModel(soot_wrapper)";

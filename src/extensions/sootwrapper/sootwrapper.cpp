@@ -33,16 +33,6 @@ void none_has_no(const char* attr) {
     bind::raisef(PyExc_AttributeError, "'NoneType' object has no attribute '%s'", attr);
 }
 
-Ref held_wrapper(PyObject* field, const char* attr) {
-    if (!field || field == Py_None) none_has_no(attr);
-    return Ref::borrow(field);
-}
-
-Ref CSootWrapper::held_gas(const char* attr) const {
-    if (soot_gas == Py_None) none_has_no(attr);
-    return Ref::borrow(soot_gas);
-}
-
 void CSootWrapper::init_impl(PyObject* g) {
     if (g != Py_None && !PyObject_TypeCheck(g, &CSootGas::type))
         bind::raisef(PyExc_TypeError, "Cannot convert %.200s to %.200s", Py_TYPE(g)->tp_name, CSootGas::type.tp_name);

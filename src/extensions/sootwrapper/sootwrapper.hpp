@@ -79,13 +79,21 @@ struct CSootWrapper {
     bind::Ref held_gas(const char* attr) const;
 };
 
+// AttributeError as the interpreter words it for an attribute of None.
+[[noreturn]] void none_has_no(const char* attr);
+
 // The soot wrapper held in a model's typed field, or AttributeError
 // "'NoneType' object has no attribute '<attr>'" when the field holds None.
 // The reference is held: calls into Python may replace the model's field.
-bind::Ref held_wrapper(PyObject* field, const char* attr);
+inline bind::Ref held_wrapper(PyObject* field, const char* attr) {
+    if (!field || field == Py_None) none_has_no(attr);
+    return bind::Ref::borrow(field);
+}
 inline CSootWrapper* as_wrapper(const bind::Ref& r) { return reinterpret_cast<CSootWrapper*>(r.get()); }
 
-// AttributeError as the interpreter words it for an attribute of None.
-[[noreturn]] void none_has_no(const char* attr);
+inline bind::Ref CSootWrapper::held_gas(const char* attr) const {
+    if (soot_gas == Py_None) none_has_no(attr);
+    return bind::Ref::borrow(soot_gas);
+}
 
 }  // namespace pyrandel
