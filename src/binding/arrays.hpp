@@ -1,10 +1,10 @@
 // Element access to NumPy arrays and one-dimensional double buffers.
 #pragma once
 
+#include "core.hpp"  // Python.h first
+
 #include <concepts>
 #include <type_traits>
-
-#include "core.hpp"
 
 namespace bind {
 

@@ -149,14 +149,38 @@ inline void replace(PyObject*& slot, Ref v) {
 
 // ------------------------------------------------------------ attribute access
 
-inline Ref getattr(PyObject* o, PyObject* name) { return Ref::steal(PyObject_GetAttr(o, name)); }
+// Counts a call that may re-enter the module against the interpreter's
+// recursion limit, so that a loop of objects calling each other ends in
+// RecursionError rather than a C stack overflow.
+struct RecursionGuard {
+    explicit RecursionGuard(const char* where) {
+        if (Py_EnterRecursiveCall(where)) fail();
+    }
+    ~RecursionGuard() { Py_LeaveRecursiveCall(); }
+    RecursionGuard(const RecursionGuard&) = delete;
+    RecursionGuard& operator=(const RecursionGuard&) = delete;
+};
+
+// Attribute reads and writes and calls by name: each may run code of the caller's objects.
+inline Ref getattr(PyObject* o, PyObject* name) {
+    RecursionGuard guard(" while getting an attribute");
+    return Ref::steal(PyObject_GetAttr(o, name));
+}
 inline void setattr(PyObject* o, PyObject* name, PyObject* v) {
+    RecursionGuard guard(" while setting an attribute");
     if (PyObject_SetAttr(o, name, v) < 0) fail();
 }
-inline Ref call(PyObject* f) { return Ref::steal(PyObject_CallNoArgs(f)); }
-inline Ref call(PyObject* f, PyObject* a) { return Ref::steal(PyObject_CallOneArg(f, a)); }
+inline Ref call(PyObject* f) {
+    RecursionGuard guard(" while calling a Python object");
+    return Ref::steal(PyObject_CallNoArgs(f));
+}
+inline Ref call(PyObject* f, PyObject* a) {
+    RecursionGuard guard(" while calling a Python object");
+    return Ref::steal(PyObject_CallOneArg(f, a));
+}
 template <class... A>
 Ref call_method(PyObject* self, PyObject* name, A... args) {
+    RecursionGuard guard(" while calling a Python object");
     PyObject* v[] = {self, args...};
     return Ref::steal(PyObject_VectorcallMethod(name, v, (1 + sizeof...(A)) | PY_VECTORCALL_ARGUMENTS_OFFSET, nullptr));
 }
