@@ -77,6 +77,8 @@ struct CSootWrapper {
     // The gas wrapper, held for the caller (a call into Python may replace the
     // field); AttributeError "'NoneType' object has no attribute '<attr>'" when unset.
     bind::Ref held_gas(const char* attr) const;
+    // The gas wrapper object itself (None when unset), held.
+    bind::Ref gas_object() const { return bind::Ref::borrow(soot_gas); }
 };
 
 // AttributeError as the interpreter words it for an attribute of None.
