@@ -231,7 +231,7 @@ Ref CPAHGrowthBase::partial_particle_addition_impl() {
 
 Ref CPAHGrowthBase::get_soot_gas() {
     Ref w = held_wrapper(soot_wrapper, "soot_gas");
-    return Ref::borrow(as_wrapper(w)->soot_gas);
+    return as_wrapper(w)->gas_object();
 }
 
 // ------------------------------------------------------ molecule geometry

@@ -29,7 +29,7 @@ Ref CSurfaceReactionsBase::gas_ref(const Ref& w) { return as_wrapper(w)->held_ga
 
 Ref CSurfaceReactionsBase::get_soot_gas() {
     Ref w = held_wrapper(soot_wrapper, "soot_gas");
-    return Ref::borrow(as_wrapper(w)->soot_gas);
+    return as_wrapper(w)->gas_object();
 }
 
 void CSurfaceReactionsBase::_reset_impl() {
