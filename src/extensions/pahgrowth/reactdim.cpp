@@ -11,7 +11,7 @@ namespace pyrandel {
 using bind::at;
 using bind::Ref;
 
-PyTypeObject CReactDim::type = {PyVarObject_HEAD_INIT(nullptr, 0)};
+BIND_TYPE_OBJECT(CReactDim)
 
 namespace {
 
@@ -47,96 +47,39 @@ double dissociation_factor(double mu, double T) {
     return std::exp((933420.0 * mu - 34053.0) * (-0.115) * k.ln10_const / (k.R_const * T));
 }
 
-// ------------------------------------------------------------ table entries
-
-void vt_update_w_scrub_inception(CPAHGrowthBase* s, bind::DoubleBuf& w) {
-    report_unraisable<void>(cls, "_update_w_scrub_inception",
-                            [&] { static_cast<CReactDim*>(s)->update_w_scrub_inception_impl(w); });
-}
-void vt_update_w_scrub_PAH(CPAHGrowthBase* s, bind::DoubleBuf& w) {
-    report_unraisable<void>(cls, "_update_w_scrub_PAH", [&] { static_cast<CReactDim*>(s)->update_w_scrub_PAH_impl(w); });
-}
-void vt_update_phy_dimer(CReactDim* s) {
-    report_unraisable<void>(cls, "_update_phy_dimer", [&] { s->update_phy_dimer_impl(); });
-}
-double vt_k_FWD(CReactDim* s, int i, int j) {
-    return report_unraisable<double>(cls, "k_FWD", [&] { return s->k_FWD_impl(i, j); });
-}
-double vt_k_REV(CReactDim* s, int i, int j) {
-    return report_unraisable<double>(cls, "k_REV", [&] { return s->k_REV_impl(i, j); });
-}
-double vt_k_REAC(CReactDim* s) {
-    return report_unraisable<double>(cls, "k_REAC", [&] { return s->k_REAC_impl(); });
-}
-double vt_beta_fm_soot_PAH(CReactDim* s, int i) {
-    return report_unraisable<double>(cls, "beta_fm_soot_PAH", [&] { return s->beta_fm_soot_PAH_impl(i); });
-}
-double vt_beta_cont_soot_PAH(CReactDim* s, int i) {
-    return report_unraisable<double>(cls, "beta_cont_soot_PAH", [&] { return s->beta_cont_soot_PAH_impl(i); });
-}
-double vt_C_S_soot(CReactDim* s, double d) {
-    return report_unraisable<double>(cls, "C_S_soot", [&] { return s->C_S_soot_impl(d); });
-}
-double vt_k_f_soot_PAH(CReactDim* s, int i) {
-    return report_unraisable<double>(cls, "k_f_soot_PAH", [&] { return s->k_f_soot_PAH_impl(i); });
-}
-double vt_k_r_soot_PAH(CReactDim* s, int i) {
-    return report_unraisable<double>(cls, "k_r_soot_PAH", [&] { return s->k_r_soot_PAH_impl(i); });
-}
-double vt_k_PAH(CReactDim* s) {
-    return report_unraisable<double>(cls, "k_PAH", [&] { return s->k_PAH_impl(); });
-}
-double vt_soot_PAH_star(CReactDim* s, int i) {
-    return report_unraisable<double>(cls, "soot_PAH_star", [&] { return s->soot_PAH_star_impl(i); });
-}
+// Entry 22 returns an object: its errors pass on, with a traceback entry under its name.
 Ref vt_update_PAH_adsorption_rate(CReactDim* s) {
     return propagate(cls, "_update_PAH_adsorption_rate", [&] { s->update_PAH_adsorption_rate_impl(); });
-}
-void vt_update_w_chem_dimer(CReactDim* s) {
-    report_unraisable<void>(cls, "_update_w_chem_dimer", [&] { s->update_w_chem_dimer_impl(); });
-}
-void vt_update_c_soot_PAH_star(CReactDim* s) {
-    report_unraisable<void>(cls, "_update_c_soot_PAH_star", [&] { s->update_c_soot_PAH_star_impl(); });
-}
-void vt_update_k_adsorption(CReactDim* s) {
-    report_unraisable<void>(cls, "_update_k_adsorption", [&] { s->update_k_adsorption_impl(); });
-}
-void vt_update_CH_tot_PAH(CReactDim* s) {
-    report_unraisable<void>(cls, "_update_CH_tot_PAH", [&] { s->update_CH_tot_PAH_impl(); });
-}
-void vt_update_NCH_inception(CReactDim* s) {
-    report_unraisable<void>(cls, "_update_NCH_inception", [&] { s->update_NCH_inception_impl(); });
-}
-
-CReactDimVTable make_vtable() {
-    CReactDimVTable v{};
-    static_cast<CPAHGrowthBaseVTable&>(v) = CPAHGrowthBase::vtable;
-    v._update_w_scrub_inception = vt_update_w_scrub_inception;
-    v._update_w_scrub_PAH = vt_update_w_scrub_PAH;
-    v.update_w_scrub = pah_growth_update_w_scrub;
-    v._update_phy_dimer = vt_update_phy_dimer;
-    v.k_FWD = vt_k_FWD;
-    v.k_REV = vt_k_REV;
-    v.k_REAC = vt_k_REAC;
-    v.beta_fm_soot_PAH = vt_beta_fm_soot_PAH;
-    v.beta_cont_soot_PAH = vt_beta_cont_soot_PAH;
-    v.C_S_soot = vt_C_S_soot;
-    v.k_f_soot_PAH = vt_k_f_soot_PAH;
-    v.k_r_soot_PAH = vt_k_r_soot_PAH;
-    v.k_PAH = vt_k_PAH;
-    v.soot_PAH_star = vt_soot_PAH_star;
-    v._update_PAH_adsorption_rate = vt_update_PAH_adsorption_rate;
-    v._update_w_chem_dimer = vt_update_w_chem_dimer;
-    v._update_c_soot_PAH_star = vt_update_c_soot_PAH_star;
-    v._update_k_adsorption = vt_update_k_adsorption;
-    v._update_CH_tot_PAH = vt_update_CH_tot_PAH;
-    v._update_NCH_inception = vt_update_NCH_inception;
-    return v;
 }
 
 }  // namespace
 
-const CReactDimVTable CReactDim::vtable = make_vtable();
+// The base's entries, 8 and 9 replaced, 10 the body shared by every model, then the own ones.
+const CReactDimVTable CReactDim::vtable = [] {
+    using bind::entry;
+    auto t = bind::extend<CReactDimVTable>(CPAHGrowthBase::vtable);
+    t._update_w_scrub_inception = entry<&CReactDim::update_w_scrub_inception_impl, "_update_w_scrub_inception">();
+    t._update_w_scrub_PAH = entry<&CReactDim::update_w_scrub_PAH_impl, "_update_w_scrub_PAH">();
+    t.update_w_scrub = pah_growth_update_w_scrub;
+    t._update_phy_dimer = entry<&CReactDim::update_phy_dimer_impl, "_update_phy_dimer">();
+    t.k_FWD = entry<&CReactDim::k_FWD_impl, "k_FWD">();
+    t.k_REV = entry<&CReactDim::k_REV_impl, "k_REV">();
+    t.k_REAC = entry<&CReactDim::k_REAC_impl, "k_REAC">();
+    t.beta_fm_soot_PAH = entry<&CReactDim::beta_fm_soot_PAH_impl, "beta_fm_soot_PAH">();
+    t.beta_cont_soot_PAH = entry<&CReactDim::beta_cont_soot_PAH_impl, "beta_cont_soot_PAH">();
+    t.C_S_soot = entry<&CReactDim::C_S_soot_impl, "C_S_soot">();
+    t.k_f_soot_PAH = entry<&CReactDim::k_f_soot_PAH_impl, "k_f_soot_PAH">();
+    t.k_r_soot_PAH = entry<&CReactDim::k_r_soot_PAH_impl, "k_r_soot_PAH">();
+    t.k_PAH = entry<&CReactDim::k_PAH_impl, "k_PAH">();
+    t.soot_PAH_star = entry<&CReactDim::soot_PAH_star_impl, "soot_PAH_star">();
+    t._update_PAH_adsorption_rate = vt_update_PAH_adsorption_rate;
+    t._update_w_chem_dimer = entry<&CReactDim::update_w_chem_dimer_impl, "_update_w_chem_dimer">();
+    t._update_c_soot_PAH_star = entry<&CReactDim::update_c_soot_PAH_star_impl, "_update_c_soot_PAH_star">();
+    t._update_k_adsorption = entry<&CReactDim::update_k_adsorption_impl, "_update_k_adsorption">();
+    t._update_CH_tot_PAH = entry<&CReactDim::update_CH_tot_PAH_impl, "_update_CH_tot_PAH">();
+    t._update_NCH_inception = entry<&CReactDim::update_NCH_inception_impl, "_update_NCH_inception">();
+    return t;
+}();
 
 // ----------------------------------------------------------- construction
 
@@ -380,46 +323,21 @@ void CReactDim::update_w_scrub_PAH_impl(bind::DoubleBuf& w) {
 namespace {
 
 using Self = CReactDim;
-#define REACTDIM_DEF(name, params, doc, ...) ::bind::Method<&Self::name##_impl, #name, params>::def(doc),
-PyMethodDef methods[] = {REACTDIM_METHODS(REACTDIM_DEF){nullptr, nullptr, 0, nullptr}};
-
-std::vector<bind::Field> make_fields() {
-    std::vector<bind::Field> f(CPAHGrowthBase::base_fields().begin(), CPAHGrowthBase::base_fields().end());
-    const bind::Field own[] = {
-        BIND_FIELD(CReactDim, dimer_n_C, DoubleVec, bind::RO),
-        BIND_FIELD(CReactDim, dimer_n_H, DoubleVec, bind::RO),
-        BIND_FIELD(CReactDim, dimer_PAH_1_id, IntVec, bind::RO),
-        BIND_FIELD(CReactDim, dimer_PAH_2_id, IntVec, bind::RO),
-        BIND_FIELD(CReactDim, n_dimers, Int, bind::RO),
-        BIND_FIELD(CReactDim, w_chem_dimer, DoubleVec, bind::RO),
-        BIND_FIELD(CReactDim, c_phy_dimer, DoubleVec, bind::RO),
-        BIND_FIELD(CReactDim, k_f_adsorption, DoubleVec, bind::RO),
-        BIND_FIELD(CReactDim, k_r_adsorption, DoubleVec, bind::RO),
-        BIND_FIELD(CReactDim, c_soot_PAH_star, DoubleVec, bind::RO),
-        BIND_FIELD(CReactDim, K_REACT_prefactor, Double, bind::RW),
-        BIND_FIELD(CReactDim, Ea_REACT_prefactor, Double, bind::RW),
-        BIND_FIELD(CReactDim, k_FWD_prefactor, Double, bind::RW),
-        BIND_FIELD(CReactDim, K_PAH_ADS_prefactor, Double, bind::RW),
-        BIND_FIELD(CReactDim, Ea_PAH_ADS_prefactor, Double, bind::RW),
-    };
-    f.insert(f.end(), std::begin(own), std::end(own));
-    return f;
-}
+const bind::Field fields[] = {REACTDIM_FIELDS(BIND_ROW)};
+BIND_DERIVED_METHOD_TABLES(REACTDIM_METHODS, REACTDIM_REDEFINES)
 
 }  // namespace
 
 bind::ClassSpec& CReactDim::spec() {
-    static std::vector<bind::Field> fields = make_fields();
-    static bind::ClassSpec s = [] {
-        bind::ClassSpec s = bind::make_spec<CReactDim>();
-        s.base = &CPAHGrowthBase::type;
-        s.fields = fields;
-        s.methods = methods;
-        s.init = bind::Init<&CReactDim::init_impl, "soot_wrapper">::init;
-        s.vtable = (void*)&vtable;
-        s.checksums = {0x2165b13, 0x0327a1d, 0x686ca3c};
-        return s;
-    }();
+    static bind::ClassSpec s = bind::define<CReactDim>({
+        .fields = fields,
+        .methods = methods,
+        .bodies = bodies,
+        .init = bind::Init<&CReactDim::init_impl, "soot_wrapper">::init,
+        .vtable = &vtable,
+        .vtable_size = sizeof vtable,
+        .checksums = {0x2165b13, 0x0327a1d, 0x686ca3c},
+    });
     return s;
 }
 
