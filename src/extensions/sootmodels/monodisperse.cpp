@@ -1,5 +1,6 @@
 #include "monodisperse.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <optional>
 
@@ -243,7 +244,12 @@ void CMonodisperseSootModel::update_w_scrub_impl() {
         PyErr_Clear();
     }
     if (buf) {
-        for (Py_ssize_t i = 0, n = buf->size(); i < n; ++i) buf->at(i) = 0.0;
+        const Py_ssize_t n = buf->size();
+        if (n > 0 && &buf->at(n - 1) == &buf->at(0) + (n - 1)) {
+            std::fill_n(&buf->at(0), n, 0.0);  // contiguous
+        } else {
+            for (Py_ssize_t i = 0; i < n; ++i) buf->at(i) = 0.0;
+        }
     } else {
         Ref z = bind::py(0.0);
         if (PyObject_SetItem(w.get(), Py_Ellipsis, z.get()) < 0) bind::fail();
