@@ -10,6 +10,17 @@ namespace pyrandel {
 
 struct CReactDim;
 
+// Values that stay fixed during one update() of an exact CReactDim: the gas
+// state and the per-precursor geometry, computed once through the same table
+// entries instead of once per pair and per rate constant.
+struct ReactDimStep {
+    double T, rho, mu, lam, k_reac, k_pah;
+    std::vector<double> m, d, MW, C;
+    bool have_C;
+    std::vector<double> k_f, k_r;
+    std::vector<char> have_k;
+};
+
 // The base's eleven entries (8, 9 and 10 replaced), then the model's own.
 struct CReactDimVTable : CPAHGrowthBaseVTable {
     void (*_update_phy_dimer)(CReactDim*);                 // 11
@@ -63,6 +74,21 @@ struct CReactDim : CPAHGrowthBase {
     const CReactDimVTable* vt() const { return static_cast<const CReactDimVTable*>(vtab); }
 
     void init_impl(PyObject* soot_wrapper);
+
+    ReactDimStep* step_;  // set only while update() runs on an exact CReactDim
+    bool build_step(ReactDimStep& st);
+    double gas_T();
+    double gas_rho();
+    double gas_mu();
+    double gas_lambda();
+    double mass(int i);
+    double diam(int i);
+    double MW_of(int i);
+    double conc(int i);
+    double red_m(int i, int j);
+    double red_d(int i, int j);
+    double k_reac();
+    double k_pah();
 
     // Kernel bodies; they raise, the table entries handle errors by result kind.
     double k_FWD_impl(int i, int j);
