@@ -162,8 +162,8 @@ void CFrenklachHACA::update_surface_growth_rate_impl() {
     const double C2H2 = gas.C(gas.index(n_C2H2));
     if (PyFloat_CheckExact(HACA_prefactor.get())) {
         const double p = PyFloat_AS_DOUBLE(HACA_prefactor.get());
-        const double a = vtab->alpha(this);
-        const double c0 = vtab->c_soot_nought(this);
+        const double a = step_alpha();
+        const double c0 = step_c_soot_nought();
         _surface_growth_rate = p * a * k_add * C2H2 * c0;
         return;
     }
@@ -195,8 +195,8 @@ void CFrenklachHACA::update_O2_oxidation_rate_impl() {
     const double O2 = nonneg(gas.C(gas.index(n_O2)));
     const double T = gas.T();
     if (T == 0.0) bind::raise(PyExc_ZeroDivisionError, "float division");
-    const double c0 = vtab->c_soot_nought(this);
-    _O2_oxidation_rate = c0 * (vtab->alpha(this) * 2.2e6 * std::exp(-3774.53 / T) * O2);
+    const double c0 = step_c_soot_nought();
+    _O2_oxidation_rate = c0 * (step_alpha() * 2.2e6 * std::exp(-3774.53 / T) * O2);
 }
 
 void CFrenklachHACA::update_OH_oxidation_rate_impl() {
@@ -221,7 +221,33 @@ void CFrenklachHACA::update_H_tot_oxidation_impl() { _H_tot_oxidation = 0.0; }
 
 // ------------------------------------------------------------------ protocol
 
+double CFrenklachHACA::step_c_soot_nought() {
+    if (!step_) return vtab->c_soot_nought(this);
+    if (!step_->have_c0) {
+        step_->c0 = vtab->c_soot_nought(this);
+        step_->have_c0 = true;
+    }
+    return step_->c0;
+}
+
+double CFrenklachHACA::step_alpha() {
+    if (!step_) return vtab->alpha(this);
+    if (!step_->have_alpha) {
+        step_->alpha = vtab->alpha(this);
+        step_->have_alpha = true;
+    }
+    return step_->alpha;
+}
+
 void CFrenklachHACA::update_impl() {
+    Step st;
+    struct Scope {
+        CFrenklachHACA* m;
+        ~Scope() { m->step_ = nullptr; }
+    } scope{this};
+    // No Python code runs between the two uses then: nothing can change the state in between.
+    const bool plain_gas = soot_wrapper && soot_wrapper.o->soot_gas && Py_TYPE(soot_wrapper.o->soot_gas.o) == &CSootGas::type;
+    step_ = Py_TYPE(this) == &type && plain_gas && PyFloat_CheckExact(HACA_prefactor.get()) ? &st : nullptr;
     if (surface_growth_enabled()) {
         vtab->_update_surface_growth_rate(this);
         vtab->_update_C_tot_growth(this);

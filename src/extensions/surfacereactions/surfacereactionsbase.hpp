@@ -115,6 +115,16 @@ struct CFrenklachHACA : CSurfaceReactionsBase {
 
     void init_impl(PyObject* soot_wrapper);
 
+    // Within one update() of an exact CFrenklachHACA with a float prefactor, the
+    // active sites and alpha are computed once for growth and O2 oxidation.
+    struct Step {
+        bool have_c0 = false, have_alpha = false;
+        double c0 = 0.0, alpha = 0.0;
+    };
+    Step* step_;
+    double step_c_soot_nought();
+    double step_alpha();
+
     // Property `alpha_model`.
     bind::Ref get_alpha_model();
     void set_alpha_model(PyObject* v);
