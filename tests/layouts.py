@@ -776,14 +776,15 @@ LAYOUTS["CSootModelBase"] = Layout(
     configured=lambda mod: mod.CSootModelBase(csw_configured(mod)),
     live=lambda mod, ctx=None: mod.CSootModelBase(csw_configured(mod)),
     fields=(
-        F("soot_wrapper", TYPED("CSootWrapper"), RW, None),
+        F("soot_wrapper", TYPED("CSootWrapper"), RW, SKIP),   # the constructor's argument
         F("_PAH_growth_model", OBJECT, RW, None),
         F("_surface_reactions_model", OBJECT, RW, None),
-        F("n_eqns", INT, RO, 0),
-        F("w_scrub", NDARRAY, RW, None),
+        F("n_eqns", INT, RO, SKIP),                            # 0, 4 in CMonodisperseSootModel
+        F("w_scrub", NDARRAY, RW, SKIP),                       # None until _reset()
         F("diffusion_coeff_method", INT, RW, 0),
     ),
-    props=(P("diffusion_coeff_type", STR, RW),),
+    # a name property whose refusal is a plain Exception, not ValueError
+    props=(P("diffusion_coeff_type", OBJECT, RW),),
     methods=(
         M("_reset", result=NONE),
         M("soot_gas", result=ANY),

@@ -271,7 +271,8 @@ def test_deleting_a_writable_field(mod, name, f):
     built(mod, name)
     obj = LAYOUTS[name].fresh(mod)
     if holds_object(f.kind):
-        setattr(obj, f.name, CONVERSIONS.get(f.kind, CONVERSIONS[OBJECT])[0][0])
+        if not f.kind.startswith("typed:"):  # a class-typed field keeps what it holds
+            setattr(obj, f.name, CONVERSIONS.get(f.kind, CONVERSIONS[OBJECT])[0][0])
         delattr(obj, f.name)
         assert getattr(obj, f.name) is None
     else:
