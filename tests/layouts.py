@@ -40,7 +40,7 @@ How a new class adds its rows
 
 import collections
 import contextlib
-from dataclasses import dataclass
+from dataclasses import dataclass, field as dc_field
 
 import numpy as np
 
@@ -162,6 +162,7 @@ class Layout:
     methods: tuple = ()
     members: tuple = ()
     field_count: int = None   # all fields, inherited ones included (a check)
+    defaults: dict = dc_field(default_factory=dict)  # inherited fields whose fresh value differs in this class
 
 
 # ------------------------------------------------------------ the registry
@@ -200,10 +201,12 @@ LAYOUTS = {}
 
 
 def fields_of(name):
-    """All fields of a class, the base's first."""
+    """All fields of a class, the base's first (with this class's own fresh values)."""
     lay = LAYOUTS[name]
     inherited = fields_of(lay.base) if lay.base else ()
-    return tuple(inherited) + tuple(lay.fields)
+    inherited = tuple(F(f.name, f.kind, f.access, lay.defaults[f.name]) if f.name in lay.defaults else f
+                      for f in inherited)
+    return inherited + tuple(lay.fields)
 
 
 def props_of(name):
@@ -889,6 +892,40 @@ LAYOUTS["CMonodisperseSootModel"] = Layout(
 
 # ============================================ PAH-growth and surface-reaction models
 
+# A cached gas state with every species the rate models look up, and two PAH precursors.
+RATE_SPECIES = ["H2", "H", "O2", "OH", "H2O", "CO", "C2H2", "A2", "A4", "N2"]
+
+
+def rate_gas(mod):
+    g = mod.CSootGas(None)
+    g.update_MWs(np.array(CSM_MWS))
+    g.set_species_indices({n: i for i, n in enumerate(RATE_SPECIES)})
+    g.update(1800.0, 101325.0, CSM_X, 0.18, 5.5e-5, 0.0245)
+    g.update_lambda_gas()
+    return g
+
+
+def rate_wrapper(mod):
+    w = mod.CSootWrapper(rate_gas(mod))
+    w.PAH_indices = [7, 8]
+    w.PAH_n_C = [10.0, 16.0]
+    w.PAH_n_H = [8.0, 10.0]
+    return w
+
+
+def crd_live(mod, ctx=None):
+    m = mod.CReactDim(rate_wrapper(mod))
+    m.create_PAH_dimer()
+    m.update_soot_vars(5e-9, 1.1e-8, 8.5e-9, 12.0, 2.4e-21, 1.3e-24, 1.45e3, 2.0e-6, 8.0e-6, 6.0e-22)
+    return m
+
+
+def cfh_live(mod, ctx=None):
+    m = mod.CFrenklachHACA(rate_wrapper(mod))
+    m.update_soot_vars(5e-9, 1.1e-8, 8.5e-9, 12.0, 2.4e-21, 1.45e3, 2.0e-6, 0.15)
+    return m
+
+
 SOOT_VARS10 = (1e-8, 2e-8, 3e-8, 4.0, 5e-20, 6e-24, 7.0, 8.0, 9.0, 1e-21)
 SOOT_VARS8 = (1e-8, 2e-8, 3e-8, 4.0, 5e-20, 7.0, 8.0, 0.2)
 
@@ -911,7 +948,7 @@ def cfh_configured(mod):
     return m
 
 
-_PAH_SOOT_VARS = tuple((n, DOUBLE) for n in
+_PAH_SOOT_VARS = tuple((n, OBJECT if n == "V_agg" else DOUBLE) for n in
                        ("d_p", "d_m", "d_g", "A_tot", "m_agg", "V_agg", "soot_MW", "c_soot_agg", "c_soot_pri", "m_p"))
 _SURF_SOOT_VARS = tuple((n, DOUBLE) for n in
                         ("d_p", "d_m", "d_g", "A_tot", "m_agg", "soot_MW", "c_soot_agg", "HtoC"))
@@ -984,7 +1021,7 @@ LAYOUTS["CReactDim"] = Layout(
     field_count=37,
     fresh=lambda mod: mod.CReactDim(None),
     configured=crd_configured,
-    live=lambda mod, ctx=None: crd_configured(mod),
+    live=crd_live,
     fields=(
         F("dimer_n_C", DVEC, RO, []),
         F("dimer_n_H", DVEC, RO, []),
@@ -1070,7 +1107,8 @@ LAYOUTS["CFrenklachHACA"] = Layout(
     field_count=23,
     fresh=lambda mod: mod.CFrenklachHACA(None),
     configured=cfh_configured,
-    live=lambda mod, ctx=None: cfh_configured(mod),
+    live=cfh_live,
+    defaults={"HACA_prefactor": 1.0},
     fields=(
         F("_O2_oxidation_rate", DOUBLE, RW, 0.0),
         F("_OH_oxidation_rate", DOUBLE, RW, 0.0),
@@ -1079,6 +1117,6 @@ LAYOUTS["CFrenklachHACA"] = Layout(
     methods=(
         M("_reset", result=NONE),
         M("update", result=NONE),
-        M("update_w_scrub", ("w_scrub", BUFFER), result=NONE, args=lambda o: (np.zeros(3),)),
+        M("update_w_scrub", ("w_scrub", BUFFER), result=NONE, args=lambda o: (np.zeros(len(RATE_SPECIES)),)),
     ),
 )

@@ -16,7 +16,7 @@ import numpy as np
 import pytest
 
 import layouts as L
-from layouts import (DICT, DOUBLE, DVEC, HIDDEN, INDEX, INT, IVEC, LAYOUTS, LIST, NDARRAY, OBJECT,
+from layouts import (members_of, DICT, DOUBLE, DVEC, HIDDEN, INDEX, INT, IVEC, LAYOUTS, LIST, NDARRAY, OBJECT,
                      REGISTRY, ROW, RO, RW, SIZE, STR, SWITCH, BUFFER, VECTOR, Bound, Calc,
                      fields_of, holds_object, methods_of, props_of)
 
@@ -136,8 +136,9 @@ def test_class_attributes_are_exactly_the_table(mod, name):
     props = {p.name for p in props_of(name)}
     methods = {m.name for m in methods_of(name)}
     assert not (public & props) and not (public & methods) and not (props & methods)
+    members = set(members_of(name))
     seen = {k for k in dir(cls) if not (k.startswith("__") and k.endswith("__"))}
-    assert seen == public | props | methods
+    assert seen == public | props | methods | members
     assert not hidden & seen
     for m in methods_of(name):
         assert callable(getattr(cls, m.name))
