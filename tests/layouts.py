@@ -40,7 +40,7 @@ How a new class adds its rows
 
 import collections
 import contextlib
-from dataclasses import dataclass
+from dataclasses import dataclass, field as dc_field
 
 import numpy as np
 
@@ -162,6 +162,7 @@ class Layout:
     methods: tuple = ()
     members: tuple = ()
     field_count: int = None   # all fields, inherited ones included (a check)
+    defaults: dict = dc_field(default_factory=dict)  # inherited fields whose fresh value differs in this class
 
 
 # ------------------------------------------------------------ the registry
@@ -200,10 +201,12 @@ LAYOUTS = {}
 
 
 def fields_of(name):
-    """All fields of a class, the base's first."""
+    """All fields of a class, the base's first (with this class's own fresh values)."""
     lay = LAYOUTS[name]
     inherited = fields_of(lay.base) if lay.base else ()
-    return tuple(inherited) + tuple(lay.fields)
+    inherited = tuple(F(f.name, f.kind, f.access, lay.defaults[f.name]) if f.name in lay.defaults else f
+                      for f in inherited)
+    return inherited + tuple(lay.fields)
 
 
 def props_of(name):
@@ -927,5 +930,408 @@ LAYOUTS["CFlameSolverOpt"] = Layout(
         M("update_wdot_correction", result=NONE),
         M("solve_TDMA", ("a", VECTOR), ("b", VECTOR), ("c", VECTOR), ("d", VECTOR), result=LISTR,
           args=_tdma_args(VECTOR)),
+    ),
+)
+
+
+# ============================================== CSootWrapper and particle models
+
+
+def csw_configured(mod):
+    w = mod.CSootWrapper(csg_configured(mod))
+    w.PAH_indices = [0, 2]
+    w.PAH_n_C = [16.0, 24.0]
+    w.PAH_n_H = [10.0, 12.0]
+    w.coalescence_enabled = True
+    w.partial_particle_addition = False
+    return w
+
+
+LAYOUTS["CSootWrapper"] = Layout(
+    name="CSootWrapper",
+    checksums=(0xb9df102, 0x05a5c14, 0x21c028c),
+    field_count=17,
+    fresh=lambda mod: mod.CSootWrapper(None),
+    configured=csw_configured,
+    live=lambda mod, ctx=None: csw_configured(mod),
+    fields=(
+        F("soot_gas", TYPED("CSootGas"), RW, None),
+        F("soot_model", TYPED("CSootModelBase"), RW, None),
+        F("PAH_growth_model", TYPED("CPAHGrowthBase"), RW, None),
+        F("surface_reactions_model", TYPED("CSurfaceReactionsBase"), RW, None),
+        F("partial_particle_addition", OBJECT, RW, True),
+        F("soot_enabled", SWITCH, RW, True),
+        F("inception_enabled", SWITCH, RW, True),
+        F("PAH_adsorption_enabled", SWITCH, RW, True),
+        F("surface_growth_enabled", SWITCH, RW, True),
+        F("oxidation_enabled", SWITCH, RW, True),
+        F("coagulation_enabled", SWITCH, RW, True),
+        F("carbonization_enabled", SWITCH, RW, False),
+        F("scrubbing_enabled", SWITCH, RW, True),
+        F("coalescence_enabled", SWITCH, RW, False),
+        F("PAH_indices", IVEC, RW, []),
+        F("PAH_n_C", DVEC, RW, []),
+        F("PAH_n_H", DVEC, RW, []),
+    ),
+    methods=(
+        M("_reset_flags", result=NONE),
+        M("set_soot_model", ("soot_model", OBJECT), result=NONE, args=lambda o: (None,), raises=TypeError),
+        M("set_PAH_growth_model", ("PAH_growth_model", OBJECT), result=NONE,
+          args=lambda o: (None,), raises=TypeError),
+        M("set_surface_reactions_model", ("surface_reactions_model", OBJECT), result=NONE,
+          args=lambda o: (None,), raises=TypeError),
+        M("set_precursors", ("PAH_indices", OBJECT), ("PAH_n_C", OBJECT), ("PAH_n_H", OBJECT), result=NONE,
+          args=lambda o: ([0], [6.0], [6.0]), raises=AttributeError),
+    ),
+)
+
+
+LAYOUTS["CSootModelBase"] = Layout(
+    name="CSootModelBase",
+    checksums=(0xc454d3a, 0x003c22b, 0x2bcd2e6),
+    field_count=6,
+    fresh=lambda mod: mod.CSootModelBase(None),
+    configured=lambda mod: mod.CSootModelBase(csw_configured(mod)),
+    live=lambda mod, ctx=None: mod.CSootModelBase(csw_configured(mod)),
+    fields=(
+        F("soot_wrapper", TYPED("CSootWrapper"), RW, SKIP),   # the constructor's argument
+        F("_PAH_growth_model", OBJECT, RW, None),
+        F("_surface_reactions_model", OBJECT, RW, None),
+        F("n_eqns", INT, RO, SKIP),                            # 0, 4 in CMonodisperseSootModel
+        F("w_scrub", NDARRAY, RW, SKIP),                       # None until _reset()
+        F("diffusion_coeff_method", INT, RW, 0),
+    ),
+    # a name property whose refusal is a plain Exception, not ValueError
+    props=(P("diffusion_coeff_type", OBJECT, RW),),
+    methods=(
+        M("_reset", result=NONE),
+        M("soot_gas", result=ANY),
+        M("PAH_growth_model", result=ANY),
+        M("surface_reactions_model", result=ANY),
+        M("coagulation_enabled", result=ANY),
+        M("carbonization_enabled", result=ANY),
+        M("scrubbing_enabled", result=ANY),
+        M("coalescence_enabled", result=ANY),
+        M("volume_fraction", result=ANY, raises=Exception),
+        M("total_mass", result=ANY, raises=Exception),
+        M("_update_w_scrub", result=ANY, raises=Exception),
+        M("update", result=ANY, raises=Exception),
+    ),
+)
+
+
+def cmsm_configured(mod):
+    m = mod.CMonodisperseSootModel(csw_configured(mod))
+    m.set_vars(np.array([2.0e-9, 8.0e-9, 4.0e-5, 6.0e-6]))
+    m.diffus_coeff_const_val = 1.5e-8
+    m.N_agg_min = 2.0 / AV
+    return m
+
+
+_S = (("soot_variable", INT),)
+LAYOUTS["CMonodisperseSootModel"] = Layout(
+    name="CMonodisperseSootModel",
+    base="CSootModelBase",
+    checksums=(0xc3ac87c, 0x48fc3e6, 0xc993756),
+    field_count=20,
+    fresh=lambda mod: mod.CMonodisperseSootModel(mod.CSootWrapper(csg_configured(mod))),
+    configured=cmsm_configured,
+    live=lambda mod, ctx=None: cmsm_configured(mod),
+    fields=(
+        F("_N_agg", DOUBLE, HIDDEN, Calc(lambda: 1.0 / AV)),
+        F("_N_pri", DOUBLE, HIDDEN, Calc(lambda: 1.0 / AV)),
+        F("_C_tot", DOUBLE, HIDDEN, Calc(lambda: 378.0 / AV)),
+        F("_H_tot", DOUBLE, HIDDEN, Calc(lambda: 20.0 / AV)),
+        F("vars_dict", OBJECT, RO, {"N_agg": 0, "N_pri": 1, "C_tot": 2, "H_tot": 3}),
+        F("diffus_coeff_const_val", DOUBLE, RW, 0.0),
+        F("N_agg_min", DOUBLE, RW, Calc(lambda: 1.0 / AV)),
+        F("N_pri_min", DOUBLE, RW, Calc(lambda: 1.0 / AV)),
+        F("C_tot_min", DOUBLE, RW, Calc(lambda: 378.0 / AV)),
+        F("H_tot_min", DOUBLE, RW, Calc(lambda: 20.0 / AV)),
+        F("N_agg_offset", INT, RO, 0),
+        F("N_pri_offset", INT, RO, 1),
+        F("C_tot_offset", INT, RO, 2),
+        F("H_tot_offset", INT, RO, 3),
+    ),
+    methods=(
+        M("_reset", result=NONE),
+        M("set_vars", ("vars", BUFFER), result=NONE, args=lambda o: (np.array([2.0e-9, 8.0e-9, 4.0e-5, 6.0e-6]),)),
+        M("update", result=NONE, raises=AttributeError),
+        M("update_w_scrub", result=NONE, raises=AttributeError),
+        M("min_array", result=ARRAY),
+        M("fill_soot_array", ("soot_array", BUFFER), result=NONE, args=lambda o: (np.zeros(4),)),
+        M("fill_source_term_array", ("source_term_array", BUFFER), result=NONE, args=lambda o: (np.zeros(4),),
+          raises=AttributeError),
+        M("S_N_agg", result=ANY, raises=AttributeError),
+        M("S_N_pri", result=ANY, raises=AttributeError),
+        M("S_C_tot", result=ANY, raises=AttributeError),
+        M("S_H_tot", result=ANY, raises=AttributeError),
+        M("inception", *_S, result=ANY, args=lambda o: (7,)),
+        M("growth", *_S, result=ANY, args=lambda o: (0,)),
+        M("oxidation", *_S, result=ANY, args=lambda o: (1,)),
+        M("coagulation", *_S, result=ANY, args=lambda o: (0,)),
+        M("coalescence", *_S, result=ANY, args=lambda o: (2,)),
+        M("carbonization", *_S, result=ANY, args=lambda o: (3,)),
+        M("N_agg", result=REAL),
+        M("N_pri", result=REAL),
+        M("C_tot", result=REAL),
+        M("H_tot", result=REAL),
+        M("volume_fraction", result=REAL),
+        M("inception_mass", result=ANY, raises=AttributeError),
+        M("inception_vol", result=ANY, raises=AttributeError),
+        M("PAH_adsorption_mass", result=ANY, raises=AttributeError),
+        M("PAH_adsorption_vol", result=ANY, raises=AttributeError),
+        M("surface_growth_mass", result=ANY, raises=AttributeError),
+        M("surface_growth_vol", result=ANY, raises=AttributeError),
+        M("oxidation_mass", result=ANY, raises=AttributeError),
+        M("oxidation_vol", result=ANY, raises=AttributeError),
+        M("coagulation_mass", result=REAL),
+        M("coagulation_vol", result=REAL),
+        M("A_tot", result=REAL),
+        M("d_v", result=REAL),
+        M("d_m", result=REAL),
+        M("d_g", result=REAL),
+        M("d_p", result=REAL),
+        M("n_p", result=REAL),
+        M("beta_coag_turb", result=REAL),
+        M("diffusion_coefficient", result=REAL),
+        M("diffus_coeff_morph", result=REAL),
+        M("diffus_coeff_const", result=REAL),
+        M("dispersion_exponent", result=REAL),
+        M("total_mass", result=REAL),
+        M("carbon_mass", result=REAL),
+        M("hydrogen_mass", result=REAL),
+        M("SSA", result=REAL),
+    ),
+)
+
+# ============================================ PAH-growth and surface-reaction models
+
+# A cached gas state with every species the rate models look up, and two PAH precursors.
+RATE_SPECIES = ["H2", "H", "O2", "OH", "H2O", "CO", "C2H2", "A2", "A4", "N2"]
+
+
+def rate_gas(mod):
+    g = mod.CSootGas(None)
+    g.update_MWs(np.array(CSM_MWS))
+    g.set_species_indices({n: i for i, n in enumerate(RATE_SPECIES)})
+    g.update(1800.0, 101325.0, CSM_X, 0.18, 5.5e-5, 0.0245)
+    g.update_lambda_gas()
+    return g
+
+
+def rate_wrapper(mod):
+    w = mod.CSootWrapper(rate_gas(mod))
+    w.PAH_indices = [7, 8]
+    w.PAH_n_C = [10.0, 16.0]
+    w.PAH_n_H = [8.0, 10.0]
+    return w
+
+
+def crd_live(mod, ctx=None):
+    m = mod.CReactDim(rate_wrapper(mod))
+    m.create_PAH_dimer()
+    m.update_soot_vars(5e-9, 1.1e-8, 8.5e-9, 12.0, 2.4e-21, 1.3e-24, 1.45e3, 2.0e-6, 8.0e-6, 6.0e-22)
+    return m
+
+
+def cfh_live(mod, ctx=None):
+    m = mod.CFrenklachHACA(rate_wrapper(mod))
+    m.update_soot_vars(5e-9, 1.1e-8, 8.5e-9, 12.0, 2.4e-21, 1.45e3, 2.0e-6, 0.15)
+    return m
+
+
+SOOT_VARS10 = (1e-8, 2e-8, 3e-8, 4.0, 5e-20, 6e-24, 7.0, 8.0, 9.0, 1e-21)
+SOOT_VARS8 = (1e-8, 2e-8, 3e-8, 4.0, 5e-20, 7.0, 8.0, 0.2)
+
+
+def crd_configured(mod):
+    m = mod.CReactDim(csw_configured(mod))
+    m.create_PAH_dimer()
+    m.update_soot_vars(*SOOT_VARS10)
+    m.K_REACT_prefactor = 2.0
+    m.Ea_PAH_ADS_prefactor = 0.5
+    return m
+
+
+def cfh_configured(mod):
+    m = mod.CFrenklachHACA(csw_configured(mod))
+    m.update_soot_vars(*SOOT_VARS8)
+    m.alpha_model = "composition"
+    m.HACA_prefactor = 1.5
+    m.growth_prefactor = 0.3
+    return m
+
+
+_PAH_SOOT_VARS = tuple((n, OBJECT if n == "V_agg" else DOUBLE) for n in
+                       ("d_p", "d_m", "d_g", "A_tot", "m_agg", "V_agg", "soot_MW", "c_soot_agg", "c_soot_pri", "m_p"))
+_SURF_SOOT_VARS = tuple((n, DOUBLE) for n in
+                        ("d_p", "d_m", "d_g", "A_tot", "m_agg", "soot_MW", "c_soot_agg", "HtoC"))
+
+LAYOUTS["CPAHGrowthBase"] = Layout(
+    name="CPAHGrowthBase",
+    checksums=(0xd7e205d, 0x16d1117, 0xbbc23b3),
+    field_count=22,
+    fresh=lambda mod: mod.CPAHGrowthBase(None),
+    configured=lambda mod: mod.CPAHGrowthBase(csw_configured(mod)),
+    live=lambda mod, ctx=None: mod.CPAHGrowthBase(csw_configured(mod)),
+    fields=(
+        F("soot_wrapper", TYPED("CSootWrapper"), RW, None),
+        F("n_PAHs", INT, RO, 0),
+        F("m_agg", DOUBLE, RO, 0.0),
+        F("d_p", DOUBLE, RO, 0.0),
+        F("d_m", DOUBLE, RO, 0.0),
+        F("d_g", DOUBLE, RO, 0.0),
+        F("A_tot", DOUBLE, RO, 0.0),
+        F("soot_MW", DOUBLE, RO, 0.0),
+        F("c_soot_agg", DOUBLE, RO, 0.0),
+        F("c_soot_pri", DOUBLE, RO, 0.0),
+        F("m_p", DOUBLE, RO, 0.0),
+        F("_N_agg_inception_each", DVEC, RO, []),
+        F("_C_tot_inception_each", DVEC, RO, []),
+        F("_H_tot_inception_each", DVEC, RO, []),
+        F("_N_agg_inception_total", DOUBLE, RO, 0.0),
+        F("_C_tot_inception_total", DOUBLE, RO, 0.0),
+        F("_H_tot_inception_total", DOUBLE, RO, 0.0),
+        F("_PAH_adsorption_rate", DVEC, RO, []),
+        F("_C_tot_PAH_each", DVEC, RO, []),
+        F("_H_tot_PAH_each", DVEC, RO, []),
+        F("_C_tot_PAH_total", DOUBLE, RO, 0.0),
+        F("_H_tot_PAH_total", DOUBLE, RO, 0.0),
+    ),
+    props=(P("soot_gas", OBJECT, RO),),
+    members=("V_agg",),
+    methods=(
+        M("_reset", result=NONE),
+        M("PAH_indices", result=LISTR),
+        M("PAH_n_C", result=LISTR),
+        M("PAH_n_H", result=LISTR),
+        M("update_soot_vars", *_PAH_SOOT_VARS, result=NONE, args=lambda o: SOOT_VARS10),
+        M("update", result=NONE, raises=Exception),
+        M("N_agg_inception_each", ("index", SIZE), result=REAL, args=lambda o: (0,), raises=IndexError),
+        M("C_tot_inception_each", ("index", SIZE), result=REAL, args=lambda o: (1,), raises=IndexError),
+        M("H_tot_inception_each", ("index", SIZE), result=REAL, args=lambda o: (2,), raises=IndexError),
+        M("N_agg_inception_all", result=LISTR),
+        M("C_tot_inception_all", result=LISTR),
+        M("H_tot_inception_all", result=LISTR),
+        M("N_agg_inception_total", result=REAL),
+        M("C_tot_inception_total", result=REAL),
+        M("H_tot_inception_total", result=REAL),
+        M("C_tot_PAH_each", ("PAH_id", INT), result=REAL, args=lambda o: (0,), raises=IndexError),
+        M("H_tot_PAH_each", ("PAH_id", INT), result=REAL, args=lambda o: (1,), raises=IndexError),
+        M("C_tot_PAH_all", result=LISTR),
+        M("H_tot_PAH_all", result=LISTR),
+        M("C_tot_PAH_total", result=REAL),
+        M("H_tot_PAH_total", result=REAL),
+        M("inception_enabled", result=ANY),
+        M("PAH_adsorption_enabled", result=ANY),
+        M("partial_particle_addition", result=ANY),
+    ),
+)
+
+LAYOUTS["CReactDim"] = Layout(
+    name="CReactDim",
+    base="CPAHGrowthBase",
+    checksums=(0x2165b13, 0x0327a1d, 0x686ca3c),
+    field_count=37,
+    fresh=lambda mod: mod.CReactDim(None),
+    configured=crd_configured,
+    live=crd_live,
+    fields=(
+        F("dimer_n_C", DVEC, RO, []),
+        F("dimer_n_H", DVEC, RO, []),
+        F("dimer_PAH_1_id", IVEC, RO, []),
+        F("dimer_PAH_2_id", IVEC, RO, []),
+        F("n_dimers", INT, RO, 0),
+        F("w_chem_dimer", DVEC, RO, []),
+        F("c_phy_dimer", DVEC, RO, []),
+        F("k_f_adsorption", DVEC, RO, []),
+        F("k_r_adsorption", DVEC, RO, []),
+        F("c_soot_PAH_star", DVEC, RO, []),
+        F("K_REACT_prefactor", DOUBLE, RW, 1.0),
+        F("Ea_REACT_prefactor", DOUBLE, RW, 1.0),
+        F("k_FWD_prefactor", DOUBLE, RW, 1.0),
+        F("K_PAH_ADS_prefactor", DOUBLE, RW, 1.0),
+        F("Ea_PAH_ADS_prefactor", DOUBLE, RW, 1.0),
+    ),
+    methods=(
+        M("_reset", result=NONE),
+        M("create_PAH_dimer", result=NONE),
+        M("update", result=NONE),
+        M("N_agg_inception_each", ("index", SIZE), result=REAL, args=lambda o: (0,)),
+        M("C_tot_inception_each", ("index", SIZE), result=REAL, args=lambda o: (1,)),
+        M("H_tot_inception_each", ("index", SIZE), result=REAL, args=lambda o: (2,)),
+        M("C_tot_PAH_each", ("PAH_id", INT), result=REAL, args=lambda o: (0,)),
+        M("H_tot_PAH_each", ("PAH_id", INT), result=REAL, args=lambda o: (1,)),
+    ),
+)
+
+LAYOUTS["CSurfaceReactionsBase"] = Layout(
+    name="CSurfaceReactionsBase",
+    checksums=(0xbeb3f5c, 0x002c05f, 0xad00b1e),
+    field_count=21,
+    fresh=lambda mod: mod.CSurfaceReactionsBase(None),
+    configured=lambda mod: mod.CSurfaceReactionsBase(csw_configured(mod)),
+    live=lambda mod, ctx=None: mod.CSurfaceReactionsBase(csw_configured(mod)),
+    fields=(
+        F("soot_wrapper", TYPED("CSootWrapper"), RW, None),
+        F("HACA_prefactor", OBJECT, RW, None),
+        F("_alpha_model", INT, RW, 1),
+        F("alpha_constant", DOUBLE, RW, 0.1),
+        F("growth_prefactor", DOUBLE, RW, 0.0),
+        F("oxidation_prefactor", DOUBLE, RW, 0.0),
+        F("_C_tot_growth", DOUBLE, RO, 0.0),
+        F("_H_tot_growth", DOUBLE, RO, 0.0),
+        F("_surface_growth_rate", DOUBLE, RO, 0.0),
+        F("_C_tot_oxidation", DOUBLE, RO, 0.0),
+        F("_H_tot_oxidation", DOUBLE, RO, 0.0),
+        F("_w_scrub_growth", DVEC, RO, []),
+        F("_w_scrub_oxidation", DVEC, RO, []),
+        F("m_agg", DOUBLE, RO, 0.0),
+        F("d_p", DOUBLE, RO, 0.0),
+        F("d_m", DOUBLE, RO, 0.0),
+        F("d_g", DOUBLE, RO, 0.0),
+        F("A_tot", DOUBLE, RO, 0.0),
+        F("soot_MW", DOUBLE, RO, 0.0),
+        F("c_soot_agg", DOUBLE, RO, 0.0),
+        F("HtoC", DOUBLE, RO, 0.0),
+    ),
+    props=(P("soot_gas", OBJECT, RO),),
+    methods=(
+        M("_reset", result=NONE),
+        M("update_soot_vars", *_SURF_SOOT_VARS, result=NONE, args=lambda o: SOOT_VARS8),
+        M("update", result=NONE, raises=Exception),
+        M("C_tot_growth", result=REAL),
+        M("H_tot_growth", result=REAL),
+        M("C_tot_oxidation", result=REAL),
+        M("H_tot_oxidation", result=REAL),
+        M("_update_w_scrub_growth", ("w_scrub", BUFFER), result=NONE, args=lambda o: (np.zeros(3),),
+          raises=Exception),
+        M("_update_w_scrub_oxidation", ("w_scrub", BUFFER), result=NONE, args=lambda o: (np.zeros(3),),
+          raises=Exception),
+        M("update_w_scrub", ("w_scrub", BUFFER), result=NONE, args=lambda o: (np.zeros(3),), raises=Exception),
+        M("surface_growth_enabled", result=ANY),
+        M("oxidation_enabled", result=ANY),
+    ),
+)
+
+LAYOUTS["CFrenklachHACA"] = Layout(
+    name="CFrenklachHACA",
+    base="CSurfaceReactionsBase",
+    checksums=(0x2bc7cd7, 0x616acae, 0x08d0ea8),
+    field_count=23,
+    fresh=lambda mod: mod.CFrenklachHACA(None),
+    configured=cfh_configured,
+    live=cfh_live,
+    defaults={"HACA_prefactor": 1.0},
+    fields=(
+        F("_O2_oxidation_rate", DOUBLE, RW, 0.0),
+        F("_OH_oxidation_rate", DOUBLE, RW, 0.0),
+    ),
+    props=(P("alpha_model", STR, RW),),
+    methods=(
+        M("_reset", result=NONE),
+        M("update", result=NONE),
+        M("update_w_scrub", ("w_scrub", BUFFER), result=NONE, args=lambda o: (np.zeros(len(RATE_SPECIES)),)),
     ),
 )

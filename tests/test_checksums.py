@@ -20,9 +20,23 @@ FIELD_COUNTS = {name: LAYOUTS[name].field_count for name in LAYOUTS}
 CLASSES = sorted(FIELDS)
 
 
+def _derives(name, base):
+    while name is not None:
+        if name == base:
+            return True
+        name = LAYOUTS[name].base
+    return False
+
+
 def other_class(name):
-    """Another class of the table, whose checksums this one must refuse."""
-    return CLASSES[(CLASSES.index(name) + 1) % len(CLASSES)]
+    """Another class of the table, whose checksums this one must refuse: the next one that is not a
+    subclass of it (a restore function builds subclass instances)."""
+    i = CLASSES.index(name)
+    for k in range(1, len(CLASSES)):
+        other = CLASSES[(i + k) % len(CLASSES)]
+        if not _derives(other, name):
+            return other
+    return name
 
 
 def layout_checksums(fields):

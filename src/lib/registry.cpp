@@ -2,6 +2,10 @@
 
 #include "../csootmodel/sootmodel.hpp"
 #include "../extensions/gas/sootgas.hpp"
+#include "../extensions/pahgrowth/reactdim.hpp"
+#include "../extensions/sootmodels/monodisperse.hpp"
+#include "../extensions/sootwrapper/sootwrapper.hpp"
+#include "../extensions/surfacereactions/surfacereactionsbase.hpp"
 #include "../flame/cflamesolver.hpp"
 #include "../flame/cflamesolver_opt.hpp"
 #include "../reactor/cpfr.hpp"
@@ -16,7 +20,14 @@ static const SpecOf classes[] = {
     &CPFRSootOde::spec,
     &CFlameSolver::spec,
     &CFlameSolverOpt::spec,
+    &CSootWrapper::spec,
     &CSootGas::spec,
+    &CPAHGrowthBase::spec,
+    &CReactDim::spec,
+    &CSurfaceReactionsBase::spec,
+    &CFrenklachHACA::spec,
+    &CSootModelBase::spec,
+    &CMonodisperseSootModel::spec,
 };
 
 std::span<const SpecOf> registry() { return classes; }

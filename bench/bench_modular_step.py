@@ -1,0 +1,87 @@
+"""Cost of one modular soot step relative to the gas-object calls it has to make.
+
+A step is what a reactor's right-hand side does per evaluation: the gas wrapper's
+update_thermo_TPUY and update_transport, then set_vars, update, update_w_scrub, fill_soot_array and
+fill_source_term_array on a CMonodisperseSootModel with CReactDim on three precursors (benzene,
+naphthalene, pyrene) and CFrenklachHACA, on gri30. The bare side makes the same gas-object calls
+directly: set_unnormalized_mass_fractions, TP, X.tolist(), density, mean_molecular_weight and
+viscosity. As in an integrator, every evaluation is at a new state (temperature and soot move a little
+from one call to the next). Both are timed side by side in one run; the ratio is printed
+(target: at most 1.10, i.e. the module's own share at most a tenth of the step).
+"""
+import itertools
+import os
+import sys
+import timeit
+
+import cantera as ct
+import numpy as np
+
+here = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.join(here, "..", "examples"))
+from pah_gas import RICH_FLAME_X, pah_gas  # noqa: E402
+
+import pyrandel.lib._pyrandel as psoot  # noqa: E402
+
+TARGET = 1.10
+
+
+def assemble(gas, precursors):
+    sg = psoot.CSootGas(gas)
+    sg.update_MWs(np.asarray(gas.molecular_weights) / 1000.0)
+    sg.set_species_indices({n: i for i, n in enumerate(gas.species_names)})
+    sw = psoot.CSootWrapper(sg)
+    sw.set_PAH_growth_model(psoot.CReactDim(sw))
+    names = list(precursors)
+    sw.set_precursors([gas.species_index(n) for n in names], [precursors[n][0] for n in names],
+                      [precursors[n][1] for n in names])
+    sw.set_surface_reactions_model(psoot.CFrenklachHACA(sw))
+    model = psoot.CMonodisperseSootModel(sw)
+    sw.set_soot_model(model)
+    return sg, model
+
+
+def main(number=2000, repeat=7):
+    gas, precursors = pah_gas()
+    gas.TPX = 1800.0, ct.one_atm, RICH_FLAME_X
+    T, P, Y = gas.T, gas.P, gas.Y.copy()
+    sg, model = assemble(gas, precursors)
+
+    n = 997
+    temperatures = itertools.cycle([T * (1 + 1e-7 * k) for k in range(n)])
+    base = np.array([2.0e-9, 8.0e-9, 4.0e-5, 6.0e-6])
+    soots = itertools.cycle([base * (1 + 1e-6 * k) for k in range(n)])
+    out, src = np.zeros(4), np.zeros(4)
+
+    def bare():
+        gas.set_unnormalized_mass_fractions(Y)
+        gas.TP = next(temperatures), P
+        gas.X.tolist()
+        gas.density
+        gas.mean_molecular_weight
+        gas.viscosity
+
+    def step():
+        sg.update_thermo_TPUY(next(temperatures), P, Y)
+        sg.update_transport()
+        model.set_vars(next(soots))
+        model.update()
+        model.update_w_scrub()
+        model.fill_soot_array(out)
+        model.fill_source_term_array(src)
+
+    bare()
+    step()
+    t_step, t_bare = [], []
+    for _ in range(repeat):  # interleaved, so that both see the same machine state
+        t_bare.append(timeit.timeit(bare, number=number) / number)
+        t_step.append(timeit.timeit(step, number=number) / number)
+    ratio = min(t_step) / min(t_bare)
+    print(f"{'modular step us':>16}{'bare gas us':>13}{'ratio':>8}")
+    print(f"{min(t_step) * 1e6:>16.2f}{min(t_bare) * 1e6:>13.2f}{ratio:>8.3f}")
+    print(f"ratio {ratio:.3f} (target {TARGET})")
+    return ratio
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,421 @@
+#include "reactdim.hpp"
+
+#include <climits>
+
+#include "../../lib/constants.hpp"
+#include "../gas/sootgas.hpp"
+#include "../sootwrapper/sootwrapper.hpp"
+
+namespace pyrandel {
+
+using bind::at;
+using bind::Ref;
+
+BIND_TYPE_OBJECT(CReactDim)
+
+namespace {
+
+bind::Name n_H2("H2");
+
+constexpr const char* cls = "CReactDim";
+constexpr double ten_to_minus_1_8 = 0.015848931924611134;
+
+// The gas wrapper of a model, held with its soot wrapper for the call.
+struct Gas {
+    Ref w, g;
+    CSootGas* p;
+    explicit Gas(const CPAHGrowthBase* m)
+        : w(held_wrapper(m->soot_wrapper, "soot_gas")), g(as_wrapper(w)->held_gas("soot_gas")),
+          p(reinterpret_cast<CSootGas*>(g.get())) {}
+    double T() const { return p->vtab->T_c(p); }
+    double rho() const { return p->vtab->rho_c(p); }
+    double mu() const { return p->vtab->mu_c(p); }
+    double lambda() const { return p->vtab->lambda_gas_c(p); }
+    double C(int i) const { return p->vtab->C(p, i); }
+    double MW(int i) const { return p->vtab->MW_c(p, i); }
+    int index(PyObject* name) const { return p->vtab->species_index(p, name); }
+};
+
+// One scrub write; an index outside the array is reported under the entry's
+// name and that write skipped.
+void scrub(const char* entry, bind::DoubleBuf& w, Py_ssize_t i, double delta) {
+    report_unraisable<void>(cls, entry, [&] { CPAHGrowthBase::scrub_add(w, i, delta); });
+}
+
+// Reduced molar mass and the dissociation factor shared by k_REV and k_r_soot_PAH.
+double dissociation_factor(double mu, double T) {
+    return std::exp((933420.0 * mu - 34053.0) * (-0.115) * k.ln10_const / (k.R_const * T));
+}
+
+// Entry 22 returns an object: its errors pass on, with a traceback entry under its name.
+Ref vt_update_PAH_adsorption_rate(CReactDim* s) {
+    return propagate(cls, "_update_PAH_adsorption_rate", [&] { s->update_PAH_adsorption_rate_impl(); });
+}
+
+}  // namespace
+
+// The base's entries, 8 and 9 replaced, 10 the body shared by every model, then the own ones.
+const CReactDimVTable CReactDim::vtable = [] {
+    using bind::entry;
+    auto t = bind::extend<CReactDimVTable>(CPAHGrowthBase::vtable);
+    t._update_w_scrub_inception = entry<&CReactDim::update_w_scrub_inception_impl, "_update_w_scrub_inception">();
+    t._update_w_scrub_PAH = entry<&CReactDim::update_w_scrub_PAH_impl, "_update_w_scrub_PAH">();
+    t.update_w_scrub = pah_growth_update_w_scrub;
+    t._update_phy_dimer = entry<&CReactDim::update_phy_dimer_impl, "_update_phy_dimer">();
+    t.k_FWD = entry<&CReactDim::k_FWD_impl, "k_FWD">();
+    t.k_REV = entry<&CReactDim::k_REV_impl, "k_REV">();
+    t.k_REAC = entry<&CReactDim::k_REAC_impl, "k_REAC">();
+    t.beta_fm_soot_PAH = entry<&CReactDim::beta_fm_soot_PAH_impl, "beta_fm_soot_PAH">();
+    t.beta_cont_soot_PAH = entry<&CReactDim::beta_cont_soot_PAH_impl, "beta_cont_soot_PAH">();
+    t.C_S_soot = entry<&CReactDim::C_S_soot_impl, "C_S_soot">();
+    t.k_f_soot_PAH = entry<&CReactDim::k_f_soot_PAH_impl, "k_f_soot_PAH">();
+    t.k_r_soot_PAH = entry<&CReactDim::k_r_soot_PAH_impl, "k_r_soot_PAH">();
+    t.k_PAH = entry<&CReactDim::k_PAH_impl, "k_PAH">();
+    t.soot_PAH_star = entry<&CReactDim::soot_PAH_star_impl, "soot_PAH_star">();
+    t._update_PAH_adsorption_rate = vt_update_PAH_adsorption_rate;
+    t._update_w_chem_dimer = entry<&CReactDim::update_w_chem_dimer_impl, "_update_w_chem_dimer">();
+    t._update_c_soot_PAH_star = entry<&CReactDim::update_c_soot_PAH_star_impl, "_update_c_soot_PAH_star">();
+    t._update_k_adsorption = entry<&CReactDim::update_k_adsorption_impl, "_update_k_adsorption">();
+    t._update_CH_tot_PAH = entry<&CReactDim::update_CH_tot_PAH_impl, "_update_CH_tot_PAH">();
+    t._update_NCH_inception = entry<&CReactDim::update_NCH_inception_impl, "_update_NCH_inception">();
+    return t;
+}();
+
+// ----------------------------------------------------------- construction
+
+void CReactDim::init_impl(PyObject* w) {
+    CPAHGrowthBase::init_impl(w);
+    _reset();
+}
+
+void CReactDim::_reset_impl() {
+    K_REACT_prefactor = 1.0;
+    Ea_REACT_prefactor = 1.0;
+    k_FWD_prefactor = 1.0;
+    K_PAH_ADS_prefactor = 1.0;
+    Ea_PAH_ADS_prefactor = 1.0;
+    CPAHGrowthBase::_reset_impl();
+}
+
+void CReactDim::create_PAH_dimer_impl() {
+    Ref w = held_wrapper(soot_wrapper, "PAH_indices");
+    const CSootWrapper* sw = as_wrapper(w);
+    const size_t n = sw->PAH_indices.size();
+    // Every precursor needs its atom counts: refuse short lists before changing anything.
+    if (sw->PAH_n_C.size() < n || sw->PAH_n_H.size() < n)
+        bind::raisef(PyExc_IndexError,
+                     "precursor lists of unequal length: %zu indices, %zu carbon counts, %zu hydrogen counts", n,
+                     sw->PAH_n_C.size(), sw->PAH_n_H.size());
+    const size_t nd = n * (n + 1) / 2;
+    if (nd > (size_t)INT_MAX) bind::raise(PyExc_OverflowError, "too many precursor pairs");
+    // Nothing below runs Python code: the wrapper's lists stay as they are.
+    for (auto* v : {&k_f_adsorption, &k_r_adsorption, &c_soot_PAH_star, &_PAH_adsorption_rate, &_C_tot_PAH_each,
+                    &_H_tot_PAH_each})
+        v->resize(n, 0.0);
+    for (auto* v : {&dimer_n_C, &dimer_n_H, &c_phy_dimer, &w_chem_dimer, &_N_agg_inception_each,
+                    &_C_tot_inception_each, &_H_tot_inception_each})
+        v->resize(nd, 0.0);
+    dimer_PAH_1_id.resize(nd, 0);
+    dimer_PAH_2_id.resize(nd, 0);
+    n_PAHs = (int)n;
+    n_dimers = (int)nd;
+    size_t kk = 0;
+    for (size_t i = 0; i < n; ++i)
+        for (size_t j = i; j < n; ++j, ++kk) {
+            dimer_PAH_1_id[kk] = (int)i;
+            dimer_PAH_2_id[kk] = (int)j;
+            dimer_n_C[kk] = sw->PAH_n_C[i] + sw->PAH_n_C[j];
+            dimer_n_H[kk] = sw->PAH_n_H[i] + sw->PAH_n_H[j];
+        }
+}
+
+void CReactDim::update_impl() {
+    // Only an exact CReactDim computes its fixed values once: a Python subclass
+    // may override the precursor lists or switches, whose values stay computed afresh.
+    ReactDimStep st;
+    struct Scope {
+        CReactDim* m;
+        ~Scope() { m->step_ = nullptr; }
+    } scope{this};
+    step_ = nullptr;
+    if (inception_enabled()) {
+        if (Py_TYPE(this) == &type && !step_ && build_step(st)) step_ = &st;
+        vt()->_update_phy_dimer(this);
+        vt()->_update_w_chem_dimer(this);
+        vt()->_update_NCH_inception(this);
+    }
+    if (PAH_adsorption_enabled()) {
+        if (Py_TYPE(this) == &type && !step_ && build_step(st)) step_ = &st;
+        vt()->_update_k_adsorption(this);
+        vt()->_update_c_soot_PAH_star(this);
+        vt()->_update_PAH_adsorption_rate(this);
+        vt()->_update_CH_tot_PAH(this);
+    }
+}
+
+// Fills `st` when the wrapper's lists and the gas wrapper are complete for
+// every precursor; otherwise the entries go the general way (and report).
+bool CReactDim::build_step(ReactDimStep& st) {
+    if (!soot_wrapper) return false;
+    CSootWrapper* sw = soot_wrapper.o;
+    if (!sw->soot_gas) return false;
+    Gas gas(this);
+    const size_t n = (size_t)(n_PAHs < 0 ? 0 : n_PAHs);
+    if (sw->PAH_indices.size() < n || sw->PAH_n_C.size() < n || sw->PAH_n_H.size() < n) return false;
+    for (size_t i = 0; i < n; ++i) {
+        const int s = sw->PAH_indices[i];
+        if (s < 0 || (size_t)s >= gas.p->_MWs.size() || (size_t)s >= gas.p->_X.size()) return false;
+    }
+    st.T = gas.T();
+    st.rho = gas.rho();
+    st.mu = gas.mu();
+    st.lam = gas.lambda();
+    st.k_reac = vt()->k_REAC(this);
+    st.k_pah = vt()->k_PAH(this);
+    st.have_C = Py_TYPE(gas.p) == &CSootGas::type;
+    st.m.resize(n);
+    st.d.resize(n);
+    st.MW.resize(n);
+    st.C.resize(n);
+    st.k_f.assign(n, 0.0);
+    st.k_r.assign(n, 0.0);
+    st.have_k.assign(n, 0);
+    for (size_t i = 0; i < n; ++i) {
+        const int s = sw->PAH_indices[i];
+        st.m[i] = vtab->PAH_mass(this, (int)i);
+        st.d[i] = vtab->PAH_diameter(this, (int)i);
+        st.MW[i] = gas.MW(s);
+        if (st.have_C) st.C[i] = gas.C(s);
+    }
+    return true;
+}
+
+double CReactDim::gas_T() { return step_ ? step_->T : Gas(this).T(); }
+double CReactDim::gas_rho() { return step_ ? step_->rho : Gas(this).rho(); }
+double CReactDim::gas_mu() { return step_ ? step_->mu : Gas(this).mu(); }
+double CReactDim::gas_lambda() { return step_ ? step_->lam : Gas(this).lambda(); }
+double CReactDim::mass(int i) { return step_ ? at(step_->m, i) : vtab->PAH_mass(this, i); }
+double CReactDim::diam(int i) { return step_ ? at(step_->d, i) : vtab->PAH_diameter(this, i); }
+double CReactDim::MW_of(int i) { return step_ ? at(step_->MW, i) : Gas(this).MW(PAH_index_at(i)); }
+double CReactDim::conc(int i) {
+    return step_ && step_->have_C ? at(step_->C, i) : Gas(this).C(PAH_index_at(i));
+}
+double CReactDim::k_reac() { return step_ ? step_->k_reac : vt()->k_REAC(this); }
+double CReactDim::k_pah() { return step_ ? step_->k_pah : vt()->k_PAH(this); }
+
+// Entries 5 and 6 of the base on the fixed values, with the same zero test and report.
+double CReactDim::red_m(int i, int j) {
+    if (!step_) return vtab->reduced_m(this, i, j);
+    const double m_i = mass(i), m_j = mass(j);
+    return m_i * m_j / (m_i + m_j);
+}
+double CReactDim::red_d(int i, int j) {
+    if (!step_) return vtab->reduced_d(this, i, j);
+    return report_unraisable<double>("CPAHGrowthBase", "reduced_d", [&] {
+        const double d_i = diam(i), d_j = diam(j);
+        return bind::fdiv(2.0 * d_i * d_j, d_i + d_j);
+    });
+}
+
+// ----------------------------------------------------------- rate constants
+
+double CReactDim::k_FWD_impl(int i, int j) {
+    const double d_red = red_d(i, j);
+    const double m_red = red_m(i, j);
+    const double T = gas_T();
+    return k_FWD_prefactor * 2.2 * 0.1 * k.Av_const * std::pow(d_red, 2.0) *
+           std::sqrt(8.0 * k.Pi_const * k.kB_const * T / m_red);
+}
+
+double CReactDim::k_REV_from(double k_fwd, int i, int j) {
+    const double MW_i = MW_of(i);
+    const double MW_j = MW_of(j);
+    const double mu = MW_i * MW_j / (MW_i + MW_j);
+    return k_fwd * ten_to_minus_1_8 * dissociation_factor(mu, gas_T());
+}
+
+double CReactDim::k_REV_impl(int i, int j) { return k_REV_from(vt()->k_FWD(this, i, j), i, j); }
+
+double CReactDim::k_REAC_impl() {
+    const double T = gas_T();
+    return K_REACT_prefactor * 5e6 * std::exp(-Ea_REACT_prefactor * 96232.0 / (k.R_const * T));
+}
+
+double CReactDim::beta_fm_soot_PAH_impl(int i) {
+    const double d_i = diam(i);
+    const double m_i = mass(i);
+    const double T = gas_T();
+    return 2.2 * std::pow(d_i + d_g, 2.0) * std::sqrt(k.Pi_const * k.kB_const * T / 2.0 * (1.0 / m_agg + 1.0 / m_i));
+}
+
+double CReactDim::beta_cont_soot_PAH_impl(int i) {
+    const double T = gas_T(), mu = gas_mu();
+    const double d_i = diam(i);
+    const double a = bind::fdiv(2.0 * k.kB_const * T, 3.0 * mu);
+    return a * (vt()->C_S_soot(this, d_i) / d_i + vt()->C_S_soot(this, d_m) / d_g) * (d_i + d_g);
+}
+
+double CReactDim::C_S_soot_impl(double d) {
+    const double lam = gas_lambda();
+    return 1.0 + (2.0 * lam / d) * (1.21 + 0.4 * std::exp(-0.78 * d / lam));
+}
+
+double CReactDim::k_f_soot_PAH_impl(int i) {
+    const double fm = vt()->beta_fm_soot_PAH(this, i);
+    const double cont = vt()->beta_cont_soot_PAH(this, i);
+    return k.Av_const * fm * cont / (fm + cont);
+}
+
+double CReactDim::k_r_from(double k_f, int i) {
+    const double MW_i = MW_of(i);
+    const double mu = soot_MW * MW_i / (soot_MW + MW_i);
+    return k_f * ten_to_minus_1_8 * dissociation_factor(mu, gas_T());
+}
+
+double CReactDim::k_r_soot_PAH_impl(int i) { return k_r_from(vt()->k_f_soot_PAH(this, i), i); }
+
+double CReactDim::k_PAH_impl() {
+    const double T = gas_T();
+    return K_PAH_ADS_prefactor * 2e10 * std::exp(-Ea_PAH_ADS_prefactor * 96232.0 / (k.R_const * T));
+}
+
+double CReactDim::soot_PAH_star_impl(int i) {
+    // The rate constants of this step's entry 25 when it ran just before.
+    const bool known = step_ && i >= 0 && (size_t)i < step_->have_k.size() && step_->have_k[(size_t)i];
+    const double k_f = known ? step_->k_f[(size_t)i] : vt()->k_f_soot_PAH(this, i);
+    const double C_i = conc(i);
+    const double k_r = known ? step_->k_r[(size_t)i] : k_r_from(k_f, i);
+    return k_f * c_soot_agg * bind::pymax(C_i, 0.0) / (k_r + k_pah());
+}
+
+// ---------------------------------------------------------------- inception
+
+// Python code may run inside the gas accessors (an overridden `mean_MW`), so
+// every array is indexed afresh and bounds-checked.
+void CReactDim::update_phy_dimer_impl() {
+    const double k_reac_ = k_reac();
+    for (int kk = 0; kk < n_dimers; ++kk) {
+        const int i = at(dimer_PAH_1_id, kk), j = at(dimer_PAH_2_id, kk);
+        const double k_fwd = vt()->k_FWD(this, i, j);
+        const double C_i = conc(i);
+        const double C_j = conc(j);
+        const double k_rev = k_REV_from(k_fwd, i, j);
+        const double c = bind::fdiv(k_fwd * C_i * C_j, k_rev + k_reac_);
+        at(c_phy_dimer, kk) = c;
+    }
+}
+
+void CReactDim::update_w_chem_dimer_impl() {
+    const double k_reac_ = k_reac();
+    for (int kk = 0; kk < n_dimers; ++kk) at(w_chem_dimer, kk) = bind::pymax(k_reac_ * at(c_phy_dimer, kk), 0.0);
+}
+
+void CReactDim::update_NCH_inception_impl() {
+    _N_agg_inception_total = 0.0;
+    _C_tot_inception_total = 0.0;
+    _H_tot_inception_total = 0.0;
+    const double rho = gas_rho();
+    for (int kk = 0; kk < n_dimers; ++kk) {
+        const double w = at(w_chem_dimer, kk), n_C = at(dimer_n_C, kk), n_H = at(dimer_n_H, kk);
+        const double dC = n_C * w / rho, dH = n_H * w / rho;
+        at(_C_tot_inception_each, kk) = dC;
+        at(_H_tot_inception_each, kk) = dH;
+        // A dimer counts as the fraction of a new particle that its carbon makes of the smallest one.
+        const double dN = partial_addition_on() ? (n_C / k.min_n_C_const) * (w / rho) : w / rho;
+        at(_N_agg_inception_each, kk) = dN;
+        _N_agg_inception_total += dN;
+        _C_tot_inception_total += dC;
+        _H_tot_inception_total += dH;
+    }
+}
+
+// ---------------------------------------------------------------- adsorption
+
+void CReactDim::update_k_adsorption_impl() {
+    for (int i = 0; i < n_PAHs; ++i) {
+        const double k_f = vt()->k_f_soot_PAH(this, i);
+        const double k_r = k_r_from(k_f, i);
+        at(k_f_adsorption, i) = k_f;
+        at(k_r_adsorption, i) = k_r;
+        if (step_ && (size_t)i < step_->have_k.size()) {
+            step_->k_f[(size_t)i] = k_f;
+            step_->k_r[(size_t)i] = k_r;
+            step_->have_k[(size_t)i] = 1;
+        }
+    }
+}
+
+void CReactDim::update_c_soot_PAH_star_impl() {
+    for (int i = 0; i < n_PAHs; ++i) {
+        const double c = vt()->soot_PAH_star(this, i);
+        at(c_soot_PAH_star, i) = c;
+    }
+}
+
+void CReactDim::update_PAH_adsorption_rate_impl() {
+    const double k = k_pah();
+    for (int i = 0; i < n_PAHs; ++i) at(_PAH_adsorption_rate, i) = k * at(c_soot_PAH_star, i);
+}
+
+void CReactDim::update_CH_tot_PAH_impl() {
+    _C_tot_PAH_total = 0.0;
+    _H_tot_PAH_total = 0.0;
+    const double rho = gas_rho();
+    for (int i = 0; i < n_PAHs; ++i) {
+        const double r = at(_PAH_adsorption_rate, i);
+        const double dC = bind::fdiv(PAH_n_C_at(i) * r, rho);
+        // An adsorbed PAH gives up two hydrogen atoms (released as H2).
+        const double dH = bind::fdiv((PAH_n_H_at(i) - 2.0) * r, rho);
+        at(_C_tot_PAH_each, i) = dC;
+        at(_H_tot_PAH_each, i) = dH;
+        _C_tot_PAH_total += dC;
+        _H_tot_PAH_total += dH;
+    }
+}
+
+// ----------------------------------------------------------------- scrubbing
+
+void CReactDim::update_w_scrub_inception_impl(bind::DoubleBuf& w) {
+    for (int kk = 0; kk < n_dimers; ++kk) {
+        const double r = at(w_chem_dimer, kk);
+        const int s_i = PAH_index_at(at(dimer_PAH_1_id, kk));
+        const int s_j = PAH_index_at(at(dimer_PAH_2_id, kk));
+        scrub("_update_w_scrub_inception", w, s_i, -r);
+        scrub("_update_w_scrub_inception", w, s_j, -r);
+    }
+}
+
+void CReactDim::update_w_scrub_PAH_impl(bind::DoubleBuf& w) {
+    const int h = Gas(this).index(n_H2);
+    for (int i = 0; i < n_PAHs; ++i) {
+        const double r = at(_PAH_adsorption_rate, i);
+        const int s = PAH_index_at(i);
+        scrub("_update_w_scrub_PAH", w, s, -r);
+        scrub("_update_w_scrub_PAH", w, h, r);
+    }
+}
+
+// ------------------------------------------------------------------ tables
+
+namespace {
+
+using Self = CReactDim;
+const bind::Field fields[] = {REACTDIM_FIELDS(BIND_ROW)};
+BIND_DERIVED_METHOD_TABLES(REACTDIM_METHODS, REACTDIM_REDEFINES)
+
+}  // namespace
+
+bind::ClassSpec& CReactDim::spec() {
+    static bind::ClassSpec s = bind::define<CReactDim>({
+        .fields = fields,
+        .methods = methods,
+        .bodies = bodies,
+        .init = bind::Init<&CReactDim::init_impl, "soot_wrapper">::init,
+        .vtable = &vtable,
+        .vtable_size = sizeof vtable,
+        .checksums = {0x2165b13, 0x0327a1d, 0x686ca3c},
+    });
+    return s;
+}
+
+}  // namespace pyrandel

@@ -1,0 +1,668 @@
+#include "monodisperse.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <optional>
+
+#include "../../lib/constants.hpp"
+#include "../gas/sootgas.hpp"
+#include "../pahgrowth/pahgrowthbase.hpp"
+#include "../sootwrapper/sootwrapper.hpp"
+#include "../surfacereactions/surfacereactionsbase.hpp"
+
+namespace pyrandel {
+
+using bind::Name;
+using bind::Ref;
+using M = CMonodisperseSootModel;
+
+BIND_TYPE_OBJECT(CMonodisperseSootModel)
+
+namespace {
+
+Name n_reset("_reset");
+Name n_zeros("zeros");
+Name n_mu("mu");
+Name s_N_agg("N_agg");
+Name s_N_pri("N_pri");
+Name s_C_tot("C_tot");
+Name s_H_tot("H_tot");
+
+// Rarefaction correction at diameter d with mean free path lambda.
+inline double Cs(double d, double lambda) { return (std::exp(d * -0.78 / lambda) * 0.4 + 1.21) * (lambda * 2.0 / d) + 1.0; }
+
+// A soot-block element: the buffer's bounds are tested, None counts as empty.
+double& block_at(bind::DoubleBuf& b, Py_ssize_t i) {
+    if (b.is_none()) bind::raise(PyExc_IndexError, "Out of bounds on buffer access (axis 0)");
+    return b.at(i);
+}
+
+// Interpreter addition and multiplication, in doubles when both are floats.
+Ref add(const Ref& a, const Ref& b) {
+    if (PyFloat_CheckExact(a.get()) && PyFloat_CheckExact(b.get()))
+        return bind::py(PyFloat_AS_DOUBLE(a.get()) + PyFloat_AS_DOUBLE(b.get()));
+    return Ref::steal(PyNumber_Add(a.get(), b.get()));
+}
+Ref mul(const Ref& a, double b) {
+    if (PyFloat_CheckExact(a.get())) return bind::py(PyFloat_AS_DOUBLE(a.get()) * b);
+    Ref f = bind::py(b);
+    return Ref::steal(PyNumber_Multiply(a.get(), f.get()));
+}
+
+}  // namespace
+
+// ------------------------------------------------------ gas and models
+
+namespace {
+
+// The gas wrapper through the soot wrapper, held for the call.
+Ref gas_of(const M* s) {
+    Ref w = held_wrapper(s->soot_wrapper, "soot_gas");
+    return as_wrapper(w)->held_gas("rho_c");
+}
+inline CSootGas* G(const Ref& g) { return reinterpret_cast<CSootGas*>(g.get()); }
+
+double rho_of(const M* s) {
+    Ref g = gas_of(s);
+    return G(g)->vtab->rho_c(G(g));
+}
+
+Ref PAH_of(const M* s) { return as_wrapper(held_wrapper(s->soot_wrapper, "PAH_growth_model"))->PAH_growth_model.hold(); }
+Ref surf_of(const M* s) {
+    return as_wrapper(held_wrapper(s->soot_wrapper, "surface_reactions_model"))->surface_reactions_model.hold();
+}
+
+}  // namespace
+
+// ------------------------------------------------------- one-pass kernels
+
+namespace {
+
+using Morph = MonoMorph;
+using MorphKey = MonoMorphKey;
+
+// The float in an object field of the gas wrapper, when it is one.
+inline bool float_in(PyObject* o, double& v) {
+    if (!PyFloat_CheckExact(o)) return false;
+    v = PyFloat_AS_DOUBLE(o);
+    return true;
+}
+
+// The gas wrapper when it is exactly a CSootGas reached through a soot wrapper; nullptr otherwise.
+CSootGas* plain_gas(const M* s) {
+    if (!s->soot_wrapper) return nullptr;
+    CSootGas* g = s->soot_wrapper->soot_gas.o;
+    return g && Py_IS_TYPE(g, &CSootGas::type) ? g : nullptr;
+}
+
+// True when a Python subclass or an instance attribute replaces one of the morphology entries.
+bool morphology_overridden(M* s) {
+    if (Py_IS_TYPE(s, &M::type)) return false;
+    for (int mid : {M::MID_d_p, M::MID_n_p, M::MID_d_m, M::MID_d_g, M::MID_A_tot})
+        if (bind::Class<M>::overridden(s, mid)) return true;
+    return false;
+}
+
+// The state the values depend on, when they may be computed in one pass: no override, and a
+// gas state of plain numbers. False where the table must be used.
+bool one_pass_key(M* s, MorphKey& key) {
+    CSootGas* g = plain_gas(s);
+    double rho;
+    if (!g || !float_in(g->_rho, rho) || morphology_overridden(s)) return false;
+    key = MorphKey{s->_N_agg, s->_N_pri, s->_C_tot, rho, (PyObject*)g};
+    return true;
+}
+
+// Every value once, with the formulas and the order of operations of the table entries.
+Morph morphology_at_once(const MorphKey& key) {
+    Morph m;
+    const double V_tot = k.MW_carbon_const * key.C_tot / k.rho_soot_const;
+    const double V_p = V_tot / (k.Av_const * key.N_pri);
+    const double x6 = V_p * 6.0 / k.Pi_const;
+    m.d_p = std::pow(x6, k.one_third_const);
+    const double n_p = key.N_pri / key.N_agg;
+    const double x = m.d_p * std::pow(n_p, 0.45);
+    m.d_m = x > m.d_p ? x : m.d_p;
+    m.d_g = n_p > 1.5 ? m.d_m / (std::pow(n_p, -0.2) + 0.4) : m.d_m / 1.29;
+    m.A_tot = std::pow(x6, k.two_thirds_const) * k.Pi_const * (k.Av_const * key.N_pri);
+    m.V_agg = V_tot / (k.Av_const * key.N_agg);
+    m.m_agg = m.V_agg * k.rho_soot_const;
+    m.soot_MW = k.MW_carbon_const * key.C_tot / key.N_agg;
+    m.c_soot_agg = key.rho * key.N_agg;
+    m.c_soot_pri = key.rho * key.N_pri;
+    m.m_p = k.Pi_const * k.rho_soot_const * std::pow(m.d_p, 3.0) / 6.0;
+    return m;
+}
+
+// The one-pass values for `key`, from the last evaluation when it was made for the same state.
+const Morph& morphology_cached(M* s, const MorphKey& key) {
+    if (!s->morph_valid_ || !(s->morph_key_ == key)) {
+        s->morph_ = morphology_at_once(key);
+        s->morph_key_ = key;
+        s->morph_valid_ = true;
+    }
+    return s->morph_;
+}
+
+Morph morphology_by_table(M* s) {
+    Morph m;
+    m.d_p = s->vtab->d_p(s);
+    m.d_m = s->vtab->d_m(s);
+    m.d_g = s->vtab->d_g(s);
+    m.A_tot = s->vtab->A_tot(s);
+    m.m_agg = s->vtab->m_agg(s);
+    m.V_agg = s->vtab->V_agg(s);
+    m.soot_MW = s->vtab->soot_MW(s);
+    m.c_soot_agg = s->vtab->c_soot_agg(s);
+    m.c_soot_pri = s->vtab->c_soot_pri(s);
+    m.m_p = s->vtab->m_p(s);
+    return m;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------- construction
+
+void CMonodisperseSootModel::init_impl(PyObject* w) {
+    CSootModelBase::init_impl(w);
+    n_eqns = 4;
+    N_agg_offset = 0;
+    N_pri_offset = 1;
+    C_tot_offset = 2;
+    H_tot_offset = 3;
+    N_agg_min = 1.0 / k.Av_const;
+    N_pri_min = 1.0 / k.Av_const;
+    H_tot_min = k.min_n_H_const / k.Av_const;
+    C_tot_min = k.min_n_C_const / k.Av_const;
+    Ref d = Ref::steal(PyDict_New());
+    const std::pair<PyObject*, int> entries[] = {
+        {s_N_agg, N_agg_offset}, {s_N_pri, N_pri_offset}, {s_C_tot, C_tot_offset}, {s_H_tot, H_tot_offset}};
+    for (auto& [name, off] : entries)
+        if (PyDict_SetItem(d.get(), name, bind::py(off).get()) < 0) bind::fail();
+    vars_dict = std::move(d);
+    diffus_coeff_const_val = 0.0;
+    Ref r = bind::call_method((PyObject*)this, n_reset);
+}
+
+void CMonodisperseSootModel::_reset_impl() {
+    _N_agg = N_agg_min;
+    _N_pri = N_pri_min;
+    _C_tot = C_tot_min;
+    _H_tot = H_tot_min;
+    CSootModelBase::_reset_impl();
+}
+
+// ------------------------------------------------------------- the step
+
+void CMonodisperseSootModel::set_vars_impl(bind::DoubleBuf vars) {
+    // All four are read before any is stored: a short buffer changes nothing.
+    const double a = block_at(vars, N_agg_offset), b = block_at(vars, N_pri_offset);
+    const double c = block_at(vars, C_tot_offset), h = block_at(vars, H_tot_offset);
+    _N_agg = a;
+    _N_pri = b;
+    _C_tot = c;
+    _H_tot = h;
+}
+
+void CMonodisperseSootModel::update_impl() {
+    {
+        Ref w = held_wrapper(soot_wrapper, "soot_enabled");
+        if (!as_wrapper(w)->soot_enabled) return;
+    }
+    Morph mo;
+    MorphKey key;
+    bool once;
+    {
+        Ref pah = PAH_of(this);
+        if (pah.get() == Py_None) none_has_no("update_soot_vars");
+        once = one_pass_key(this, key);
+        mo = once ? morphology_cached(this, key) : morphology_by_table(this);
+        pah_update_soot_vars(pah.get(), mo.d_p, mo.d_m, mo.d_g, mo.A_tot, mo.m_agg, mo.V_agg, mo.soot_MW,
+                             mo.c_soot_agg, mo.c_soot_pri, mo.m_p);
+        pah_update(pah.get());
+    }
+    Ref surf = surf_of(this);
+    if (surf.get() == Py_None) none_has_no("update_soot_vars");
+    // Afresh, unless nothing the values depend on has moved since.
+    MorphKey now;
+    const bool plain = one_pass_key(this, now);
+    if (!(once && plain && now == key)) mo = plain ? morphology_cached(this, now) : morphology_by_table(this);
+    const double HtoC = bind::fdiv(_H_tot, _C_tot);
+    surf_update_soot_vars(surf.get(), mo.d_p, mo.d_m, mo.d_g, mo.A_tot, mo.m_agg, mo.soot_MW, mo.c_soot_agg, HtoC);
+    surf_update(surf.get());
+}
+
+// Clears the scrubbing array in place and lets both models enter their exchange.
+void CMonodisperseSootModel::update_w_scrub_impl() {
+    Ref w = w_scrub.hold();
+    if (w.get() == Py_None) bind::raise(PyExc_TypeError, "unsupported operand type(s) for *=: 'NoneType' and 'float'");
+    // Zeros written, not a product with 0.0: a NaN of one bad step must not stay.
+    std::optional<bind::DoubleBuf> buf;
+    try {
+        buf.emplace(w.get(), "w_scrub");
+    } catch (bind::Error&) {
+        PyErr_Clear();
+    }
+    if (buf) {
+        const Py_ssize_t n = buf->size();
+        if (n > 0 && &buf->at(n - 1) == &buf->at(0) + (n - 1)) {
+            std::fill_n(&buf->at(0), n, 0.0);  // contiguous
+        } else {
+            for (Py_ssize_t i = 0; i < n; ++i) buf->at(i) = 0.0;
+        }
+    } else {
+        Ref z = bind::py(0.0);
+        if (PyObject_SetItem(w.get(), Py_Ellipsis, z.get()) < 0) bind::fail();
+    }
+    {
+        Ref sw = held_wrapper(soot_wrapper, "soot_enabled");
+        if (!as_wrapper(sw)->soot_enabled || !as_wrapper(sw)->scrubbing_enabled) return;
+        Ref pah = as_wrapper(sw)->PAH_growth_model.hold();
+        if (pah.get() == Py_None) none_has_no("update_w_scrub");
+        if (!buf) buf.emplace(w.get(), "w_scrub");  // refused as a double buffer: the error of the view
+        auto* p = reinterpret_cast<CPAHGrowthBase*>(pah.get());
+        p->vtab->update_w_scrub(p, *buf);
+    }
+    buf.reset();
+    Ref surf = surf_of(this);
+    Ref arr = w_scrub.hold();
+    surf_update_w_scrub(surf.get(), arr.get());
+}
+
+Ref CMonodisperseSootModel::min_array_impl() {
+    Ref f = bind::getattr(bind::np().get(), n_zeros);
+    Ref a = bind::call(f.get(), bind::py(n_eqns).get());
+    bind::generic_set_item(a.get(), N_agg_offset, N_agg_min);
+    bind::generic_set_item(a.get(), N_pri_offset, N_pri_min);
+    bind::generic_set_item(a.get(), C_tot_offset, C_tot_min);
+    bind::generic_set_item(a.get(), H_tot_offset, H_tot_min);
+    return a;
+}
+
+void CMonodisperseSootModel::fill_soot_array_impl(bind::DoubleBuf b) {
+    block_at(b, N_agg_offset) = _N_agg;
+    block_at(b, N_pri_offset) = _N_pri;
+    block_at(b, C_tot_offset) = _C_tot;
+    block_at(b, H_tot_offset) = _H_tot;
+}
+
+void CMonodisperseSootModel::fill_source_term_array_impl(bind::DoubleBuf b) {
+    double v = bind::as_double(S_N_agg().get());
+    block_at(b, N_agg_offset) = v;
+    v = bind::as_double(S_N_pri().get());
+    block_at(b, N_pri_offset) = v;
+    v = bind::as_double(S_C_tot().get());
+    block_at(b, C_tot_offset) = v;
+    v = bind::as_double(S_H_tot().get());
+    block_at(b, H_tot_offset) = v;
+}
+
+// ------------------------------------------------------------ source terms
+
+namespace {
+
+// A model of the module's own classes (no Python code runs in its getters), or nullptr.
+template <class T>
+T* static_model(PyObject* o) {
+    if (o == Py_None || (Py_TYPE(o)->tp_flags & Py_TPFLAGS_HEAPTYPE) || !PyObject_TypeCheck(o, &T::type))
+        return nullptr;
+    return reinterpret_cast<T*>(o);
+}
+
+// The source term of variable v in doubles, in the order of the terms and of their additions,
+// when neither this model nor the other two can run Python code on the way.
+bool source_in_doubles(M* s, int v, double& out) {
+    if (!Py_IS_TYPE(s, &M::type) || !s->soot_wrapper) return false;
+    CSootWrapper* w = s->soot_wrapper.o;
+    CPAHGrowthBase* pah = static_model<CPAHGrowthBase>(w->PAH_growth_model.get());
+    CSurfaceReactionsBase* surf = static_model<CSurfaceReactionsBase>(w->surface_reactions_model.get());
+    if (!pah || (v >= 2 && !surf)) return false;
+    switch (v) {
+        case 0: {
+            const double inc = pah->N_agg_inception_total();
+            const double coag = w->coagulation_enabled ? s->vtab->N_agg_coag(s) : 0.0;
+            out = (((inc + 0.0) + 0.0) + coag) + 0.0;
+            return true;
+        }
+        case 1: out = (((pah->N_agg_inception_total() + 0.0) + 0.0) + 0.0) + 0.0; return true;
+        case 2: {
+            const double inc = pah->C_tot_inception_total();
+            const double g = surf->C_tot_growth();
+            const double growth = g + pah->C_tot_PAH_total();
+            out = (((inc + growth) + surf->C_tot_oxidation()) + 0.0) + 0.0;
+            return true;
+        }
+        default: {
+            const double inc = pah->H_tot_inception_total();
+            const double g = surf->H_tot_growth();
+            const double growth = g + pah->H_tot_PAH_total();
+            out = (((inc + growth) + surf->H_tot_oxidation()) + 0.0) + 0.0;
+            return true;
+        }
+    }
+}
+
+// inception + growth + oxidation + coagulation + coalescence, each by name.
+Ref source(M* s, int v) {
+    if (double d; source_in_doubles(s, v, d)) return bind::py(d);
+    Ref r = s->inception(v);
+    r = add(r, s->growth(v));
+    r = add(r, s->oxidation(v));
+    r = add(r, s->coagulation(v));
+    return add(r, s->coalescence(v));
+}
+
+}  // namespace
+
+Ref CMonodisperseSootModel::S_N_agg_impl() { return source(this, 0); }
+Ref CMonodisperseSootModel::S_N_pri_impl() { return source(this, 1); }
+Ref CMonodisperseSootModel::S_C_tot_impl() { return source(this, 2); }
+Ref CMonodisperseSootModel::S_H_tot_impl() { return source(this, 3); }
+
+Ref CMonodisperseSootModel::inception_impl(int v) {
+    switch (v) {
+        case 0:
+        case 1: return pah_total(PAH_of(this).get(), PAHTotal::N_agg_inception);
+        case 2: return pah_total(PAH_of(this).get(), PAHTotal::C_tot_inception);
+        case 3: return pah_total(PAH_of(this).get(), PAHTotal::H_tot_inception);
+        default: return bind::none();
+    }
+}
+
+Ref CMonodisperseSootModel::growth_impl(int v) {
+    switch (v) {
+        case 0:
+        case 1: return bind::py(0.0);
+        case 2: {
+            Ref s = surf_total(surf_of(this).get(), SurfTotal::C_tot_growth);
+            return add(s, pah_total(PAH_of(this).get(), PAHTotal::C_tot_PAH));
+        }
+        case 3: {
+            Ref s = surf_total(surf_of(this).get(), SurfTotal::H_tot_growth);
+            return add(s, pah_total(PAH_of(this).get(), PAHTotal::H_tot_PAH));
+        }
+        default: return bind::none();
+    }
+}
+
+Ref CMonodisperseSootModel::oxidation_impl(int v) {
+    switch (v) {
+        case 0:
+        case 1: return bind::py(0.0);
+        case 2: return surf_total(surf_of(this).get(), SurfTotal::C_tot_oxidation);
+        case 3: return surf_total(surf_of(this).get(), SurfTotal::H_tot_oxidation);
+        default: return bind::none();
+    }
+}
+
+Ref CMonodisperseSootModel::coagulation_impl(int v) {
+    if (!as_wrapper(held_wrapper(soot_wrapper, "coagulation_enabled"))->coagulation_enabled) return bind::py(0.0);
+    switch (v) {
+        case 0: return bind::py(vtab->N_agg_coag(this));
+        case 1:
+        case 2:
+        case 3: return bind::py(0.0);
+        default: return bind::none();
+    }
+}
+
+// No coalescence in the monodisperse model: 0.0 in both states of the switch.
+Ref CMonodisperseSootModel::coalescence_impl(int v) {
+    if (!as_wrapper(held_wrapper(soot_wrapper, "coalescence_enabled"))->coalescence_enabled) return bind::py(0.0);
+    if (v >= 0 && v <= 3) return bind::py(0.0);
+    return bind::none();
+}
+
+Ref CMonodisperseSootModel::carbonization_impl(int v) {
+    if (v >= 0 && v <= 3) return bind::py(0.0);
+    return bind::none();
+}
+
+// ----------------------------------------------------- properties and rates
+
+double M::N_agg_impl() { return _N_agg; }
+double M::N_pri_impl() { return _N_pri; }
+double M::C_tot_impl() { return _C_tot; }
+double M::H_tot_impl() { return _H_tot; }
+// A subclass adds a turbulent coagulation kernel (m3/s) here.
+double M::beta_coag_turb_impl() { return 0.0; }
+double M::diffus_coeff_const_impl() { return diffus_coeff_const_val; }
+
+double CMonodisperseSootModel::volume_fraction_impl() {
+    const double rho = rho_of(this);
+    return rho * (k.MW_hydrogen_const * _H_tot + k.MW_carbon_const * _C_tot) / k.rho_soot_const;
+}
+
+Ref CMonodisperseSootModel::inception_mass_impl() { return pah_total(PAH_of(this).get(), PAHTotal::N_agg_inception); }
+Ref CMonodisperseSootModel::inception_vol_impl() {
+    Ref t = pah_total(PAH_of(this).get(), PAHTotal::N_agg_inception);
+    return mul(t, rho_of(this));
+}
+Ref CMonodisperseSootModel::PAH_adsorption_mass_impl() { return pah_total(PAH_of(this).get(), PAHTotal::C_tot_PAH); }
+Ref CMonodisperseSootModel::PAH_adsorption_vol_impl() {
+    Ref t = pah_total(PAH_of(this).get(), PAHTotal::C_tot_PAH);
+    return mul(t, rho_of(this));
+}
+Ref CMonodisperseSootModel::surface_growth_mass_impl() {
+    return surf_total(surf_of(this).get(), SurfTotal::C_tot_growth);
+}
+Ref CMonodisperseSootModel::surface_growth_vol_impl() {
+    Ref t = surf_total(surf_of(this).get(), SurfTotal::C_tot_growth);
+    return mul(t, rho_of(this));
+}
+Ref CMonodisperseSootModel::oxidation_mass_impl() {
+    return surf_total(surf_of(this).get(), SurfTotal::C_tot_oxidation);
+}
+Ref CMonodisperseSootModel::oxidation_vol_impl() {
+    Ref t = surf_total(surf_of(this).get(), SurfTotal::C_tot_oxidation);
+    return mul(t, rho_of(this));
+}
+double CMonodisperseSootModel::coagulation_mass_impl() { return vtab->N_agg_coag(this); }
+double CMonodisperseSootModel::coagulation_vol_impl() {
+    const double rho = rho_of(this);
+    return rho * vtab->N_agg_coag(this);
+}
+
+// ---------------------------------------------------------------- morphology
+
+double M::V_tot_k() { return k.MW_carbon_const * _C_tot / k.rho_soot_const; }
+double M::A_tot_impl() {
+    const double Ap = vtab->A_p(this);
+    return Ap * (k.Av_const * _N_pri);
+}
+double M::soot_MW_k() { return k.MW_carbon_const * _C_tot / _N_agg; }
+double M::c_soot_agg_k() { return rho_of(this) * _N_agg; }
+double M::c_soot_pri_k() { return rho_of(this) * _N_pri; }
+double M::d_v_impl() {
+    const double np_ = vtab->n_p(this);
+    return std::pow(np_, k.one_third_const) * vtab->d_p(this);
+}
+double M::A_agg_k() {
+    const double np_ = vtab->n_p(this);
+    return np_ * vtab->A_p(this);
+}
+double M::V_agg_k() { return vtab->V_tot(this) / (k.Av_const * _N_agg); }
+double M::m_agg_k() { return vtab->V_agg(this) * k.rho_soot_const; }
+double M::d_m_impl() {
+    const double dp = vtab->d_p(this);
+    const double x = dp * std::pow(vtab->n_p(this), 0.45);
+    return x > dp ? x : dp;
+}
+double M::d_g_impl() {
+    const double np_ = vtab->n_p(this);
+    if (np_ > 1.5) return vtab->d_m(this) / (std::pow(np_, -0.2) + 0.4);
+    return vtab->d_m(this) / 1.29;
+}
+double M::V_p_k() { return vtab->V_tot(this) / (k.Av_const * _N_pri); }
+double M::A_p_k() { return std::pow(vtab->V_p(this) * 6.0 / k.Pi_const, k.two_thirds_const) * k.Pi_const; }
+double M::d_p_impl() { return std::pow(vtab->V_p(this) * 6.0 / k.Pi_const, k.one_third_const); }
+double M::n_p_impl() { return _N_pri / _N_agg; }
+double M::m_p_k() { return k.Pi_const * k.rho_soot_const * std::pow(vtab->d_p(this), 3.0) / 6.0; }
+
+// ---------------------------------------------------------------- coagulation
+
+double M::beta_coag_cont_k() {
+    const double dm = vtab->d_m(this);
+    Ref g = gas_of(this);
+    const double lambda = G(g)->vtab->lambda_gas_c(G(g));
+    const double T = G(g)->vtab->T_c(G(g));
+    const double mu = G(g)->vtab->mu_c(G(g));
+    return T * (k.kB_const * 8.0) / (mu * 3.0) * Cs(dm, lambda);
+}
+
+double M::beta_coag_fm_k() {
+    double T;
+    {
+        Ref g = gas_of(this);
+        T = G(g)->vtab->T_c(G(g));
+    }
+    const double magg = vtab->m_agg(this);
+    const double q = bind::fdiv(T * (k.kB_const * k.Pi_const), magg);
+    return std::pow(vtab->d_g(this), 2.0) * (std::pow(q, 0.5) * 4.0);
+}
+
+double M::beta_coag_k() {
+    const double fm = vtab->beta_coag_fm(this);
+    const double cont = vtab->beta_coag_cont(this);
+    return bind::fdiv(fm * 1.82 * cont, cont + fm);
+}
+
+// Interpreter arithmetic, left to right, so that a subclass's turbulent
+// kernel may return any number.
+double M::N_agg_coag_k() {
+    {
+        // One pass when nothing is overridden and the gas state is plain numbers.
+        MorphKey key;
+        CSootGas* g = plain_gas(this);
+        double mu, lambda;
+        if (one_pass_key(this, key) && float_in(g->_mu, mu) && float_in(g->_lambda_gas, lambda) &&
+            !bind::Class<M>::overridden(this, MID_beta_coag_turb)) {
+            const Morph& mo = morphology_cached(this, key);
+            const double T = g->_T;
+            const double cont = T * (k.kB_const * 8.0) / (mu * 3.0) * Cs(mo.d_m, lambda);
+            if (mo.m_agg != 0.0) {
+                const double fm = std::pow(mo.d_g, 2.0) * (std::pow(T * (k.kB_const * k.Pi_const) / mo.m_agg, 0.5) * 4.0);
+                if (cont + fm != 0.0) {
+                    const double beta = fm * 1.82 * cont / (cont + fm);
+                    return -0.5 * (beta + 0.0) * _N_agg * _N_agg * k.Av_const * key.rho;
+                }
+            }
+        }
+    }
+    const double bc = vtab->beta_coag(this);
+    if (!bind::Class<M>::overridden(this, MID_beta_coag_turb)) {
+        const double turb = beta_coag_turb_impl();
+        const double rho = rho_of(this);
+        return -0.5 * (bc + turb) * _N_agg * _N_agg * k.Av_const * rho;
+    }
+    Ref turb = bind::call_method((PyObject*)this, spec().method_names[MID_beta_coag_turb]);
+    Ref r = add(bind::py(bc), turb);
+    Ref f = bind::py(-0.5);
+    r = Ref::steal(PyNumber_Multiply(f.get(), r.get()));
+    r = mul(r, _N_agg);
+    r = mul(r, _N_agg);
+    r = mul(r, k.Av_const);
+    r = mul(r, rho_of(this));
+    return bind::as_double(r.get());
+}
+
+// ------------------------------------------------------- particle properties
+
+// The morphology value unless the constant one is selected; either looked up by name.
+Ref M::diffusion_coefficient_impl() {
+    const int mid = diffusion_coeff_method == 1 ? MID_diffus_coeff_const : MID_diffus_coeff_morph;
+    if (bind::Class<M>::overridden(this, mid)) return bind::call_method((PyObject*)this, spec().method_names[mid]);
+    return bind::py(mid == MID_diffus_coeff_const ? diffus_coeff_const_impl() : diffus_coeff_morph());
+}
+
+// kB T Cs(d_m) / (3 pi mu d_m), with mu the gas wrapper's attribute.
+double M::diffus_coeff_morph_impl() {
+    Ref g = gas_of(this);
+    const double T = G(g)->vtab->T_c(G(g));
+    Ref mu = Py_IS_TYPE(g.get(), &CSootGas::type) ? G(g)->_mu.hold() : bind::getattr(g.get(), n_mu);
+    const double dm = vtab->d_m(this);
+    const double lambda = G(g)->vtab->lambda_gas_c(G(g));
+    if (dm == 0.0 || lambda == 0.0) bind::raise(PyExc_ZeroDivisionError, "float division");
+    const double cs = Cs(dm, lambda);
+    double den;
+    if (PyFloat_CheckExact(mu.get())) {
+        den = bind::pydiv((3 * k.Pi_const) * PyFloat_AS_DOUBLE(mu.get()) * dm, cs);
+    } else {
+        Ref a = bind::py(3 * k.Pi_const);
+        Ref p = Ref::steal(PyNumber_Multiply(a.get(), mu.get()));
+        p = mul(p, dm);
+        Ref c = bind::py(cs);
+        p = Ref::steal(PyNumber_TrueDivide(p.get(), c.get()));
+        den = bind::as_double(p.get());
+    }
+    return bind::fdiv(k.kB_const * T, den);
+}
+
+double M::dispersion_exponent_impl() { return bind::fdiv(_H_tot, _C_tot) * 2.339156177 + 0.690753997; }
+double M::total_mass_impl() { return k.MW_hydrogen_const * _H_tot + k.MW_carbon_const * _C_tot; }
+double M::carbon_mass_impl() { return k.MW_carbon_const * _C_tot; }
+double M::hydrogen_mass_impl() { return k.MW_hydrogen_const * _H_tot; }
+
+// m2/g: A_tot / total mass / 1000, both true divisions of the interpreter.
+Ref M::SSA_impl() {
+    const double A = vtab->A_tot(this);
+    if (!bind::Class<M>::overridden(this, MID_total_mass))
+        return bind::py(bind::pydiv(A, total_mass_impl()) / 1000.0);
+    Ref tm = bind::call_method((PyObject*)this, spec().method_names[MID_total_mass]);
+    Ref a = bind::py(A);
+    Ref q = Ref::steal(PyNumber_TrueDivide(a.get(), tm.get()));
+    Ref thousand = Ref::steal(PyLong_FromLong(1000));
+    return Ref::steal(PyNumber_TrueDivide(q.get(), thousand.get()));
+}
+
+// ------------------------------------------------------------------ the table
+
+// Entries that are also Python-visible honour a Python subclass's override.
+template <auto F, bind::fstr Name, int Mid = -1>
+constexpr auto E = bind::entry<F, Name, bind::OnError::Default, Mid>();
+
+const CMonodisperseVTable CMonodisperseSootModel::vtable = {
+    .V_tot = E<&M::V_tot_k, "V_tot">,
+    .A_tot = E<&M::A_tot_impl, "A_tot", M::MID_A_tot>,
+    .soot_MW = E<&M::soot_MW_k, "soot_MW">,
+    .c_soot_agg = E<&M::c_soot_agg_k, "c_soot_agg">,
+    .c_soot_pri = E<&M::c_soot_pri_k, "c_soot_pri">,
+    .d_v = E<&M::d_v_impl, "d_v", M::MID_d_v>,
+    .A_agg = E<&M::A_agg_k, "A_agg">,
+    .V_agg = E<&M::V_agg_k, "V_agg">,
+    .m_agg = E<&M::m_agg_k, "m_agg">,
+    .d_m = E<&M::d_m_impl, "d_m", M::MID_d_m>,
+    .d_g = E<&M::d_g_impl, "d_g", M::MID_d_g>,
+    .V_p = E<&M::V_p_k, "V_p">,
+    .A_p = E<&M::A_p_k, "A_p">,
+    .d_p = E<&M::d_p_impl, "d_p", M::MID_d_p>,
+    .n_p = E<&M::n_p_impl, "n_p", M::MID_n_p>,
+    .m_p = E<&M::m_p_k, "m_p">,
+    .beta_coag_cont = E<&M::beta_coag_cont_k, "beta_coag_cont">,
+    .beta_coag_fm = E<&M::beta_coag_fm_k, "beta_coag_fm">,
+    .beta_coag = E<&M::beta_coag_k, "beta_coag">,
+    .N_agg_coag = E<&M::N_agg_coag_k, "N_agg_coag">,
+};
+
+namespace {
+
+using Self = CMonodisperseSootModel;
+const bind::Field fields[] = {CMSM_FIELDS(BIND_ROW)};
+BIND_DERIVED_METHOD_TABLES(CMSM_METHODS, CMSM_REDEFINES)
+
+}  // namespace
+
+bind::ClassSpec& CMonodisperseSootModel::spec() {
+    static bind::ClassSpec s = bind::define<CMonodisperseSootModel>({
+        .fields = fields,
+        .methods = methods,
+        .bodies = bodies,
+        .init = bind::Init<&CMonodisperseSootModel::init_impl, "soot_wrapper">::init,
+        .vtable = &vtable,
+        .vtable_size = sizeof vtable,
+        .checksums = {0xc3ac87c, 0x48fc3e6, 0xc993756},
+    });
+    return s;
+}
+
+}  // namespace pyrandel

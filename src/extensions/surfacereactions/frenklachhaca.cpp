@@ -1,0 +1,387 @@
+#include "../../lib/constants.hpp"
+#include "../entries.hpp"
+#include "../gas/sootgas.hpp"
+#include "../sootwrapper/sootwrapper.hpp"
+#include "surfacereactionsbase.hpp"
+
+namespace pyrandel {
+
+using bind::Ref;
+
+BIND_TYPE_OBJECT(CFrenklachHACA)
+
+namespace {
+
+bind::Name n_H("H"), n_OH("OH"), n_H2("H2"), n_H2O("H2O"), n_C2H2("C2H2"), n_O2("O2"), n_CO("CO");
+bind::Name n_update_soot_vars("update_soot_vars"), n_update("update"), n_update_w_scrub("update_w_scrub");
+bind::Name total_names[] = {bind::Name("C_tot_growth"), bind::Name("H_tot_growth"), bind::Name("C_tot_oxidation"),
+                            bind::Name("H_tot_oxidation")};
+
+constexpr const char* cls = "CFrenklachHACA";
+
+// The gas wrapper of a model, held with its soot wrapper for the call.
+struct Gas {
+    Ref w, g;
+    CSootGas* p;
+    explicit Gas(const CSurfaceReactionsBase* m)
+        : w(held_wrapper(m->soot_wrapper, "soot_gas")), g(as_wrapper(w)->held_gas("soot_gas")),
+          p(reinterpret_cast<CSootGas*>(g.get())) {}
+    double T() const { return p->vtab->T_c(p); }
+    double rho() const { return p->vtab->rho_c(p); }
+    int index(PyObject* name) const { return p->vtab->species_index(p, name); }
+    double C(int i) const { return p->vtab->C(p, i); }
+};
+
+// Concentration clipped at zero from below (a NaN passes).
+double nonneg(double c) { return c < 0.0 ? 0.0 : c; }
+
+// Scrub write with a bounds test: IndexError "Out of bounds on buffer access (axis 0)".
+void scrub_add(bind::DoubleBuf& w, Py_ssize_t i, double delta) {
+    const Py_ssize_t n = w.size();
+    const Py_ssize_t j = i < 0 ? i + n : i;
+    if (j < 0 || j >= n) bind::raise(PyExc_IndexError, "Out of bounds on buffer access (axis 0)");
+    w.at(j) += delta;
+}
+
+// ------------------------------------------------------------ table entries
+
+// Entries 4 to 8 return an object: their errors pass on, with a traceback entry under their name.
+template <void (CFrenklachHACA::*F)(), bind::fstr Name>
+Ref passing(CFrenklachHACA* s) {
+    return propagate(cls, Name.s, [&] { (s->*F)(); });
+}
+
+}  // namespace
+
+const CFrenklachHACAVTable CFrenklachHACA::vtable = {
+    .alpha_empirical = bind::entry<&CFrenklachHACA::alpha_empirical_impl, "alpha_empirical">(),
+    .alpha_ctoh_based = bind::entry<&CFrenklachHACA::alpha_ctoh_based_impl, "alpha_ctoh_based">(),
+    .alpha = bind::entry<&CFrenklachHACA::alpha_impl, "alpha">(),
+    .c_soot_nought = bind::entry<&CFrenklachHACA::c_soot_nought_impl, "c_soot_nought">(),
+    ._update_surface_growth_rate =
+        passing<&CFrenklachHACA::update_surface_growth_rate_impl, "_update_surface_growth_rate">,
+    ._update_C_tot_growth = passing<&CFrenklachHACA::update_C_tot_growth_impl, "_update_C_tot_growth">,
+    ._update_H_tot_growth = passing<&CFrenklachHACA::update_H_tot_growth_impl, "_update_H_tot_growth">,
+    ._update_O2_oxidation_rate = passing<&CFrenklachHACA::update_O2_oxidation_rate_impl, "_update_O2_oxidation_rate">,
+    ._update_OH_oxidation_rate = passing<&CFrenklachHACA::update_OH_oxidation_rate_impl, "_update_OH_oxidation_rate">,
+    ._update_C_tot_oxidation = bind::entry<&CFrenklachHACA::update_C_tot_oxidation_impl, "_update_C_tot_oxidation">(),
+    ._update_H_tot_oxidation = bind::entry<&CFrenklachHACA::update_H_tot_oxidation_impl, "_update_H_tot_oxidation">(),
+    ._update_w_scrub_growth = bind::entry<&CFrenklachHACA::update_w_scrub_growth_impl, "_update_w_scrub_growth">(),
+    ._update_w_scrub_oxidation =
+        bind::entry<&CFrenklachHACA::update_w_scrub_oxidation_impl, "_update_w_scrub_oxidation">(),
+};
+
+// ----------------------------------------------------------- construction
+
+void CFrenklachHACA::init_impl(PyObject* w) {
+    CSurfaceReactionsBase::init_impl(w);
+    HACA_prefactor = bind::py(1.0);
+    _reset();
+}
+
+void CFrenklachHACA::_reset_impl() { CSurfaceReactionsBase::_reset_impl(); }
+
+// ---------------------------------------------------------- alpha models
+
+namespace {
+const char* const alpha_names[] = {"constant", "empirical", "composition"};
+}
+
+Ref CFrenklachHACA::get_alpha_model() {
+    if (_alpha_model < 0 || _alpha_model > 2) bind::raise(PyExc_ValueError, "Invalid alpha model type!");
+    return Ref::steal(PyUnicode_FromString(alpha_names[_alpha_model]));
+}
+
+void CFrenklachHACA::set_alpha_model(PyObject* v) {
+    for (int code = 0; code < 3; ++code) {
+        Ref name = Ref::steal(PyUnicode_FromString(alpha_names[code]));
+        int eq;
+        if (PyUnicode_CheckExact(v)) {
+            eq = PyUnicode_Compare(v, name.get()) == 0;
+        } else {
+            eq = PyObject_RichCompareBool(v, name.get(), Py_EQ);
+            if (eq < 0) bind::fail();
+        }
+        if (eq) {
+            _alpha_model = code;
+            return;
+        }
+    }
+    bind::raise(PyExc_ValueError, "Invalid alpha model!");
+}
+
+// Fraction of reactive sites from temperature and the carbon atoms of a primary particle.
+double CFrenklachHACA::alpha_empirical_impl() {
+    const double T = Gas(this).T();
+    const double n_C = std::pow(d_p, 3.0) * (k.Pi_const * k.rho_soot_const / 6.0) * k.Av_const / k.MW_carbon_const;
+    const double a = std::tanh((12.65 - 0.00563 * T) / std::log10(n_C) - 1.38 + 0.00068 * T);
+    return bind::pymax(bind::pymin(a, 1.0), 0.0);
+}
+
+double CFrenklachHACA::alpha_ctoh_based_impl() { return bind::pymax(bind::pymin(HtoC, 1.0), 0.0); }
+
+double CFrenklachHACA::alpha_impl() {
+    switch (_alpha_model) {
+        case 0: return alpha_constant;
+        case 1: return vtab->alpha_empirical(this);
+        case 2: return vtab->alpha_ctoh_based(this);
+        default: return 0.0;
+    }
+}
+
+// ------------------------------------------------------- active surface sites
+
+double CFrenklachHACA::c_soot_nought_impl() {
+    Gas gas(this);
+    const int i_H = gas.index(n_H), i_OH = gas.index(n_OH), i_H2 = gas.index(n_H2), i_H2O = gas.index(n_H2O),
+              i_C2H2 = gas.index(n_C2H2), i_O2 = gas.index(n_O2);
+    const double H = nonneg(gas.C(i_H)), OH = nonneg(gas.C(i_OH)), H2 = nonneg(gas.C(i_H2)),
+                 H2O = nonneg(gas.C(i_H2O)), C2H2 = nonneg(gas.C(i_C2H2)), O2 = nonneg(gas.C(i_O2));
+    const double T = gas.T();
+    const double k1f = 4.17e7 * std::exp(-6542.52 / T);                      // H abstraction by H
+    const double k1r = 3.9e6 * std::exp(-5535.98 / T);
+    const double k2f = 1e4 * std::pow(T, 0.734) * std::exp(-719.68 / T);    // H abstraction by OH
+    const double k2r = 368 * std::pow(T, 1.139) * std::exp(-8605.94 / T);
+    const double k3 = 2e7;                                                   // H addition to a radical site
+    const double k4 = 80 * std::pow(T, 1.56) * std::exp(-1912.43 / T);      // C2H2 addition
+    const double k5 = 2.2e6 * std::exp(-3774.53 / T);                        // O2 attack
+    const double num = k1f * H + k2f * OH;
+    const double den = k2r * H2O + k1r * H2 + k3 * H + k4 * C2H2 + k5 * O2 + k1f * H + k2f * OH;
+    if (den == 0.0) return 0.0;
+    const double f = bind::pymax(bind::pymin(num / den, 1.0), 0.0);
+    const double rho = gas.rho();
+    return rho * (A_tot / k.Av_const) * (2.3e19 * f);
+}
+
+// ----------------------------------------------------------- surface growth
+
+void CFrenklachHACA::update_surface_growth_rate_impl() {
+    Gas gas(this);
+    const double T = gas.T();
+    const double k_add = 80 * std::pow(T, 1.56) * std::exp(-1912.43 / T);
+    const double C2H2 = gas.C(gas.index(n_C2H2));
+    if (PyFloat_CheckExact(HACA_prefactor.get())) {
+        const double p = PyFloat_AS_DOUBLE(HACA_prefactor.get());
+        const double a = step_alpha();
+        const double c0 = step_c_soot_nought();
+        _surface_growth_rate = p * a * k_add * C2H2 * c0;
+        return;
+    }
+    // Any object that multiplies with floats, left to right as the interpreter does.
+    Ref pf = HACA_prefactor.hold();
+    Ref r = Ref::steal(PyNumber_Multiply(pf.get(), bind::py(vtab->alpha(this)).get()));
+    r = Ref::steal(PyNumber_Multiply(r.get(), bind::py(k_add).get()));
+    r = Ref::steal(PyNumber_Multiply(r.get(), bind::py(C2H2).get()));
+    r = Ref::steal(PyNumber_Multiply(r.get(), bind::py(vtab->c_soot_nought(this)).get()));
+    _surface_growth_rate = bind::as_double(r.get());
+}
+
+// Two carbon atoms per acetylene, and a quarter hydrogen atom stays in the soot.
+void CFrenklachHACA::update_C_tot_growth_impl() {
+    _C_tot_growth = bind::fdiv(2.0 * _surface_growth_rate, Gas(this).rho());
+}
+void CFrenklachHACA::update_H_tot_growth_impl() {
+    _H_tot_growth = bind::fdiv(0.25 * _surface_growth_rate, Gas(this).rho());
+}
+
+// ---------------------------------------------------------------- oxidation
+
+void CFrenklachHACA::update_O2_oxidation_rate_impl() {
+    if (HtoC <= 0.1) {
+        _O2_oxidation_rate = 0.0;
+        return;
+    }
+    Gas gas(this);
+    const double O2 = nonneg(gas.C(gas.index(n_O2)));
+    const double T = gas.T();
+    if (T == 0.0) bind::raise(PyExc_ZeroDivisionError, "float division");
+    const double c0 = step_c_soot_nought();
+    _O2_oxidation_rate = c0 * (step_alpha() * 2.2e6 * std::exp(-3774.53 / T) * O2);
+}
+
+void CFrenklachHACA::update_OH_oxidation_rate_impl() {
+    if (HtoC <= 0.1) {
+        _OH_oxidation_rate = 0.0;
+        return;
+    }
+    Gas gas(this);
+    _OH_oxidation_rate = 0.13 * nonneg(gas.C(gas.index(n_OH))) * c_soot_agg;
+}
+
+// Two carbon atoms leave per O2 event and one per OH event, per kg of gas as
+// the growth totals are.
+double CFrenklachHACA::update_C_tot_oxidation_impl() {
+    const double rho = Gas(this).rho();
+    _C_tot_oxidation = 0.0;  // what a zero density leaves, not the last step's value
+    _C_tot_oxidation = bind::fdiv(-2.0 * _O2_oxidation_rate - _OH_oxidation_rate, rho);
+    return _C_tot_oxidation;
+}
+
+void CFrenklachHACA::update_H_tot_oxidation_impl() { _H_tot_oxidation = 0.0; }
+
+// ------------------------------------------------------------------ protocol
+
+double CFrenklachHACA::step_c_soot_nought() {
+    if (!step_) return vtab->c_soot_nought(this);
+    if (!step_->have_c0) {
+        step_->c0 = vtab->c_soot_nought(this);
+        step_->have_c0 = true;
+    }
+    return step_->c0;
+}
+
+double CFrenklachHACA::step_alpha() {
+    if (!step_) return vtab->alpha(this);
+    if (!step_->have_alpha) {
+        step_->alpha = vtab->alpha(this);
+        step_->have_alpha = true;
+    }
+    return step_->alpha;
+}
+
+void CFrenklachHACA::update_impl() {
+    Step st;
+    struct Scope {
+        CFrenklachHACA* m;
+        ~Scope() { m->step_ = nullptr; }
+    } scope{this};
+    // No Python code runs between the two uses then: nothing can change the state in between.
+    const bool plain_gas = soot_wrapper && soot_wrapper.o->soot_gas && Py_TYPE(soot_wrapper.o->soot_gas.o) == &CSootGas::type;
+    step_ = Py_TYPE(this) == &type && plain_gas && PyFloat_CheckExact(HACA_prefactor.get()) ? &st : nullptr;
+    if (surface_growth_enabled()) {
+        vtab->_update_surface_growth_rate(this);
+        vtab->_update_C_tot_growth(this);
+        vtab->_update_H_tot_growth(this);
+    }
+    if (oxidation_enabled()) {
+        vtab->_update_O2_oxidation_rate(this);
+        vtab->_update_OH_oxidation_rate(this);
+        vtab->_update_C_tot_oxidation(this);
+        vtab->_update_H_tot_oxidation(this);
+    }
+}
+
+void CFrenklachHACA::update_w_scrub_growth_impl(bind::DoubleBuf& w) {
+    Gas gas(this);
+    const int i_C2H2 = gas.index(n_C2H2), i_H = gas.index(n_H);
+    const double r = _surface_growth_rate;
+    scrub_add(w, i_C2H2, -r);
+    // The two hydrogen atoms of each acetylene, less the quarter that stays in the soot.
+    scrub_add(w, i_H, 1.75 * r);
+}
+
+// O2 takes two carbon atoms as two CO; OH takes one as CO and leaves its H atom.
+// An index outside the array is reported and that write skipped.
+void CFrenklachHACA::update_w_scrub_oxidation_impl(bind::DoubleBuf& w) {
+    Gas gas(this);
+    const int i_CO = gas.index(n_CO), i_H2 = gas.index(n_H2), i_O2 = gas.index(n_O2), i_OH = gas.index(n_OH),
+              i_H = gas.index(n_H);
+    const double r_O2 = _O2_oxidation_rate, r_OH = _OH_oxidation_rate;
+    auto add = [&](int i, double d) {
+        report_unraisable<void>(cls, "_update_w_scrub_oxidation", [&] { scrub_add(w, i, d); });
+    };
+    add(i_CO, 2.0 * r_O2);
+    add(i_H2, 0.0 * r_O2);
+    add(i_H, 0.0 * r_O2);
+    add(i_O2, -r_O2);
+    add(i_CO, r_OH);
+    add(i_H2, 0.0 * r_OH);
+    add(i_OH, -r_OH);
+    add(i_H, r_OH);
+}
+
+void CFrenklachHACA::update_w_scrub_impl(bind::DoubleBuf w_scrub) {
+    if (surface_growth_enabled()) vtab->_update_w_scrub_growth(this, w_scrub);
+    if (oxidation_enabled()) vtab->_update_w_scrub_oxidation(this, w_scrub);
+}
+
+// ------------------------------------------------------------------ tables
+
+namespace {
+
+using Self = CFrenklachHACA;
+const bind::Field fields[] = {FRENKLACH_FIELDS(BIND_ROW)};
+BIND_DERIVED_METHOD_TABLES(FRENKLACH_METHODS, FRENKLACH_REDEFINES)
+
+PyGetSetDef props[] = {
+    bind::prop<&CFrenklachHACA::get_alpha_model, &CFrenklachHACA::set_alpha_model, "alpha_model">(),
+    {nullptr, nullptr, nullptr, nullptr, nullptr},
+};
+
+}  // namespace
+
+bind::ClassSpec& CFrenklachHACA::spec() {
+    static bind::ClassSpec s = bind::define<CFrenklachHACA>({
+        .fields = fields,
+        .methods = methods,
+        .bodies = bodies,
+        .props = props,
+        .init = bind::Init<&CFrenklachHACA::init_impl, "soot_wrapper">::init,
+        .vtable = &vtable,
+        .vtable_size = sizeof vtable,
+        .checksums = {0x2bc7cd7, 0x616acae, 0x08d0ea8},
+    });
+    return s;
+}
+
+// ------------------------------------------------ the particle model's calls
+
+namespace {
+CSurfaceReactionsBase* as_model(PyObject* m) {
+    return PyObject_TypeCheck(m, &CSurfaceReactionsBase::type) ? reinterpret_cast<CSurfaceReactionsBase*>(m)
+                                                                 : nullptr;
+}
+}  // namespace
+
+void surf_update_soot_vars(PyObject* model, double d_p, double d_m, double d_g, double A_tot, double m_agg,
+                           double soot_MW, double c_soot_agg, double HtoC) {
+    Ref hold = Ref::borrow(model);
+    CSurfaceReactionsBase* m = as_model(model);
+    if (m && !bind::Class<CSurfaceReactionsBase>::overridden(m, CSurfaceReactionsBase::MID_update_soot_vars)) {
+        m->store_soot_vars(d_p, d_m, d_g, A_tot, m_agg, soot_MW, c_soot_agg, HtoC);
+        return;
+    }
+    bind::call_method(model, n_update_soot_vars, bind::py(d_p).get(), bind::py(d_m).get(), bind::py(d_g).get(),
+                      bind::py(A_tot).get(), bind::py(m_agg).get(), bind::py(soot_MW).get(),
+                      bind::py(c_soot_agg).get(), bind::py(HtoC).get());
+}
+
+void surf_update(PyObject* model) {
+    Ref hold = Ref::borrow(model);
+    if (CSurfaceReactionsBase* m = as_model(model)) return m->update();
+    bind::call_method(model, n_update);
+}
+
+void surf_update_w_scrub(PyObject* model, PyObject* w_scrub) {
+    Ref hold = Ref::borrow(model);
+    if (PyObject_TypeCheck(model, &CFrenklachHACA::type)) {
+        auto* m = reinterpret_cast<CFrenklachHACA*>(model);
+        if (!bind::Class<CFrenklachHACA>::overridden(m, CFrenklachHACA::MID_update_w_scrub)) {
+            try {
+                m->update_w_scrub_impl(bind::DoubleBuf(w_scrub, "w_scrub"));
+                return;
+            } catch (bind::Error&) {
+            } catch (...) {
+                bind::set_from_cpp_exception();
+            }
+            bind::add_method_traceback(CFrenklachHACA::spec(), CFrenklachHACA::MID_update_w_scrub);
+            throw bind::Error{};
+        }
+    }
+    bind::call_method(model, n_update_w_scrub, w_scrub);
+}
+
+Ref surf_total(PyObject* model, SurfTotal which) {
+    Ref hold = Ref::borrow(model);
+    if (CSurfaceReactionsBase* m = as_model(model)) {
+        switch (which) {
+            case SurfTotal::C_tot_growth: return bind::py(m->C_tot_growth());
+            case SurfTotal::H_tot_growth: return bind::py(m->H_tot_growth());
+            case SurfTotal::C_tot_oxidation: return bind::py(m->C_tot_oxidation());
+            case SurfTotal::H_tot_oxidation: return bind::py(m->H_tot_oxidation());
+        }
+    }
+    return bind::call_method(model, total_names[(int)which]);
+}
+
+}  // namespace pyrandel
