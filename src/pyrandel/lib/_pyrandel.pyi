@@ -335,7 +335,7 @@ class CSootModel:
     # properties
     @property
     def PAH_growth_model_name(self) -> str:
-        """PAH-growth variant: 'reactive_dimerization', 'irreversible_dimerization', 'self_collision', 'self_collision_lump' or 'cross_linking'."""
+        """Name of the PAH-growth variant (the members of PAH_GROWTH_MODELS; 5 is 'irreversible_dimerization')."""
     @PAH_growth_model_name.setter
     def PAH_growth_model_name(self, value: str) -> None: ...
     @property
@@ -390,8 +390,10 @@ class CSootModel:
         """Check that C2H2, H2, H, CO, O2, OH and H2O are in species_names; prints one line."""
     def initialize(self) -> None:
         """Resolve the key species and size the precursor data; run after every change of precursors or variant."""
-    def update_gas(self, T: float, P: float, density: float, viscosity: float, mean_MW: float, X: NDArray[np.float64] | None) -> None:
-        """Store the gas state: T in K, P in Pa, density in kg/m3, viscosity in Pa s, mean_MW in kg/kmol, X mole fractions."""
+    def update_gas(
+        self, T: float, P: float, density: float, viscosity: float, mean_MW: float, X: NDArray[np.float64] | None
+    ) -> None:
+        """Store the gas state: T K, P Pa, density kg/m3, viscosity Pa s, mean_MW kg/kmol, X mole fractions."""
     def update_solution(self, solution: NDArray[np.float64] | None, /) -> None:
         """Store the soot variables [N_agg, N_pri, C_tot, H_tot] in mol/kg (floored) and compute the per-step rates."""
     def inception(self, soot_variable: int, /) -> float | None:
@@ -676,5 +678,9 @@ class CSootGas:
     def set_species_indices(self, species_index_dict: dict[str, int] | None, /) -> None:
         """Store the map {species name: index} (a dict)."""
 
-def __pyx_unpickle_CSootModel(__pyx_type: type[CSootModel], __pyx_checksum: int, __pyx_state: tuple[Any, ...] | None) -> CSootModel: ...
-def __pyx_unpickle_CSootGas(__pyx_type: type[CSootGas], __pyx_checksum: int, __pyx_state: tuple[Any, ...] | None) -> CSootGas: ...
+def __pyx_unpickle_CSootModel(
+    __pyx_type: type[CSootModel], __pyx_checksum: int, __pyx_state: tuple[Any, ...] | None
+) -> CSootModel: ...
+def __pyx_unpickle_CSootGas(
+    __pyx_type: type[CSootGas], __pyx_checksum: int, __pyx_state: tuple[Any, ...] | None
+) -> CSootGas: ...
