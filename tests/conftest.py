@@ -8,6 +8,8 @@ import textwrap
 
 import pytest
 
+from fakes import FakeGas
+
 
 class _SkipWithoutCantera(importlib.abc.MetaPathFinder):
     """Without Cantera, a test module or fixture that imports it is skipped instead of failing."""
@@ -20,8 +22,6 @@ class _SkipWithoutCantera(importlib.abc.MetaPathFinder):
 
 if importlib.util.find_spec("cantera") is None:
     sys.meta_path.insert(0, _SkipWithoutCantera())
-
-from fakes import FakeGas
 
 # The example gas (gri30 with benzene, naphthalene and pyrene) serves the tests too.
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "examples"))
