@@ -32,7 +32,7 @@ from soot_sources import configured_model  # noqa: E402
 from pyrandel.lib._pyrandel import CSootModel  # noqa: E402
 
 
-def time_history(gas, precursors, t_end, n_out=11, **switches):
+def time_history(gas, precursors, t_end, n_out=101, **switches):
     """Integrates the soot variables over [0, t_end] s at the gas object's current state; returns the
     model, the output times and the states (one row per time)."""
     with contextlib.redirect_stdout(io.StringIO()):  # the species check prints one line
@@ -70,7 +70,7 @@ def plot(t, states, props, path):
     panels = [(states[:, 0], "N_agg, mol/kg"), (states[:, 1], "N_pri, mol/kg"),
               (props[:, 0] * 1e9, "d_p, nm"), (props[:, 1], "f_v")]
     for ax, (values, label) in zip(axes.flat, panels):
-        ax.plot(t * 1e3, values, marker="o", markersize=3)
+        ax.plot(t * 1e3, values)
         ax.set_ylabel(label)
         ax.grid(True, alpha=0.3)
     for ax in axes[1]:
@@ -98,7 +98,7 @@ def main(argv=None):
     print("soot variables in mol/kg, default switches (no carbonisation)")
     print(header)
     print("-" * len(header))
-    for ti, y, (d_p, f_v, h_c) in zip(t, states, props):
+    for ti, y, (d_p, f_v, h_c) in list(zip(t, states, props))[::10]:
         print(f"{ti * 1e3:>6.2f}" + "".join(f"{v:>11.3e}" for v in y) + f"{d_p * 1e9:>8.2f}{f_v:>10.2e}{h_c:>7.3f}")
 
     # Oxidation removes carbon only and carbonisation is off by default, so H/C keeps climbing.
