@@ -190,6 +190,23 @@ std::vector<PyObject*> param_names(const char* params) {
     return out;
 }
 
+const char* signature_doc(const char* name, const char* params, size_t arity, const char* doc) {
+    static std::vector<std::unique_ptr<std::string>> store;
+    std::string text = std::string(name) + "($self";
+    std::string p(params);
+    for (size_t i = 0; i < p.size();) {
+        while (i < p.size() && (p[i] == ' ' || p[i] == ',')) ++i;
+        size_t j = i;
+        while (j < p.size() && p[j] != ',' && p[j] != ' ') ++j;
+        if (j > i) text += ", " + p.substr(i, j - i);
+        i = j;
+    }
+    text += arity <= 1 ? ", /)\n--\n\n" : ")\n--\n\n";
+    if (doc) text += doc;
+    store.push_back(std::make_unique<std::string>(std::move(text)));
+    return store.back()->c_str();
+}
+
 [[noreturn]] static void bad_count(const char* fname, size_t n, Py_ssize_t given) {
     raisef(PyExc_TypeError, "%.200s() takes %.8s %zd positional argument%.1s (%zd given)", fname, "exactly",
            (Py_ssize_t)n, n == 1 ? "" : "s", given);
@@ -578,9 +595,12 @@ bool ready(ClassSpec& spec, PyObject* module) {
     spec.all_methods.clear();
     spec.all_methods.reserve(n_methods + 4);
     for (size_t m = 0; m < n_methods; ++m) spec.all_methods.push_back(spec.methods[m]);
-    spec.all_methods.push_back(PyMethodDef{"__reduce__", spec.reduce_fn, METH_NOARGS, nullptr});
-    spec.all_methods.push_back(PyMethodDef{"__setstate__", spec.setstate_fn, METH_O, nullptr});
-    spec.all_methods.push_back(PyMethodDef{"__deepcopy__", spec.deepcopy_fn, METH_O, nullptr});
+    spec.all_methods.push_back(
+        PyMethodDef{"__reduce__", spec.reduce_fn, METH_NOARGS, "__reduce__($self, /)\n--\n\n"});
+    spec.all_methods.push_back(
+        PyMethodDef{"__setstate__", spec.setstate_fn, METH_O, "__setstate__($self, state, /)\n--\n\n"});
+    spec.all_methods.push_back(
+        PyMethodDef{"__deepcopy__", spec.deepcopy_fn, METH_O, "__deepcopy__($self, memo, /)\n--\n\n"});
     spec.all_methods.push_back(PyMethodDef{nullptr, nullptr, 0, nullptr});
     spec.defs_begin = spec.all_methods.data();
     spec.defs_end = spec.defs_begin + n_methods;

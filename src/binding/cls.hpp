@@ -443,6 +443,11 @@ constexpr size_t count_params(const fstr<N>& p) {
     return n;
 }
 
+// Docstring that opens with "name($self, a, b)\n--\n\n", from which the
+// interpreter derives __text_signature__ (and strips it from __doc__). Methods
+// with at most one parameter take it by position only. Stored for the process.
+const char* signature_doc(const char* name, const char* params, size_t arity, const char* doc);
+
 template <auto F, fstr Name, fstr Params>
 struct Method {
     using T = mtraits<decltype(F)>;
@@ -488,7 +493,8 @@ struct Method {
         }
         return call(self, a);
     }
-    static constexpr PyMethodDef def(const char* doc = nullptr) {
+    static PyMethodDef def(const char* doc = nullptr) {
+        doc = signature_doc(Name.s, Params.s, T::arity, doc);
         if constexpr (T::arity == 0)
             return PyMethodDef{Name.s, (PyCFunction)noargs, METH_NOARGS, doc};
         else if constexpr (T::arity == 1)

@@ -1,0 +1,65 @@
+"""The example scripts run as printed (without their figures), so they cannot rot."""
+
+import os
+import re
+
+import pytest
+
+EXAMPLES = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "examples")
+NUMBER = r"-?\d\.\d+e[+-]\d+"
+
+
+def run_example(run_python, name, *args):
+    pytest.importorskip("cantera")
+    pytest.importorskip("scipy")
+    path = os.path.abspath(os.path.join(EXAMPLES, name))
+    proc = run_python(f"""
+        import runpy, sys
+        sys.argv = [{path!r}, *{list(args)!r}]
+        runpy.run_path({path!r}, run_name="__main__")
+    """, timeout=300)
+    assert proc.returncode == 0, proc.stderr
+    return proc.stdout
+
+
+def test_soot_sources(run_python):
+    out = run_example(run_python, "soot_sources.py")
+    assert "Key species" not in out
+    rows = [line.split() for line in out.splitlines() if re.match(rf"[a-z_]+ +{NUMBER}", line)]
+    variants = ["reactive_dimerization", "irreversible_dimerization", "self_collision", "self_collision_lump",
+                "cross_linking"]
+    # The source-term table, then the scrubbing table, one row per variant each, no line in between.
+    assert [r[0] for r in rows] == variants * 2
+    assert all(float(c) == float(c) for r in rows for c in r[1:])  # no NaN
+
+
+def test_soot_time_history(run_python):
+    out = run_example(run_python, "soot_time_history.py", "--no-plot", "--t-end", "2")
+    assert "Key species" not in out and "figure" not in out
+    rows = [[float(c) for c in line.split()] for line in out.splitlines()
+            if re.match(rf" *\d+\.\d+ +{NUMBER}", line)]
+    assert [r[0] for r in rows] == pytest.approx([0.2 * k for k in range(11)])
+    first, last = rows[0], rows[-1]
+    # From the floors to a soot volume fraction of flame magnitude.
+    assert first[6] < 1e-20 and 1e-9 < last[6] < 1e-5
+    assert all(r[1] > 0 and r[3] > 0 for r in rows)
+    h_c = re.search(r"H/C at 2 ms: (\S+) by default, (\S+) with carbonization_enabled", out)
+    assert float(h_c.group(1)) == pytest.approx(last[7], rel=1e-3)
+    assert float(h_c.group(2)) < float(h_c.group(1))
+
+
+def test_readme_snippets_run_as_printed(run_python):
+    """The README's Python blocks, in order, in one interpreter: what a reader following it runs."""
+    pytest.importorskip("cantera")
+    pytest.importorskip("scipy")
+    with open(os.path.join(EXAMPLES, "..", "README.md")) as f:
+        blocks = re.findall(r"```python\n(.*?)```", f.read(), re.S)
+    assert len(blocks) >= 3
+    proc = run_python("\n".join(blocks), timeout=300)
+    assert proc.returncode == 0, proc.stderr
+    out = proc.stdout
+    assert "Key species" not in out
+    sources = re.search(r"source terms, mol/\(kg s\): (.*)", out).group(1).split()
+    assert len(sources) == 4 and float(sources[0]) > 0 and float(sources[1]) > 0  # inception makes particles
+    assert float(re.search(r"C2H2 rate, kmol/\(m3 s\): (\S+)", out).group(1)) < 0  # taken up by HACA growth
+    assert float(re.search(r"after 2 ms: C_tot = (\S+) mol/kg", out).group(1)) > 1e-6

@@ -1,0 +1,182 @@
+"""The type stub and the signatures follow the built module: a class, field, method or parameter added to
+the module without its stub entry fails here."""
+
+import ast
+import inspect
+import os
+import types
+
+import pytest
+
+MODULE_NAME = "pyrandel.lib._pyrandel"
+PICKLING = {"__init__", "__reduce__", "__setstate__", "__deepcopy__"}
+
+
+@pytest.fixture(scope="module")
+def stub(mod):
+    # Beside the extension in a wheel; in the sources of an editable install.
+    import pyrandel.lib
+    for folder in [os.path.dirname(mod.__file__), *pyrandel.lib.__path__]:
+        path = os.path.join(folder, "_pyrandel.pyi")
+        if os.path.exists(path):
+            with open(path) as f:
+                return ast.parse(f.read())
+    pytest.fail("no _pyrandel.pyi beside the package")
+
+
+def stub_classes(stub):
+    return {node.name: node for node in stub.body if isinstance(node, ast.ClassDef)}
+
+
+def module_names(stub):
+    names = set()
+    for node in stub.body:
+        if isinstance(node, (ast.ClassDef, ast.FunctionDef)):
+            names.add(node.name)
+        elif isinstance(node, ast.AnnAssign):
+            names.add(node.target.id)
+        elif isinstance(node, ast.Import):
+            names.update(a.asname or a.name for a in node.names)
+    return names
+
+
+def members(node):
+    """{name: ("method", FunctionDef) | ("property", writable) | ("field", None) | ("member", None)}"""
+    out = {}
+    for item in node.body:
+        if isinstance(item, ast.FunctionDef):
+            decos = [ast.unparse(d) for d in item.decorator_list]
+            if "property" in decos:
+                out[item.name] = ("property", False)
+            elif any(d.endswith(".setter") for d in decos):
+                out[item.name] = ("property", True)
+            else:
+                out[item.name] = ("method", item)
+        elif isinstance(item, ast.AnnAssign):
+            out[item.target.id] = ("field", None)
+        elif isinstance(item, ast.Assign):
+            out[item.targets[0].id] = ("member", None)
+    return out
+
+
+def built_classes(mod):
+    return [obj for obj in vars(mod).values()
+            if isinstance(obj, type) and obj.__module__ == MODULE_NAME and not issubclass(obj, int)]
+
+
+def public(names):
+    return {n for n in names if not (n.startswith("__") and n.endswith("__"))}
+
+
+def test_module_namespace_matches_stub(mod, stub):
+    assert public(dir(mod)) == public(module_names(stub))
+
+
+def test_every_built_class_has_a_stub(mod, stub):
+    missing = {c.__name__ for c in built_classes(mod)} - set(stub_classes(stub))
+    assert not missing
+
+
+def test_enumerations_match_stub(mod, stub):
+    classes = stub_classes(stub)
+    for name in ("DIFFUSION_COEFF_METHODS", "PAH_GROWTH_MODELS", "SOOT_COALES_TYPES", "TEMPERATURE_SOLVERS",
+                 "VALIDATION_CASES", "VI", "boundary_type"):
+        node = classes[name]
+        stubbed = [(item.targets[0].id, ast.literal_eval(item.value)) for item in node.body
+                   if isinstance(item, ast.Assign)]
+        assert stubbed == [(m.name, int(m)) for m in getattr(mod, name)]
+
+
+def class_names_in_stub(classes, name):
+    node = classes[name]
+    names = dict(members(node))
+    for base in node.bases:
+        if isinstance(base, ast.Name) and base.id in classes:
+            for k, v in class_names_in_stub(classes, base.id).items():
+                names.setdefault(k, v)
+    return names
+
+
+def check_class(mod, stub, cls):
+    classes = stub_classes(stub)
+    assert cls.__name__ in classes, f"no stub for {cls.__name__}"
+    node = classes[cls.__name__]
+    assert ast.get_docstring(node) == cls.__doc__
+    stub_bases = [ast.unparse(b) for b in node.bases]
+    assert stub_bases == [b.__name__ for b in cls.__bases__ if b is not object]
+    stubbed = class_names_in_stub(classes, cls.__name__)
+    assert public(dir(cls)) - public(dir(object)) == public(stubbed)
+    assert PICKLING <= set(stubbed)
+    # Dunders of the class's own (a call operator, say) are stubbed too.
+    own = {n for n in vars(cls) if n.startswith("__") and n not in
+           {"__doc__", "__new__", "__pyx_vtable__", "__module__", "__dict__", "__weakref__"}}
+    assert own <= set(stubbed)
+
+    inst = cls.__new__(cls)
+    for name, (kind, info) in stubbed.items():
+        attr = inspect.getattr_static(cls, name)
+        if kind == "method":
+            if name == "__init__":
+                params = [a.arg for a in info.args.args[1:]]
+                assert cls.__doc__ == f"{cls.__name__}({', '.join(params)})"
+                continue
+            sig = inspect.signature(getattr(cls, name))
+            runtime = [(p.name, p.kind == p.POSITIONAL_ONLY) for p in list(sig.parameters.values())[1:]]
+            args = info.args
+            stubbed_params = ([(a.arg, True) for a in args.posonlyargs[1:]] +
+                              [(a.arg, False) for a in args.args[1 if not args.posonlyargs else 0:]])
+            assert stubbed_params == runtime, name
+        else:
+            assert isinstance(attr, types.GetSetDescriptorType), name
+            try:
+                attr.__set__(inst, object())
+                writable = True
+            except AttributeError:
+                writable = False
+            except (TypeError, ValueError):
+                writable = True
+            # A plain annotation or a property with a setter is writable; a bare property is not.
+            assert writable == (kind == "field" or info), name
+
+
+def test_stub_classes_match_built_classes(mod, stub):
+    for cls in built_classes(mod):
+        check_class(mod, stub, cls)
+
+
+def test_stub_check_sees_a_missing_name(mod, stub):
+    class_node = stub_classes(stub)["CSootGas"]
+    trimmed = ast.Module(body=[n for n in stub.body if n is not class_node] + [ast.ClassDef(
+        name="CSootGas", bases=[], keywords=[], decorator_list=[],
+        body=[n for n in class_node.body if not (isinstance(n, ast.FunctionDef) and n.name == "update_MWs")])],
+        type_ignores=[])
+    with pytest.raises(AssertionError):
+        check_class(mod, trimmed, mod.CSootGas)
+
+
+def test_every_method_has_a_text_signature(mod):
+    for cls in built_classes(mod):
+        for name, attr in vars(cls).items():
+            if isinstance(attr, types.MethodDescriptorType):
+                assert attr.__text_signature__ and attr.__text_signature__.startswith("($self"), name
+
+
+def test_signatures_of_bound_methods(mod):
+    soot = mod.CSootModel()
+    assert str(inspect.signature(soot.update_gas)) == "(T, P, density, viscosity, mean_MW, X)"
+    assert str(inspect.signature(soot.update_solution)) == "(solution, /)"
+    assert str(inspect.signature(soot.initialize)) == "()"
+    # A documented method keeps its text after the signature.
+    assert mod.CSootModel.SSA.__doc__ == "Return soot specific surface area in m2/g"
+    assert mod.CSootModel.initialize.__doc__ is None
+
+
+def test_version_from_metadata():
+    from importlib import metadata
+
+    import pyrandel
+    try:
+        expected = metadata.version("pyrandel")
+    except metadata.PackageNotFoundError:  # run from the sources
+        expected = "0+unknown"
+    assert pyrandel.__version__ == expected
