@@ -200,7 +200,7 @@ class Sweep:
                     obj.__setstate__(tuple(state))
                 except Exception:
                     continue
-                for m in self.rng.sample(methods, 4):
+                for m in self.rng.sample(methods, min(4, len(methods))):
                     good = list(m.args(obj)) if m.args else [1.0] * len(m.params)
                     self.note(f"  call {m.name} {good!r:.300}")
                     try:

@@ -816,6 +816,15 @@ LAYOUTS["CSootGas"] = Layout(
 
 # ========================================================= classic flame solvers
 
+FLAME_GRID = (0.0, 0.01, 0.025)
+
+
+def _spacing(z):
+    """dz[j] = z[j] - z[j-1] in double arithmetic, the first spacing repeated in front."""
+    dz = [z[j] - z[j - 1] for j in range(1, len(z))]
+    return dz[:1] + dz
+
+
 def flame_parts(n_species=len(CSM_SPECIES)):
     """A gas stand-in on the small mechanism, a flame stand-in over five points
     and a non-uniform three-point grid inside it."""
@@ -826,7 +835,7 @@ def flame_parts(n_species=len(CSM_SPECIES)):
     X = np.outer(CSM_X, np.ones(fgrid.size))[:n_species]
     flame = FakeFlame(fgrid, [500.0, 1200.0, 1800.0, 1900.0, 1850.0], [0.7, 0.3, 0.2, 0.19, 0.19],
                       [3.0e-5, 4.5e-5, 5.8e-5, 6.0e-5, 6.0e-5], [0.3, 0.7, 1.0, 1.05, 1.1], X)
-    return gas, flame, np.array([0.0, 0.01, 0.025])
+    return gas, flame, np.array(FLAME_GRID)
 
 
 def cfs_fresh(mod, cls_name="CFlameSolver"):
@@ -850,10 +859,14 @@ def cfs_configured(mod, cls_name="CFlameSolver"):
 
 def cfs_live(mod, ctx=None, cls_name="CFlameSolver"):
     gas, flame, grid = flame_parts()
+    gas.tpx = collections.deque(maxlen=64)  # bounded logs: loops stay flat
+    flame.reads = collections.deque(maxlen=64)
     s = getattr(mod, cls_name)(gas, flame, grid, csm_configured(mod))
     s.mdot_left = 0.3
     s.mdot_right = 0.2
     s.n_time_steps = 2
+    if ctx == "solved":  # profiles on the grid: the soot model needs a real gas state
+        quiet(s.solve)
     return s
 
 
@@ -867,8 +880,8 @@ def _flame_fields(array_kind, in_names):
         F("dt", DOUBLE, RW, 1e-05),
         F("n_species", INT, RW, len(CSM_SPECIES)),
         F("n_points", INT, RW, 3),
-        arr("z", [0.0, 0.01, 0.025] if array_kind == DVEC else SKIP),
-        arr("dz", [0.01, 0.01, 0.015] if array_kind == DVEC else SKIP),
+        arr("z", list(FLAME_GRID) if array_kind == DVEC else SKIP),
+        arr("dz", _spacing(FLAME_GRID) if array_kind == DVEC else SKIP),
         F("P", DOUBLE, RW, 101325.0),
     ) + tuple(arr(n, [0.0] * 3 if array_kind == DVEC else SKIP) for n in ("T", "mu", "rho", "u_gas", "u_th", "u")) + (
         F("X", NDARRAY, RW, SKIP),
@@ -910,7 +923,7 @@ LAYOUTS["CFlameSolver"] = Layout(
     props=(P("grid", NDARRAY, RO),),
     methods=(
         M("solve", result=NONE),
-        M("update_wdot_correction", result=NONE),
+        M("update_wdot_correction", result=NONE, ctx="solved"),
         M("solve_TDMA", ("a", NDARRAY), ("b", NDARRAY), ("c", NDARRAY), ("d", NDARRAY), result=ARRAY,
           args=_tdma_args(NDARRAY)),
     ),
@@ -927,7 +940,7 @@ LAYOUTS["CFlameSolverOpt"] = Layout(
     props=(P("grid", DVEC, RO),),
     methods=(
         M("solve", result=NONE),
-        M("update_wdot_correction", result=NONE),
+        M("update_wdot_correction", result=NONE, ctx="solved"),
         M("solve_TDMA", ("a", VECTOR), ("b", VECTOR), ("c", VECTOR), ("d", VECTOR), result=LISTR,
           args=_tdma_args(VECTOR)),
     ),
