@@ -38,9 +38,9 @@ How a new class adds its rows
    class. A class present in the module without a Layout fails a test.
 """
 
+import collections
 import contextlib
-import io
-from dataclasses import dataclass, field
+from dataclasses import dataclass, field as dc_field
 
 import numpy as np
 
@@ -162,6 +162,7 @@ class Layout:
     methods: tuple = ()
     members: tuple = ()
     field_count: int = None   # all fields, inherited ones included (a check)
+    defaults: dict = dc_field(default_factory=dict)  # inherited fields whose fresh value differs in this class
 
 
 # ------------------------------------------------------------ the registry
@@ -200,10 +201,12 @@ LAYOUTS = {}
 
 
 def fields_of(name):
-    """All fields of a class, the base's first."""
+    """All fields of a class, the base's first (with this class's own fresh values)."""
     lay = LAYOUTS[name]
     inherited = fields_of(lay.base) if lay.base else ()
-    return tuple(inherited) + tuple(lay.fields)
+    inherited = tuple(F(f.name, f.kind, f.access, lay.defaults[f.name]) if f.name in lay.defaults else f
+                      for f in inherited)
+    return inherited + tuple(lay.fields)
 
 
 def props_of(name):
@@ -228,9 +231,19 @@ def members_of(name):
     return tuple(inherited) + tuple(lay.members)
 
 
+class Sink:
+    """A standard output that keeps nothing (a buffer would grow with every line)."""
+
+    def write(self, text):
+        return len(text)
+
+    def flush(self):
+        pass
+
+
 def quiet(fn, *args):
-    """Calls fn, swallowing what it prints (the species check prints a line)."""
-    with contextlib.redirect_stdout(io.StringIO()):
+    """Calls fn, dropping what it prints (the species check prints a line)."""
+    with contextlib.redirect_stdout(Sink()):
         return fn(*args)
 
 
@@ -263,6 +276,7 @@ def csm_configured(mod, variant=1):
     m.PAH_Number_Hydrogen = [8, 10]
     m.PAH_sticking_efficiency = [0.002, 0.02]
     m.soot_PAH_index_in_gas = [7, 8]
+    m.phy_dimer_index_in_gas = [7, 8, 9]
     m.PAH_growth_model_name = CSM_VARIANTS[variant]
     m.coalescence_type = "silica"
     m.HACA_prefactor = 0.75
@@ -641,7 +655,9 @@ def csg_live(mod, ctx=None):
     from fakes import FakeGas  # a stand-in gas object with three species
 
     g = csg_configured(mod)
-    g.cantera_gas = FakeGas()
+    gas = FakeGas()
+    gas.calls = collections.deque(maxlen=64)  # a bounded log: loops stay flat
+    g.cantera_gas = gas
     return g
 
 
@@ -763,14 +779,15 @@ LAYOUTS["CSootModelBase"] = Layout(
     configured=lambda mod: mod.CSootModelBase(csw_configured(mod)),
     live=lambda mod, ctx=None: mod.CSootModelBase(csw_configured(mod)),
     fields=(
-        F("soot_wrapper", TYPED("CSootWrapper"), RW, None),
+        F("soot_wrapper", TYPED("CSootWrapper"), RW, SKIP),   # the constructor's argument
         F("_PAH_growth_model", OBJECT, RW, None),
         F("_surface_reactions_model", OBJECT, RW, None),
-        F("n_eqns", INT, RO, 0),
-        F("w_scrub", NDARRAY, RW, None),
+        F("n_eqns", INT, RO, SKIP),                            # 0, 4 in CMonodisperseSootModel
+        F("w_scrub", NDARRAY, RW, SKIP),                       # None until _reset()
         F("diffusion_coeff_method", INT, RW, 0),
     ),
-    props=(P("diffusion_coeff_type", STR, RW),),
+    # a name property whose refusal is a plain Exception, not ValueError
+    props=(P("diffusion_coeff_type", OBJECT, RW),),
     methods=(
         M("_reset", result=NONE),
         M("soot_gas", result=ANY),
@@ -875,6 +892,40 @@ LAYOUTS["CMonodisperseSootModel"] = Layout(
 
 # ============================================ PAH-growth and surface-reaction models
 
+# A cached gas state with every species the rate models look up, and two PAH precursors.
+RATE_SPECIES = ["H2", "H", "O2", "OH", "H2O", "CO", "C2H2", "A2", "A4", "N2"]
+
+
+def rate_gas(mod):
+    g = mod.CSootGas(None)
+    g.update_MWs(np.array(CSM_MWS))
+    g.set_species_indices({n: i for i, n in enumerate(RATE_SPECIES)})
+    g.update(1800.0, 101325.0, CSM_X, 0.18, 5.5e-5, 0.0245)
+    g.update_lambda_gas()
+    return g
+
+
+def rate_wrapper(mod):
+    w = mod.CSootWrapper(rate_gas(mod))
+    w.PAH_indices = [7, 8]
+    w.PAH_n_C = [10.0, 16.0]
+    w.PAH_n_H = [8.0, 10.0]
+    return w
+
+
+def crd_live(mod, ctx=None):
+    m = mod.CReactDim(rate_wrapper(mod))
+    m.create_PAH_dimer()
+    m.update_soot_vars(5e-9, 1.1e-8, 8.5e-9, 12.0, 2.4e-21, 1.3e-24, 1.45e3, 2.0e-6, 8.0e-6, 6.0e-22)
+    return m
+
+
+def cfh_live(mod, ctx=None):
+    m = mod.CFrenklachHACA(rate_wrapper(mod))
+    m.update_soot_vars(5e-9, 1.1e-8, 8.5e-9, 12.0, 2.4e-21, 1.45e3, 2.0e-6, 0.15)
+    return m
+
+
 SOOT_VARS10 = (1e-8, 2e-8, 3e-8, 4.0, 5e-20, 6e-24, 7.0, 8.0, 9.0, 1e-21)
 SOOT_VARS8 = (1e-8, 2e-8, 3e-8, 4.0, 5e-20, 7.0, 8.0, 0.2)
 
@@ -897,7 +948,7 @@ def cfh_configured(mod):
     return m
 
 
-_PAH_SOOT_VARS = tuple((n, DOUBLE) for n in
+_PAH_SOOT_VARS = tuple((n, OBJECT if n == "V_agg" else DOUBLE) for n in
                        ("d_p", "d_m", "d_g", "A_tot", "m_agg", "V_agg", "soot_MW", "c_soot_agg", "c_soot_pri", "m_p"))
 _SURF_SOOT_VARS = tuple((n, DOUBLE) for n in
                         ("d_p", "d_m", "d_g", "A_tot", "m_agg", "soot_MW", "c_soot_agg", "HtoC"))
@@ -970,7 +1021,7 @@ LAYOUTS["CReactDim"] = Layout(
     field_count=37,
     fresh=lambda mod: mod.CReactDim(None),
     configured=crd_configured,
-    live=lambda mod, ctx=None: crd_configured(mod),
+    live=crd_live,
     fields=(
         F("dimer_n_C", DVEC, RO, []),
         F("dimer_n_H", DVEC, RO, []),
@@ -1056,7 +1107,8 @@ LAYOUTS["CFrenklachHACA"] = Layout(
     field_count=23,
     fresh=lambda mod: mod.CFrenklachHACA(None),
     configured=cfh_configured,
-    live=lambda mod, ctx=None: cfh_configured(mod),
+    live=cfh_live,
+    defaults={"HACA_prefactor": 1.0},
     fields=(
         F("_O2_oxidation_rate", DOUBLE, RW, 0.0),
         F("_OH_oxidation_rate", DOUBLE, RW, 0.0),
@@ -1065,6 +1117,6 @@ LAYOUTS["CFrenklachHACA"] = Layout(
     methods=(
         M("_reset", result=NONE),
         M("update", result=NONE),
-        M("update_w_scrub", ("w_scrub", BUFFER), result=NONE, args=lambda o: (np.zeros(3),)),
+        M("update_w_scrub", ("w_scrub", BUFFER), result=NONE, args=lambda o: (np.zeros(len(RATE_SPECIES)),)),
     ),
 )

@@ -11,37 +11,13 @@ import weakref
 import numpy
 import pytest
 
+import layouts
+
 MODULE_NAME = "pyrandel.lib._pyrandel"
 
-# (class, base, docstring, instances callable, has internal method table)
-REGISTRY = [
-    ("CSootModel", None, "CSootModel()", False, True),
-    ("CPFROde", None, "CPFROde(phase)", True, False),
-    ("CPFRSootOde", None, "CPFRSootOde(phase)", True, False),
-    ("CFlameSolver", None, "CFlameSolver(phase, flame, grid, soot_model)", False, False),
-    ("CFlameSolverOpt", None, "CFlameSolverOpt(phase, flame, grid, soot_model)", False, False),
-    ("CSootWrapper", None, "CSootWrapper(soot_gas)", False, False),
-    ("CSootGas", None, "CSootGas(cantera_gas)", False, True),
-    ("CPAHGrowthBase", None, "CPAHGrowthBase(soot_wrapper)", False, True),
-    ("CReactDim", "CPAHGrowthBase", "CReactDim(soot_wrapper)", False, True),
-    ("CDimerCoal", "CPAHGrowthBase", "CDimerCoal(soot_wrapper)", False, True),
-    ("CDimerCoalMod", "CPAHGrowthBase", "CDimerCoalMod(soot_wrapper)", False, True),
-    ("CCrossLink", "CPAHGrowthBase", "CCrossLink(soot_wrapper)", False, True),
-    ("CCrossLinkMod", "CPAHGrowthBase", "CCrossLinkMod(soot_wrapper)", False, True),
-    ("CCrossLinkMerge", "CPAHGrowthBase", "CCrossLinkMerge(soot_wrapper)", False, True),
-    ("CSurfaceReactionsBase", None, "CSurfaceReactionsBase(soot_wrapper)", False, False),
-    ("CFrenklachHACA", "CSurfaceReactionsBase", "CFrenklachHACA(soot_wrapper)", False, True),
-    ("CSootModelBase", None, "CSootModelBase(soot_wrapper)", False, False),
-    ("CMonodisperseSootModel", "CSootModelBase", "CMonodisperseSootModel(soot_wrapper)", False, True),
-    ("ReactorBase", None, "ReactorBase(soot_gas)", False, False),
-    ("CPFRSoot", "ReactorBase", "CPFRSoot(soot_gas)", False, True),
-    ("CPSRSoot", "ReactorBase", "CPSRSoot(soot_gas)", False, False),
-    ("CConstUVSoot", "ReactorBase", "CConstUVSoot(soot_gas)", False, False),
-    ("CTempFlameSolver", None, "CTempFlameSolver(soot_gas, flame, grid, soot_model)", False, False),
-    ("CTempFlameSolverOpt", None, "CTempFlameSolverOpt(soot_gas, flame, grid, soot)", False, True),
-    ("CFVSolver", None, "CFVSolver(soot_gas, flame, grid, soot)", False, True),
-    ("CFDSolver", None, "CFDSolver(soot_gas, flame, grid, soot)", False, True),
-]
+# (class, base, docstring, instances callable, has internal method table),
+# from the registry rows of the class layout table
+REGISTRY = [(r.name, r.base, r.doc, r.is_callable, r.vtable > 0) for r in layouts.REGISTRY]
 ALL_CLASSES = [row[0] for row in REGISTRY]
 
 ENUMS = {

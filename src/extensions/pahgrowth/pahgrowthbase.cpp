@@ -8,7 +8,7 @@ namespace pyrandel {
 
 using bind::Ref;
 
-PyTypeObject CPAHGrowthBase::type = {PyVarObject_HEAD_INIT(nullptr, 0)};
+BIND_TYPE_OBJECT(CPAHGrowthBase)
 
 namespace {
 
@@ -45,54 +45,33 @@ auto list_at(const V& v, long i) -> typename V::value_type {
     return v[(size_t)j];
 }
 
-// ------------------------------------------------------------ table entries
-
-constexpr const char* cls = "CPAHGrowthBase";
-
-double vt_PAH_mass(CPAHGrowthBase* s, int i) {
-    return report_unraisable<double>(cls, "PAH_mass", [&] { return s->PAH_mass_impl(i); });
-}
-double vt_PAH_volume(CPAHGrowthBase* s, int i) {
-    return report_unraisable<double>(cls, "PAH_volume", [&] { return s->PAH_volume_impl(i); });
-}
-double vt_volume_from_mass(CPAHGrowthBase*, double m) { return m / 1800.0; }
-double vt_PAH_diameter(CPAHGrowthBase* s, int i) {
-    return report_unraisable<double>(cls, "PAH_diameter", [&] { return s->PAH_diameter_impl(i); });
-}
-double vt_diameter_from_mass(CPAHGrowthBase* s, double m) {
-    return report_unraisable<double>(cls, "diameter_from_mass", [&] { return s->diameter_from_mass_impl(m); });
-}
-double vt_reduced_m(CPAHGrowthBase* s, int i, int j) {
-    return report_unraisable<double>(cls, "reduced_m", [&] { return s->reduced_m_impl(i, j); });
-}
-double vt_reduced_d(CPAHGrowthBase* s, int i, int j) {
-    return report_unraisable<double>(cls, "reduced_d", [&] { return s->reduced_d_impl(i, j); });
-}
-double vt_beta_fm_soot_PAH_by_mass(CPAHGrowthBase* s, double m) {
-    return report_unraisable<double>(cls, "beta_fm_soot_PAH_by_mass",
-                                     [&] { return s->beta_fm_soot_PAH_by_mass_impl(m); });
-}
-void vt_update_w_scrub_inception(CPAHGrowthBase*, bind::DoubleBuf&) {
-    report_unraisable<void>(cls, "_update_w_scrub_inception", [] {
-        bind::raise(PyExc_Exception, "_update_w_scrub_inception() method is not initialized!");
-    });
-}
-void vt_update_w_scrub_PAH(CPAHGrowthBase*, bind::DoubleBuf&) {
-    report_unraisable<void>(cls, "_update_w_scrub_PAH",
-                            [] { bind::raise(PyExc_Exception, "_update_w_scrub_PAH() method is not initialized!"); });
-}
-void vt_update_w_scrub(CPAHGrowthBase*, bind::DoubleBuf&) {
-    report_unraisable<void>(cls, "update_w_scrub",
-                            [] { bind::raise(PyExc_Exception, "update_w_scrub() method is not initialized!"); });
-}
-
 }  // namespace
 
 const CPAHGrowthBaseVTable CPAHGrowthBase::vtable = {
-    vt_PAH_mass,  vt_PAH_volume, vt_volume_from_mass,         vt_PAH_diameter,
-    vt_diameter_from_mass, vt_reduced_m, vt_reduced_d, vt_beta_fm_soot_PAH_by_mass,
-    vt_update_w_scrub_inception, vt_update_w_scrub_PAH, vt_update_w_scrub,
+    .PAH_mass = bind::entry<&CPAHGrowthBase::PAH_mass_impl, "PAH_mass">(),
+    .PAH_volume = bind::entry<&CPAHGrowthBase::PAH_volume_impl, "PAH_volume">(),
+    .volume_from_mass = bind::entry<&CPAHGrowthBase::volume_from_mass_impl, "volume_from_mass">(),
+    .PAH_diameter = bind::entry<&CPAHGrowthBase::PAH_diameter_impl, "PAH_diameter">(),
+    .diameter_from_mass = bind::entry<&CPAHGrowthBase::diameter_from_mass_impl, "diameter_from_mass">(),
+    .reduced_m = bind::entry<&CPAHGrowthBase::reduced_m_impl, "reduced_m">(),
+    .reduced_d = bind::entry<&CPAHGrowthBase::reduced_d_impl, "reduced_d">(),
+    .beta_fm_soot_PAH_by_mass =
+        bind::entry<&CPAHGrowthBase::beta_fm_soot_PAH_by_mass_impl, "beta_fm_soot_PAH_by_mass">(),
+    ._update_w_scrub_inception =
+        bind::entry<&CPAHGrowthBase::no_update_w_scrub_inception_impl, "_update_w_scrub_inception">(),
+    ._update_w_scrub_PAH = bind::entry<&CPAHGrowthBase::no_update_w_scrub_PAH_impl, "_update_w_scrub_PAH">(),
+    .update_w_scrub = bind::entry<&CPAHGrowthBase::no_update_w_scrub_impl, "update_w_scrub">(),
 };
+
+void CPAHGrowthBase::no_update_w_scrub_inception_impl(bind::DoubleBuf&) {
+    bind::raise(PyExc_Exception, "_update_w_scrub_inception() method is not initialized!");
+}
+void CPAHGrowthBase::no_update_w_scrub_PAH_impl(bind::DoubleBuf&) {
+    bind::raise(PyExc_Exception, "_update_w_scrub_PAH() method is not initialized!");
+}
+void CPAHGrowthBase::no_update_w_scrub_impl(bind::DoubleBuf&) {
+    bind::raise(PyExc_Exception, "update_w_scrub() method is not initialized!");
+}
 
 void pah_growth_update_w_scrub(CPAHGrowthBase* self, bind::DoubleBuf& w_scrub) {
     self->vtab->_update_w_scrub_inception(self, w_scrub);
@@ -101,7 +80,7 @@ void pah_growth_update_w_scrub(CPAHGrowthBase* self, bind::DoubleBuf& w_scrub) {
 
 // ------------------------------------------------------------------ helpers
 
-Ref CPAHGrowthBase::wrapper_ref() const { return held_wrapper(soot_wrapper, "soot_gas"); }
+Ref CPAHGrowthBase::wrapper_ref(const char* attr) const { return held_wrapper(soot_wrapper, attr); }
 
 Ref CPAHGrowthBase::gas_ref(const Ref& w) { return as_wrapper(w)->held_gas("soot_gas"); }
 
@@ -137,10 +116,7 @@ void CPAHGrowthBase::scrub_add(bind::DoubleBuf& w, Py_ssize_t i, double delta) {
 // ----------------------------------------------------------- construction
 
 void CPAHGrowthBase::init_impl(PyObject* w) {
-    if (w != Py_None && !PyObject_TypeCheck(w, &CSootWrapper::type))
-        bind::raisef(PyExc_TypeError, "Cannot convert %.200s to %.200s", Py_TYPE(w)->tp_name,
-                     CSootWrapper::type.tp_name);
-    bind::replace(soot_wrapper, Ref::borrow(w));
+    soot_wrapper = bind::Typed<CSootWrapper>::from(w);
 }
 
 void CPAHGrowthBase::_reset_impl() {
@@ -175,7 +151,7 @@ void CPAHGrowthBase::update_soot_vars_impl(PyObject* d_p_, PyObject* d_m_, PyObj
     d_g = bind::as_double(d_g_);
     A_tot = bind::as_double(A_tot_);
     m_agg = bind::as_double(m_agg_);
-    bind::replace(V_agg, Ref::borrow(V_agg_));
+    V_agg = Ref::borrow(V_agg_);
     soot_MW = bind::as_double(soot_MW_);
     c_soot_agg = bind::as_double(c_soot_agg_);
     c_soot_pri = bind::as_double(c_soot_pri_);
@@ -191,7 +167,7 @@ void CPAHGrowthBase::store_soot_vars(double d_p_, double d_m_, double d_g_, doub
     d_g = d_g_;
     A_tot = A_tot_;
     m_agg = m_agg_;
-    bind::replace(V_agg, std::move(v));
+    V_agg = std::move(v);
     soot_MW = soot_MW_;
     c_soot_agg = c_soot_agg_;
     c_soot_pri = c_soot_pri_;
@@ -292,8 +268,8 @@ double CPAHGrowthBase::beta_fm_soot_PAH_by_mass_impl(double m) {
 namespace {
 
 using Self = CPAHGrowthBase;
-#define PAHBASE_DEF(name, params, doc, ...) ::bind::Method<&Self::name##_impl, #name, params>::def(doc),
-PyMethodDef methods[] = {PAHBASE_METHODS(PAHBASE_DEF){nullptr, nullptr, 0, nullptr}};
+const bind::Field fields[] = {PAHBASE_FIELDS(BIND_ROW)};
+BIND_METHOD_TABLES(PAHBASE_METHODS)
 
 PyGetSetDef props[] = {
     bind::prop<&CPAHGrowthBase::get_soot_gas, "soot_gas">(),
@@ -302,46 +278,17 @@ PyGetSetDef props[] = {
 
 }  // namespace
 
-std::span<const bind::Field> CPAHGrowthBase::base_fields() {
-    static const bind::Field fields[] = {
-        BIND_TYPED(CPAHGrowthBase, soot_wrapper, CSootWrapper, bind::RW),
-        BIND_FIELD(CPAHGrowthBase, n_PAHs, Int, bind::RO),
-        BIND_FIELD(CPAHGrowthBase, m_agg, Double, bind::RO),
-        BIND_FIELD(CPAHGrowthBase, d_p, Double, bind::RO),
-        BIND_FIELD(CPAHGrowthBase, d_m, Double, bind::RO),
-        BIND_FIELD(CPAHGrowthBase, d_g, Double, bind::RO),
-        BIND_FIELD(CPAHGrowthBase, A_tot, Double, bind::RO),
-        BIND_FIELD(CPAHGrowthBase, soot_MW, Double, bind::RO),
-        BIND_FIELD(CPAHGrowthBase, c_soot_agg, Double, bind::RO),
-        BIND_FIELD(CPAHGrowthBase, c_soot_pri, Double, bind::RO),
-        BIND_FIELD(CPAHGrowthBase, m_p, Double, bind::RO),
-        BIND_FIELD(CPAHGrowthBase, _N_agg_inception_each, DoubleVec, bind::RO),
-        BIND_FIELD(CPAHGrowthBase, _C_tot_inception_each, DoubleVec, bind::RO),
-        BIND_FIELD(CPAHGrowthBase, _H_tot_inception_each, DoubleVec, bind::RO),
-        BIND_FIELD(CPAHGrowthBase, _N_agg_inception_total, Double, bind::RO),
-        BIND_FIELD(CPAHGrowthBase, _C_tot_inception_total, Double, bind::RO),
-        BIND_FIELD(CPAHGrowthBase, _H_tot_inception_total, Double, bind::RO),
-        BIND_FIELD(CPAHGrowthBase, _PAH_adsorption_rate, DoubleVec, bind::RO),
-        BIND_FIELD(CPAHGrowthBase, _C_tot_PAH_each, DoubleVec, bind::RO),
-        BIND_FIELD(CPAHGrowthBase, _H_tot_PAH_each, DoubleVec, bind::RO),
-        BIND_FIELD(CPAHGrowthBase, _C_tot_PAH_total, Double, bind::RO),
-        BIND_FIELD(CPAHGrowthBase, _H_tot_PAH_total, Double, bind::RO),
-        BIND_MEMBER(CPAHGrowthBase, V_agg, Object),
-    };
-    return fields;
-}
-
 bind::ClassSpec& CPAHGrowthBase::spec() {
-    static bind::ClassSpec s = [] {
-        bind::ClassSpec s = bind::make_spec<CPAHGrowthBase>();
-        s.fields = base_fields();
-        s.methods = methods;
-        s.props = props;
-        s.init = bind::Init<&CPAHGrowthBase::init_impl, "soot_wrapper">::init;
-        s.vtable = (void*)&vtable;
-        s.checksums = {0xd7e205d, 0x16d1117, 0xbbc23b3};
-        return s;
-    }();
+    static bind::ClassSpec s = bind::define<CPAHGrowthBase>({
+        .fields = fields,
+        .methods = methods,
+        .bodies = bodies,
+        .props = props,
+        .init = bind::Init<&CPAHGrowthBase::init_impl, "soot_wrapper">::init,
+        .vtable = &vtable,
+        .vtable_size = sizeof vtable,
+        .checksums = {0xd7e205d, 0x16d1117, 0xbbc23b3},
+    });
     return s;
 }
 

@@ -68,47 +68,39 @@ void pah_growth_update_w_scrub(CPAHGrowthBase* self, bind::DoubleBuf& w_scrub);
     X(PAH_adsorption_enabled, "", nullptr, bool, ())                                                          \
     X(partial_particle_addition, "", nullptr, bind::Ref, ())
 
+#define PAHBASE_FIELDS(F)                                         \
+    F(bind::Typed<CSootWrapper>, soot_wrapper, RW)                \
+    F(int, n_PAHs, RO)                                            \
+    F(double, m_agg, RO)      /* kg */                            \
+    F(double, d_p, RO)        /* m */                             \
+    F(double, d_m, RO)        /* m */                             \
+    F(double, d_g, RO)        /* m */                             \
+    F(double, A_tot, RO)      /* m2 per kg of gas */              \
+    F(double, soot_MW, RO)    /* kg/mol */                        \
+    F(double, c_soot_agg, RO) /* mol/m3 */                        \
+    F(double, c_soot_pri, RO) /* mol/m3 */                        \
+    F(double, m_p, RO)        /* kg */                            \
+    F(bind::Vec<double>, _N_agg_inception_each, RO) /* per inception channel, mol/(kg s) */ \
+    F(bind::Vec<double>, _C_tot_inception_each, RO)               \
+    F(bind::Vec<double>, _H_tot_inception_each, RO)               \
+    F(double, _N_agg_inception_total, RO)                         \
+    F(double, _C_tot_inception_total, RO)                         \
+    F(double, _H_tot_inception_total, RO)                         \
+    F(bind::Vec<double>, _PAH_adsorption_rate, RO) /* per precursor, mol/(m3 s) */ \
+    F(bind::Vec<double>, _C_tot_PAH_each, RO)      /* per precursor, mol/(kg s) */ \
+    F(bind::Vec<double>, _H_tot_PAH_each, RO)                     \
+    F(double, _C_tot_PAH_total, RO)                               \
+    F(double, _H_tot_PAH_total, RO)                               \
+    F(bind::Obj, V_agg, MEMBER) /* m3, an instance member stored as handed in */
+
 struct CPAHGrowthBase {
-    using Self = CPAHGrowthBase;
     PyObject_HEAD
     const CPAHGrowthBaseVTable* vtab;
+    PAHBASE_FIELDS(BIND_DECLARE)
 
-    PyObject* soot_wrapper;  // CSootWrapper or None
-    int n_PAHs;
-    double m_agg;       // kg
-    double d_p;         // m
-    double d_m;         // m
-    double d_g;         // m
-    double A_tot;       // m2 per kg of gas
-    double soot_MW;     // kg/mol
-    double c_soot_agg;  // mol/m3
-    double c_soot_pri;  // mol/m3
-    double m_p;         // kg
-    std::vector<double> _N_agg_inception_each;  // per inception channel, mol/(kg s)
-    std::vector<double> _C_tot_inception_each;
-    std::vector<double> _H_tot_inception_each;
-    double _N_agg_inception_total;
-    double _C_tot_inception_total;
-    double _H_tot_inception_total;
-    std::vector<double> _PAH_adsorption_rate;  // per precursor, mol/(m3 s)
-    std::vector<double> _C_tot_PAH_each;       // per precursor, mol/(kg s)
-    std::vector<double> _H_tot_PAH_each;
-    double _C_tot_PAH_total;
-    double _H_tot_PAH_total;
-    PyObject* V_agg;  // m3, an instance member stored as handed in (not pickled)
-
-    static constexpr const char* py_name = "CPAHGrowthBase";
-    static constexpr const char* doc = "CPAHGrowthBase(soot_wrapper)";
-    static PyTypeObject type;
+    BIND_CLASS(CPAHGrowthBase, "CPAHGrowthBase(soot_wrapper)")
     static const CPAHGrowthBaseVTable vtable;
-    static bind::ClassSpec& spec();
-    // The base's fields in declaration order, first in every derived table.
-    static std::span<const bind::Field> base_fields();
-    static void on_new(CPAHGrowthBase* self) { self->vtab = &vtable; }
-
-    enum { PAHBASE_METHODS(BIND_ID) MID_count };
-    PAHBASE_METHODS(BIND_DISPATCHER)
-    PAHBASE_METHODS(BIND_DECL)
+    BIND_METHODS(PAHBASE_METHODS)
 
     void init_impl(PyObject* soot_wrapper);
 
@@ -123,8 +115,7 @@ struct CPAHGrowthBase {
     // ----------------------------------------------- helpers for the models
     // The soot wrapper and its gas wrapper, held for the caller (a Python call
     // in between may replace the fields); AttributeError when missing.
-    bind::Ref wrapper_ref() const;
-    static CSootWrapper* as_wrapper(const bind::Ref& w) { return reinterpret_cast<CSootWrapper*>(w.get()); }
+    bind::Ref wrapper_ref(const char* attr = "soot_gas") const;
     static bind::Ref gas_ref(const bind::Ref& wrapper);
     static CSootGas* as_gas(const bind::Ref& g) { return reinterpret_cast<CSootGas*>(g.get()); }
     // Precursor data of the wrapper, read afresh and bounds-checked.
@@ -137,8 +128,12 @@ struct CPAHGrowthBase {
     // Truth of `self.partial_particle_addition()`.
     bool partial_addition_on();
 
-    // Bodies of entries 0-7 (they raise; the table entries report).
+    // Bodies of entries 0-10 (they raise; the table entries report).
     double PAH_mass_impl(int i);
+    double volume_from_mass_impl(double m) { return m / 1800.0; }
+    void no_update_w_scrub_inception_impl(bind::DoubleBuf& w);
+    void no_update_w_scrub_PAH_impl(bind::DoubleBuf& w);
+    void no_update_w_scrub_impl(bind::DoubleBuf& w);
     double PAH_volume_impl(int i);
     double PAH_diameter_impl(int i);
     double diameter_from_mass_impl(double m);

@@ -1,6 +1,5 @@
 // The particle model's calls into the installed PAH-growth model.
 #include "pahgrowthbase.hpp"
-#include "reactdim.hpp"
 
 namespace pyrandel {
 
@@ -35,7 +34,6 @@ void pah_update_soot_vars(PyObject* model, double d_p, double d_m, double d_g, d
 
 void pah_update(PyObject* model) {
     Ref hold = Ref::borrow(model);
-    if (PyObject_TypeCheck(model, &CReactDim::type)) return reinterpret_cast<CReactDim*>(model)->update();
     if (CPAHGrowthBase* m = as_model(model)) return m->update();
     bind::call_method(model, n_update);
 }

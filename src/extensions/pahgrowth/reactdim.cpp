@@ -11,7 +11,7 @@ namespace pyrandel {
 using bind::at;
 using bind::Ref;
 
-PyTypeObject CReactDim::type = {PyVarObject_HEAD_INIT(nullptr, 0)};
+BIND_TYPE_OBJECT(CReactDim)
 
 namespace {
 
@@ -47,96 +47,39 @@ double dissociation_factor(double mu, double T) {
     return std::exp((933420.0 * mu - 34053.0) * (-0.115) * k.ln10_const / (k.R_const * T));
 }
 
-// ------------------------------------------------------------ table entries
-
-void vt_update_w_scrub_inception(CPAHGrowthBase* s, bind::DoubleBuf& w) {
-    report_unraisable<void>(cls, "_update_w_scrub_inception",
-                            [&] { static_cast<CReactDim*>(s)->update_w_scrub_inception_impl(w); });
-}
-void vt_update_w_scrub_PAH(CPAHGrowthBase* s, bind::DoubleBuf& w) {
-    report_unraisable<void>(cls, "_update_w_scrub_PAH", [&] { static_cast<CReactDim*>(s)->update_w_scrub_PAH_impl(w); });
-}
-void vt_update_phy_dimer(CReactDim* s) {
-    report_unraisable<void>(cls, "_update_phy_dimer", [&] { s->update_phy_dimer_impl(); });
-}
-double vt_k_FWD(CReactDim* s, int i, int j) {
-    return report_unraisable<double>(cls, "k_FWD", [&] { return s->k_FWD_impl(i, j); });
-}
-double vt_k_REV(CReactDim* s, int i, int j) {
-    return report_unraisable<double>(cls, "k_REV", [&] { return s->k_REV_impl(i, j); });
-}
-double vt_k_REAC(CReactDim* s) {
-    return report_unraisable<double>(cls, "k_REAC", [&] { return s->k_REAC_impl(); });
-}
-double vt_beta_fm_soot_PAH(CReactDim* s, int i) {
-    return report_unraisable<double>(cls, "beta_fm_soot_PAH", [&] { return s->beta_fm_soot_PAH_impl(i); });
-}
-double vt_beta_cont_soot_PAH(CReactDim* s, int i) {
-    return report_unraisable<double>(cls, "beta_cont_soot_PAH", [&] { return s->beta_cont_soot_PAH_impl(i); });
-}
-double vt_C_S_soot(CReactDim* s, double d) {
-    return report_unraisable<double>(cls, "C_S_soot", [&] { return s->C_S_soot_impl(d); });
-}
-double vt_k_f_soot_PAH(CReactDim* s, int i) {
-    return report_unraisable<double>(cls, "k_f_soot_PAH", [&] { return s->k_f_soot_PAH_impl(i); });
-}
-double vt_k_r_soot_PAH(CReactDim* s, int i) {
-    return report_unraisable<double>(cls, "k_r_soot_PAH", [&] { return s->k_r_soot_PAH_impl(i); });
-}
-double vt_k_PAH(CReactDim* s) {
-    return report_unraisable<double>(cls, "k_PAH", [&] { return s->k_PAH_impl(); });
-}
-double vt_soot_PAH_star(CReactDim* s, int i) {
-    return report_unraisable<double>(cls, "soot_PAH_star", [&] { return s->soot_PAH_star_impl(i); });
-}
+// Entry 22 returns an object: its errors pass on, with a traceback entry under its name.
 Ref vt_update_PAH_adsorption_rate(CReactDim* s) {
     return propagate(cls, "_update_PAH_adsorption_rate", [&] { s->update_PAH_adsorption_rate_impl(); });
-}
-void vt_update_w_chem_dimer(CReactDim* s) {
-    report_unraisable<void>(cls, "_update_w_chem_dimer", [&] { s->update_w_chem_dimer_impl(); });
-}
-void vt_update_c_soot_PAH_star(CReactDim* s) {
-    report_unraisable<void>(cls, "_update_c_soot_PAH_star", [&] { s->update_c_soot_PAH_star_impl(); });
-}
-void vt_update_k_adsorption(CReactDim* s) {
-    report_unraisable<void>(cls, "_update_k_adsorption", [&] { s->update_k_adsorption_impl(); });
-}
-void vt_update_CH_tot_PAH(CReactDim* s) {
-    report_unraisable<void>(cls, "_update_CH_tot_PAH", [&] { s->update_CH_tot_PAH_impl(); });
-}
-void vt_update_NCH_inception(CReactDim* s) {
-    report_unraisable<void>(cls, "_update_NCH_inception", [&] { s->update_NCH_inception_impl(); });
-}
-
-CReactDimVTable make_vtable() {
-    CReactDimVTable v{};
-    static_cast<CPAHGrowthBaseVTable&>(v) = CPAHGrowthBase::vtable;
-    v._update_w_scrub_inception = vt_update_w_scrub_inception;
-    v._update_w_scrub_PAH = vt_update_w_scrub_PAH;
-    v.update_w_scrub = pah_growth_update_w_scrub;
-    v._update_phy_dimer = vt_update_phy_dimer;
-    v.k_FWD = vt_k_FWD;
-    v.k_REV = vt_k_REV;
-    v.k_REAC = vt_k_REAC;
-    v.beta_fm_soot_PAH = vt_beta_fm_soot_PAH;
-    v.beta_cont_soot_PAH = vt_beta_cont_soot_PAH;
-    v.C_S_soot = vt_C_S_soot;
-    v.k_f_soot_PAH = vt_k_f_soot_PAH;
-    v.k_r_soot_PAH = vt_k_r_soot_PAH;
-    v.k_PAH = vt_k_PAH;
-    v.soot_PAH_star = vt_soot_PAH_star;
-    v._update_PAH_adsorption_rate = vt_update_PAH_adsorption_rate;
-    v._update_w_chem_dimer = vt_update_w_chem_dimer;
-    v._update_c_soot_PAH_star = vt_update_c_soot_PAH_star;
-    v._update_k_adsorption = vt_update_k_adsorption;
-    v._update_CH_tot_PAH = vt_update_CH_tot_PAH;
-    v._update_NCH_inception = vt_update_NCH_inception;
-    return v;
 }
 
 }  // namespace
 
-const CReactDimVTable CReactDim::vtable = make_vtable();
+// The base's entries, 8 and 9 replaced, 10 the body shared by every model, then the own ones.
+const CReactDimVTable CReactDim::vtable = [] {
+    using bind::entry;
+    auto t = bind::extend<CReactDimVTable>(CPAHGrowthBase::vtable);
+    t._update_w_scrub_inception = entry<&CReactDim::update_w_scrub_inception_impl, "_update_w_scrub_inception">();
+    t._update_w_scrub_PAH = entry<&CReactDim::update_w_scrub_PAH_impl, "_update_w_scrub_PAH">();
+    t.update_w_scrub = pah_growth_update_w_scrub;
+    t._update_phy_dimer = entry<&CReactDim::update_phy_dimer_impl, "_update_phy_dimer">();
+    t.k_FWD = entry<&CReactDim::k_FWD_impl, "k_FWD">();
+    t.k_REV = entry<&CReactDim::k_REV_impl, "k_REV">();
+    t.k_REAC = entry<&CReactDim::k_REAC_impl, "k_REAC">();
+    t.beta_fm_soot_PAH = entry<&CReactDim::beta_fm_soot_PAH_impl, "beta_fm_soot_PAH">();
+    t.beta_cont_soot_PAH = entry<&CReactDim::beta_cont_soot_PAH_impl, "beta_cont_soot_PAH">();
+    t.C_S_soot = entry<&CReactDim::C_S_soot_impl, "C_S_soot">();
+    t.k_f_soot_PAH = entry<&CReactDim::k_f_soot_PAH_impl, "k_f_soot_PAH">();
+    t.k_r_soot_PAH = entry<&CReactDim::k_r_soot_PAH_impl, "k_r_soot_PAH">();
+    t.k_PAH = entry<&CReactDim::k_PAH_impl, "k_PAH">();
+    t.soot_PAH_star = entry<&CReactDim::soot_PAH_star_impl, "soot_PAH_star">();
+    t._update_PAH_adsorption_rate = vt_update_PAH_adsorption_rate;
+    t._update_w_chem_dimer = entry<&CReactDim::update_w_chem_dimer_impl, "_update_w_chem_dimer">();
+    t._update_c_soot_PAH_star = entry<&CReactDim::update_c_soot_PAH_star_impl, "_update_c_soot_PAH_star">();
+    t._update_k_adsorption = entry<&CReactDim::update_k_adsorption_impl, "_update_k_adsorption">();
+    t._update_CH_tot_PAH = entry<&CReactDim::update_CH_tot_PAH_impl, "_update_CH_tot_PAH">();
+    t._update_NCH_inception = entry<&CReactDim::update_NCH_inception_impl, "_update_NCH_inception">();
+    return t;
+}();
 
 // ----------------------------------------------------------- construction
 
@@ -187,12 +130,22 @@ void CReactDim::create_PAH_dimer_impl() {
 }
 
 void CReactDim::update_impl() {
+    // Only an exact CReactDim computes its fixed values once: a Python subclass
+    // may override the precursor lists or switches, whose values stay computed afresh.
+    ReactDimStep st;
+    struct Scope {
+        CReactDim* m;
+        ~Scope() { m->step_ = nullptr; }
+    } scope{this};
+    step_ = nullptr;
     if (inception_enabled()) {
+        if (Py_TYPE(this) == &type && !step_ && build_step(st)) step_ = &st;
         vt()->_update_phy_dimer(this);
         vt()->_update_w_chem_dimer(this);
         vt()->_update_NCH_inception(this);
     }
     if (PAH_adsorption_enabled()) {
+        if (Py_TYPE(this) == &type && !step_ && build_step(st)) step_ = &st;
         vt()->_update_k_adsorption(this);
         vt()->_update_c_soot_PAH_star(this);
         vt()->_update_PAH_adsorption_rate(this);
@@ -200,48 +153,110 @@ void CReactDim::update_impl() {
     }
 }
 
+// Fills `st` when the wrapper's lists and the gas wrapper are complete for
+// every precursor; otherwise the entries go the general way (and report).
+bool CReactDim::build_step(ReactDimStep& st) {
+    if (!soot_wrapper) return false;
+    CSootWrapper* sw = soot_wrapper.o;
+    if (!sw->soot_gas) return false;
+    Gas gas(this);
+    const size_t n = (size_t)(n_PAHs < 0 ? 0 : n_PAHs);
+    if (sw->PAH_indices.size() < n || sw->PAH_n_C.size() < n || sw->PAH_n_H.size() < n) return false;
+    for (size_t i = 0; i < n; ++i) {
+        const int s = sw->PAH_indices[i];
+        if (s < 0 || (size_t)s >= gas.p->_MWs.size() || (size_t)s >= gas.p->_X.size()) return false;
+    }
+    st.T = gas.T();
+    st.rho = gas.rho();
+    st.mu = gas.mu();
+    st.lam = gas.lambda();
+    st.k_reac = vt()->k_REAC(this);
+    st.k_pah = vt()->k_PAH(this);
+    st.have_C = Py_TYPE(gas.p) == &CSootGas::type;
+    st.m.resize(n);
+    st.d.resize(n);
+    st.MW.resize(n);
+    st.C.resize(n);
+    st.k_f.assign(n, 0.0);
+    st.k_r.assign(n, 0.0);
+    st.have_k.assign(n, 0);
+    for (size_t i = 0; i < n; ++i) {
+        const int s = sw->PAH_indices[i];
+        st.m[i] = vtab->PAH_mass(this, (int)i);
+        st.d[i] = vtab->PAH_diameter(this, (int)i);
+        st.MW[i] = gas.MW(s);
+        if (st.have_C) st.C[i] = gas.C(s);
+    }
+    return true;
+}
+
+double CReactDim::gas_T() { return step_ ? step_->T : Gas(this).T(); }
+double CReactDim::gas_rho() { return step_ ? step_->rho : Gas(this).rho(); }
+double CReactDim::gas_mu() { return step_ ? step_->mu : Gas(this).mu(); }
+double CReactDim::gas_lambda() { return step_ ? step_->lam : Gas(this).lambda(); }
+double CReactDim::mass(int i) { return step_ ? at(step_->m, i) : vtab->PAH_mass(this, i); }
+double CReactDim::diam(int i) { return step_ ? at(step_->d, i) : vtab->PAH_diameter(this, i); }
+double CReactDim::MW_of(int i) { return step_ ? at(step_->MW, i) : Gas(this).MW(PAH_index_at(i)); }
+double CReactDim::conc(int i) {
+    return step_ && step_->have_C ? at(step_->C, i) : Gas(this).C(PAH_index_at(i));
+}
+double CReactDim::k_reac() { return step_ ? step_->k_reac : vt()->k_REAC(this); }
+double CReactDim::k_pah() { return step_ ? step_->k_pah : vt()->k_PAH(this); }
+
+// Entries 5 and 6 of the base on the fixed values, with the same zero test and report.
+double CReactDim::red_m(int i, int j) {
+    if (!step_) return vtab->reduced_m(this, i, j);
+    const double m_i = mass(i), m_j = mass(j);
+    return m_i * m_j / (m_i + m_j);
+}
+double CReactDim::red_d(int i, int j) {
+    if (!step_) return vtab->reduced_d(this, i, j);
+    return report_unraisable<double>("CPAHGrowthBase", "reduced_d", [&] {
+        const double d_i = diam(i), d_j = diam(j);
+        return bind::fdiv(2.0 * d_i * d_j, d_i + d_j);
+    });
+}
+
 // ----------------------------------------------------------- rate constants
 
 double CReactDim::k_FWD_impl(int i, int j) {
-    const double d_red = vtab->reduced_d(this, i, j);
-    const double m_red = vtab->reduced_m(this, i, j);
-    const double T = Gas(this).T();
+    const double d_red = red_d(i, j);
+    const double m_red = red_m(i, j);
+    const double T = gas_T();
     return k_FWD_prefactor * 2.2 * 0.1 * k.Av_const * std::pow(d_red, 2.0) *
            std::sqrt(8.0 * k.Pi_const * k.kB_const * T / m_red);
 }
 
 double CReactDim::k_REV_from(double k_fwd, int i, int j) {
-    Gas gas(this);
-    const double MW_i = gas.MW(PAH_index_at(i));
-    const double MW_j = gas.MW(PAH_index_at(j));
+    const double MW_i = MW_of(i);
+    const double MW_j = MW_of(j);
     const double mu = MW_i * MW_j / (MW_i + MW_j);
-    return k_fwd * ten_to_minus_1_8 * dissociation_factor(mu, gas.T());
+    return k_fwd * ten_to_minus_1_8 * dissociation_factor(mu, gas_T());
 }
 
 double CReactDim::k_REV_impl(int i, int j) { return k_REV_from(vt()->k_FWD(this, i, j), i, j); }
 
 double CReactDim::k_REAC_impl() {
-    const double T = Gas(this).T();
+    const double T = gas_T();
     return K_REACT_prefactor * 5e6 * std::exp(-Ea_REACT_prefactor * 96232.0 / (k.R_const * T));
 }
 
 double CReactDim::beta_fm_soot_PAH_impl(int i) {
-    const double d_i = vtab->PAH_diameter(this, i);
-    const double m_i = vtab->PAH_mass(this, i);
-    const double T = Gas(this).T();
+    const double d_i = diam(i);
+    const double m_i = mass(i);
+    const double T = gas_T();
     return 2.2 * std::pow(d_i + d_g, 2.0) * std::sqrt(k.Pi_const * k.kB_const * T / 2.0 * (1.0 / m_agg + 1.0 / m_i));
 }
 
 double CReactDim::beta_cont_soot_PAH_impl(int i) {
-    Gas gas(this);
-    const double T = gas.T(), mu = gas.mu();
-    const double d_i = vtab->PAH_diameter(this, i);
+    const double T = gas_T(), mu = gas_mu();
+    const double d_i = diam(i);
     const double a = bind::fdiv(2.0 * k.kB_const * T, 3.0 * mu);
     return a * (vt()->C_S_soot(this, d_i) / d_i + vt()->C_S_soot(this, d_m) / d_g) * (d_i + d_g);
 }
 
 double CReactDim::C_S_soot_impl(double d) {
-    const double lam = Gas(this).lambda();
+    const double lam = gas_lambda();
     return 1.0 + (2.0 * lam / d) * (1.21 + 0.4 * std::exp(-0.78 * d / lam));
 }
 
@@ -252,24 +267,25 @@ double CReactDim::k_f_soot_PAH_impl(int i) {
 }
 
 double CReactDim::k_r_from(double k_f, int i) {
-    Gas gas(this);
-    const double MW_i = gas.MW(PAH_index_at(i));
+    const double MW_i = MW_of(i);
     const double mu = soot_MW * MW_i / (soot_MW + MW_i);
-    return k_f * ten_to_minus_1_8 * dissociation_factor(mu, gas.T());
+    return k_f * ten_to_minus_1_8 * dissociation_factor(mu, gas_T());
 }
 
 double CReactDim::k_r_soot_PAH_impl(int i) { return k_r_from(vt()->k_f_soot_PAH(this, i), i); }
 
 double CReactDim::k_PAH_impl() {
-    const double T = Gas(this).T();
+    const double T = gas_T();
     return K_PAH_ADS_prefactor * 2e10 * std::exp(-Ea_PAH_ADS_prefactor * 96232.0 / (k.R_const * T));
 }
 
 double CReactDim::soot_PAH_star_impl(int i) {
-    const double k_f = vt()->k_f_soot_PAH(this, i);
-    const double C_i = Gas(this).C(PAH_index_at(i));
-    const double k_r = k_r_from(k_f, i);
-    return k_f * c_soot_agg * bind::pymax(C_i, 0.0) / (k_r + vt()->k_PAH(this));
+    // The rate constants of this step's entry 25 when it ran just before.
+    const bool known = step_ && i >= 0 && (size_t)i < step_->have_k.size() && step_->have_k[(size_t)i];
+    const double k_f = known ? step_->k_f[(size_t)i] : vt()->k_f_soot_PAH(this, i);
+    const double C_i = conc(i);
+    const double k_r = known ? step_->k_r[(size_t)i] : k_r_from(k_f, i);
+    return k_f * c_soot_agg * bind::pymax(C_i, 0.0) / (k_r + k_pah());
 }
 
 // ---------------------------------------------------------------- inception
@@ -277,29 +293,28 @@ double CReactDim::soot_PAH_star_impl(int i) {
 // Python code may run inside the gas accessors (an overridden `mean_MW`), so
 // every array is indexed afresh and bounds-checked.
 void CReactDim::update_phy_dimer_impl() {
-    Gas gas(this);
-    const double k_reac = vt()->k_REAC(this);
+    const double k_reac_ = k_reac();
     for (int kk = 0; kk < n_dimers; ++kk) {
         const int i = at(dimer_PAH_1_id, kk), j = at(dimer_PAH_2_id, kk);
         const double k_fwd = vt()->k_FWD(this, i, j);
-        const double C_i = gas.C(PAH_index_at(i));
-        const double C_j = gas.C(PAH_index_at(j));
+        const double C_i = conc(i);
+        const double C_j = conc(j);
         const double k_rev = k_REV_from(k_fwd, i, j);
-        const double c = bind::fdiv(k_fwd * C_i * C_j, k_rev + k_reac);
+        const double c = bind::fdiv(k_fwd * C_i * C_j, k_rev + k_reac_);
         at(c_phy_dimer, kk) = c;
     }
 }
 
 void CReactDim::update_w_chem_dimer_impl() {
-    const double k_reac = vt()->k_REAC(this);
-    for (int kk = 0; kk < n_dimers; ++kk) at(w_chem_dimer, kk) = bind::pymax(k_reac * at(c_phy_dimer, kk), 0.0);
+    const double k_reac_ = k_reac();
+    for (int kk = 0; kk < n_dimers; ++kk) at(w_chem_dimer, kk) = bind::pymax(k_reac_ * at(c_phy_dimer, kk), 0.0);
 }
 
 void CReactDim::update_NCH_inception_impl() {
     _N_agg_inception_total = 0.0;
     _C_tot_inception_total = 0.0;
     _H_tot_inception_total = 0.0;
-    const double rho = Gas(this).rho();
+    const double rho = gas_rho();
     for (int kk = 0; kk < n_dimers; ++kk) {
         const double w = at(w_chem_dimer, kk), n_C = at(dimer_n_C, kk), n_H = at(dimer_n_H, kk);
         const double dC = n_C * w / rho, dH = n_H * w / rho;
@@ -322,6 +337,11 @@ void CReactDim::update_k_adsorption_impl() {
         const double k_r = k_r_from(k_f, i);
         at(k_f_adsorption, i) = k_f;
         at(k_r_adsorption, i) = k_r;
+        if (step_ && (size_t)i < step_->have_k.size()) {
+            step_->k_f[(size_t)i] = k_f;
+            step_->k_r[(size_t)i] = k_r;
+            step_->have_k[(size_t)i] = 1;
+        }
     }
 }
 
@@ -333,14 +353,14 @@ void CReactDim::update_c_soot_PAH_star_impl() {
 }
 
 void CReactDim::update_PAH_adsorption_rate_impl() {
-    const double k_pah = vt()->k_PAH(this);
-    for (int i = 0; i < n_PAHs; ++i) at(_PAH_adsorption_rate, i) = k_pah * at(c_soot_PAH_star, i);
+    const double k = k_pah();
+    for (int i = 0; i < n_PAHs; ++i) at(_PAH_adsorption_rate, i) = k * at(c_soot_PAH_star, i);
 }
 
 void CReactDim::update_CH_tot_PAH_impl() {
     _C_tot_PAH_total = 0.0;
     _H_tot_PAH_total = 0.0;
-    const double rho = Gas(this).rho();
+    const double rho = gas_rho();
     for (int i = 0; i < n_PAHs; ++i) {
         const double r = at(_PAH_adsorption_rate, i);
         const double dC = bind::fdiv(PAH_n_C_at(i) * r, rho);
@@ -380,46 +400,21 @@ void CReactDim::update_w_scrub_PAH_impl(bind::DoubleBuf& w) {
 namespace {
 
 using Self = CReactDim;
-#define REACTDIM_DEF(name, params, doc, ...) ::bind::Method<&Self::name##_impl, #name, params>::def(doc),
-PyMethodDef methods[] = {REACTDIM_METHODS(REACTDIM_DEF){nullptr, nullptr, 0, nullptr}};
-
-std::vector<bind::Field> make_fields() {
-    std::vector<bind::Field> f(CPAHGrowthBase::base_fields().begin(), CPAHGrowthBase::base_fields().end());
-    const bind::Field own[] = {
-        BIND_FIELD(CReactDim, dimer_n_C, DoubleVec, bind::RO),
-        BIND_FIELD(CReactDim, dimer_n_H, DoubleVec, bind::RO),
-        BIND_FIELD(CReactDim, dimer_PAH_1_id, IntVec, bind::RO),
-        BIND_FIELD(CReactDim, dimer_PAH_2_id, IntVec, bind::RO),
-        BIND_FIELD(CReactDim, n_dimers, Int, bind::RO),
-        BIND_FIELD(CReactDim, w_chem_dimer, DoubleVec, bind::RO),
-        BIND_FIELD(CReactDim, c_phy_dimer, DoubleVec, bind::RO),
-        BIND_FIELD(CReactDim, k_f_adsorption, DoubleVec, bind::RO),
-        BIND_FIELD(CReactDim, k_r_adsorption, DoubleVec, bind::RO),
-        BIND_FIELD(CReactDim, c_soot_PAH_star, DoubleVec, bind::RO),
-        BIND_FIELD(CReactDim, K_REACT_prefactor, Double, bind::RW),
-        BIND_FIELD(CReactDim, Ea_REACT_prefactor, Double, bind::RW),
-        BIND_FIELD(CReactDim, k_FWD_prefactor, Double, bind::RW),
-        BIND_FIELD(CReactDim, K_PAH_ADS_prefactor, Double, bind::RW),
-        BIND_FIELD(CReactDim, Ea_PAH_ADS_prefactor, Double, bind::RW),
-    };
-    f.insert(f.end(), std::begin(own), std::end(own));
-    return f;
-}
+const bind::Field fields[] = {REACTDIM_FIELDS(BIND_ROW)};
+BIND_DERIVED_METHOD_TABLES(REACTDIM_METHODS, REACTDIM_REDEFINES)
 
 }  // namespace
 
 bind::ClassSpec& CReactDim::spec() {
-    static std::vector<bind::Field> fields = make_fields();
-    static bind::ClassSpec s = [] {
-        bind::ClassSpec s = bind::make_spec<CReactDim>();
-        s.base = &CPAHGrowthBase::type;
-        s.fields = fields;
-        s.methods = methods;
-        s.init = bind::Init<&CReactDim::init_impl, "soot_wrapper">::init;
-        s.vtable = (void*)&vtable;
-        s.checksums = {0x2165b13, 0x0327a1d, 0x686ca3c};
-        return s;
-    }();
+    static bind::ClassSpec s = bind::define<CReactDim>({
+        .fields = fields,
+        .methods = methods,
+        .bodies = bodies,
+        .init = bind::Init<&CReactDim::init_impl, "soot_wrapper">::init,
+        .vtable = &vtable,
+        .vtable_size = sizeof vtable,
+        .checksums = {0x2165b13, 0x0327a1d, 0x686ca3c},
+    });
     return s;
 }
 

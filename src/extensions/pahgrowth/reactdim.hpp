@@ -10,6 +10,17 @@ namespace pyrandel {
 
 struct CReactDim;
 
+// Values that stay fixed during one update() of an exact CReactDim: the gas
+// state and the per-precursor geometry, computed once through the same table
+// entries instead of once per pair and per rate constant.
+struct ReactDimStep {
+    double T, rho, mu, lam, k_reac, k_pah;
+    std::vector<double> m, d, MW, C;
+    bool have_C;
+    std::vector<double> k_f, k_r;
+    std::vector<char> have_k;
+};
+
 // The base's eleven entries (8, 9 and 10 replaced), then the model's own.
 struct CReactDimVTable : CPAHGrowthBaseVTable {
     void (*_update_phy_dimer)(CReactDim*);                 // 11
@@ -31,42 +42,53 @@ struct CReactDimVTable : CPAHGrowthBaseVTable {
     void (*_update_NCH_inception)(CReactDim*);             // 27
 };
 
-#define REACTDIM_METHODS(X)                         \
-    X(_reset, "", nullptr, void, ())                \
-    X(create_PAH_dimer, "", nullptr, void, ())      \
-    X(update, "", nullptr, void, ())
+#define REACTDIM_FIELDS(F)                                                   \
+    F(bind::Vec<double>, dimer_n_C, RO)       /* carbon atoms per dimer */   \
+    F(bind::Vec<double>, dimer_n_H, RO)       /* hydrogen atoms per dimer */ \
+    F(bind::Vec<int>, dimer_PAH_1_id, RO)     /* first precursor */          \
+    F(bind::Vec<int>, dimer_PAH_2_id, RO)     /* second precursor (>= first) */ \
+    F(int, n_dimers, RO)                                                     \
+    F(bind::Vec<double>, w_chem_dimer, RO)    /* mol/(m3 s) */               \
+    F(bind::Vec<double>, c_phy_dimer, RO)     /* mol/m3 */                   \
+    F(bind::Vec<double>, k_f_adsorption, RO)  /* per precursor, last step */ \
+    F(bind::Vec<double>, k_r_adsorption, RO)                                 \
+    F(bind::Vec<double>, c_soot_PAH_star, RO) /* mol/m3 */                   \
+    F(double, K_REACT_prefactor, RW)                                         \
+    F(double, Ea_REACT_prefactor, RW)                                        \
+    F(double, k_FWD_prefactor, RW)                                           \
+    F(double, K_PAH_ADS_prefactor, RW)                                       \
+    F(double, Ea_PAH_ADS_prefactor, RW)
+
+#define REACTDIM_METHODS(M) M(create_PAH_dimer, "", nullptr, void, ())
+#define REACTDIM_REDEFINES(M)         \
+    M(_reset, "", nullptr, void, ())  \
+    M(update, "", nullptr, void, ())
 
 struct CReactDim : CPAHGrowthBase {
-    using Self = CReactDim;
-    std::vector<double> dimer_n_C;      // carbon atoms per dimer
-    std::vector<double> dimer_n_H;      // hydrogen atoms per dimer
-    std::vector<int> dimer_PAH_1_id;    // first precursor of each dimer
-    std::vector<int> dimer_PAH_2_id;    // second precursor (>= first)
-    int n_dimers;
-    std::vector<double> w_chem_dimer;     // chemical dimer formation, mol/(m3 s)
-    std::vector<double> c_phy_dimer;      // physical dimers, mol/m3
-    std::vector<double> k_f_adsorption;   // per precursor, last adsorption step
-    std::vector<double> k_r_adsorption;
-    std::vector<double> c_soot_PAH_star;  // physisorbed complexes, mol/m3
-    double K_REACT_prefactor;
-    double Ea_REACT_prefactor;
-    double k_FWD_prefactor;
-    double K_PAH_ADS_prefactor;
-    double Ea_PAH_ADS_prefactor;
+    using Base = CPAHGrowthBase;
+    REACTDIM_FIELDS(BIND_DECLARE)
 
-    static constexpr const char* py_name = "CReactDim";
-    static constexpr const char* doc = "CReactDim(soot_wrapper)";
-    static PyTypeObject type;
+    BIND_CLASS(CReactDim, "CReactDim(soot_wrapper)")
     static const CReactDimVTable vtable;
-    static bind::ClassSpec& spec();
-    static void on_new(CReactDim* self) { self->vtab = &vtable; }
+    BIND_DERIVED_METHODS(REACTDIM_METHODS, REACTDIM_REDEFINES)
     const CReactDimVTable* vt() const { return static_cast<const CReactDimVTable*>(vtab); }
 
-    enum { REACTDIM_METHODS(BIND_ID) MID_count };
-    REACTDIM_METHODS(BIND_DISPATCHER)
-    REACTDIM_METHODS(BIND_DECL)
-
     void init_impl(PyObject* soot_wrapper);
+
+    ReactDimStep* step_;  // set only while update() runs on an exact CReactDim
+    bool build_step(ReactDimStep& st);
+    double gas_T();
+    double gas_rho();
+    double gas_mu();
+    double gas_lambda();
+    double mass(int i);
+    double diam(int i);
+    double MW_of(int i);
+    double conc(int i);
+    double red_m(int i, int j);
+    double red_d(int i, int j);
+    double k_reac();
+    double k_pah();
 
     // Kernel bodies; they raise, the table entries handle errors by result kind.
     double k_FWD_impl(int i, int j);

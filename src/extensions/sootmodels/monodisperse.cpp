@@ -1,5 +1,6 @@
 #include "monodisperse.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <optional>
 
@@ -15,7 +16,7 @@ using bind::Name;
 using bind::Ref;
 using M = CMonodisperseSootModel;
 
-PyTypeObject CMonodisperseSootModel::type = {PyVarObject_HEAD_INIT(nullptr, 0)};
+BIND_TYPE_OBJECT(CMonodisperseSootModel)
 
 namespace {
 
@@ -26,12 +27,6 @@ Name s_N_agg("N_agg");
 Name s_N_pri("N_pri");
 Name s_C_tot("C_tot");
 Name s_H_tot("H_tot");
-
-// Table entries return a number: errors are reported under the entry's name and give 0.
-template <class F>
-double entry(const char* name, F f) {
-    return report_unraisable<double>(M::py_name, name, f);
-}
 
 // Rarefaction correction at diameter d with mean free path lambda.
 inline double Cs(double d, double lambda) { return (std::exp(d * -0.78 / lambda) * 0.4 + 1.21) * (lambda * 2.0 / d) + 1.0; }
@@ -72,9 +67,9 @@ double rho_of(const M* s) {
     return G(g)->vtab->rho_c(G(g));
 }
 
-Ref PAH_of(const M* s) { return Ref::borrow(as_wrapper(held_wrapper(s->soot_wrapper, "PAH_growth_model"))->PAH_growth_model); }
+Ref PAH_of(const M* s) { return as_wrapper(held_wrapper(s->soot_wrapper, "PAH_growth_model"))->PAH_growth_model.hold(); }
 Ref surf_of(const M* s) {
-    return Ref::borrow(as_wrapper(held_wrapper(s->soot_wrapper, "surface_reactions_model"))->surface_reactions_model);
+    return as_wrapper(held_wrapper(s->soot_wrapper, "surface_reactions_model"))->surface_reactions_model.hold();
 }
 
 }  // namespace
@@ -95,9 +90,9 @@ inline bool float_in(PyObject* o, double& v) {
 
 // The gas wrapper when it is exactly a CSootGas reached through a soot wrapper; nullptr otherwise.
 CSootGas* plain_gas(const M* s) {
-    if (s->soot_wrapper == Py_None) return nullptr;
-    PyObject* g = reinterpret_cast<CSootWrapper*>(s->soot_wrapper)->soot_gas;
-    return Py_IS_TYPE(g, &CSootGas::type) ? reinterpret_cast<CSootGas*>(g) : nullptr;
+    if (!s->soot_wrapper) return nullptr;
+    CSootGas* g = s->soot_wrapper->soot_gas.o;
+    return g && Py_IS_TYPE(g, &CSootGas::type) ? g : nullptr;
 }
 
 // True when a Python subclass or an instance attribute replaces one of the morphology entries.
@@ -184,7 +179,7 @@ void CMonodisperseSootModel::init_impl(PyObject* w) {
         {s_N_agg, N_agg_offset}, {s_N_pri, N_pri_offset}, {s_C_tot, C_tot_offset}, {s_H_tot, H_tot_offset}};
     for (auto& [name, off] : entries)
         if (PyDict_SetItem(d.get(), name, bind::py(off).get()) < 0) bind::fail();
-    bind::replace(vars_dict, std::move(d));
+    vars_dict = std::move(d);
     diffus_coeff_const_val = 0.0;
     Ref r = bind::call_method((PyObject*)this, n_reset);
 }
@@ -239,7 +234,7 @@ void CMonodisperseSootModel::update_impl() {
 
 // Clears the scrubbing array in place and lets both models enter their exchange.
 void CMonodisperseSootModel::update_w_scrub_impl() {
-    Ref w = Ref::borrow(w_scrub);
+    Ref w = w_scrub.hold();
     if (w.get() == Py_None) bind::raise(PyExc_TypeError, "unsupported operand type(s) for *=: 'NoneType' and 'float'");
     // Zeros written, not a product with 0.0: a NaN of one bad step must not stay.
     std::optional<bind::DoubleBuf> buf;
@@ -249,7 +244,12 @@ void CMonodisperseSootModel::update_w_scrub_impl() {
         PyErr_Clear();
     }
     if (buf) {
-        for (Py_ssize_t i = 0, n = buf->size(); i < n; ++i) buf->at(i) = 0.0;
+        const Py_ssize_t n = buf->size();
+        if (n > 0 && &buf->at(n - 1) == &buf->at(0) + (n - 1)) {
+            std::fill_n(&buf->at(0), n, 0.0);  // contiguous
+        } else {
+            for (Py_ssize_t i = 0; i < n; ++i) buf->at(i) = 0.0;
+        }
     } else {
         Ref z = bind::py(0.0);
         if (PyObject_SetItem(w.get(), Py_Ellipsis, z.get()) < 0) bind::fail();
@@ -257,7 +257,7 @@ void CMonodisperseSootModel::update_w_scrub_impl() {
     {
         Ref sw = held_wrapper(soot_wrapper, "soot_enabled");
         if (!as_wrapper(sw)->soot_enabled || !as_wrapper(sw)->scrubbing_enabled) return;
-        Ref pah = Ref::borrow(as_wrapper(sw)->PAH_growth_model);
+        Ref pah = as_wrapper(sw)->PAH_growth_model.hold();
         if (pah.get() == Py_None) none_has_no("update_w_scrub");
         if (!buf) buf.emplace(w.get(), "w_scrub");  // refused as a double buffer: the error of the view
         auto* p = reinterpret_cast<CPAHGrowthBase*>(pah.get());
@@ -265,7 +265,7 @@ void CMonodisperseSootModel::update_w_scrub_impl() {
     }
     buf.reset();
     Ref surf = surf_of(this);
-    Ref arr = Ref::borrow(w_scrub);
+    Ref arr = w_scrub.hold();
     surf_update_w_scrub(surf.get(), arr.get());
 }
 
@@ -377,6 +377,14 @@ Ref CMonodisperseSootModel::carbonization_impl(int v) {
 }
 
 // ----------------------------------------------------- properties and rates
+
+double M::N_agg_impl() { return _N_agg; }
+double M::N_pri_impl() { return _N_pri; }
+double M::C_tot_impl() { return _C_tot; }
+double M::H_tot_impl() { return _H_tot; }
+// A subclass adds a turbulent coagulation kernel (m3/s) here.
+double M::beta_coag_turb_impl() { return 0.0; }
+double M::diffus_coeff_const_impl() { return diffus_coeff_const_val; }
 
 double CMonodisperseSootModel::volume_fraction_impl() {
     const double rho = rho_of(this);
@@ -529,7 +537,7 @@ Ref M::diffusion_coefficient_impl() {
 double M::diffus_coeff_morph_impl() {
     Ref g = gas_of(this);
     const double T = G(g)->vtab->T_c(G(g));
-    Ref mu = Py_IS_TYPE(g.get(), &CSootGas::type) ? Ref::borrow(G(g)->_mu) : bind::getattr(g.get(), n_mu);
+    Ref mu = Py_IS_TYPE(g.get(), &CSootGas::type) ? G(g)->_mu.hold() : bind::getattr(g.get(), n_mu);
     const double dm = vtab->d_m(this);
     const double lambda = G(g)->vtab->lambda_gas_c(G(g));
     if (dm == 0.0 || lambda == 0.0) bind::raise(PyExc_ZeroDivisionError, "float division");
@@ -567,87 +575,51 @@ Ref M::SSA_impl() {
 
 // ------------------------------------------------------------------ the table
 
-namespace {
-
-double vt_V_tot(M* s) { return s->V_tot_k(); }
-double vt_A_tot(M* s) { return entry("A_tot", [&] { return s->A_tot(); }); }
-double vt_soot_MW(M* s) { return s->soot_MW_k(); }
-double vt_c_soot_agg(M* s) { return entry("c_soot_agg", [&] { return s->c_soot_agg_k(); }); }
-double vt_c_soot_pri(M* s) { return entry("c_soot_pri", [&] { return s->c_soot_pri_k(); }); }
-double vt_d_v(M* s) { return entry("d_v", [&] { return s->d_v(); }); }
-double vt_A_agg(M* s) { return s->A_agg_k(); }
-double vt_V_agg(M* s) { return s->V_agg_k(); }
-double vt_m_agg(M* s) { return s->m_agg_k(); }
-double vt_d_m(M* s) { return entry("d_m", [&] { return s->d_m(); }); }
-double vt_d_g(M* s) { return entry("d_g", [&] { return s->d_g(); }); }
-double vt_V_p(M* s) { return s->V_p_k(); }
-double vt_A_p(M* s) { return s->A_p_k(); }
-double vt_d_p(M* s) { return entry("d_p", [&] { return s->d_p(); }); }
-double vt_n_p(M* s) { return entry("n_p", [&] { return s->n_p(); }); }
-double vt_m_p(M* s) { return s->m_p_k(); }
-double vt_beta_coag_cont(M* s) { return entry("beta_coag_cont", [&] { return s->beta_coag_cont_k(); }); }
-double vt_beta_coag_fm(M* s) { return entry("beta_coag_fm", [&] { return s->beta_coag_fm_k(); }); }
-double vt_beta_coag(M* s) { return entry("beta_coag", [&] { return s->beta_coag_k(); }); }
-double vt_N_agg_coag(M* s) { return entry("N_agg_coag", [&] { return s->N_agg_coag_k(); }); }
-
-}  // namespace
+// Entries that are also Python-visible honour a Python subclass's override.
+template <auto F, bind::fstr Name, int Mid = -1>
+constexpr auto E = bind::entry<F, Name, bind::OnError::Default, Mid>();
 
 const CMonodisperseVTable CMonodisperseSootModel::vtable = {
-    vt_V_tot, vt_A_tot, vt_soot_MW, vt_c_soot_agg, vt_c_soot_pri, vt_d_v,  vt_A_agg,
-    vt_V_agg, vt_m_agg, vt_d_m,     vt_d_g,        vt_V_p,        vt_A_p,  vt_d_p,
-    vt_n_p,   vt_m_p,   vt_beta_coag_cont, vt_beta_coag_fm, vt_beta_coag, vt_N_agg_coag,
+    .V_tot = E<&M::V_tot_k, "V_tot">,
+    .A_tot = E<&M::A_tot_impl, "A_tot", M::MID_A_tot>,
+    .soot_MW = E<&M::soot_MW_k, "soot_MW">,
+    .c_soot_agg = E<&M::c_soot_agg_k, "c_soot_agg">,
+    .c_soot_pri = E<&M::c_soot_pri_k, "c_soot_pri">,
+    .d_v = E<&M::d_v_impl, "d_v", M::MID_d_v>,
+    .A_agg = E<&M::A_agg_k, "A_agg">,
+    .V_agg = E<&M::V_agg_k, "V_agg">,
+    .m_agg = E<&M::m_agg_k, "m_agg">,
+    .d_m = E<&M::d_m_impl, "d_m", M::MID_d_m>,
+    .d_g = E<&M::d_g_impl, "d_g", M::MID_d_g>,
+    .V_p = E<&M::V_p_k, "V_p">,
+    .A_p = E<&M::A_p_k, "A_p">,
+    .d_p = E<&M::d_p_impl, "d_p", M::MID_d_p>,
+    .n_p = E<&M::n_p_impl, "n_p", M::MID_n_p>,
+    .m_p = E<&M::m_p_k, "m_p">,
+    .beta_coag_cont = E<&M::beta_coag_cont_k, "beta_coag_cont">,
+    .beta_coag_fm = E<&M::beta_coag_fm_k, "beta_coag_fm">,
+    .beta_coag = E<&M::beta_coag_k, "beta_coag">,
+    .N_agg_coag = E<&M::N_agg_coag_k, "N_agg_coag">,
 };
 
 namespace {
 
-using bind::Field;
-using bind::Kind;
-using bind::RO;
-using bind::RW;
-
-// The base's fields first (their attributes are the base's descriptors), then the own ones.
-#define BASE_FIELD(name, kind, type) \
-    Field { #name, Kind::kind, (Py_ssize_t)offsetof(M, name), true, false, type }
-
-const Field fields[] = {
-    BASE_FIELD(soot_wrapper, Typed, &CSootWrapper::type),
-    BASE_FIELD(_PAH_growth_model, Object, nullptr),
-    BASE_FIELD(_surface_reactions_model, Object, nullptr),
-    BASE_FIELD(n_eqns, Int, nullptr),
-    BASE_FIELD(w_scrub, NDArray, nullptr),
-    BASE_FIELD(diffusion_coeff_method, Int, nullptr),
-    BIND_HIDDEN(M, _N_agg, Double),
-    BIND_HIDDEN(M, _N_pri, Double),
-    BIND_HIDDEN(M, _C_tot, Double),
-    BIND_HIDDEN(M, _H_tot, Double),
-    BIND_FIELD(M, vars_dict, Object, RO),
-    BIND_FIELD(M, diffus_coeff_const_val, Double, RW),
-    BIND_FIELD(M, N_agg_min, Double, RW),
-    BIND_FIELD(M, N_pri_min, Double, RW),
-    BIND_FIELD(M, C_tot_min, Double, RW),
-    BIND_FIELD(M, H_tot_min, Double, RW),
-    BIND_FIELD(M, N_agg_offset, Int, RO),
-    BIND_FIELD(M, N_pri_offset, Int, RO),
-    BIND_FIELD(M, C_tot_offset, Int, RO),
-    BIND_FIELD(M, H_tot_offset, Int, RO),
-};
-
 using Self = CMonodisperseSootModel;
-PyMethodDef methods[] = {CMSM_METHODS(BIND_DEF){nullptr, nullptr, 0, nullptr}};
+const bind::Field fields[] = {CMSM_FIELDS(BIND_ROW)};
+BIND_DERIVED_METHOD_TABLES(CMSM_METHODS, CMSM_REDEFINES)
 
 }  // namespace
 
 bind::ClassSpec& CMonodisperseSootModel::spec() {
-    static bind::ClassSpec s = [] {
-        bind::ClassSpec s = bind::make_spec<CMonodisperseSootModel>();
-        s.base = &CSootModelBase::type;
-        s.fields = fields;
-        s.methods = methods;
-        s.init = bind::Init<&CMonodisperseSootModel::init_impl, "soot_wrapper">::init;
-        s.vtable = (void*)&vtable;
-        s.checksums = {0xc3ac87c, 0x48fc3e6, 0xc993756};
-        return s;
-    }();
+    static bind::ClassSpec s = bind::define<CMonodisperseSootModel>({
+        .fields = fields,
+        .methods = methods,
+        .bodies = bodies,
+        .init = bind::Init<&CMonodisperseSootModel::init_impl, "soot_wrapper">::init,
+        .vtable = &vtable,
+        .vtable_size = sizeof vtable,
+        .checksums = {0xc3ac87c, 0x48fc3e6, 0xc993756},
+    });
     return s;
 }
 

@@ -55,129 +55,91 @@ struct CMonodisperseVTable {
     double (*N_agg_coag)(M*);
 };
 
-#define CMSM_METHODS(X)                                  \
-    X(_reset, "", nullptr)                               \
-    X(set_vars, "vars", nullptr)                         \
-    X(update, "", nullptr)                               \
-    X(update_w_scrub, "", nullptr)                       \
-    X(min_array, "", nullptr)                            \
-    X(fill_soot_array, "soot_array", nullptr)            \
-    X(fill_source_term_array, "source_term_array", nullptr) \
-    X(S_N_agg, "", nullptr)                              \
-    X(S_N_pri, "", nullptr)                              \
-    X(S_C_tot, "", nullptr)                              \
-    X(S_H_tot, "", nullptr)                              \
-    X(inception, "soot_variable", nullptr)               \
-    X(growth, "soot_variable", nullptr)                  \
-    X(oxidation, "soot_variable", nullptr)               \
-    X(coagulation, "soot_variable", nullptr)             \
-    X(coalescence, "soot_variable", nullptr)             \
-    X(carbonization, "soot_variable", nullptr)           \
-    X(N_agg, "", nullptr)                                \
-    X(N_pri, "", nullptr)                                \
-    X(C_tot, "", nullptr)                                \
-    X(H_tot, "", nullptr)                                \
-    X(volume_fraction, "", nullptr)                      \
-    X(inception_mass, "", nullptr)                       \
-    X(inception_vol, "", nullptr)                        \
-    X(PAH_adsorption_mass, "", nullptr)                  \
-    X(PAH_adsorption_vol, "", nullptr)                   \
-    X(surface_growth_mass, "", nullptr)                  \
-    X(surface_growth_vol, "", nullptr)                   \
-    X(oxidation_mass, "", nullptr)                       \
-    X(oxidation_vol, "", nullptr)                        \
-    X(coagulation_mass, "", nullptr)                     \
-    X(coagulation_vol, "", nullptr)                      \
-    X(A_tot, "", nullptr)                                \
-    X(d_v, "", nullptr)                                  \
-    X(d_m, "", nullptr)                                  \
-    X(d_g, "", nullptr)                                  \
-    X(d_p, "", nullptr)                                  \
-    X(n_p, "", nullptr)                                  \
-    X(beta_coag_turb, "", nullptr)                       \
-    X(diffusion_coefficient, "", nullptr)                \
-    X(diffus_coeff_morph, "", nullptr)                   \
-    X(diffus_coeff_const, "", nullptr)                   \
-    X(dispersion_exponent, "", nullptr)                  \
-    X(total_mass, "", nullptr)                           \
-    X(carbon_mass, "", nullptr)                          \
-    X(hydrogen_mass, "", nullptr)                        \
-    X(SSA, "", nullptr)
+#define CMSM_FIELDS(F)                     \
+    F(double, _N_agg, HIDDEN)              \
+    F(double, _N_pri, HIDDEN)              \
+    F(double, _C_tot, HIDDEN)              \
+    F(double, _H_tot, HIDDEN)              \
+    F(bind::Obj, vars_dict, RO)            \
+    F(double, diffus_coeff_const_val, RW)  \
+    F(double, N_agg_min, RW)               \
+    F(double, N_pri_min, RW)               \
+    F(double, C_tot_min, RW)               \
+    F(double, H_tot_min, RW)               \
+    F(int, N_agg_offset, RO)               \
+    F(int, N_pri_offset, RO)               \
+    F(int, C_tot_offset, RO)               \
+    F(int, H_tot_offset, RO)
 
-// The base's fields come first (C++ base), then the table pointer and the own fields.
+// Methods of the base that this class redefines (same signatures).
+#define CMSM_REDEFINES(M)                        \
+    M(_reset, "", nullptr, void, ())             \
+    M(update, "", nullptr, void, ())             \
+    M(volume_fraction, "", nullptr, double, ())  \
+    M(total_mass, "", nullptr, double, ())
+
+#define CMSM_METHODS(M)                                                                           \
+    M(set_vars, "vars", nullptr, void, (bind::DoubleBuf vars))                                   \
+    M(update_w_scrub, "", nullptr, void, ())                                                      \
+    M(min_array, "", nullptr, bind::Ref, ())                                                      \
+    M(fill_soot_array, "soot_array", nullptr, void, (bind::DoubleBuf soot_array))                \
+    M(fill_source_term_array, "source_term_array", nullptr, void, (bind::DoubleBuf source_term_array)) \
+    M(S_N_agg, "", nullptr, bind::Ref, ())                                                        \
+    M(S_N_pri, "", nullptr, bind::Ref, ())                                                        \
+    M(S_C_tot, "", nullptr, bind::Ref, ())                                                        \
+    M(S_H_tot, "", nullptr, bind::Ref, ())                                                        \
+    M(inception, "soot_variable", nullptr, bind::Ref, (int soot_variable))                        \
+    M(growth, "soot_variable", nullptr, bind::Ref, (int soot_variable))                           \
+    M(oxidation, "soot_variable", nullptr, bind::Ref, (int soot_variable))                        \
+    M(coagulation, "soot_variable", nullptr, bind::Ref, (int soot_variable))                      \
+    M(coalescence, "soot_variable", nullptr, bind::Ref, (int soot_variable))                      \
+    M(carbonization, "soot_variable", nullptr, bind::Ref, (int soot_variable))                    \
+    M(N_agg, "", nullptr, double, ())                                                             \
+    M(N_pri, "", nullptr, double, ())                                                             \
+    M(C_tot, "", nullptr, double, ())                                                             \
+    M(H_tot, "", nullptr, double, ())                                                             \
+    M(inception_mass, "", nullptr, bind::Ref, ())                                                 \
+    M(inception_vol, "", nullptr, bind::Ref, ())                                                  \
+    M(PAH_adsorption_mass, "", nullptr, bind::Ref, ())                                            \
+    M(PAH_adsorption_vol, "", nullptr, bind::Ref, ())                                             \
+    M(surface_growth_mass, "", nullptr, bind::Ref, ())                                            \
+    M(surface_growth_vol, "", nullptr, bind::Ref, ())                                             \
+    M(oxidation_mass, "", nullptr, bind::Ref, ())                                                 \
+    M(oxidation_vol, "", nullptr, bind::Ref, ())                                                  \
+    M(coagulation_mass, "", nullptr, double, ())                                                  \
+    M(coagulation_vol, "", nullptr, double, ())                                                   \
+    M(A_tot, "", nullptr, double, ())                                                             \
+    M(d_v, "", nullptr, double, ())                                                               \
+    M(d_m, "", nullptr, double, ())                                                               \
+    M(d_g, "", nullptr, double, ())                                                               \
+    M(d_p, "", nullptr, double, ())                                                               \
+    M(n_p, "", nullptr, double, ())                                                               \
+    M(beta_coag_turb, "", nullptr, double, ())                                                    \
+    M(diffusion_coefficient, "", nullptr, bind::Ref, ())                                          \
+    M(diffus_coeff_morph, "", nullptr, double, ())                                                \
+    M(diffus_coeff_const, "", nullptr, double, ())                                                \
+    M(dispersion_exponent, "", nullptr, double, ())                                               \
+    M(carbon_mass, "", nullptr, double, ())                                                       \
+    M(hydrogen_mass, "", nullptr, double, ())                                                     \
+    M(SSA, "", nullptr, bind::Ref, ())
+
 struct CMonodisperseSootModel : CSootModelBase {
-    using Self = CMonodisperseSootModel;
+    using Base = CSootModelBase;
     const CMonodisperseVTable* vtab;
-
-    double _N_agg, _N_pri, _C_tot, _H_tot;  // soot variables, mol/kg
-    PyObject* vars_dict;                     // name -> offset
-    double diffus_coeff_const_val;           // m2/s
-    double N_agg_min, N_pri_min, C_tot_min, H_tot_min;
-    int N_agg_offset, N_pri_offset, C_tot_offset, H_tot_offset;
+    // Soot variables (mol/kg, read through N_agg() ... H_tot()), the name -> offset
+    // map, the constant diffusion coefficient (m2/s), the floors and the offsets.
+    CMSM_FIELDS(BIND_DECLARE)
 
     // Last one-pass morphology (not a field): reused while its key matches.
     MonoMorph morph_;
     MonoMorphKey morph_key_;
     bool morph_valid_;
 
-    static constexpr const char* py_name = "CMonodisperseSootModel";
-    static constexpr const char* doc = "CMonodisperseSootModel(soot_wrapper)";
-    static PyTypeObject type;
+    BIND_CLASS(CMonodisperseSootModel, "CMonodisperseSootModel(soot_wrapper)")
     static const CMonodisperseVTable vtable;
-    static bind::ClassSpec& spec();
-    static void on_new(CMonodisperseSootModel* self) { self->vtab = &vtable; }
-
-    enum { CMSM_METHODS(BIND_ID) MID_count };
-    CMSM_METHODS(BIND_DISPATCHER)
+    BIND_DERIVED_METHODS(CMSM_METHODS, CMSM_REDEFINES)
 
     void init_impl(PyObject* soot_wrapper);
-    void _reset_impl();
-    void set_vars_impl(bind::DoubleBuf vars);
-    void update_impl();
-    void update_w_scrub_impl();
-    bind::Ref min_array_impl();
-    void fill_soot_array_impl(bind::DoubleBuf soot_array);
-    void fill_source_term_array_impl(bind::DoubleBuf source_term_array);
-    bind::Ref S_N_agg_impl();
-    bind::Ref S_N_pri_impl();
-    bind::Ref S_C_tot_impl();
-    bind::Ref S_H_tot_impl();
-    bind::Ref inception_impl(int soot_variable);
-    bind::Ref growth_impl(int soot_variable);
-    bind::Ref oxidation_impl(int soot_variable);
-    bind::Ref coagulation_impl(int soot_variable);
-    bind::Ref coalescence_impl(int soot_variable);
-    bind::Ref carbonization_impl(int soot_variable);
-    double N_agg_impl() { return _N_agg; }
-    double N_pri_impl() { return _N_pri; }
-    double C_tot_impl() { return _C_tot; }
-    double H_tot_impl() { return _H_tot; }
-    double volume_fraction_impl();
-    bind::Ref inception_mass_impl();
-    bind::Ref inception_vol_impl();
-    bind::Ref PAH_adsorption_mass_impl();
-    bind::Ref PAH_adsorption_vol_impl();
-    bind::Ref surface_growth_mass_impl();
-    bind::Ref surface_growth_vol_impl();
-    bind::Ref oxidation_mass_impl();
-    bind::Ref oxidation_vol_impl();
-    double coagulation_mass_impl();
-    double coagulation_vol_impl();
-    double A_tot_impl();
-    double d_v_impl();
-    double d_m_impl();
-    double d_g_impl();
-    double d_p_impl();
-    double n_p_impl();
-    double beta_coag_turb_impl() { return 0.0; }
-    bind::Ref diffusion_coefficient_impl();
-    double diffus_coeff_morph_impl();
-    double diffus_coeff_const_impl() { return diffus_coeff_const_val; }
-    double dispersion_exponent_impl();
-    double total_mass_impl();
-    double carbon_mass_impl();
-    double hydrogen_mass_impl();
-    bind::Ref SSA_impl();
 
     // Kernel bodies without a Python name (the table's other entries).
     double V_tot_k();

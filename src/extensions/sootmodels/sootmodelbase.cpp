@@ -8,7 +8,7 @@ namespace pyrandel {
 using bind::Name;
 using bind::Ref;
 
-PyTypeObject CSootModelBase::type = {PyVarObject_HEAD_INIT(nullptr, 0)};
+BIND_TYPE_OBJECT(CSootModelBase)
 
 namespace {
 
@@ -22,11 +22,7 @@ Name s_morphology("morphology");
 Ref CSootModelBase::wrapper(const char* attr) const { return held_wrapper(soot_wrapper, attr); }
 
 void CSootModelBase::init_impl(PyObject* w) {
-    if (w != Py_None && !PyObject_TypeCheck(w, &CSootWrapper::type))
-        bind::raisef(PyExc_TypeError, "Cannot convert %.200s to %.200s", Py_TYPE(w)->tp_name,
-                     CSootWrapper::type.tp_name);
-    Py_INCREF(w);
-    bind::replace(soot_wrapper, Ref(w));
+    soot_wrapper.set(w);
     diffusion_coeff_method = 0;
 }
 
@@ -41,18 +37,13 @@ void CSootModelBase::_reset_impl() {
         Ref f = bind::getattr(bind::np().get(), n_zeros);
         arr = bind::call(f.get(), n.get());
     }
-    if (arr.get() != Py_None && !PyObject_TypeCheck(arr.get(), (PyTypeObject*)bind::g.ndarray))
-        bind::raisef(PyExc_TypeError, "Cannot convert %.200s to %.200s", Py_TYPE(arr.get())->tp_name,
-                     ((PyTypeObject*)bind::g.ndarray)->tp_name);
-    bind::replace(w_scrub, std::move(arr));
+    w_scrub = std::move(arr);  // an ndarray or None, as the field takes it
 }
 
-Ref CSootModelBase::soot_gas_impl() { return Ref::borrow(as_wrapper(wrapper("soot_gas"))->soot_gas); }
-Ref CSootModelBase::PAH_growth_model_impl() {
-    return Ref::borrow(as_wrapper(wrapper("PAH_growth_model"))->PAH_growth_model);
-}
+Ref CSootModelBase::soot_gas_impl() { return as_wrapper(wrapper("soot_gas"))->soot_gas.hold(); }
+Ref CSootModelBase::PAH_growth_model_impl() { return as_wrapper(wrapper("PAH_growth_model"))->PAH_growth_model.hold(); }
 Ref CSootModelBase::surface_reactions_model_impl() {
-    return Ref::borrow(as_wrapper(wrapper("surface_reactions_model"))->surface_reactions_model);
+    return as_wrapper(wrapper("surface_reactions_model"))->surface_reactions_model.hold();
 }
 Ref CSootModelBase::coagulation_enabled_impl() {
     return bind::py(as_wrapper(wrapper("coagulation_enabled"))->coagulation_enabled);
@@ -68,10 +59,10 @@ Ref CSootModelBase::coalescence_enabled_impl() {
 }
 
 // Left to the concrete particle models.
-Ref CSootModelBase::volume_fraction_impl() { bind::raise(PyExc_Exception, "volume_fraction() is not defined!"); }
-Ref CSootModelBase::total_mass_impl() { bind::raise(PyExc_Exception, "total_mass() is not defined!"); }
-Ref CSootModelBase::_update_w_scrub_impl() { bind::raise(PyExc_Exception, "_update_w_scrub() is not defined!"); }
-Ref CSootModelBase::update_impl() { bind::raise(PyExc_Exception, "update() is not defined!"); }
+double CSootModelBase::volume_fraction_impl() { bind::raise(PyExc_Exception, "volume_fraction() is not defined!"); }
+double CSootModelBase::total_mass_impl() { bind::raise(PyExc_Exception, "total_mass() is not defined!"); }
+void CSootModelBase::_update_w_scrub_impl() { bind::raise(PyExc_Exception, "_update_w_scrub() is not defined!"); }
+void CSootModelBase::update_impl() { bind::raise(PyExc_Exception, "update() is not defined!"); }
 
 Ref CSootModelBase::get_diffusion_coeff_type() {
     if (diffusion_coeff_method == 0) return Ref::borrow(s_morphology);
@@ -95,20 +86,9 @@ void CSootModelBase::set_diffusion_coeff_type(PyObject* v) {
 
 namespace {
 
-using bind::RO;
-using bind::RW;
-
-const bind::Field fields[] = {
-    BIND_TYPED(CSootModelBase, soot_wrapper, CSootWrapper, RW),
-    BIND_FIELD(CSootModelBase, _PAH_growth_model, Object, RW),
-    BIND_FIELD(CSootModelBase, _surface_reactions_model, Object, RW),
-    BIND_FIELD(CSootModelBase, n_eqns, Int, RO),
-    BIND_FIELD(CSootModelBase, w_scrub, NDArray, RW),
-    BIND_FIELD(CSootModelBase, diffusion_coeff_method, Int, RW),
-};
-
 using Self = CSootModelBase;
-PyMethodDef methods[] = {CSMB_METHODS(BIND_DEF){nullptr, nullptr, 0, nullptr}};
+const bind::Field fields[] = {CSMB_FIELDS(BIND_ROW)};
+BIND_METHOD_TABLES(CSMB_METHODS)
 
 PyGetSetDef props[] = {
     bind::prop<&CSootModelBase::get_diffusion_coeff_type, &CSootModelBase::set_diffusion_coeff_type,
@@ -118,18 +98,15 @@ PyGetSetDef props[] = {
 
 }  // namespace
 
-std::span<const bind::Field> CSootModelBase::base_fields() { return fields; }
-
 bind::ClassSpec& CSootModelBase::spec() {
-    static bind::ClassSpec s = [] {
-        bind::ClassSpec s = bind::make_spec<CSootModelBase>();
-        s.fields = fields;
-        s.methods = methods;
-        s.props = props;
-        s.init = bind::Init<&CSootModelBase::init_impl, "soot_wrapper">::init;
-        s.checksums = {0xc454d3a, 0x003c22b, 0x2bcd2e6};
-        return s;
-    }();
+    static bind::ClassSpec s = bind::define<CSootModelBase>({
+        .fields = fields,
+        .methods = methods,
+        .bodies = bodies,
+        .props = props,
+        .init = bind::Init<&CSootModelBase::init_impl, "soot_wrapper">::init,
+        .checksums = {0xc454d3a, 0x003c22b, 0x2bcd2e6},
+    });
     return s;
 }
 

@@ -8,7 +8,7 @@ namespace pyrandel {
 
 using bind::Ref;
 
-PyTypeObject CFrenklachHACA::type = {PyVarObject_HEAD_INIT(nullptr, 0)};
+BIND_TYPE_OBJECT(CFrenklachHACA)
 
 namespace {
 
@@ -45,57 +45,37 @@ void scrub_add(bind::DoubleBuf& w, Py_ssize_t i, double delta) {
 
 // ------------------------------------------------------------ table entries
 
-double vt_alpha_empirical(CFrenklachHACA* s) {
-    return report_unraisable<double>(cls, "alpha_empirical", [&] { return s->alpha_empirical_impl(); });
-}
-double vt_alpha_ctoh_based(CFrenklachHACA* s) { return s->alpha_ctoh_based_impl(); }
-double vt_alpha(CFrenklachHACA* s) {
-    return report_unraisable<double>(cls, "alpha", [&] { return s->alpha_impl(); });
-}
-double vt_c_soot_nought(CFrenklachHACA* s) {
-    return report_unraisable<double>(cls, "c_soot_nought", [&] { return s->c_soot_nought_impl(); });
-}
-Ref vt_update_surface_growth_rate(CFrenklachHACA* s) {
-    return propagate(cls, "_update_surface_growth_rate", [&] { s->update_surface_growth_rate_impl(); });
-}
-Ref vt_update_C_tot_growth(CFrenklachHACA* s) {
-    return propagate(cls, "_update_C_tot_growth", [&] { s->update_C_tot_growth_impl(); });
-}
-Ref vt_update_H_tot_growth(CFrenklachHACA* s) {
-    return propagate(cls, "_update_H_tot_growth", [&] { s->update_H_tot_growth_impl(); });
-}
-Ref vt_update_O2_oxidation_rate(CFrenklachHACA* s) {
-    return propagate(cls, "_update_O2_oxidation_rate", [&] { s->update_O2_oxidation_rate_impl(); });
-}
-Ref vt_update_OH_oxidation_rate(CFrenklachHACA* s) {
-    return propagate(cls, "_update_OH_oxidation_rate", [&] { s->update_OH_oxidation_rate_impl(); });
-}
-double vt_update_C_tot_oxidation(CFrenklachHACA* s) {
-    return report_unraisable<double>(cls, "_update_C_tot_oxidation", [&] { return s->update_C_tot_oxidation_impl(); });
-}
-void vt_update_H_tot_oxidation(CFrenklachHACA* s) { s->update_H_tot_oxidation_impl(); }
-void vt_update_w_scrub_growth(CFrenklachHACA* s, bind::DoubleBuf& w) {
-    report_unraisable<void>(cls, "_update_w_scrub_growth", [&] { s->update_w_scrub_growth_impl(w); });
-}
-void vt_update_w_scrub_oxidation(CFrenklachHACA* s, bind::DoubleBuf& w) {
-    report_unraisable<void>(cls, "_update_w_scrub_oxidation", [&] { s->update_w_scrub_oxidation_impl(w); });
+// Entries 4 to 8 return an object: their errors pass on, with a traceback entry under their name.
+template <void (CFrenklachHACA::*F)(), bind::fstr Name>
+Ref passing(CFrenklachHACA* s) {
+    return propagate(cls, Name.s, [&] { (s->*F)(); });
 }
 
 }  // namespace
 
 const CFrenklachHACAVTable CFrenklachHACA::vtable = {
-    vt_alpha_empirical,          vt_alpha_ctoh_based,       vt_alpha,
-    vt_c_soot_nought,            vt_update_surface_growth_rate, vt_update_C_tot_growth,
-    vt_update_H_tot_growth,      vt_update_O2_oxidation_rate,   vt_update_OH_oxidation_rate,
-    vt_update_C_tot_oxidation,   vt_update_H_tot_oxidation, vt_update_w_scrub_growth,
-    vt_update_w_scrub_oxidation,
+    .alpha_empirical = bind::entry<&CFrenklachHACA::alpha_empirical_impl, "alpha_empirical">(),
+    .alpha_ctoh_based = bind::entry<&CFrenklachHACA::alpha_ctoh_based_impl, "alpha_ctoh_based">(),
+    .alpha = bind::entry<&CFrenklachHACA::alpha_impl, "alpha">(),
+    .c_soot_nought = bind::entry<&CFrenklachHACA::c_soot_nought_impl, "c_soot_nought">(),
+    ._update_surface_growth_rate =
+        passing<&CFrenklachHACA::update_surface_growth_rate_impl, "_update_surface_growth_rate">,
+    ._update_C_tot_growth = passing<&CFrenklachHACA::update_C_tot_growth_impl, "_update_C_tot_growth">,
+    ._update_H_tot_growth = passing<&CFrenklachHACA::update_H_tot_growth_impl, "_update_H_tot_growth">,
+    ._update_O2_oxidation_rate = passing<&CFrenklachHACA::update_O2_oxidation_rate_impl, "_update_O2_oxidation_rate">,
+    ._update_OH_oxidation_rate = passing<&CFrenklachHACA::update_OH_oxidation_rate_impl, "_update_OH_oxidation_rate">,
+    ._update_C_tot_oxidation = bind::entry<&CFrenklachHACA::update_C_tot_oxidation_impl, "_update_C_tot_oxidation">(),
+    ._update_H_tot_oxidation = bind::entry<&CFrenklachHACA::update_H_tot_oxidation_impl, "_update_H_tot_oxidation">(),
+    ._update_w_scrub_growth = bind::entry<&CFrenklachHACA::update_w_scrub_growth_impl, "_update_w_scrub_growth">(),
+    ._update_w_scrub_oxidation =
+        bind::entry<&CFrenklachHACA::update_w_scrub_oxidation_impl, "_update_w_scrub_oxidation">(),
 };
 
 // ----------------------------------------------------------- construction
 
 void CFrenklachHACA::init_impl(PyObject* w) {
     CSurfaceReactionsBase::init_impl(w);
-    bind::replace(HACA_prefactor, bind::py(1.0));
+    HACA_prefactor = bind::py(1.0);
     _reset();
 }
 
@@ -180,15 +160,15 @@ void CFrenklachHACA::update_surface_growth_rate_impl() {
     const double T = gas.T();
     const double k_add = 80 * std::pow(T, 1.56) * std::exp(-1912.43 / T);
     const double C2H2 = gas.C(gas.index(n_C2H2));
-    if (PyFloat_CheckExact(HACA_prefactor)) {
-        const double p = PyFloat_AS_DOUBLE(HACA_prefactor);
-        const double a = vtab->alpha(this);
-        const double c0 = vtab->c_soot_nought(this);
+    if (PyFloat_CheckExact(HACA_prefactor.get())) {
+        const double p = PyFloat_AS_DOUBLE(HACA_prefactor.get());
+        const double a = step_alpha();
+        const double c0 = step_c_soot_nought();
         _surface_growth_rate = p * a * k_add * C2H2 * c0;
         return;
     }
     // Any object that multiplies with floats, left to right as the interpreter does.
-    Ref pf = Ref::borrow(HACA_prefactor);
+    Ref pf = HACA_prefactor.hold();
     Ref r = Ref::steal(PyNumber_Multiply(pf.get(), bind::py(vtab->alpha(this)).get()));
     r = Ref::steal(PyNumber_Multiply(r.get(), bind::py(k_add).get()));
     r = Ref::steal(PyNumber_Multiply(r.get(), bind::py(C2H2).get()));
@@ -215,8 +195,8 @@ void CFrenklachHACA::update_O2_oxidation_rate_impl() {
     const double O2 = nonneg(gas.C(gas.index(n_O2)));
     const double T = gas.T();
     if (T == 0.0) bind::raise(PyExc_ZeroDivisionError, "float division");
-    const double c0 = vtab->c_soot_nought(this);
-    _O2_oxidation_rate = c0 * (vtab->alpha(this) * 2.2e6 * std::exp(-3774.53 / T) * O2);
+    const double c0 = step_c_soot_nought();
+    _O2_oxidation_rate = c0 * (step_alpha() * 2.2e6 * std::exp(-3774.53 / T) * O2);
 }
 
 void CFrenklachHACA::update_OH_oxidation_rate_impl() {
@@ -241,7 +221,33 @@ void CFrenklachHACA::update_H_tot_oxidation_impl() { _H_tot_oxidation = 0.0; }
 
 // ------------------------------------------------------------------ protocol
 
+double CFrenklachHACA::step_c_soot_nought() {
+    if (!step_) return vtab->c_soot_nought(this);
+    if (!step_->have_c0) {
+        step_->c0 = vtab->c_soot_nought(this);
+        step_->have_c0 = true;
+    }
+    return step_->c0;
+}
+
+double CFrenklachHACA::step_alpha() {
+    if (!step_) return vtab->alpha(this);
+    if (!step_->have_alpha) {
+        step_->alpha = vtab->alpha(this);
+        step_->have_alpha = true;
+    }
+    return step_->alpha;
+}
+
 void CFrenklachHACA::update_impl() {
+    Step st;
+    struct Scope {
+        CFrenklachHACA* m;
+        ~Scope() { m->step_ = nullptr; }
+    } scope{this};
+    // No Python code runs between the two uses then: nothing can change the state in between.
+    const bool plain_gas = soot_wrapper && soot_wrapper.o->soot_gas && Py_TYPE(soot_wrapper.o->soot_gas.o) == &CSootGas::type;
+    step_ = Py_TYPE(this) == &type && plain_gas && PyFloat_CheckExact(HACA_prefactor.get()) ? &st : nullptr;
     if (surface_growth_enabled()) {
         vtab->_update_surface_growth_rate(this);
         vtab->_update_C_tot_growth(this);
@@ -294,37 +300,27 @@ void CFrenklachHACA::update_w_scrub_impl(bind::DoubleBuf w_scrub) {
 namespace {
 
 using Self = CFrenklachHACA;
-#define FRENKLACH_DEF(name, params, doc, ...) ::bind::Method<&Self::name##_impl, #name, params>::def(doc),
-PyMethodDef methods[] = {FRENKLACH_METHODS(FRENKLACH_DEF){nullptr, nullptr, 0, nullptr}};
+const bind::Field fields[] = {FRENKLACH_FIELDS(BIND_ROW)};
+BIND_DERIVED_METHOD_TABLES(FRENKLACH_METHODS, FRENKLACH_REDEFINES)
 
 PyGetSetDef props[] = {
     bind::prop<&CFrenklachHACA::get_alpha_model, &CFrenklachHACA::set_alpha_model, "alpha_model">(),
     {nullptr, nullptr, nullptr, nullptr, nullptr},
 };
 
-std::vector<bind::Field> make_fields() {
-    auto base = CSurfaceReactionsBase::base_fields();
-    std::vector<bind::Field> f(base.begin(), base.end());
-    f.push_back(BIND_FIELD(CFrenklachHACA, _O2_oxidation_rate, Double, bind::RW));
-    f.push_back(BIND_FIELD(CFrenklachHACA, _OH_oxidation_rate, Double, bind::RW));
-    return f;
-}
-
 }  // namespace
 
 bind::ClassSpec& CFrenklachHACA::spec() {
-    static std::vector<bind::Field> fields = make_fields();
-    static bind::ClassSpec s = [] {
-        bind::ClassSpec s = bind::make_spec<CFrenklachHACA>();
-        s.base = &CSurfaceReactionsBase::type;
-        s.fields = fields;
-        s.methods = methods;
-        s.props = props;
-        s.init = bind::Init<&CFrenklachHACA::init_impl, "soot_wrapper">::init;
-        s.vtable = (void*)&vtable;
-        s.checksums = {0x2bc7cd7, 0x616acae, 0x08d0ea8};
-        return s;
-    }();
+    static bind::ClassSpec s = bind::define<CFrenklachHACA>({
+        .fields = fields,
+        .methods = methods,
+        .bodies = bodies,
+        .props = props,
+        .init = bind::Init<&CFrenklachHACA::init_impl, "soot_wrapper">::init,
+        .vtable = &vtable,
+        .vtable_size = sizeof vtable,
+        .checksums = {0x2bc7cd7, 0x616acae, 0x08d0ea8},
+    });
     return s;
 }
 
@@ -352,7 +348,6 @@ void surf_update_soot_vars(PyObject* model, double d_p, double d_m, double d_g, 
 
 void surf_update(PyObject* model) {
     Ref hold = Ref::borrow(model);
-    if (PyObject_TypeCheck(model, &CFrenklachHACA::type)) return reinterpret_cast<CFrenklachHACA*>(model)->update();
     if (CSurfaceReactionsBase* m = as_model(model)) return m->update();
     bind::call_method(model, n_update);
 }

@@ -7,13 +7,10 @@ namespace pyrandel {
 
 using bind::Ref;
 
-PyTypeObject CSurfaceReactionsBase::type = {PyVarObject_HEAD_INIT(nullptr, 0)};
+BIND_TYPE_OBJECT(CSurfaceReactionsBase)
 
 void CSurfaceReactionsBase::init_impl(PyObject* w) {
-    if (w != Py_None && !PyObject_TypeCheck(w, &CSootWrapper::type))
-        bind::raisef(PyExc_TypeError, "Cannot convert %.200s to %.200s", Py_TYPE(w)->tp_name,
-                     CSootWrapper::type.tp_name);
-    bind::replace(soot_wrapper, Ref::borrow(w));
+    soot_wrapper = bind::Typed<CSootWrapper>::from(w);
     set_defaults();
 }
 
@@ -97,8 +94,8 @@ bool CSurfaceReactionsBase::oxidation_enabled_impl() {
 namespace {
 
 using Self = CSurfaceReactionsBase;
-#define SURFBASE_DEF(name, params, doc, ...) ::bind::Method<&Self::name##_impl, #name, params>::def(doc),
-PyMethodDef methods[] = {SURFBASE_METHODS(SURFBASE_DEF){nullptr, nullptr, 0, nullptr}};
+const bind::Field fields[] = {SURFBASE_FIELDS(BIND_ROW)};
+BIND_METHOD_TABLES(SURFBASE_METHODS)
 
 PyGetSetDef props[] = {
     bind::prop<&CSurfaceReactionsBase::get_soot_gas, "soot_gas">(),
@@ -107,43 +104,15 @@ PyGetSetDef props[] = {
 
 }  // namespace
 
-std::span<const bind::Field> CSurfaceReactionsBase::base_fields() {
-    static const bind::Field fields[] = {
-        BIND_TYPED(CSurfaceReactionsBase, soot_wrapper, CSootWrapper, bind::RW),
-        BIND_FIELD(CSurfaceReactionsBase, HACA_prefactor, Object, bind::RW),
-        BIND_FIELD(CSurfaceReactionsBase, _alpha_model, Int, bind::RW),
-        BIND_FIELD(CSurfaceReactionsBase, alpha_constant, Double, bind::RW),
-        BIND_FIELD(CSurfaceReactionsBase, growth_prefactor, Double, bind::RW),
-        BIND_FIELD(CSurfaceReactionsBase, oxidation_prefactor, Double, bind::RW),
-        BIND_FIELD(CSurfaceReactionsBase, _C_tot_growth, Double, bind::RO),
-        BIND_FIELD(CSurfaceReactionsBase, _H_tot_growth, Double, bind::RO),
-        BIND_FIELD(CSurfaceReactionsBase, _surface_growth_rate, Double, bind::RO),
-        BIND_FIELD(CSurfaceReactionsBase, _C_tot_oxidation, Double, bind::RO),
-        BIND_FIELD(CSurfaceReactionsBase, _H_tot_oxidation, Double, bind::RO),
-        BIND_FIELD(CSurfaceReactionsBase, _w_scrub_growth, DoubleVec, bind::RO),
-        BIND_FIELD(CSurfaceReactionsBase, _w_scrub_oxidation, DoubleVec, bind::RO),
-        BIND_FIELD(CSurfaceReactionsBase, m_agg, Double, bind::RO),
-        BIND_FIELD(CSurfaceReactionsBase, d_p, Double, bind::RO),
-        BIND_FIELD(CSurfaceReactionsBase, d_m, Double, bind::RO),
-        BIND_FIELD(CSurfaceReactionsBase, d_g, Double, bind::RO),
-        BIND_FIELD(CSurfaceReactionsBase, A_tot, Double, bind::RO),
-        BIND_FIELD(CSurfaceReactionsBase, soot_MW, Double, bind::RO),
-        BIND_FIELD(CSurfaceReactionsBase, c_soot_agg, Double, bind::RO),
-        BIND_FIELD(CSurfaceReactionsBase, HtoC, Double, bind::RO),
-    };
-    return fields;
-}
-
 bind::ClassSpec& CSurfaceReactionsBase::spec() {
-    static bind::ClassSpec s = [] {
-        bind::ClassSpec s = bind::make_spec<CSurfaceReactionsBase>();
-        s.fields = base_fields();
-        s.methods = methods;
-        s.props = props;
-        s.init = bind::Init<&CSurfaceReactionsBase::init_impl, "soot_wrapper">::init;
-        s.checksums = {0xbeb3f5c, 0x002c05f, 0xad00b1e};
-        return s;
-    }();
+    static bind::ClassSpec s = bind::define<CSurfaceReactionsBase>({
+        .fields = fields,
+        .methods = methods,
+        .bodies = bodies,
+        .props = props,
+        .init = bind::Init<&CSurfaceReactionsBase::init_impl, "soot_wrapper">::init,
+        .checksums = {0xbeb3f5c, 0x002c05f, 0xad00b1e},
+    });
     return s;
 }
 

@@ -31,42 +31,35 @@ struct CFrenklachHACA;
     X(surface_growth_enabled, "", nullptr, bool, ())                                                            \
     X(oxidation_enabled, "", nullptr, bool, ())
 
+#define SURFBASE_FIELDS(F)                                                  \
+    F(bind::Typed<CSootWrapper>, soot_wrapper, RW)                          \
+    F(bind::Obj, HACA_prefactor, RW)      /* any object that multiplies with floats */ \
+    F(int, _alpha_model, RW)              /* 0 constant, 1 empirical, 2 composition */ \
+    F(double, alpha_constant, RW)                                           \
+    F(double, growth_prefactor, RW)       /* carried, read by no computation */ \
+    F(double, oxidation_prefactor, RW)    /* carried, read by no computation */ \
+    F(double, _C_tot_growth, RO)          /* mol/(kg s) */                  \
+    F(double, _H_tot_growth, RO)          /* mol/(kg s) */                  \
+    F(double, _surface_growth_rate, RO)   /* mol C2H2/(m3 s) */             \
+    F(double, _C_tot_oxidation, RO)       /* mol/(kg s) */                  \
+    F(double, _H_tot_oxidation, RO)       /* mol/(kg s) */                  \
+    F(bind::Vec<double>, _w_scrub_growth, RO)     /* carried */             \
+    F(bind::Vec<double>, _w_scrub_oxidation, RO)  /* carried */             \
+    F(double, m_agg, RO)      /* kg */                                      \
+    F(double, d_p, RO)        /* m */                                       \
+    F(double, d_m, RO)        /* m */                                       \
+    F(double, d_g, RO)        /* m */                                       \
+    F(double, A_tot, RO)      /* m2 per kg of gas */                        \
+    F(double, soot_MW, RO)    /* kg/mol */                                  \
+    F(double, c_soot_agg, RO) /* mol/m3 */                                  \
+    F(double, HtoC, RO)       /* H_tot / C_tot */
+
 struct CSurfaceReactionsBase {
-    using Self = CSurfaceReactionsBase;
     PyObject_HEAD
+    SURFBASE_FIELDS(BIND_DECLARE)
 
-    PyObject* soot_wrapper;    // CSootWrapper or None
-    PyObject* HACA_prefactor;  // any object that multiplies with floats
-    int _alpha_model;          // 0 constant, 1 empirical, 2 composition
-    double alpha_constant;
-    double growth_prefactor;     // carried, read by no computation
-    double oxidation_prefactor;  // carried, read by no computation
-    double _C_tot_growth;         // mol/(kg s)
-    double _H_tot_growth;         // mol/(kg s)
-    double _surface_growth_rate;  // mol C2H2/(m3 s)
-    double _C_tot_oxidation;      // mol/(kg s)
-    double _H_tot_oxidation;      // mol/(kg s)
-    std::vector<double> _w_scrub_growth;     // carried, read by no computation
-    std::vector<double> _w_scrub_oxidation;  // carried, read by no computation
-    double m_agg;       // kg
-    double d_p;         // m
-    double d_m;         // m
-    double d_g;         // m
-    double A_tot;       // m2 per kg of gas
-    double soot_MW;     // kg/mol
-    double c_soot_agg;  // mol/m3
-    double HtoC;        // H_tot / C_tot
-
-    static constexpr const char* py_name = "CSurfaceReactionsBase";
-    static constexpr const char* doc = "CSurfaceReactionsBase(soot_wrapper)";
-    static PyTypeObject type;
-    static bind::ClassSpec& spec();
-    // The base's fields in declaration order, first in every derived table.
-    static std::span<const bind::Field> base_fields();
-
-    enum { SURFBASE_METHODS(BIND_ID) MID_count };
-    SURFBASE_METHODS(BIND_DISPATCHER)
-    SURFBASE_METHODS(BIND_DECL)
+    BIND_CLASS(CSurfaceReactionsBase, "CSurfaceReactionsBase(soot_wrapper)")
+    BIND_METHODS(SURFBASE_METHODS)
 
     void init_impl(PyObject* soot_wrapper);
     void set_defaults();
@@ -101,29 +94,36 @@ struct CFrenklachHACAVTable {
     void (*_update_w_scrub_oxidation)(CFrenklachHACA*, bind::DoubleBuf& w_scrub);  // 12
 };
 
-#define FRENKLACH_METHODS(X)                  \
-    X(_reset, "", nullptr, void, ())          \
-    X(update, "", nullptr, void, ())          \
-    X(update_w_scrub, "w_scrub", nullptr, void, (bind::DoubleBuf w_scrub))
+#define FRENKLACH_FIELDS(F)                                  \
+    F(double, _O2_oxidation_rate, RW) /* mol O2/(m3 s) */    \
+    F(double, _OH_oxidation_rate, RW) /* mol OH/(m3 s) */
+
+#define FRENKLACH_METHODS(M)
+#define FRENKLACH_REDEFINES(M)        \
+    M(_reset, "", nullptr, void, ())  \
+    M(update, "", nullptr, void, ())  \
+    M(update_w_scrub, "w_scrub", nullptr, void, (bind::DoubleBuf w_scrub))
 
 struct CFrenklachHACA : CSurfaceReactionsBase {
-    using Self = CFrenklachHACA;
+    using Base = CSurfaceReactionsBase;
     const CFrenklachHACAVTable* vtab;
-    double _O2_oxidation_rate;  // mol O2/(m3 s)
-    double _OH_oxidation_rate;  // mol OH/(m3 s)
+    FRENKLACH_FIELDS(BIND_DECLARE)
 
-    static constexpr const char* py_name = "CFrenklachHACA";
-    static constexpr const char* doc = "CFrenklachHACA(soot_wrapper)";
-    static PyTypeObject type;
+    BIND_CLASS(CFrenklachHACA, "CFrenklachHACA(soot_wrapper)")
     static const CFrenklachHACAVTable vtable;
-    static bind::ClassSpec& spec();
-    static void on_new(CFrenklachHACA* self) { self->vtab = &vtable; }
-
-    enum { FRENKLACH_METHODS(BIND_ID) MID_count };
-    FRENKLACH_METHODS(BIND_DISPATCHER)
-    FRENKLACH_METHODS(BIND_DECL)
+    BIND_DERIVED_METHODS(FRENKLACH_METHODS, FRENKLACH_REDEFINES)
 
     void init_impl(PyObject* soot_wrapper);
+
+    // Within one update() of an exact CFrenklachHACA with a float prefactor, the
+    // active sites and alpha are computed once for growth and O2 oxidation.
+    struct Step {
+        bool have_c0 = false, have_alpha = false;
+        double c0 = 0.0, alpha = 0.0;
+    };
+    Step* step_;
+    double step_c_soot_nought();
+    double step_alpha();
 
     // Property `alpha_model`.
     bind::Ref get_alpha_model();
