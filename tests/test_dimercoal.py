@@ -372,6 +372,8 @@ def test_pickle_and_deepcopy_of_the_graph_step_alike(mod, gas, cls):
     for twin in (pickle.loads(pickle.dumps(m)), copy.deepcopy(m)):
         assert type(twin) is type(m) and twin.soot_wrapper.PAH_growth_model is twin
         assert state(twin) == state(m)
+        assert twin.V_agg is None                # an instance member, not part of the pickled layout
+        twin.V_agg = m.V_agg
         twin.update()
         m.update()
         for name in ("w_dimer", "b_adsorption", "c_dimer", "stick_eff", "_C_tot_PAH_each"):

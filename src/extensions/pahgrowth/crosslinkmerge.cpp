@@ -75,6 +75,7 @@ double CCrossLinkMerge::beta_fm_dimer_PAH_impl(int i) {
 
 // Soot collision against the reaction with acetylene and the collision with dimers.
 double CCrossLinkMerge::merge_probability_impl(int i) {
+    at(c_PAH_radical, i);  // a position without a precursor is refused before any kernel runs
     const double k_C2H2 = k_PAH_C2H2(i);
     GasView gas(this);
     const double r = k_C2H2 * bind::pymax(gas.C(gas.index(n_C2H2)), 0.0);
