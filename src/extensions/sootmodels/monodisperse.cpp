@@ -301,8 +301,50 @@ void CMonodisperseSootModel::fill_source_term_array_impl(bind::DoubleBuf b) {
 
 namespace {
 
+// A model of the module's own classes (no Python code runs in its getters), or nullptr.
+template <class T>
+T* static_model(PyObject* o) {
+    if (o == Py_None || (Py_TYPE(o)->tp_flags & Py_TPFLAGS_HEAPTYPE) || !PyObject_TypeCheck(o, &T::type))
+        return nullptr;
+    return reinterpret_cast<T*>(o);
+}
+
+// The source term of variable v in doubles, in the order of the terms and of their additions,
+// when neither this model nor the other two can run Python code on the way.
+bool source_in_doubles(M* s, int v, double& out) {
+    if (!Py_IS_TYPE(s, &M::type) || !s->soot_wrapper) return false;
+    CSootWrapper* w = s->soot_wrapper.o;
+    CPAHGrowthBase* pah = static_model<CPAHGrowthBase>(w->PAH_growth_model.get());
+    CSurfaceReactionsBase* surf = static_model<CSurfaceReactionsBase>(w->surface_reactions_model.get());
+    if (!pah || (v >= 2 && !surf)) return false;
+    switch (v) {
+        case 0: {
+            const double inc = pah->N_agg_inception_total();
+            const double coag = w->coagulation_enabled ? s->vtab->N_agg_coag(s) : 0.0;
+            out = (((inc + 0.0) + 0.0) + coag) + 0.0;
+            return true;
+        }
+        case 1: out = (((pah->N_agg_inception_total() + 0.0) + 0.0) + 0.0) + 0.0; return true;
+        case 2: {
+            const double inc = pah->C_tot_inception_total();
+            const double g = surf->C_tot_growth();
+            const double growth = g + pah->C_tot_PAH_total();
+            out = (((inc + growth) + surf->C_tot_oxidation()) + 0.0) + 0.0;
+            return true;
+        }
+        default: {
+            const double inc = pah->H_tot_inception_total();
+            const double g = surf->H_tot_growth();
+            const double growth = g + pah->H_tot_PAH_total();
+            out = (((inc + growth) + surf->H_tot_oxidation()) + 0.0) + 0.0;
+            return true;
+        }
+    }
+}
+
 // inception + growth + oxidation + coagulation + coalescence, each by name.
 Ref source(M* s, int v) {
+    if (double d; source_in_doubles(s, v, d)) return bind::py(d);
     Ref r = s->inception(v);
     r = add(r, s->growth(v));
     r = add(r, s->oxidation(v));
