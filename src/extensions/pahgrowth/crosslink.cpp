@@ -42,48 +42,121 @@ void CrossLinkCommon::create_radicals() {
         v->resize(n, 0.0);
 }
 
+namespace {
+
+// The kinetic formulas on plain numbers, shared by the table entries and the
+// per-step cache. A zero divisor raises ZeroDivisionError "float division".
+
 // Collision rate coefficient of two molecules of precursor i, enhancement factor 2.2.
-double CrossLinkCommon::k_f3_crosslinking_impl(int i) {
-    const double T = GasView(this).T();
-    const double m_red = vtab->reduced_m(this, i, i);
-    const double d_i = vtab->PAH_diameter(this, i);
-    return std::pow(fdiv(8.0 * k.Pi_const * k.kB_const * T, m_red), 0.5) * (2.2 * k_f3_prefactor) * k.Av_const *
+double k_f3_of(double T, double m_red, double d_i, double prefactor) {
+    return std::pow(fdiv(8.0 * k.Pi_const * k.kB_const * T, m_red), 0.5) * (2.2 * prefactor) * k.Av_const *
            std::pow(2.0 * d_i, 2.0);
 }
 
 // Free-molecular kernel of a precursor molecule with an aggregate.
-double CrossLinkCommon::beta_fm_soot_PAH_impl(int i) {
-    const double T = GasView(this).T();
-    const double d_i = vtab->PAH_diameter(this, i);
-    const double m_i = vtab->PAH_mass(this, i);
+double beta_fm_of(double T, double d_i, double m_i, double d_g, double m_agg) {
     const double inv_agg = fdiv(1.0, m_agg);
     const double inv_i = fdiv(1.0, m_i);
     return 2.2 * std::pow(d_i + d_g, 2.0) * std::pow(k.kB_const * k.Pi_const * T * 0.5 * (inv_i + inv_agg), 0.5);
 }
 
 // Rarefaction correction at diameter d.
-double CrossLinkCommon::C_S_soot_impl(double d) {
-    const double lam = GasView(this).lambda();
+double C_S_of(double lam, double d) {
     const double a = fdiv(2.0 * lam, d);
     return 1.0 + a * (1.21 + 0.4 * std::exp(fdiv(-0.78 * d, lam)));
 }
 
 // Continuum kernel; the aggregate's correction is taken at d_m and divided by d_g.
-double CrossLinkCommon::beta_cont_soot_PAH_impl(int i) {
-    GasView gas(this);
-    const double T = gas.T(), mu = gas.mu();
-    const double d_i = vtab->PAH_diameter(this, i);
+template <class CS>
+double beta_cont_of(double T, double mu, double d_i, double d_m, double d_g, CS&& C_S) {
     const double a = fdiv(2.0 * k.kB_const * T, 3.0 * mu);
-    const double agg = fdiv(cvt()->C_S_soot(this, d_m), d_g);
-    const double pah = fdiv(cvt()->C_S_soot(this, d_i), d_i);
+    const double agg = fdiv(C_S(d_m), d_g);
+    const double pah = fdiv(C_S(d_i), d_i);
     return a * (agg + pah) * (d_i + d_g);
 }
 
 // Harmonic mean of the two regimes, per mole.
+double k_f_soot_of(double fm, double cont) { return fdiv(k.Av_const * fm * cont, fm + cont); }
+
+}  // namespace
+
+double CrossLinkCommon::k_f3_crosslinking_impl(int i) {
+    const double T = GasView(this).T();
+    const double m_red = vtab->reduced_m(this, i, i);
+    return k_f3_of(T, m_red, vtab->PAH_diameter(this, i), k_f3_prefactor);
+}
+
+double CrossLinkCommon::beta_fm_soot_PAH_impl(int i) {
+    const double T = GasView(this).T();
+    const double d_i = vtab->PAH_diameter(this, i);
+    return beta_fm_of(T, d_i, vtab->PAH_mass(this, i), d_g, m_agg);
+}
+
+double CrossLinkCommon::C_S_soot_impl(double d) { return C_S_of(GasView(this).lambda(), d); }
+
+double CrossLinkCommon::beta_cont_soot_PAH_impl(int i) {
+    GasView gas(this);
+    const double T = gas.T(), mu = gas.mu();
+    const double d_i = vtab->PAH_diameter(this, i);
+    return beta_cont_of(T, mu, d_i, d_m, d_g, [this](double d) { return cvt()->C_S_soot(this, d); });
+}
+
 double CrossLinkCommon::k_f_soot_PAH_impl(int i) {
     const double fm = cvt()->beta_fm_soot_PAH(this, i);
-    const double cont = cvt()->beta_cont_soot_PAH(this, i);
-    return fdiv(k.Av_const * fm * cont, fm + cont);
+    return k_f_soot_of(fm, cvt()->beta_cont_soot_PAH(this, i));
+}
+
+// ---------------------------------------------------------- per-step cache
+
+// On the path where nothing can be overridden (the module's own class, its own
+// gas wrapper, cached transport values as floats) the precursor geometry and
+// the collision coefficients are computed once per step. Any value that would
+// raise leaves the cache off: the step then goes through the table entries,
+// which report as they do.
+bool CrossLinkCommon::fill_cache(PyTypeObject* own) {
+    if (!cache.fill(this, own)) return false;
+    const size_t n = cache.mass.size();
+    cache.k_f3.resize(n);
+    cache.k_f_soot.resize(n);
+    const double T = cache.T, mu = cache.mu, lam = cache.lam;
+    try {
+        for (size_t i = 0; i < n; ++i) {
+            const double m = cache.mass[i], d = cache.diam[i];
+            cache.k_f3[i] = k_f3_of(T, m * m / (m + m), d, k_f3_prefactor);
+            const double fm = beta_fm_of(T, d, m, d_g, m_agg);
+            const double cont = beta_cont_of(T, mu, d, d_m, d_g, [lam](double x) { return C_S_of(lam, x); });
+            cache.k_f_soot[i] = k_f_soot_of(fm, cont);
+        }
+    } catch (bind::Error&) {
+        PyErr_Clear();
+        return false;
+    }
+    return true;
+}
+
+double CrossLinkCommon::kf3(int i) {
+    if (cache.has(i)) return cache.k_f3[(size_t)i];
+    return cvt()->k_f3_crosslinking(this, i);
+}
+
+double CrossLinkCommon::kf_soot(int i) {
+    if (cache.has(i)) return cache.k_f_soot[(size_t)i];
+    return cvt()->k_f_soot_PAH(this, i);
+}
+
+double CrossLinkCommon::kf4(int i) {
+    if (cache.has(i)) return cache.k_f_soot[(size_t)i] * k_f4_prefactor;
+    return cvt()->k_f4_crosslinking(this, i);
+}
+
+double CrossLinkCommon::mass(int i) {
+    if (cache.has(i)) return cache.mass[(size_t)i];
+    return vtab->PAH_mass(this, i);
+}
+
+double CrossLinkCommon::diam(int i) {
+    if (cache.has(i)) return cache.diam[(size_t)i];
+    return vtab->PAH_diameter(this, i);
 }
 
 double CrossLinkCommon::k_f4_crosslinking_impl(int i) { return cvt()->k_f_soot_PAH(this, i) * k_f4_prefactor; }
@@ -97,8 +170,8 @@ CrossLinkCommon::Rates CrossLinkCommon::radical_rates(int i) {
     r.k_r1 = std::pow(T, 2.63) * (0.016 * k_r1_prefactor) * std::exp(fdiv(-17837.4, RT));
     // The stored factor lies one unit in the last place below 8.08e-17.
     r.k_f2 = std::pow(T, 0.13) * (k.Av_const * 8.079999999999999e-17 * k_f2_prefactor);
-    r.k_f3 = cvt()->k_f3_crosslinking(this, i);
-    r.k_f4 = cvt()->k_f4_crosslinking(this, i);
+    r.k_f3 = kf3(i);
+    r.k_f4 = kf4(i);
     r.C_PAH = pymax(gas.C(PAH_index_at(i)), 0.0);
     r.C_H2 = pymax(gas.C(gas.index(n_H2)), 0.0);
     r.C_H = pymax(gas.C(gas.index(n_H)), 0.0);
@@ -132,7 +205,7 @@ void CrossLinkCommon::w_dimer_linear_step() {
     if (n_PAHs <= 0) return;
     GasView gas(this);
     for (int i = 0; i < n_PAHs; ++i) {
-        const double k_f3 = cvt()->k_f3_crosslinking(this, i);
+        const double k_f3 = kf3(i);
         const double C_PAH = gas.C(PAH_index_at(i));
         const double w = pymax(k_f3 * at(c_PAH_radical, i) * pymax(C_PAH, 0.0), 0.0);
         at(w_dimer, i) = w;
@@ -142,7 +215,7 @@ void CrossLinkCommon::w_dimer_linear_step() {
 // Radical + radical.
 void CrossLinkCommon::w_dimer_quadratic_step() {
     for (int i = 0; i < n_PAHs; ++i) {
-        const double k_f3 = cvt()->k_f3_crosslinking(this, i);
+        const double k_f3 = kf3(i);
         const double w = pymax(k_f3 * std::pow(at(c_PAH_radical, i), 2.0), 0.0);
         at(w_dimer, i) = w;
     }
@@ -150,7 +223,7 @@ void CrossLinkCommon::w_dimer_quadratic_step() {
 
 void CrossLinkCommon::adsorption_rate_step() {
     for (int i = 0; i < n_PAHs; ++i) {
-        const double k_f4 = cvt()->k_f4_crosslinking(this, i);
+        const double k_f4 = kf4(i);
         const double r = k_f4 * at(c_PAH_radical, i) * c_soot_agg;
         at(_PAH_adsorption_rate, i) = r;
     }
@@ -258,6 +331,7 @@ void CCrossLink::_update_CH_tot_PAH_impl() { CH_tot_PAH_step(); }
 void CCrossLink::_update_NCH_inception_impl() { NCH_inception_step(nullptr); }
 
 void CCrossLink::update_impl() {
+    Scope cached(this, cache, &type);
     if (!inception_enabled() && !PAH_adsorption_enabled()) return;
     update_PAH_radical();
     if (inception_enabled()) {

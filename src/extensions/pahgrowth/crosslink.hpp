@@ -83,6 +83,20 @@ struct CrossLinkCommon : CPAHGrowthBase {
     void scrub_inception(bind::DoubleBuf& w);
     void scrub_PAH(bind::DoubleBuf& w);
 
+    // Per-step values of the precursors when nothing can override them (StepGeometry).
+    struct Cache : StepGeometry {
+        std::vector<double> k_f3, k_f_soot;
+    };
+    Cache cache;
+    bool fill_cache(PyTypeObject* own);
+    using Scope = CacheScope<Cache>;
+    // The kinetic values as the table entries give them, from the cache when it is on.
+    double kf3(int i);
+    double kf_soot(int i);
+    double kf4(int i);
+    double mass(int i);
+    double diam(int i);
+
 private:
     struct Rates {
         double k_f1, k_r1, k_f2, k_f3, k_f4, C_PAH, C_H2, C_H;

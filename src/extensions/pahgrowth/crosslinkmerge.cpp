@@ -46,6 +46,7 @@ void CCrossLinkMerge::_update_CH_tot_PAH_impl() { CH_tot_PAH_step(); }
 void CCrossLinkMerge::_update_NCH_inception_impl() { NCH_inception_step(merge_weight); }
 
 void CCrossLinkMerge::update_impl() {
+    Scope cached(this, cache, &type);
     if (!inception_enabled() && !PAH_adsorption_enabled()) return;
     update_PAH_radical();
     if (inception_enabled()) {
@@ -66,8 +67,8 @@ double CCrossLinkMerge::k_PAH_C2H2_impl(int) {
 // Free-molecular kernel of a dimer (mass 2·m_i, diameter 2·d_i) with a precursor molecule.
 double CCrossLinkMerge::beta_fm_dimer_PAH_impl(int i) {
     const double T = GasView(this).T();
-    const double d_i = vtab->PAH_diameter(this, i);
-    const double m_i = vtab->PAH_mass(this, i);
+    const double d_i = diam(i);
+    const double m_i = mass(i);
     const double inv_dimer = fdiv(1.0, 2.0 * m_i);
     const double inv_i = fdiv(1.0, m_i);
     return 2.2 * std::pow(3.0 * d_i, 2.0) * std::pow(k.kB_const * k.Pi_const * T * 0.5 * (inv_dimer + inv_i), 0.5);
@@ -80,7 +81,7 @@ double CCrossLinkMerge::merge_probability_impl(int i) {
     GasView gas(this);
     const double r = k_C2H2 * bind::pymax(gas.C(gas.index(n_C2H2)), 0.0);
     const double s = vt()->beta_fm_dimer_PAH(this, i) * k.Av_const * at(c_PAH_radical, i);
-    const double p = cvt()->k_f_soot_PAH(this, i) * c_soot_agg;
+    const double p = kf_soot(i) * c_soot_agg;
     const double P = bind::pydiv(p, (r + s) + p);
     return bind::pymax(bind::pymin(P, 1.0), 0.0);
 }

@@ -27,6 +27,7 @@ void CCrossLinkMod::_update_CH_tot_PAH_impl() { CH_tot_PAH_step(); }
 void CCrossLinkMod::_update_NCH_inception_impl() { NCH_inception_step(nullptr); }
 
 void CCrossLinkMod::update_impl() {
+    Scope cached(this, cache, &type);
     if (!inception_enabled() && !PAH_adsorption_enabled()) return;
     update_PAH_radical();
     if (inception_enabled()) {

@@ -125,6 +125,14 @@ void DimerCoalCommon::CH_tot_PAH_step() {
     }
 }
 
+bool DimerCoalCommon::fill_cache(PyTypeObject* own) {
+    if (!geo.fill(this, own)) return false;
+    // reduced_d(i, i) divides by 2·d_i with a zero test
+    for (double d : geo.diam)
+        if (d + d == 0.0) return false;
+    return true;
+}
+
 void DimerCoalCommon::scrub_inception(bind::DoubleBuf& w) {
     for (int i = 0; i < n_PAHs; ++i) {
         const double r = at(w_inception, i);
@@ -169,6 +177,7 @@ void CDimerCoal::update_PAH_adsorption_rate_impl() { adsorption_rate_step(); }
 void CDimerCoal::_update_CH_tot_PAH_impl() { CH_tot_PAH_step(); }
 
 void CDimerCoal::update_impl() {
+    Scope cached(this, geo, &type);
     if (!inception_enabled() && !PAH_adsorption_enabled()) return;
     vt()->update_w_dimer(this);
     vt()->update_ab(this);
@@ -189,8 +198,8 @@ void CDimerCoal::update_w_dimer_impl() {
     GasView gas(this);
     const double T = gas.T();
     for (int i = 0; i < n_PAHs; ++i) {
-        const double m_i = vtab->PAH_mass(this, i);
-        const double d_i = vtab->PAH_diameter(this, i);
+        const double m_i = mass(i);
+        const double d_i = diam(i);
         const double C_i = bind::pymax(gas.C(PAH_index_at(i)), 0.0);
         const double w = std::sqrt(bind::fdiv(4.0 * k.Pi_const * k.kB_const * T, m_i)) * at(stick_eff, i) *
                          std::pow(d_i, 2.0) * std::pow(C_i, 2.0) * k.Av_const;
@@ -207,7 +216,7 @@ void CDimerCoal::update_ab_impl() {
                      1.41421356 * k.Av_const;
     const double B = 1.3 * std::sqrt(k.Pi_const * k.kB_const * T / (2.0 * rho_s));
     for (int i = 0; i < n_PAHs; ++i) {
-        const double m_d = 2.0 * vtab->PAH_mass(this, i);
+        const double m_d = 2.0 * mass(i);
         const double v_d = m_d / rho_s;
         const double d_d = std::pow(6.0 * m_d / (rho_s * k.Pi_const), k.one_third_const);
         const double a = inception_prefactor * A * std::pow(v_d, s);

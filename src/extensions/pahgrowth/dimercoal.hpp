@@ -54,6 +54,14 @@ struct DimerCoalCommon : CPAHGrowthBase {
     // Entries 8 and 9 of both classes.
     void scrub_inception(bind::DoubleBuf& w);
     void scrub_PAH(bind::DoubleBuf& w);
+
+    // Precursor geometry computed once per step when nothing can override it.
+    StepGeometry geo;
+    bool fill_cache(PyTypeObject* own);
+    using Scope = CacheScope<StepGeometry>;
+    // Entries 0 and 3, from the step's geometry when it is on.
+    double mass(int i) { return geo.has(i) ? geo.mass[(size_t)i] : vtab->PAH_mass(this, i); }
+    double diam(int i) { return geo.has(i) ? geo.diam[(size_t)i] : vtab->PAH_diameter(this, i); }
 };
 
 struct CDimerCoal;

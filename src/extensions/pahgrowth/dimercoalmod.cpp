@@ -40,6 +40,7 @@ void CDimerCoalMod::update_PAH_adsorption_rate_impl() { adsorption_rate_step(); 
 void CDimerCoalMod::_update_CH_tot_PAH_impl() { CH_tot_PAH_step(); }
 
 void CDimerCoalMod::update_impl() {
+    Scope cached(this, geo, &type);
     if (!inception_enabled() && !PAH_adsorption_enabled()) return;
     vt()->update_w_dimer(this);
     vt()->update_ab(this);
@@ -70,22 +71,29 @@ void CDimerCoalMod::update_w_dimer_impl() {
 // or diameters give the IEEE infinity or NaN.
 double CDimerCoalMod::beta_fm_PAH_PAH_impl(int i) {
     const double T = GasView(this).T();
-    const double d_red = vtab->reduced_d(this, i, i);
-    const double m_red = vtab->reduced_m(this, i, i);
+    double d_red, m_red;
+    if (geo.has(i)) {  // reduced_d and reduced_m of a precursor with itself
+        const double d = geo.diam[(size_t)i], m = geo.mass[(size_t)i];
+        d_red = 2.0 * d * d / (d + d);
+        m_red = m * m / (m + m);
+    } else {
+        d_red = vtab->reduced_d(this, i, i);
+        m_red = vtab->reduced_m(this, i, i);
+    }
     return 2.2 * std::pow(d_red, 2.0) * std::sqrt(8.0 * k.Pi_const * k.kB_const * T / m_red);
 }
 
 double CDimerCoalMod::beta_fm_dimer_dimer_impl(int i) {
     const double T = GasView(this).T();
-    const double d_d = std::pow(2.0, k.one_third_const) * vtab->PAH_diameter(this, i);
-    const double m_i = vtab->PAH_mass(this, i);
+    const double d_d = std::pow(2.0, k.one_third_const) * diam(i);
+    const double m_i = mass(i);
     return 2.2 * std::pow(d_d, 2.0) * std::sqrt(8.0 * k.Pi_const * k.kB_const * T / m_i);
 }
 
 double CDimerCoalMod::beta_fm_soot_dimer_impl(int i) {
     const double T = GasView(this).T();
-    const double d_d = std::pow(2.0, k.one_third_const) * vtab->PAH_diameter(this, i);
-    const double m_i = vtab->PAH_mass(this, i);
+    const double d_d = std::pow(2.0, k.one_third_const) * diam(i);
+    const double m_i = mass(i);
     return 2.2 * std::pow(d_d + d_g, 2.0) *
            std::sqrt(k.Pi_const * k.kB_const * T / 2.0 * (1.0 / m_agg + 1.0 / (2.0 * m_i)));
 }
@@ -94,7 +102,7 @@ double CDimerCoalMod::beta_fm_soot_dimer_impl(int i) {
 double CDimerCoalMod::beta_cont_soot_dimer_impl(int i) {
     GasView gas(this);
     const double T = gas.T(), mu = gas.mu();
-    const double d_d = std::pow(2.0, k.one_third_const) * vtab->PAH_diameter(this, i);
+    const double d_d = std::pow(2.0, k.one_third_const) * diam(i);
     const double a = bind::fdiv(2.0 * k.kB_const * T, 3.0 * mu);
     return a * (vt()->C_S_soot(this, d_d) / d_d + vt()->C_S_soot(this, d_m) / d_g) * (d_d + d_g);
 }

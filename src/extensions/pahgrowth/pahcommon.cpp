@@ -1,5 +1,9 @@
 #include "pahcommon.hpp"
 
+#include <algorithm>
+
+#include "../../lib/constants.hpp"
+
 namespace pyrandel {
 
 using bind::Ref;
@@ -35,6 +39,35 @@ void check_precursor_lists(const CSootWrapper* sw) {
         bind::raisef(PyExc_IndexError,
                      "precursor lists of unequal length: %zu indices, %zu carbon counts, %zu hydrogen counts", n,
                      sw->PAH_n_C.size(), sw->PAH_n_H.size());
+}
+
+bool StepGeometry::fill(const CPAHGrowthBase* m, PyTypeObject* own) {
+    on = false;
+    if (Py_TYPE(m) != own || !m->soot_wrapper) return false;
+    const CSootWrapper* sw = m->soot_wrapper.o;
+    CSootGas* g = sw->gas();
+    if (!g || Py_TYPE(g) != &CSootGas::type || !PyBool_Check(sw->partial_particle_addition.get()) ||
+        !PyFloat_CheckExact(g->_mu.get()) || !PyFloat_CheckExact(g->_lambda_gas.get()) ||
+        !PyFloat_CheckExact(g->_rho.get()))
+        return false;
+    const size_t n = (size_t)std::max(m->n_PAHs, 0);
+    if (sw->PAH_indices.size() < n || sw->PAH_n_C.size() < n || sw->PAH_n_H.size() < n) return false;
+    T = g->_T;
+    mu = PyFloat_AS_DOUBLE(g->_mu.get());
+    lam = PyFloat_AS_DOUBLE(g->_lambda_gas.get());
+    mass.resize(n);
+    diam.resize(n);
+    for (size_t i = 0; i < n; ++i) {
+        const int s = sw->PAH_indices[i];
+        if (s < 0 || (size_t)s >= g->_MWs.size()) return false;
+        const double c = sw->PAH_n_C[i], h = sw->PAH_n_H[i];
+        if (c + h == 0.0) return false;
+        const double mi = g->_MWs[s] / k.Av_const;
+        const double rho_PAH = (k.MW_carbon_const * c + k.MW_hydrogen_const * h) * 171943.5197 / (c + h);
+        mass[i] = mi;
+        diam[i] = std::pow(6.0 * (mi / rho_PAH) / k.Pi_const, k.one_third_const);
+    }
+    return true;
 }
 
 double inverse_volume_root(const CPAHGrowthBase* m, PyObject* V_agg, double inv_v) {

@@ -71,6 +71,37 @@ void check_precursor_lists(const CSootWrapper* w);
 // ends the loop of the entry, whose table wrapper reports it.
 inline void scrub_add(bind::DoubleBuf& w, Py_ssize_t i, double delta) { CPAHGrowthBase::scrub_add(w, i, delta); }
 
+// Precursor molecule masses and diameters for one step, on the path where
+// nothing can override them or run Python code in between: the model's own
+// class, its own gas wrapper, the switch of partial addition a bool, the
+// cached gas values floats, and every value computable without an error. Off
+// otherwise: the step then goes through the table entries, which report as
+// they do. The values equal those of entries 0 and 3 bit for bit.
+struct StepGeometry {
+    bool on = false;
+    double T = 0.0, mu = 0.0, lam = 0.0;
+    std::vector<double> mass, diam;
+    bool fill(const CPAHGrowthBase* m, PyTypeObject* own);
+    bool has(int i) const { return on && i >= 0 && (size_t)i < mass.size(); }
+};
+
+// Turns a model's step cache on for one update() and off again (a nested
+// step, reachable only through Python code, leaves the outer one uncached).
+template <class Cache>
+class CacheScope {
+    Cache& c_;
+
+public:
+    template <class M>
+    CacheScope(M* m, Cache& c, PyTypeObject* own) : c_(c) {
+        c.on = false;
+        c.on = m->fill_cache(own);
+    }
+    ~CacheScope() { c_.on = false; }
+    CacheScope(const CacheScope&) = delete;
+    CacheScope& operator=(const CacheScope&) = delete;
+};
+
 // (1/v + 1/V_agg) ** 0.5 with the interpreter's numbers: V_agg is the object
 // handed to update_soot_vars; a negative sum gives a complex number, which is
 // no real number (TypeError).
