@@ -507,3 +507,14 @@ def test_pickle_and_deepcopy_of_a_model_keep_state():
         assert twin.w_scrub.tolist() == m.w_scrub.tolist() and twin.w_scrub is not m.w_scrub
         assert twin.soot_wrapper.soot_model is twin and twin.vars_dict == m.vars_dict
         assert twin.d_g() == m.d_g() and twin.coagulation_mass() == m.coagulation_mass()
+
+
+def test_overrides_that_call_each_other_end_in_recursion_error(unraisable):
+    class Loop(mod.CMonodisperseSootModel):
+        def d_p(self):
+            return self.d_m()           # d_m reaches d_p through the table, which comes back here
+
+    _, m = assembled(Loop)
+    assert isinstance(m.d_p(), float)
+    assert any(isinstance(u.exc_value, RecursionError) for u in unraisable)
+    m.update()                          # goes on with the reported zeros
