@@ -1279,6 +1279,116 @@ LAYOUTS["CReactDim"] = Layout(
     ),
 )
 
+# ------------------------------------ dimer-coalescence and cross-linking models
+
+
+def pah_configured(cls_name, **params):
+    def make(mod):
+        m = getattr(mod, cls_name)(csw_configured(mod))
+        m.create_PAH_dimer()
+        m.update_soot_vars(*SOOT_VARS10)
+        for k, v in params.items():
+            setattr(m, k, v)
+        return m
+    return make
+
+
+def pah_live(cls_name):
+    def make(mod, ctx=None):
+        m = getattr(mod, cls_name)(rate_wrapper(mod))
+        m.create_PAH_dimer()
+        m.update_soot_vars(5e-9, 1.1e-8, 8.5e-9, 12.0, 2.4e-21, 1.3e-24, 1.45e3, 2.0e-6, 8.0e-6, 6.0e-22)
+        return m
+    return make
+
+
+_DIMERCOAL_FIELDS = (
+    F("stick_C_i", DOUBLE, RO, 15.0),
+    F("w_dimer", DVEC, RO, []),
+    F("c_dimer", DVEC, RO, []),
+    F("a_inception", DVEC, RO, []),
+    F("w_inception", DVEC, RO, []),
+    F("inception_prefactor", DOUBLE, RW, 1.0),
+    F("adsorption_prefactor", DOUBLE, RW, 1.0),
+    F("stick_eff", DVEC, RW, []),
+    F("b_adsorption", DVEC, RO, []),
+)
+_PAH_STEPS = (
+    M("_reset", result=NONE),
+    M("create_PAH_dimer", result=NONE),
+    M("update", result=NONE),
+    M("update_PAH_adsorption_rate", result=NONE),
+    M("_update_CH_tot_PAH", result=NONE),
+    M("_update_NCH_inception", result=NONE),
+    M("N_agg_inception_each", ("index", SIZE), result=REAL, args=lambda o: (0,)),
+    M("C_tot_inception_each", ("index", SIZE), result=REAL, args=lambda o: (1,)),
+    M("H_tot_inception_each", ("index", SIZE), result=REAL, args=lambda o: (1,)),
+    M("C_tot_PAH_each", ("PAH_id", INT), result=REAL, args=lambda o: (0,)),
+    M("H_tot_PAH_each", ("PAH_id", INT), result=REAL, args=lambda o: (1,)),
+)
+_DIMERCOAL_METHODS = _PAH_STEPS + (
+    M("update_c_dimer", result=NONE),
+    M("update_w_inception", result=NONE),
+)
+_CROSSLINK_FIELDS = (
+    F("c_PAH_radical", DVEC, RO, []),
+    F("w_dimer", DVEC, RO, []),
+    F("k_f1_prefactor", DOUBLE, RW, 1.0),
+    F("k_r1_prefactor", DOUBLE, RW, 1.0),
+    F("k_f2_prefactor", DOUBLE, RW, 1.0),
+    F("k_f3_prefactor", DOUBLE, RW, 1.0),
+    F("k_f4_prefactor", DOUBLE, RW, 1.0),
+)
+_CROSSLINK_METHODS = _PAH_STEPS + (
+    M("update_PAH_radical", result=NONE),
+    M("update_w_dimer", result=NONE),
+)
+
+for _name in ("CDimerCoal", "CDimerCoalMod"):
+    LAYOUTS[_name] = Layout(
+        name=_name,
+        base="CPAHGrowthBase",
+        checksums=(0x7e0b5cb, 0x3908ad0, 0x2b26cb4),
+        field_count=31,
+        fresh=lambda mod, _n=_name: getattr(mod, _n)(None),
+        configured=pah_configured(_name, inception_prefactor=0.7, adsorption_prefactor=1.3, stick_eff=[0.5, 0.25]),
+        live=pah_live(_name),
+        fields=_DIMERCOAL_FIELDS,
+        methods=_DIMERCOAL_METHODS,
+    )
+
+for _name in ("CCrossLink", "CCrossLinkMod"):
+    LAYOUTS[_name] = Layout(
+        name=_name,
+        base="CPAHGrowthBase",
+        checksums=(0x4b2ac8c, 0xbd390fa, 0xf79d914),
+        field_count=29,
+        fresh=lambda mod, _n=_name: getattr(mod, _n)(None),
+        configured=pah_configured(_name, k_f1_prefactor=2.0, k_f4_prefactor=0.5),
+        live=pah_live(_name),
+        fields=_CROSSLINK_FIELDS,
+        methods=_CROSSLINK_METHODS,
+    )
+
+LAYOUTS["CCrossLinkMerge"] = Layout(
+    name="CCrossLinkMerge",
+    base="CPAHGrowthBase",
+    checksums=(0xe56a65a, 0xd24ef79, 0x2366420),
+    field_count=32,
+    fresh=lambda mod: mod.CCrossLinkMerge(None),
+    configured=pah_configured("CCrossLinkMerge", k_f2_prefactor=3.0, A_HACA=2.0e18, E_HACA=9.0e4),
+    live=pah_live("CCrossLinkMerge"),
+    fields=_CROSSLINK_FIELDS + (
+        F("A_HACA", DOUBLE, RW, 1.3e18),
+        F("n_HACA", DOUBLE, RW, -8.02),
+        F("E_HACA", DOUBLE, RW, 94558.4),
+    ),
+    methods=_CROSSLINK_METHODS + (
+        M("k_PAH_C2H2", ("PAH_id", INT), result=REAL, args=lambda o: (0,)),
+        M("merge_probability", ("PAH_id", INT), result=REAL, args=lambda o: (1,)),
+    ),
+)
+
 LAYOUTS["CSurfaceReactionsBase"] = Layout(
     name="CSurfaceReactionsBase",
     checksums=(0xbeb3f5c, 0x002c05f, 0xad00b1e),

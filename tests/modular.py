@@ -120,3 +120,45 @@ def step(gas_wrapper_, model, T, P, Y, soot):
 
 def element_counts(gas, element):
     return np.array([gas.n_atoms(k, element) for k in range(gas.n_species)], float)
+
+
+def installed(mod, gas, cls, precursors=("A1", "A2", "A4"), T=1800.0, P=101325.0,
+              soot_vars=(5e-9, 1.1e-8, 8.5e-9, 12.0, 2.4e-21, 1.3e-24, 1.45e3, 2.0e-6, 8.0e-6, 6.0e-22)):
+    """A PAH-growth model of class `cls` (a name or a class) installed on a soot wrapper whose gas
+    wrapper holds `gas` at T, P in the rich zone, with the precursors set and the soot variables
+    d_p, d_m, d_g, A_tot, m_agg, V_agg, soot_MW, c_soot_agg, c_soot_pri, m_p handed in.
+    Returns (gas wrapper, soot wrapper, model)."""
+    gas.TPX = T, P, RICH_X
+    sg = gas_wrapper(mod, gas)
+    sg.update_thermo_TPUY(T, P, gas.Y)
+    sg.update_transport()
+    sw = mod.CSootWrapper(sg)
+    m = (getattr(mod, cls) if isinstance(cls, str) else cls)(sw)
+    sw.set_PAH_growth_model(m)
+    sw.set_precursors([gas.species_index(p) for p in precursors], [PAH_DATA[p][0] for p in precursors],
+                      [PAH_DATA[p][1] for p in precursors])
+    m.update_soot_vars(*soot_vars)
+    return sg, sw, m
+
+
+class GasState:
+    """The gas wrapper's public state, as the rate kernels see it through its accessors."""
+
+    def __init__(self, sg):
+        self.T, self.rho, self.mu, self.lam = sg.T, sg.rho, sg.mu, sg.lambda_gas
+        self.X, self.MWs, self.mean_MW = list(sg.X_array), sg.MWs, sg.mean_MW
+
+    def C(self, s):
+        return self.X[s] * self.rho / self.mean_MW
+
+
+def pah_geometry(sg, sw):
+    """Mass (kg) and diameter (m) of each precursor molecule, written out."""
+    g = GasState(sg)
+    masses, diameters = [], []
+    for s, nC, nH in zip(sw.PAH_indices, sw.PAH_n_C, sw.PAH_n_H):
+        m = g.MWs[s] / AV
+        rho_pah = (0.012011 * nC + 0.001008 * nH) * 171943.5197 / (nC + nH)
+        masses.append(m)
+        diameters.append((6.0 * (m / rho_pah) / 3.1415926535) ** 0.3333333333333334)
+    return masses, diameters

@@ -30,11 +30,12 @@ def _derives(name, base):
 
 def other_class(name):
     """Another class of the table, whose checksums this one must refuse: the next one that is not a
-    subclass of it (a restore function builds subclass instances)."""
+    subclass of it (a restore function builds subclass instances) and has a layout of its own
+    (CDimerCoal and CDimerCoalMod share one, as do CCrossLink and CCrossLinkMod)."""
     i = CLASSES.index(name)
     for k in range(1, len(CLASSES)):
         other = CLASSES[(i + k) % len(CLASSES)]
-        if not _derives(other, name):
+        if not _derives(other, name) and CHECKSUMS[other] != CHECKSUMS[name]:
             return other
     return name
 

@@ -2,6 +2,9 @@
 
 #include "../csootmodel/sootmodel.hpp"
 #include "../extensions/gas/sootgas.hpp"
+#include "../extensions/pahgrowth/crosslinkmerge.hpp"
+#include "../extensions/pahgrowth/crosslinkmod.hpp"
+#include "../extensions/pahgrowth/dimercoalmod.hpp"
 #include "../extensions/pahgrowth/reactdim.hpp"
 #include "../extensions/sootmodels/monodisperse.hpp"
 #include "../extensions/sootwrapper/sootwrapper.hpp"
@@ -24,6 +27,11 @@ static const SpecOf classes[] = {
     &CSootGas::spec,
     &CPAHGrowthBase::spec,
     &CReactDim::spec,
+    &CDimerCoal::spec,
+    &CDimerCoalMod::spec,
+    &CCrossLink::spec,
+    &CCrossLinkMod::spec,
+    &CCrossLinkMerge::spec,
     &CSurfaceReactionsBase::spec,
     &CFrenklachHACA::spec,
     &CSootModelBase::spec,

@@ -1,0 +1,367 @@
+#include "crosslink.hpp"
+
+#include <climits>
+
+#include "../../lib/constants.hpp"
+
+namespace pyrandel {
+
+using bind::at;
+using bind::fdiv;
+using bind::pymax;
+using bind::Ref;
+
+BIND_TYPE_OBJECT(CCrossLink)
+
+namespace {
+
+bind::Name n_H("H");
+bind::Name n_H2("H2");
+
+}  // namespace
+
+// ------------------------------------------------------ shared by the three classes
+
+void CrossLinkCommon::reset_prefactors() {
+    k_f1_prefactor = 1.0;
+    k_r1_prefactor = 1.0;
+    k_f2_prefactor = 1.0;
+    k_f3_prefactor = 1.0;
+    k_f4_prefactor = 1.0;
+}
+
+void CrossLinkCommon::create_radicals() {
+    Ref w = wrapper_ref("PAH_indices");
+    const CSootWrapper* sw = as_wrapper(w);
+    check_precursor_lists(sw);
+    const size_t n = sw->PAH_indices.size();
+    if (n > (size_t)INT_MAX) bind::raise(PyExc_OverflowError, "too many precursors");
+    n_PAHs = (int)n;
+    for (auto* v : {&c_PAH_radical, &_PAH_adsorption_rate, &_C_tot_PAH_each, &_H_tot_PAH_each, &w_dimer,
+                    &_N_agg_inception_each, &_C_tot_inception_each, &_H_tot_inception_each})
+        v->resize(n, 0.0);
+}
+
+namespace {
+
+// The kinetic formulas on plain numbers, shared by the table entries and the
+// per-step cache. A zero divisor raises ZeroDivisionError "float division".
+
+// Collision rate coefficient of two molecules of precursor i, enhancement factor 2.2.
+double k_f3_of(double T, double m_red, double d_i, double prefactor) {
+    return std::pow(fdiv(8.0 * k.Pi_const * k.kB_const * T, m_red), 0.5) * (2.2 * prefactor) * k.Av_const *
+           std::pow(2.0 * d_i, 2.0);
+}
+
+// Free-molecular kernel of a precursor molecule with an aggregate.
+double beta_fm_of(double T, double d_i, double m_i, double d_g, double m_agg) {
+    const double inv_agg = fdiv(1.0, m_agg);
+    const double inv_i = fdiv(1.0, m_i);
+    return 2.2 * std::pow(d_i + d_g, 2.0) * std::pow(k.kB_const * k.Pi_const * T * 0.5 * (inv_i + inv_agg), 0.5);
+}
+
+// Rarefaction correction at diameter d.
+double C_S_of(double lam, double d) {
+    const double a = fdiv(2.0 * lam, d);
+    return 1.0 + a * (1.21 + 0.4 * std::exp(fdiv(-0.78 * d, lam)));
+}
+
+// Continuum kernel; the aggregate's correction is taken at d_m and divided by d_g.
+template <class CS>
+double beta_cont_of(double T, double mu, double d_i, double d_m, double d_g, CS&& C_S) {
+    const double a = fdiv(2.0 * k.kB_const * T, 3.0 * mu);
+    const double agg = fdiv(C_S(d_m), d_g);
+    const double pah = fdiv(C_S(d_i), d_i);
+    return a * (agg + pah) * (d_i + d_g);
+}
+
+// Harmonic mean of the two regimes, per mole.
+double k_f_soot_of(double fm, double cont) { return fdiv(k.Av_const * fm * cont, fm + cont); }
+
+}  // namespace
+
+double CrossLinkCommon::k_f3_crosslinking_impl(int i) {
+    const double T = GasView(this).T();
+    const double m_red = vtab->reduced_m(this, i, i);
+    return k_f3_of(T, m_red, vtab->PAH_diameter(this, i), k_f3_prefactor);
+}
+
+double CrossLinkCommon::beta_fm_soot_PAH_impl(int i) {
+    const double T = GasView(this).T();
+    const double d_i = vtab->PAH_diameter(this, i);
+    return beta_fm_of(T, d_i, vtab->PAH_mass(this, i), d_g, m_agg);
+}
+
+double CrossLinkCommon::C_S_soot_impl(double d) { return C_S_of(GasView(this).lambda(), d); }
+
+double CrossLinkCommon::beta_cont_soot_PAH_impl(int i) {
+    GasView gas(this);
+    const double T = gas.T(), mu = gas.mu();
+    const double d_i = vtab->PAH_diameter(this, i);
+    return beta_cont_of(T, mu, d_i, d_m, d_g, [this](double d) { return cvt()->C_S_soot(this, d); });
+}
+
+double CrossLinkCommon::k_f_soot_PAH_impl(int i) {
+    const double fm = cvt()->beta_fm_soot_PAH(this, i);
+    return k_f_soot_of(fm, cvt()->beta_cont_soot_PAH(this, i));
+}
+
+// ---------------------------------------------------------- per-step cache
+
+// On the path where nothing can be overridden (the module's own class, its own
+// gas wrapper, cached transport values as floats) the precursor geometry and
+// the collision coefficients are computed once per step. Any value that would
+// raise leaves the cache off: the step then goes through the table entries,
+// which report as they do.
+bool CrossLinkCommon::fill_cache(PyTypeObject* own) {
+    if (!cache.fill(this, own)) return false;
+    const size_t n = cache.mass.size();
+    cache.k_f3.resize(n);
+    cache.k_f_soot.resize(n);
+    const double T = cache.T, mu = cache.mu, lam = cache.lam;
+    try {
+        for (size_t i = 0; i < n; ++i) {
+            const double m = cache.mass[i], d = cache.diam[i];
+            cache.k_f3[i] = k_f3_of(T, m * m / (m + m), d, k_f3_prefactor);
+            const double fm = beta_fm_of(T, d, m, d_g, m_agg);
+            const double cont = beta_cont_of(T, mu, d, d_m, d_g, [lam](double x) { return C_S_of(lam, x); });
+            cache.k_f_soot[i] = k_f_soot_of(fm, cont);
+        }
+    } catch (bind::Error&) {
+        PyErr_Clear();
+        return false;
+    }
+    return true;
+}
+
+double CrossLinkCommon::kf3(int i) {
+    if (cache.has(i)) return cache.k_f3[(size_t)i];
+    return cvt()->k_f3_crosslinking(this, i);
+}
+
+double CrossLinkCommon::kf_soot(int i) {
+    if (cache.has(i)) return cache.k_f_soot[(size_t)i];
+    return cvt()->k_f_soot_PAH(this, i);
+}
+
+double CrossLinkCommon::kf4(int i) {
+    if (cache.has(i)) return cache.k_f_soot[(size_t)i] * k_f4_prefactor;
+    return cvt()->k_f4_crosslinking(this, i);
+}
+
+double CrossLinkCommon::mass(int i) {
+    if (cache.has(i)) return cache.mass[(size_t)i];
+    return vtab->PAH_mass(this, i);
+}
+
+double CrossLinkCommon::diam(int i) {
+    if (cache.has(i)) return cache.diam[(size_t)i];
+    return vtab->PAH_diameter(this, i);
+}
+
+double CrossLinkCommon::k_f4_crosslinking_impl(int i) { return cvt()->k_f_soot_PAH(this, i) * k_f4_prefactor; }
+
+CrossLinkCommon::Rates CrossLinkCommon::radical_rates(int i) {
+    GasView gas(this);
+    const double T = gas.T();
+    const double RT = k.R_const * T;
+    Rates r;
+    r.k_f1 = std::pow(T, 1.84) * (98.0 * PAH_n_C_at(i) * k_f1_prefactor) * std::exp(fdiv(-62886.6, RT));
+    r.k_r1 = std::pow(T, 2.63) * (0.016 * k_r1_prefactor) * std::exp(fdiv(-17837.4, RT));
+    // The stored factor lies one unit in the last place below 8.08e-17.
+    r.k_f2 = std::pow(T, 0.13) * (k.Av_const * 8.079999999999999e-17 * k_f2_prefactor);
+    r.k_f3 = kf3(i);
+    r.k_f4 = kf4(i);
+    r.C_PAH = pymax(gas.C(PAH_index_at(i)), 0.0);
+    r.C_H2 = pymax(gas.C(gas.index(n_H2)), 0.0);
+    r.C_H = pymax(gas.C(gas.index(n_H)), 0.0);
+    return r;
+}
+
+double CrossLinkCommon::PAH_radical_linear(int i) {
+    const Rates r = radical_rates(i);
+    const double D = r.k_r1 * r.C_H2 + r.k_f2 * r.C_H + r.k_f3 * r.C_PAH + r.k_f4 * c_soot_agg;
+    return D > 0.0 ? r.k_f1 * r.C_PAH * r.C_H / D : 0.0;
+}
+
+// The non-negative root of k_f3·x² + b·x − c = 0.
+double CrossLinkCommon::PAH_radical_quadratic(int i) {
+    const Rates r = radical_rates(i);
+    const double b = r.k_r1 * r.C_H2 + r.k_f2 * r.C_H + r.k_f4 * c_soot_agg;
+    const double c = r.k_f1 * r.C_PAH * r.C_H;
+    const double disc = std::pow(b, 2.0) + 4.0 * r.k_f3 * c;
+    return disc > 0.0 ? fdiv(std::pow(disc, 0.5) - b, 2.0 * r.k_f3) : 0.0;
+}
+
+void CrossLinkCommon::radical_step(RadicalEntry radical) {
+    for (int i = 0; i < n_PAHs; ++i) {
+        const double c = radical(this, i);
+        at(c_PAH_radical, i) = c;
+    }
+}
+
+// Radical + precursor molecule; the precursor concentration is read afresh.
+void CrossLinkCommon::w_dimer_linear_step() {
+    if (n_PAHs <= 0) return;
+    GasView gas(this);
+    for (int i = 0; i < n_PAHs; ++i) {
+        const double k_f3 = kf3(i);
+        const double C_PAH = gas.C(PAH_index_at(i));
+        const double w = pymax(k_f3 * at(c_PAH_radical, i) * pymax(C_PAH, 0.0), 0.0);
+        at(w_dimer, i) = w;
+    }
+}
+
+// Radical + radical.
+void CrossLinkCommon::w_dimer_quadratic_step() {
+    for (int i = 0; i < n_PAHs; ++i) {
+        const double k_f3 = kf3(i);
+        const double w = pymax(k_f3 * std::pow(at(c_PAH_radical, i), 2.0), 0.0);
+        at(w_dimer, i) = w;
+    }
+}
+
+void CrossLinkCommon::adsorption_rate_step() {
+    for (int i = 0; i < n_PAHs; ++i) {
+        const double k_f4 = kf4(i);
+        const double r = k_f4 * at(c_PAH_radical, i) * c_soot_agg;
+        at(_PAH_adsorption_rate, i) = r;
+    }
+}
+
+// An adsorbed radical brings all its carbon and all but two of its precursor's hydrogen atoms.
+void CrossLinkCommon::CH_tot_PAH_step() {
+    _C_tot_PAH_total = 0.0;
+    _H_tot_PAH_total = 0.0;
+    if (n_PAHs <= 0) return;
+    const double rho = GasView(this).rho();
+    for (int i = 0; i < n_PAHs; ++i) {
+        if (rho == 0.0) bind::raise(PyExc_ZeroDivisionError, "float division");
+        const double r = at(_PAH_adsorption_rate, i);
+        const double dC = PAH_n_C_at(i) * r / rho;
+        const double dH = (PAH_n_H_at(i) - 2.0) * r / rho;
+        at(_C_tot_PAH_each, i) = dC;
+        at(_H_tot_PAH_each, i) = dH;
+        _C_tot_PAH_total += dC;
+        _H_tot_PAH_total += dH;
+    }
+}
+
+// A dimer holds two precursor molecules.
+void CrossLinkCommon::NCH_inception_step(MergeWeight merge) {
+    _N_agg_inception_total = 0.0;
+    _C_tot_inception_total = 0.0;
+    _H_tot_inception_total = 0.0;
+    if (n_PAHs <= 0) return;
+    const double rho = GasView(this).rho();
+    for (int i = 0; i < n_PAHs; ++i) {
+        if (rho == 0.0) bind::raise(PyExc_ZeroDivisionError, "float division");
+        const double n_C = PAH_n_C_at(i), n_H = PAH_n_H_at(i);
+        const double w = at(w_dimer, i);
+        const double dC = 2.0 * w * n_C / rho;
+        const double dH = 2.0 * w * n_H / rho;
+        at(_C_tot_inception_each, i) = dC;
+        at(_H_tot_inception_each, i) = dH;
+        double dN;
+        // A dimer counts as the share 2·n_C/378 of the smallest particle, or as one particle.
+        if (partial_addition_on()) {
+            if (merge) {
+                const double P = merge(this, i);
+                dN = ((1.0 - P) * (w / rho)) * (2.0 * n_C / k.min_n_C_const);
+            } else {
+                dN = (2.0 * n_C / k.min_n_C_const) * (w / rho);
+            }
+        } else if (merge) {
+            const double P = merge(this, i);
+            dN = ((1.0 - P) * w) / rho;
+        } else {
+            dN = w / rho;
+        }
+        at(_N_agg_inception_each, i) = dN;
+        _N_agg_inception_total += dN;
+        _C_tot_inception_total += dC;
+        _H_tot_inception_total += dH;
+    }
+}
+
+// Two precursor molecules consumed and one H2 released per dimer.
+void CrossLinkCommon::scrub_inception(bind::DoubleBuf& w) {
+    if (n_PAHs <= 0) return;
+    GasView gas(this);
+    for (int i = 0; i < n_PAHs; ++i) {
+        const double r = at(w_dimer, i);
+        scrub_add(w, PAH_index_at(i), -2.0 * r);
+        scrub_add(w, gas.index(n_H2), r);
+    }
+}
+
+// An adsorbed radical takes its precursor and releases two H atoms.
+void CrossLinkCommon::scrub_PAH(bind::DoubleBuf& w) {
+    if (n_PAHs <= 0) return;
+    GasView gas(this);
+    for (int i = 0; i < n_PAHs; ++i) {
+        const double r = at(_PAH_adsorption_rate, i);
+        scrub_add(w, PAH_index_at(i), -r);
+        scrub_add(w, gas.index(n_H), 2.0 * r);
+    }
+}
+
+// ------------------------------------------------------------------ CCrossLink
+
+const CCrossLinkVTable CCrossLink::vtable = [] {
+    auto t = crosslink_table<CCrossLink, CCrossLinkVTable>();
+    t.PAH_radical = shared_entry<CCrossLink, &CrossLinkCommon::PAH_radical_linear, "PAH_radical">();
+    return t;
+}();
+
+void CCrossLink::init_impl(PyObject* w) {
+    CPAHGrowthBase::init_impl(w);
+    _reset();
+}
+
+void CCrossLink::_reset_impl() {
+    reset_prefactors();
+    CPAHGrowthBase::_reset_impl();
+}
+void CCrossLink::create_PAH_dimer_impl() { create_radicals(); }
+void CCrossLink::update_PAH_radical_impl() { radical_step(vt()->PAH_radical); }
+void CCrossLink::update_w_dimer_impl() { w_dimer_linear_step(); }
+void CCrossLink::update_PAH_adsorption_rate_impl() { adsorption_rate_step(); }
+void CCrossLink::_update_CH_tot_PAH_impl() { CH_tot_PAH_step(); }
+void CCrossLink::_update_NCH_inception_impl() { NCH_inception_step(nullptr); }
+
+void CCrossLink::update_impl() {
+    Scope cached(this, cache, &type);
+    if (!inception_enabled() && !PAH_adsorption_enabled()) return;
+    update_PAH_radical();
+    if (inception_enabled()) {
+        update_w_dimer();
+        _update_NCH_inception();
+    }
+    if (!PAH_adsorption_enabled()) return;
+    update_PAH_adsorption_rate();
+    _update_CH_tot_PAH();
+}
+
+namespace {
+
+using Self = CCrossLink;
+const bind::Field fields[] = {CROSSLINK_ROWS};
+BIND_DERIVED_METHOD_TABLES(CROSSLINK_METHODS, CROSSLINK_REDEFINES)
+
+}  // namespace
+
+bind::ClassSpec& CCrossLink::spec() {
+    static bind::ClassSpec s = bind::define<CCrossLink>({
+        .fields = fields,
+        .methods = methods,
+        .bodies = bodies,
+        .init = bind::Init<&CCrossLink::init_impl, "soot_wrapper">::init,
+        .vtable = &vtable,
+        .vtable_size = sizeof vtable,
+        .checksums = {0x4b2ac8c, 0xbd390fa, 0xf79d914},
+    });
+    return s;
+}
+
+}  // namespace pyrandel

@@ -1,0 +1,139 @@
+// Cross-linking PAH growth. A precursor loses a hydrogen atom to a gas-phase H
+// atom and becomes a radical, taken at steady state between that formation and
+// four losses: the back reaction with H2, H addition, dimerisation and
+// collision with soot. Dimers start particles (inception); radicals that hit
+// soot add their carbon and hydrogen to it (adsorption).
+//
+// CCrossLink: a radical dimerises with a molecule of its own precursor, so the
+// radical balance is linear. CCrossLinkMod and CCrossLinkMerge
+// (crosslinkmod.hpp, crosslinkmerge.hpp): two radicals dimerise, a quadratic
+// balance; CCrossLinkMerge lets a share of the dimers join existing soot.
+// The three share fields, kinetics, steps and scrubbing through
+// CrossLinkCommon, a C++ struct between CPAHGrowthBase and each class.
+#pragma once
+
+#include "pahcommon.hpp"
+
+namespace pyrandel {
+
+struct CrossLinkCommon;
+
+#define CROSSLINK_FIELDS(F)                                                        \
+    F(bind::Vec<double>, c_PAH_radical, RO) /* steady-state radicals, mol/m3 */    \
+    F(bind::Vec<double>, w_dimer, RO)       /* dimers, mol/(m3 s) */               \
+    F(double, k_f1_prefactor, RW)           /* H abstraction by H */               \
+    F(double, k_r1_prefactor, RW)           /* radical + H2, the reverse */        \
+    F(double, k_f2_prefactor, RW)           /* H addition to the radical */        \
+    F(double, k_f3_prefactor, RW)           /* dimerisation */                     \
+    F(double, k_f4_prefactor, RW)           /* radical-soot collision */
+
+#define CROSSLINK_METHODS(M)                               \
+    M(create_PAH_dimer, "", nullptr, void, ())             \
+    M(update_PAH_radical, "", nullptr, void, ())           \
+    M(update_w_dimer, "", nullptr, void, ())               \
+    M(update_PAH_adsorption_rate, "", nullptr, void, ())   \
+    M(_update_CH_tot_PAH, "", nullptr, void, ())           \
+    M(_update_NCH_inception, "", nullptr, void, ())
+#define CROSSLINK_REDEFINES(M)        \
+    M(_reset, "", nullptr, void, ())  \
+    M(update, "", nullptr, void, ())
+
+// Entries 11 to 16, the same in the three classes.
+struct CrossLinkVTableCommon : CPAHGrowthBaseVTable {
+    double (*k_f3_crosslinking)(CrossLinkCommon*, int i);   // 11, m3/(mol s)
+    double (*beta_fm_soot_PAH)(CrossLinkCommon*, int i);    // 12, m3/s
+    double (*beta_cont_soot_PAH)(CrossLinkCommon*, int i);  // 13, m3/s
+    double (*C_S_soot)(CrossLinkCommon*, double diameter);  // 14
+    double (*k_f_soot_PAH)(CrossLinkCommon*, int i);        // 15, m3/(mol s)
+    double (*k_f4_crosslinking)(CrossLinkCommon*, int i);   // 16, m3/(mol s)
+};
+
+using RadicalEntry = double (*)(CrossLinkCommon*, int i);
+using MergeWeight = double (*)(CrossLinkCommon*, int i);
+
+struct CrossLinkCommon : CPAHGrowthBase {
+    CROSSLINK_FIELDS(BIND_DECLARE)
+
+    const CrossLinkVTableCommon* cvt() const { return static_cast<const CrossLinkVTableCommon*>(vtab); }
+
+    void reset_prefactors();
+    void create_radicals();
+
+    // Kinetic bodies (the table entries report their errors).
+    double k_f3_crosslinking_impl(int i);
+    double beta_fm_soot_PAH_impl(int i);
+    double beta_cont_soot_PAH_impl(int i);
+    double C_S_soot_impl(double d);
+    double k_f_soot_PAH_impl(int i);
+    double k_f4_crosslinking_impl(int i);
+    // Radical balance: radical + precursor, or radical + radical.
+    double PAH_radical_linear(int i);
+    double PAH_radical_quadratic(int i);
+
+    // Steps.
+    void radical_step(RadicalEntry radical);
+    void w_dimer_linear_step();
+    void w_dimer_quadratic_step();
+    void adsorption_rate_step();
+    void CH_tot_PAH_step();
+    // `merge`: the share of dimers that joins soot, or nullptr.
+    void NCH_inception_step(MergeWeight merge);
+
+    // Entries 8 and 9 of the three classes.
+    void scrub_inception(bind::DoubleBuf& w);
+    void scrub_PAH(bind::DoubleBuf& w);
+
+    // Per-step values of the precursors when nothing can override them (StepGeometry).
+    struct Cache : StepGeometry {
+        std::vector<double> k_f3, k_f_soot;
+    };
+    Cache cache;
+    bool fill_cache(PyTypeObject* own);
+    using Scope = CacheScope<Cache>;
+    // The kinetic values as the table entries give them, from the cache when it is on.
+    double kf3(int i);
+    double kf_soot(int i);
+    double kf4(int i);
+    double mass(int i);
+    double diam(int i);
+
+private:
+    struct Rates {
+        double k_f1, k_r1, k_f2, k_f3, k_f4, C_PAH, C_H2, C_H;
+    };
+    Rates radical_rates(int i);
+};
+
+// Entries 0 to 16 of a cross-linking class, Cls the class they report under.
+template <class Cls, class VT>
+constexpr VT crosslink_table() {
+    auto t = bind::extend<VT>(CPAHGrowthBase::vtable);
+    t._update_w_scrub_inception = shared_entry<Cls, &CrossLinkCommon::scrub_inception, "_update_w_scrub_inception">();
+    t._update_w_scrub_PAH = shared_entry<Cls, &CrossLinkCommon::scrub_PAH, "_update_w_scrub_PAH">();
+    t.update_w_scrub = pah_growth_update_w_scrub;
+    t.k_f3_crosslinking = shared_entry<Cls, &CrossLinkCommon::k_f3_crosslinking_impl, "k_f3_crosslinking">();
+    t.beta_fm_soot_PAH = shared_entry<Cls, &CrossLinkCommon::beta_fm_soot_PAH_impl, "beta_fm_soot_PAH">();
+    t.beta_cont_soot_PAH = shared_entry<Cls, &CrossLinkCommon::beta_cont_soot_PAH_impl, "beta_cont_soot_PAH">();
+    t.C_S_soot = shared_entry<Cls, &CrossLinkCommon::C_S_soot_impl, "C_S_soot">();
+    t.k_f_soot_PAH = shared_entry<Cls, &CrossLinkCommon::k_f_soot_PAH_impl, "k_f_soot_PAH">();
+    t.k_f4_crosslinking = shared_entry<Cls, &CrossLinkCommon::k_f4_crosslinking_impl, "k_f4_crosslinking">();
+    return t;
+}
+
+struct CCrossLinkVTable : CrossLinkVTableCommon {
+    RadicalEntry PAH_radical;  // 17, linear balance
+};
+
+struct CCrossLink : CrossLinkCommon {
+    using Base = CPAHGrowthBase;
+    BIND_CLASS(CCrossLink, "CCrossLink(soot_wrapper)")
+    static const CCrossLinkVTable vtable;
+    BIND_DERIVED_METHODS(CROSSLINK_METHODS, CROSSLINK_REDEFINES)
+    const CCrossLinkVTable* vt() const { return static_cast<const CCrossLinkVTable*>(vtab); }
+
+    void init_impl(PyObject* soot_wrapper);
+};
+
+#define CROSSLINK_ROWS CROSSLINK_FIELDS(BIND_ROW)
+
+}  // namespace pyrandel

@@ -1,0 +1,254 @@
+#include "dimercoal.hpp"
+
+#include <climits>
+#include <optional>
+
+#include "../../lib/constants.hpp"
+
+namespace pyrandel {
+
+using bind::at;
+using bind::Ref;
+
+BIND_TYPE_OBJECT(CDimerCoal)
+
+namespace {
+
+bind::Name n_H("H");
+
+}  // namespace
+
+// ------------------------------------------------------ shared by both classes
+
+void DimerCoalCommon::construct(PyObject* w) {
+    CPAHGrowthBase::init_impl(w);
+    stick_C_i = 15.0;
+}
+
+void DimerCoalCommon::reset_prefactors() {
+    inception_prefactor = 1.0;
+    adsorption_prefactor = 1.0;
+    CPAHGrowthBase::_reset_impl();
+}
+
+void DimerCoalCommon::create_dimers() {
+    Ref w = wrapper_ref("PAH_indices");
+    const CSootWrapper* sw = as_wrapper(w);
+    check_precursor_lists(sw);
+    const size_t n = sw->PAH_indices.size();
+    if (n > (size_t)INT_MAX) bind::raise(PyExc_OverflowError, "too many precursors");
+    // The molar masses first: nothing changes when the gas wrapper is missing.
+    std::vector<double> MW(n);
+    if (n > 0) {
+        GasView gas(this);
+        for (size_t i = 0; i < n; ++i) MW[i] = gas.MW(sw->PAH_indices[i]);
+    }
+    n_PAHs = (int)n;
+    for (auto* v : {&b_adsorption, &stick_eff, &_PAH_adsorption_rate, &_C_tot_PAH_each, &_H_tot_PAH_each})
+        v->resize(n, 0.0);
+    // The sticking efficiency grows with the fourth power of the molar mass (kg/mol).
+    for (size_t i = 0; i < n; ++i) stick_eff[i] = std::pow(MW[i], 4.0) * stick_C_i;
+    for (auto* v : {&c_dimer, &w_dimer, &a_inception, &w_inception, &_N_agg_inception_each, &_C_tot_inception_each,
+                    &_H_tot_inception_each})
+        v->resize(n, 0.0);
+}
+
+// The non-negative root of a·c² + b·c − w = 0.
+void DimerCoalCommon::c_dimer_step() {
+    for (int i = 0; i < n_PAHs; ++i) {
+        const double a = at(a_inception, i), b = at(b_adsorption, i), w = at(w_dimer, i);
+        const double D = std::pow(b, 2.0) + 4.0 * a * w;
+        const double c = D > 0.0 ? bind::fdiv(std::sqrt(D) - b, 2.0 * a) : 0.0;
+        at(c_dimer, i) = c;
+    }
+}
+
+void DimerCoalCommon::w_inception_step() {
+    for (int i = 0; i < n_PAHs; ++i) {
+        const double r = at(a_inception, i) * 0.5 * std::pow(at(c_dimer, i), 2.0);
+        at(w_inception, i) = r;
+    }
+}
+
+// One inception joins two dimers: four precursor molecules.
+void DimerCoalCommon::NCH_inception_step(bool by_name_counts) {
+    _N_agg_inception_total = 0.0;
+    _C_tot_inception_total = 0.0;
+    _H_tot_inception_total = 0.0;
+    if (n_PAHs <= 0) return;
+    const double rho = GasView(this).rho();
+    std::optional<Counts> counts;
+    if (by_name_counts) counts.emplace(this);
+    // The counts of CDimerCoalMod are interpreter numbers ("float division by zero").
+    auto div = by_name_counts ? bind::pydiv : bind::fdiv;
+    for (int i = 0; i < n_PAHs; ++i) {
+        const double n_C = counts ? counts->C(i) : PAH_n_C_at(i);
+        const double n_H = counts ? counts->H(i) : PAH_n_H_at(i);
+        const double w = at(w_inception, i);
+        const double dC = div(4.0 * w * n_C, rho);
+        const double dH = div(4.0 * w * n_H, rho);
+        at(_C_tot_inception_each, i) = dC;
+        at(_H_tot_inception_each, i) = dH;
+        // A new particle counts as the share of the smallest one that its carbon makes.
+        const double dN = partial_addition_on() ? (4.0 * n_C / k.min_n_C_const) * div(w, rho) : div(w, rho);
+        at(_N_agg_inception_each, i) = dN;
+        _N_agg_inception_total += dN;
+        _C_tot_inception_total += dC;
+        _H_tot_inception_total += dH;
+    }
+}
+
+void DimerCoalCommon::adsorption_rate_step() {
+    for (int i = 0; i < n_PAHs; ++i) {
+        const double r = at(c_dimer, i) * at(b_adsorption, i);
+        at(_PAH_adsorption_rate, i) = r;
+    }
+}
+
+// An adsorbed dimer brings the carbon of two precursor molecules and all but
+// two of their hydrogen atoms each (released as H).
+void DimerCoalCommon::CH_tot_PAH_step() {
+    _C_tot_PAH_total = 0.0;
+    _H_tot_PAH_total = 0.0;
+    if (n_PAHs <= 0) return;
+    const double rho = GasView(this).rho();
+    Counts counts(this);
+    for (int i = 0; i < n_PAHs; ++i) {
+        const double n_C = counts.C(i), n_H = counts.H(i);
+        const double r = at(_PAH_adsorption_rate, i);
+        const double dC = bind::pydiv(2.0 * n_C * r, rho);
+        const double dH = bind::pydiv(2.0 * (n_H - 2.0) * r, rho);
+        at(_C_tot_PAH_each, i) = dC;
+        at(_H_tot_PAH_each, i) = dH;
+        _C_tot_PAH_total += dC;
+        _H_tot_PAH_total += dH;
+    }
+}
+
+bool DimerCoalCommon::fill_cache(PyTypeObject* own) {
+    if (!geo.fill(this, own)) return false;
+    // reduced_d(i, i) divides by 2·d_i with a zero test
+    for (double d : geo.diam)
+        if (d + d == 0.0) return false;
+    return true;
+}
+
+void DimerCoalCommon::scrub_inception(bind::DoubleBuf& w) {
+    for (int i = 0; i < n_PAHs; ++i) {
+        const double r = at(w_inception, i);
+        scrub_add(w, PAH_index_at(i), -4.0 * r);
+    }
+}
+
+void DimerCoalCommon::scrub_PAH(bind::DoubleBuf& w) {
+    if (n_PAHs <= 0) return;
+    const int h = GasView(this).index(n_H);
+    for (int i = 0; i < n_PAHs; ++i) {
+        const double r = at(_PAH_adsorption_rate, i);
+        scrub_add(w, PAH_index_at(i), -2.0 * r);
+        scrub_add(w, h, 2.0 * r);
+    }
+}
+
+// ------------------------------------------------------------------ CDimerCoal
+
+const CDimerCoalVTable CDimerCoal::vtable = [] {
+    auto t = bind::extend<CDimerCoalVTable>(CPAHGrowthBase::vtable);
+    t._update_w_scrub_inception =
+        shared_entry<CDimerCoal, &DimerCoalCommon::scrub_inception, "_update_w_scrub_inception">();
+    t._update_w_scrub_PAH = shared_entry<CDimerCoal, &DimerCoalCommon::scrub_PAH, "_update_w_scrub_PAH">();
+    t.update_w_scrub = pah_growth_update_w_scrub;
+    t.update_w_dimer = bind::entry<&CDimerCoal::update_w_dimer_impl, "update_w_dimer">();
+    t.update_ab = bind::entry<&CDimerCoal::update_ab_impl, "update_ab">();
+    return t;
+}();
+
+void CDimerCoal::init_impl(PyObject* w) {
+    construct(w);
+    _reset();
+}
+
+void CDimerCoal::_reset_impl() { reset_prefactors(); }
+void CDimerCoal::create_PAH_dimer_impl() { create_dimers(); }
+void CDimerCoal::update_c_dimer_impl() { c_dimer_step(); }
+void CDimerCoal::update_w_inception_impl() { w_inception_step(); }
+void CDimerCoal::_update_NCH_inception_impl() { NCH_inception_step(false); }
+void CDimerCoal::update_PAH_adsorption_rate_impl() { adsorption_rate_step(); }
+void CDimerCoal::_update_CH_tot_PAH_impl() { CH_tot_PAH_step(); }
+
+void CDimerCoal::update_impl() {
+    Scope cached(this, geo, &type);
+    if (!inception_enabled() && !PAH_adsorption_enabled()) return;
+    vt()->update_w_dimer(this);
+    vt()->update_ab(this);
+    update_c_dimer();
+    if (inception_enabled()) {
+        update_w_inception();
+        _update_NCH_inception();
+    }
+    if (PAH_adsorption_enabled()) {
+        update_PAH_adsorption_rate();
+        _update_CH_tot_PAH();
+    }
+}
+
+// Kinetic theory of equal spheres with a sticking efficiency.
+void CDimerCoal::update_w_dimer_impl() {
+    if (n_PAHs <= 0) return;
+    GasView gas(this);
+    const double T = gas.T();
+    for (int i = 0; i < n_PAHs; ++i) {
+        const double m_i = mass(i);
+        const double d_i = diam(i);
+        const double C_i = bind::pymax(gas.C(PAH_index_at(i)), 0.0);
+        const double w = std::sqrt(bind::fdiv(4.0 * k.Pi_const * k.kB_const * T, m_i)) * at(stick_eff, i) *
+                         std::pow(d_i, 2.0) * std::pow(C_i, 2.0) * k.Av_const;
+        at(w_dimer, i) = w;
+    }
+}
+
+// Coalescence and soot collision of dimers taken as spheres of the soot density.
+void CDimerCoal::update_ab_impl() {
+    if (n_PAHs <= 0) return;
+    const double T = GasView(this).T();
+    const double s = k.one_sixth_const, rho_s = k.rho_soot_const;
+    const double A = 4.4 * std::pow(3.0 / (4.0 * k.Pi_const), s) * std::sqrt(6.0 * k.kB_const * T / rho_s) * 4.0 *
+                     1.41421356 * k.Av_const;
+    const double B = 1.3 * std::sqrt(k.Pi_const * k.kB_const * T / (2.0 * rho_s));
+    for (int i = 0; i < n_PAHs; ++i) {
+        const double m_d = 2.0 * mass(i);
+        const double v_d = m_d / rho_s;
+        const double d_d = std::pow(6.0 * m_d / (rho_s * k.Pi_const), k.one_third_const);
+        const double a = inception_prefactor * A * std::pow(v_d, s);
+        at(a_inception, i) = a;
+        const double inv_v = bind::fdiv(1.0, v_d);
+        const double pre = k.Av_const * c_soot_agg * adsorption_prefactor * B * std::pow(d_d + d_g, 2.0);
+        const double b = pre * inverse_volume_root(this, V_agg.get(), inv_v);
+        at(b_adsorption, i) = b;
+    }
+}
+
+// ------------------------------------------------------------------ tables
+
+namespace {
+
+using Self = CDimerCoal;
+const bind::Field fields[] = {DIMERCOAL_ROWS};
+BIND_DERIVED_METHOD_TABLES(DIMERCOAL_METHODS, DIMERCOAL_REDEFINES)
+
+}  // namespace
+
+bind::ClassSpec& CDimerCoal::spec() {
+    static bind::ClassSpec s = bind::define<CDimerCoal>({
+        .fields = fields,
+        .methods = methods,
+        .bodies = bodies,
+        .init = bind::Init<&CDimerCoal::init_impl, "soot_wrapper">::init,
+        .vtable = &vtable,
+        .vtable_size = sizeof vtable,
+        .checksums = {0x7e0b5cb, 0x3908ad0, 0x2b26cb4},
+    });
+    return s;
+}
+
+}  // namespace pyrandel

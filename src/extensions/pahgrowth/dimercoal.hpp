@@ -1,0 +1,89 @@
+// Dimer-coalescence PAH growth. Each precursor forms one dimer species by
+// colliding with itself; dimers leave by colliding with one another (a new
+// particle, four precursor molecules) or with the soot aggregates (their mass
+// joins the soot). The dimer concentration is the steady-state root of
+// a·c² + b·c = w per precursor.
+//
+// CDimerCoal takes the dimerisation rate from a sticking efficiency and the two
+// loss coefficients from closed formulas for equal spheres; CDimerCoalMod
+// (dimercoalmod.hpp) builds them from explicit collision kernels. The two
+// classes share fields, steps and scrubbing through DimerCoalCommon, a C++
+// struct between CPAHGrowthBase and each class that Python never sees.
+#pragma once
+
+#include "pahcommon.hpp"
+
+namespace pyrandel {
+
+#define DIMERCOAL_FIELDS(F)                                                     \
+    F(double, stick_C_i, RO)               /* sticking-efficiency constant */   \
+    F(bind::Vec<double>, w_dimer, RO)      /* dimerisation, mol/(m3 s) */       \
+    F(bind::Vec<double>, c_dimer, RO)      /* steady-state dimers, mol/m3 */    \
+    F(bind::Vec<double>, a_inception, RO)  /* dimer-dimer loss, m3/(mol s) */   \
+    F(bind::Vec<double>, w_inception, RO)  /* dimer-dimer collisions, mol/(m3 s) */ \
+    F(double, inception_prefactor, RW)                                          \
+    F(double, adsorption_prefactor, RW)                                         \
+    F(bind::Vec<double>, stick_eff, RW)    /* per precursor */                  \
+    F(bind::Vec<double>, b_adsorption, RO) /* dimer-soot loss, 1/s */
+
+// The steps of update(), called by name (a Python subclass may replace any).
+#define DIMERCOAL_METHODS(M)                               \
+    M(create_PAH_dimer, "", nullptr, void, ())             \
+    M(update_c_dimer, "", nullptr, void, ())               \
+    M(update_w_inception, "", nullptr, void, ())           \
+    M(_update_NCH_inception, "", nullptr, void, ())        \
+    M(update_PAH_adsorption_rate, "", nullptr, void, ())   \
+    M(_update_CH_tot_PAH, "", nullptr, void, ())
+#define DIMERCOAL_REDEFINES(M)        \
+    M(_reset, "", nullptr, void, ())  \
+    M(update, "", nullptr, void, ())
+
+struct DimerCoalCommon : CPAHGrowthBase {
+    DIMERCOAL_FIELDS(BIND_DECLARE)
+
+    // Shared bodies. `by_name_counts`: CDimerCoalMod reads the atom counts of
+    // inception through `self.PAH_n_C()`, CDimerCoal from the wrapper's lists.
+    void construct(PyObject* soot_wrapper);
+    void reset_prefactors();
+    void create_dimers();
+    void c_dimer_step();
+    void w_inception_step();
+    void NCH_inception_step(bool by_name_counts);
+    void adsorption_rate_step();
+    void CH_tot_PAH_step();
+    // Entries 8 and 9 of both classes.
+    void scrub_inception(bind::DoubleBuf& w);
+    void scrub_PAH(bind::DoubleBuf& w);
+
+    // Precursor geometry computed once per step when nothing can override it.
+    StepGeometry geo;
+    bool fill_cache(PyTypeObject* own);
+    using Scope = CacheScope<StepGeometry>;
+    // Entries 0 and 3, from the step's geometry when it is on.
+    double mass(int i) { return geo.has(i) ? geo.mass[(size_t)i] : vtab->PAH_mass(this, i); }
+    double diam(int i) { return geo.has(i) ? geo.diam[(size_t)i] : vtab->PAH_diameter(this, i); }
+};
+
+struct CDimerCoal;
+
+struct CDimerCoalVTable : CPAHGrowthBaseVTable {
+    void (*update_w_dimer)(CDimerCoal*);  // 11
+    void (*update_ab)(CDimerCoal*);       // 12
+};
+
+struct CDimerCoal : DimerCoalCommon {
+    using Base = CPAHGrowthBase;
+    BIND_CLASS(CDimerCoal, "CDimerCoal(soot_wrapper)")
+    static const CDimerCoalVTable vtable;
+    BIND_DERIVED_METHODS(DIMERCOAL_METHODS, DIMERCOAL_REDEFINES)
+    const CDimerCoalVTable* vt() const { return static_cast<const CDimerCoalVTable*>(vtab); }
+
+    void init_impl(PyObject* soot_wrapper);
+    void update_w_dimer_impl();
+    void update_ab_impl();
+};
+
+// The fields of both classes, in declaration order, for their field tables.
+#define DIMERCOAL_ROWS DIMERCOAL_FIELDS(BIND_ROW)
+
+}  // namespace pyrandel

@@ -1,0 +1,42 @@
+// CDimerCoalMod: dimer coalescence with the dimerisation rate and both loss
+// coefficients built from collision kernels (free-molecular precursor-precursor,
+// dimer-dimer and soot-dimer, continuum soot-dimer, and the harmonic mean of the
+// last two). Fields, steps and scrubbing are CDimerCoal's (dimercoal.hpp).
+#pragma once
+
+#include "dimercoal.hpp"
+
+namespace pyrandel {
+
+struct CDimerCoalMod;
+
+struct CDimerCoalModVTable : CPAHGrowthBaseVTable {
+    void (*update_w_dimer)(CDimerCoalMod*);                 // 11
+    double (*beta_fm_PAH_PAH)(CDimerCoalMod*, int i);       // 12, m3/s
+    double (*beta_fm_dimer_dimer)(CDimerCoalMod*, int i);   // 13, m3/s
+    double (*beta_fm_soot_dimer)(CDimerCoalMod*, int i);    // 14, m3/s
+    double (*beta_cont_soot_dimer)(CDimerCoalMod*, int i);  // 15, m3/s
+    double (*beta_soot_dimer)(CDimerCoalMod*, int i);       // 16, m3/s
+    double (*C_S_soot)(CDimerCoalMod*, double diameter);    // 17
+    void (*update_ab)(CDimerCoalMod*);                      // 18
+};
+
+struct CDimerCoalMod : DimerCoalCommon {
+    using Base = CPAHGrowthBase;
+    BIND_CLASS(CDimerCoalMod, "CDimerCoalMod(soot_wrapper)")
+    static const CDimerCoalModVTable vtable;
+    BIND_DERIVED_METHODS(DIMERCOAL_METHODS, DIMERCOAL_REDEFINES)
+    const CDimerCoalModVTable* vt() const { return static_cast<const CDimerCoalModVTable*>(vtab); }
+
+    void init_impl(PyObject* soot_wrapper);
+    void update_w_dimer_impl();
+    double beta_fm_PAH_PAH_impl(int i);
+    double beta_fm_dimer_dimer_impl(int i);
+    double beta_fm_soot_dimer_impl(int i);
+    double beta_cont_soot_dimer_impl(int i);
+    double beta_soot_dimer_impl(int i);
+    double C_S_soot_impl(double d);
+    void update_ab_impl();
+};
+
+}  // namespace pyrandel

@@ -1,0 +1,88 @@
+#include "pahcommon.hpp"
+
+#include <algorithm>
+
+#include "../../lib/constants.hpp"
+
+namespace pyrandel {
+
+using bind::Ref;
+
+namespace {
+
+bool counts_by_name(CPAHGrowthBase* m) {
+    using B = bind::Class<CPAHGrowthBase>;
+    return B::overridden(m, CPAHGrowthBase::MID_PAH_n_C) || B::overridden(m, CPAHGrowthBase::MID_PAH_n_H);
+}
+
+double item(const Ref& seq, int i) {
+    Ref key = bind::py(i);
+    Ref v = Ref::steal(PyObject_GetItem(seq.get(), key.get()));
+    return bind::as_double(v.get());
+}
+
+}  // namespace
+
+Counts::Counts(CPAHGrowthBase* m) : m_(m) {
+    if (counts_by_name(m)) {
+        nC_ = m->PAH_n_C();
+        nH_ = m->PAH_n_H();
+    }
+}
+
+double Counts::C(int i) const { return nC_ ? item(nC_, i) : m_->PAH_n_C_at(i); }
+double Counts::H(int i) const { return nH_ ? item(nH_, i) : m_->PAH_n_H_at(i); }
+
+void check_precursor_lists(const CSootWrapper* sw) {
+    const size_t n = sw->PAH_indices.size();
+    if (sw->PAH_n_C.size() < n || sw->PAH_n_H.size() < n)
+        bind::raisef(PyExc_IndexError,
+                     "precursor lists of unequal length: %zu indices, %zu carbon counts, %zu hydrogen counts", n,
+                     sw->PAH_n_C.size(), sw->PAH_n_H.size());
+}
+
+bool StepGeometry::fill(const CPAHGrowthBase* m, PyTypeObject* own) {
+    on = false;
+    if (Py_TYPE(m) != own || !m->soot_wrapper) return false;
+    const CSootWrapper* sw = m->soot_wrapper.o;
+    CSootGas* g = sw->gas();
+    if (!g || Py_TYPE(g) != &CSootGas::type || !PyBool_Check(sw->partial_particle_addition.get()) ||
+        !PyFloat_CheckExact(g->_mu.get()) || !PyFloat_CheckExact(g->_lambda_gas.get()) ||
+        !PyFloat_CheckExact(g->_rho.get()))
+        return false;
+    const size_t n = (size_t)std::max(m->n_PAHs, 0);
+    if (sw->PAH_indices.size() < n || sw->PAH_n_C.size() < n || sw->PAH_n_H.size() < n) return false;
+    T = g->_T;
+    mu = PyFloat_AS_DOUBLE(g->_mu.get());
+    lam = PyFloat_AS_DOUBLE(g->_lambda_gas.get());
+    mass.resize(n);
+    diam.resize(n);
+    for (size_t i = 0; i < n; ++i) {
+        const int s = sw->PAH_indices[i];
+        if (s < 0 || (size_t)s >= g->_MWs.size()) return false;
+        const double c = sw->PAH_n_C[i], h = sw->PAH_n_H[i];
+        if (c + h == 0.0) return false;
+        const double mi = g->_MWs[s] / k.Av_const;
+        const double rho_PAH = (k.MW_carbon_const * c + k.MW_hydrogen_const * h) * 171943.5197 / (c + h);
+        mass[i] = mi;
+        diam[i] = std::pow(6.0 * (mi / rho_PAH) / k.Pi_const, k.one_third_const);
+    }
+    return true;
+}
+
+double inverse_volume_root(const CPAHGrowthBase* m, PyObject* V_agg, double inv_v) {
+    if (V_agg == Py_None)
+        bind::raisef(PyExc_AttributeError, "'%.100s' object has no attribute 'V_agg'", Py_TYPE(m)->tp_name);
+    if (PyFloat_CheckExact(V_agg)) {
+        const double s = inv_v + bind::pydiv(1.0, PyFloat_AS_DOUBLE(V_agg));
+        if (s < 0.0) bind::raise(PyExc_TypeError, "must be real number, not complex");
+        return std::pow(s, 0.5);
+    }
+    Ref one = bind::py(1.0), half = bind::py(0.5), a = bind::py(inv_v);
+    Ref q = Ref::steal(PyNumber_TrueDivide(one.get(), V_agg));
+    Ref s = Ref::steal(PyNumber_Add(a.get(), q.get()));
+    Ref r = Ref::steal(PyNumber_Power(s.get(), half.get(), Py_None));
+    return bind::as_double(r.get());
+}
+
+}  // namespace pyrandel

@@ -1,0 +1,110 @@
+// Pieces the dimer-coalescence and cross-linking models share: a held view of
+// the gas wrapper, table entries whose body several classes share, the
+// precursor counts as `self.PAH_n_C()` gives them, and checked scrub loops.
+#pragma once
+
+#include "../gas/sootgas.hpp"
+#include "../sootwrapper/sootwrapper.hpp"
+#include "pahgrowthbase.hpp"
+
+namespace pyrandel {
+
+// The gas wrapper of a model, held with its soot wrapper for the call (a
+// Python call in between may replace either field).
+struct GasView {
+    bind::Ref w, g;
+    CSootGas* p;
+    explicit GasView(const CPAHGrowthBase* m)
+        : w(m->wrapper_ref()), g(CPAHGrowthBase::gas_ref(w)), p(CPAHGrowthBase::as_gas(g)) {}
+    double T() const { return p->vtab->T_c(p); }
+    double rho() const { return p->vtab->rho_c(p); }
+    double mu() const { return p->vtab->mu_c(p); }
+    double lambda() const { return p->vtab->lambda_gas_c(p); }
+    double C(int i) const { return p->vtab->C(p, i); }
+    double MW(int i) const { return p->vtab->MW_c(p, i); }
+    int index(PyObject* name) const { return p->vtab->species_index(p, name); }
+};
+
+// A table entry whose body lives in a struct shared by several classes; it
+// reports under the qualified name in class Cls, as an entry of Cls's own would.
+template <class Cls, auto F, bind::fstr Name>
+struct shared_entry;
+template <class Cls, class R, class C, class... P, R (C::*F)(P...), bind::fstr Name>
+struct shared_entry<Cls, F, Name> {
+    template <class B>
+    static R fn(B* self, P... a) {
+        try {
+            return (static_cast<C*>(self)->*F)(a...);
+        } catch (...) {
+            bind::set_from_cpp_exception();
+        }
+        bind::report_unraisable(Cls::py_name, Name.s);
+        if constexpr (!std::is_void_v<R>) return R{};
+    }
+    template <class R2, class B, class... A>
+    constexpr operator bind::entry_ptr<R2, B, A...>() const {
+        static_assert(std::is_same_v<R2, R> && (std::is_same_v<A, P> && ...), "entry signature differs from the slot");
+        static_assert(std::is_base_of_v<B, C>, "entry of an unrelated class");
+        return &fn<B>;
+    }
+};
+
+// Carbon and hydrogen counts of the precursors as `self.PAH_n_C()[i]` and
+// `self.PAH_n_H()[i]` give them: called by name once per step when a Python
+// subclass overrides either, read from the soot wrapper otherwise.
+class Counts {
+    CPAHGrowthBase* m_;
+    bind::Ref nC_, nH_;
+
+public:
+    explicit Counts(CPAHGrowthBase* m);
+    double C(int i) const;
+    double H(int i) const;
+};
+
+// Every precursor needs its atom counts: unequal precursor lists are refused
+// before a model changes anything.
+void check_precursor_lists(const CSootWrapper* w);
+
+// Scrub writes of one entry: `add` tests the index against the buffer
+// (IndexError "Out of bounds on buffer access (axis 0)"); the first failure
+// ends the loop of the entry, whose table wrapper reports it.
+inline void scrub_add(bind::DoubleBuf& w, Py_ssize_t i, double delta) { CPAHGrowthBase::scrub_add(w, i, delta); }
+
+// Precursor molecule masses and diameters for one step, on the path where
+// nothing can override them or run Python code in between: the model's own
+// class, its own gas wrapper, the switch of partial addition a bool, the
+// cached gas values floats, and every value computable without an error. Off
+// otherwise: the step then goes through the table entries, which report as
+// they do. The values equal those of entries 0 and 3 bit for bit.
+struct StepGeometry {
+    bool on = false;
+    double T = 0.0, mu = 0.0, lam = 0.0;
+    std::vector<double> mass, diam;
+    bool fill(const CPAHGrowthBase* m, PyTypeObject* own);
+    bool has(int i) const { return on && i >= 0 && (size_t)i < mass.size(); }
+};
+
+// Turns a model's step cache on for one update() and off again (a nested
+// step, reachable only through Python code, leaves the outer one uncached).
+template <class Cache>
+class CacheScope {
+    Cache& c_;
+
+public:
+    template <class M>
+    CacheScope(M* m, Cache& c, PyTypeObject* own) : c_(c) {
+        c.on = false;
+        c.on = m->fill_cache(own);
+    }
+    ~CacheScope() { c_.on = false; }
+    CacheScope(const CacheScope&) = delete;
+    CacheScope& operator=(const CacheScope&) = delete;
+};
+
+// (1/v + 1/V_agg) ** 0.5 with the interpreter's numbers: V_agg is the object
+// handed to update_soot_vars; a negative sum gives a complex number, which is
+// no real number (TypeError).
+double inverse_volume_root(const CPAHGrowthBase* m, PyObject* V_agg, double inv_v);
+
+}  // namespace pyrandel
