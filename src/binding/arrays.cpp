@@ -92,11 +92,94 @@ Py_ssize_t length(PyObject* arr) {
 }
 
 static Name n_zeros("zeros");
+static Name n_zeros_like("zeros_like");
 
 Ref zeros(Py_ssize_t n) {
     Ref f = getattr(np().get(), n_zeros);
     Ref k = py((int64_t)n);
     return call(f.get(), k.get());
+}
+
+namespace {
+
+// NumPy's own zeros_like and zeros, to recognise the common case.
+struct NumpyZeros {
+    PyObject* zeros_like = nullptr;
+    PyObject* zeros = nullptr;
+};
+const NumpyZeros& numpy_zeros() {
+    static NumpyZeros z = [] {
+        NumpyZeros r;
+        Ref numpy = Ref::steal(PyImport_ImportModule("numpy"));
+        r.zeros_like = getattr(numpy.get(), n_zeros_like).release();
+        r.zeros = getattr(numpy.get(), n_zeros).release();
+        return r;
+    }();
+    return z;
+}
+
+}  // namespace
+
+Ref zeros_like_float(PyObject* X) {
+    Ref fn = getattr(np().get(), n_zeros_like);
+    Py_buffer view;
+    bool have_view = false;
+    if (X != Py_None && PyObject_CheckBuffer(X)) {
+        if (PyObject_GetBuffer(X, &view, PyBUF_FORMAT | PyBUF_STRIDES) == 0) have_view = true;
+        else PyErr_Clear();
+    }
+    char f = 'd';
+    Py_ssize_t n = 0;
+    int ndim = 0;
+    if (have_view) {
+        const char* fmt = view.format ? view.format : "B";
+        f = fmt[fmt[0] == '<' || fmt[0] == '=' || fmt[0] == '@'];
+        n = view.ndim ? view.shape[0] : 0;
+        ndim = view.ndim;
+        PyBuffer_Release(&view);
+    }
+    const NumpyZeros& nz = numpy_zeros();
+    // A plain one-dimensional float64 array: np.zeros(n) is what zeros_like gives.
+    if (have_view && fn.get() == nz.zeros_like && Py_IS_TYPE(X, (PyTypeObject*)g.ndarray) && ndim == 1 &&
+        f == 'd')
+        return call(nz.zeros, py((int64_t)n).get());
+    // The field holds an ndarray or None.
+    auto checked = [](Ref z) {
+        if (z.get() != Py_None && !PyObject_TypeCheck(z.get(), (PyTypeObject*)g.ndarray))
+            raisef(PyExc_TypeError, "Cannot convert %.200s to %.200s", Py_TYPE(z.get())->tp_name,
+                         ((PyTypeObject*)g.ndarray)->tp_name);
+        return z;
+    };
+    Ref z = checked(call(fn.get(), X));
+    if (z.get() == Py_None) return z;
+    if (!have_view || !std::strchr("?bBhHiIlLqQnN", f)) return z;
+    Ref args = tuple_of({X});
+    Ref kw = Ref::steal(Py_BuildValue("{s:s}", "dtype", "float64"));
+    return checked(Ref::steal(PyObject_Call(fn.get(), args.get(), kw.get())));
+}
+
+
+// NumPy sum and dot of float arrays, added in index order.
+double sum(PyObject* a) {
+    if (a == Py_None) raise(PyExc_TypeError, "unsupported operand type(s) for /: 'NoneType' and 'float'");
+    Items v(a);
+    double acc = 0.0;
+    Py_ssize_t n = v.size();
+    for (Py_ssize_t k = 0; k < n; ++k) acc += v.get(k);
+    return acc;
+}
+
+double dot(PyObject* a, PyObject* b) {
+    if (a == Py_None || b == Py_None)
+        raisef(PyExc_TypeError, "unsupported operand type(s) for *: '%s' and '%s'",
+                     a == Py_None ? "NoneType" : "float", b == Py_None ? "NoneType" : "float");
+    Items u(a), v(b);
+    Py_ssize_t n = u.size(), m = v.size();
+    if (n != m)
+        raisef(PyExc_ValueError, "shapes (%zd,) and (%zd,) not aligned: %zd (dim 0) != %zd (dim 0)", n, m, n, m);
+    double acc = 0.0;
+    for (Py_ssize_t k = 0; k < n; ++k) acc += u.get(k) * v.get(k);
+    return acc;
 }
 
 

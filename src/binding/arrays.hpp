@@ -1,10 +1,10 @@
 // Element access to NumPy arrays and one-dimensional double buffers.
 #pragma once
 
+#include "core.hpp"  // Python.h first
+
 #include <concepts>
 #include <type_traits>
-
-#include "core.hpp"
 
 namespace bind {
 
@@ -89,6 +89,12 @@ public:
 
 // A new float64 array through the module's `np`: `np.zeros(n)`.
 Ref zeros(Py_ssize_t n);
+// `np.zeros_like(X)`, but a float64 array when X holds integers or booleans (rates
+// must not be truncated); a plain float64 vector goes through `np.zeros(n)`.
+Ref zeros_like_float(PyObject* X);
+// NumPy's sum and dot of float arrays, added in index order, with NumPy's errors.
+double sum(PyObject* a);
+double dot(PyObject* a, PyObject* b);
 
 // std::vector access with an IndexError instead of undefined behaviour.
 template <class V, std::integral I>

@@ -8,23 +8,34 @@ namespace bind {
 
 // ------------------------------------------------------------------- fields
 
+void cannot_convert(PyObject* v, PyTypeObject* t) {
+    if (!t) raise(PyExc_SystemError, "Missing type object");
+    raisef(PyExc_TypeError, "Cannot convert %.200s to %.200s", Py_TYPE(v)->tp_name, t->tp_name);
+}
+
+void expected_exact(PyObject* v, const char* what) {
+    raisef(PyExc_TypeError, "Expected %.16s, got %.200s", what, Py_TYPE(v)->tp_name);
+}
+
+void out_of_range(long long i, size_t n) {
+    raisef(PyExc_IndexError, "index %lld is out of range for a native array of size %zu", i, n);
+}
+
 static void type_test(PyObject* v, PyTypeObject* t) {
     if (v == Py_None) return;
-    if (!t) raise(PyExc_SystemError, "Missing type object");
-    if (!PyObject_TypeCheck(v, t))
-        raisef(PyExc_TypeError, "Cannot convert %.200s to %.200s", Py_TYPE(v)->tp_name, t->tp_name);
+    if (!t || !PyObject_TypeCheck(v, t)) cannot_convert(v, t);
 }
 
 static void exact_test(PyObject* v, PyTypeObject* t, const char* what) {
     if (v == Py_None || Py_IS_TYPE(v, t)) return;
-    raisef(PyExc_TypeError, "Expected %.16s, got %.200s", what, Py_TYPE(v)->tp_name);
+    expected_exact(v, what);
 }
 
+// The old object is released last: its teardown may run code that reads the field.
 static void set_object(PyObject* self, const Field& f, PyObject* v) {
     PyObject*& slot = f.ref<PyObject*>(self);
     PyObject* old = slot;
-    Py_INCREF(v);
-    slot = v;
+    slot = v == Py_None ? Py_XNewRef(f.none()) : Py_NewRef(v);
     Py_XDECREF(old);
 }
 
@@ -112,11 +123,39 @@ void check_arg_type(PyObject* o, PyTypeObject* t, const char* argname) {
            Py_TYPE(o)->tp_name);
 }
 
+void report_unraisable(const char* cls, const char* entry) { write_unraisable(qualname(cls, entry).c_str()); }
+
 std::string qualname(const char* cls, const char* member) {
     return std::string(module_name) + "." + cls + "." + member;
 }
 
+namespace {
+struct Source {
+    const char* cls;
+    std::string file;  // relative to the source tree
+    int line;
+};
+std::vector<Source>& sources() {
+    static std::vector<Source> s;
+    return s;
+}
+}  // namespace
+
+void record_source(const char* cls, const std::source_location& where) {
+    std::string f = where.file_name();
+    size_t k = f.rfind("/src/");
+    if (k != std::string::npos) f = f.substr(k + 5);
+    for (Source& s : sources())
+        if (std::strcmp(s.cls, cls) == 0) return;
+    sources().push_back(Source{cls, f, (int)where.line()});
+}
+
 PyObject* error_exit(const char* cls, const char* member) {
+    for (const Source& s : sources())
+        if (std::strcmp(s.cls, cls) == 0) {
+            add_traceback(qualname(cls, member).c_str(), s.file.c_str(), s.line);
+            return nullptr;
+        }
     add_traceback(qualname(cls, member).c_str(), "pyrandel/lib/_pyrandel.cpp", 1);
     return nullptr;
 }
@@ -375,14 +414,28 @@ PyObject* restore(const ClassSpec& spec, PyObject* const* args, Py_ssize_t nargs
     } catch (...) {
         set_from_cpp_exception();
     }
-    add_traceback((std::string(module_name) + "." + fname).c_str(), "pyrandel/lib/_pyrandel.cpp", 1);
+    add_traceback_here((std::string(module_name) + "." + fname).c_str());
     return nullptr;
 }
 
 // ----------------------------------------------------------------- dispatch
 
-bool is_overridden(PyObject* self, const ClassSpec& spec, OverrideCache& c, int mid) {
+// The class of the module that `t` is (itself or a class derived from `spec`'s).
+static const ClassSpec* module_class(PyTypeObject* t, const ClassSpec& spec) {
+    if (t == spec.type) return &spec;
+    for (const ClassSpec* d : spec.subclasses)
+        if (d->type == t) return d;
+    return nullptr;
+}
+
+Route route(PyObject* self, ClassSpec& spec, int mid) {
     PyTypeObject* tp = Py_TYPE(self);
+    // The module's own types are static: their bodies are fixed.
+    if (!PyType_HasFeature(tp, Py_TPFLAGS_HEAPTYPE)) {
+        const ClassSpec* s = module_class(tp, spec);
+        return s ? Route{s, false} : Route{nullptr, true};
+    }
+    OverrideCache& c = spec.cache;
     int slot = -1;
     for (int i = 0; i < OverrideCache::slots; ++i)
         if (c.type[i] == tp && c.version[i] == tp->tp_version_tag &&
@@ -393,33 +446,58 @@ bool is_overridden(PyObject* self, const ClassSpec& spec, OverrideCache& c, int 
     if (slot < 0) {
         slot = c.next;
         c.next = (c.next + 1) % OverrideCache::slots;
+        // The class the instance is built as: the nearest static type.
+        PyTypeObject* st = tp;
+        while (st && PyType_HasFeature(st, Py_TPFLAGS_HEAPTYPE)) st = st->tp_base;
+        const ClassSpec* concrete = st ? module_class(st, spec) : nullptr;
         auto& ov = c.overridden[slot];
-        ov.assign(spec.method_names.size(), false);
-        for (size_t m = 0; m < spec.method_names.size(); ++m)
-            ov[m] = _PyType_Lookup(tp, spec.method_names[m]) != spec.own_descr[m];
-        // The lookup above assigns a valid version tag when it can.
+        ov.assign(spec.method_names.size(), true);
+        if (concrete)
+            for (size_t m = 0; m < spec.method_names.size(); ++m)
+                ov[m] = _PyType_Lookup(tp, spec.method_names[m]) != _PyType_Lookup(st, spec.method_names[m]);
+        // The lookups above assign a valid version tag when they can.
         c.type[slot] = PyType_HasFeature(tp, Py_TPFLAGS_VALID_VERSION_TAG) ? tp : nullptr;
         c.version[slot] = tp->tp_version_tag;
+        c.concrete[slot] = concrete;
+        if (spec.hot && c.type[slot] && concrete && std::find(ov.begin(), ov.end(), true) == ov.end())
+            *spec.hot = HotRoute{tp, tp->tp_version_tag, concrete};
     }
-    if (c.overridden[slot][(size_t)mid]) return true;
+    if ((size_t)mid >= c.overridden[slot].size() || c.overridden[slot][(size_t)mid]) return {nullptr, true};
+    const ClassSpec* concrete = c.concrete[slot];
     // An instance attribute shadows the method (non-data descriptor).
     if (PyObject** dp = _PyObject_GetDictPtr(self)) {
         if (*dp && PyDict_GET_SIZE(*dp) > 0) {
             Ref d = Ref::borrow(*dp);  // a key's __eq__ may replace the dictionary
             PyObject* v = PyDict_GetItemWithError(d.get(), spec.method_names[(size_t)mid]);
-            if (v) return true;
+            if (v) return {nullptr, true};
             if (PyErr_Occurred()) fail();
         }
     }
-    return false;
+    return {concrete, false};
+}
+
+bool is_overridden(PyObject* self, ClassSpec& spec, OverrideCache&, int mid) { return route(self, spec, mid).by_name; }
+
+ClassSpec* parent_spec_of(ClassSpec& (*f)()) { return &f(); }
+
+void compose_bodies(ClassSpec& s, std::span<const BodyRow> rows) {
+    // Inherit, replace, append: the base's bodies by id, the class's own over them.
+    s.bodies = s.parent ? s.parent->bodies : std::vector<ErasedBody>{};
+    s.bodies.resize((size_t)s.mid_count, nullptr);
+    for (const BodyRow& r : rows)
+        if (r.mid >= 0) s.bodies.at((size_t)r.mid) = r.body;
 }
 
 Ref call_strategy(PyObject* self, PyObject* attr, const ClassSpec& spec) {
     Ref hold = Ref::borrow(attr);
+    // A strategy may be any callable, one of the model's own methods included,
+    // so a loop through strategies ends in RecursionError.
+    RecursionGuard guard(" while calling a Python object");
     if (PyCFunction_Check(attr) && PyCFunction_GET_SELF(attr) == self) {
         PyMethodDef* ml = ((PyCFunctionObject*)attr)->m_ml;
-        if (ml >= spec.defs_begin && ml < spec.defs_end && (ml->ml_flags & METH_NOARGS))
-            return Ref::steal(ml->ml_meth(self, nullptr));
+        for (const ClassSpec* s = &spec; s; s = s->parent)
+            if (ml >= s->defs_begin && ml < s->defs_end && (ml->ml_flags & METH_NOARGS))
+                return Ref::steal(ml->ml_meth(self, nullptr));
     }
     return call(attr);
 }
@@ -451,19 +529,40 @@ bool ready(ClassSpec& spec, PyObject* module) {
     t->tp_clear = spec.clear;
     t->tp_init = spec.init;
     t->tp_call = spec.call;
+    if (spec.parent) {
+        // The base is readied earlier in the module's order.
+        if (!PyType_HasFeature(spec.parent->type, Py_TPFLAGS_READY)) {
+            PyErr_Format(PyExc_SystemError, "base of %s is not ready", spec.name);
+            return false;
+        }
+        spec.base = spec.parent->type;
+    }
     if (spec.base) t->tp_base = spec.base;
+    if (spec.vtable) {
+        // Every entry of the internal table is filled.
+        auto* entries = static_cast<void* const*>(spec.vtable);
+        for (size_t i = 0; i < spec.vtable_size / sizeof(void*); ++i)
+            if (!entries[i]) {
+                PyErr_Format(PyExc_SystemError, "entry %zu of the internal table of %s is empty", i, spec.name);
+                return false;
+            }
+    }
 
+    // Base fields first, in declaration order.
+    spec.all_fields.clear();
+    if (spec.parent) spec.all_fields = spec.parent->all_fields;
+    for (const Field& f : spec.fields) spec.all_fields.push_back(&f);
     // Pickle order: field names by character code.
     spec.sorted.clear();
-    for (const Field& f : spec.fields)
-        if (f.pickled) spec.sorted.push_back(&f);
+    for (const Field* f : spec.all_fields)
+        if (f->pickled) spec.sorted.push_back(f);
     std::sort(spec.sorted.begin(), spec.sorted.end(),
               [](const Field* a, const Field* b) { return std::strcmp(a->name, b->name) < 0; });
 
     auto* slots = new std::vector<FieldSlot>();  // lives as long as the type
     slots->reserve(spec.fields.size());
     spec.getsets.clear();
-    for (const Field& f : spec.fields) {
+    for (const Field& f : spec.fields) {  // a base's attributes are inherited
         if (!f.exposed) continue;
         slots->push_back(FieldSlot{&f, spec.name});
         spec.getsets.push_back(
@@ -489,14 +588,22 @@ bool ready(ClassSpec& spec, PyObject* module) {
 
     if (PyType_Ready(t) < 0) return false;
 
+    // Names by method id: the base's, then the class's own new methods.
     spec.method_names.clear();
-    spec.own_descr.clear();
-    for (size_t m = 0; m < n_methods; ++m) {
+    size_t inherited = 0;
+    if (spec.parent) {
+        spec.method_names = spec.parent->method_names;
+        inherited = spec.method_names.size();
+    }
+    size_t n_new = spec.mid_count ? (size_t)spec.mid_count - inherited : n_methods;
+    for (size_t m = 0; m < n_new && m < n_methods; ++m) {
         PyObject* nm = PyUnicode_InternFromString(spec.all_methods[m].ml_name);
         if (!nm) return false;
         spec.method_names.push_back(nm);
-        spec.own_descr.push_back(PyDict_GetItem(t->tp_dict, nm));
     }
+    for (ClassSpec* p = spec.parent; p; p = p->parent)
+        if (std::find(p->subclasses.begin(), p->subclasses.end(), &spec) == p->subclasses.end())
+            p->subclasses.push_back(&spec);
     if (spec.vtable) {
         PyObject* cap = PyCapsule_New(spec.vtable, nullptr, nullptr);
         if (!cap || PyDict_SetItemString(t->tp_dict, "__pyx_vtable__", cap) < 0) {

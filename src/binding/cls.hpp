@@ -1,23 +1,209 @@
-// Declaring an extension type: one field table, one method table, optional
-// properties. From them the layer derives attribute descriptors, argument
-// parsing, pickling, garbage collection, teardown and the override-aware
-// dispatch of internal calls.
+// Declaring an extension type. From one field list and one method list the
+// layer derives attribute descriptors, argument parsing, pickling, garbage
+// collection, teardown and the override-aware dispatch of calls between methods.
+//
+// A root class (header). One line per field; its kind follows from the member
+// type (double, int, int64_t, bool, bind::Obj, bind::Array, bind::List,
+// bind::Dict, bind::Typed<C>, bind::Vec<int|double>); access RO, RW, HIDDEN
+// (pickled, no attribute) or MEMBER (an attribute, not pickled):
+//   #define CX_FIELDS(F) F(double, T, RW) F(bind::Typed<CSootGas>, soot_gas, RW) F(bind::Vec<int>, ids, RO)
+//   #define CX_METHODS(M) M(update, "T, P", nullptr, void, (double T, double P)) M(rate, "", nullptr, double, ())
+//   struct CX {
+//       PyObject_HEAD
+//       const CXVTable* vtab;            // only with an internal method table
+//       CX_FIELDS(BIND_DECLARE)
+//       BIND_CLASS(CX, "CX(gas)")
+//       BIND_METHODS(CX_METHODS)         // ids MID_<name>, dispatchers name(...) and
+//       void init_impl(PyObject* gas);   // name_with(PyObject*...), bodies name_impl
+//   };
+// Its source:
+//   BIND_TYPE_OBJECT(CX)
+//   using Self = CX;  const bind::Field fields[] = {CX_FIELDS(BIND_ROW)};
+//   BIND_METHOD_TABLES(CX_METHODS)                      // `methods` and `bodies`
+//   bind::ClassSpec& CX::spec() {
+//       static bind::ClassSpec s = bind::define<CX>({.fields = fields, .methods = methods,
+//           .bodies = bodies, .init = bind::Init<&CX::init_impl, "gas">::init,
+//           .vtable = &vtable, .vtable_size = sizeof vtable, .checksums = {...}});
+//       return s;
+//   }
+// and one line in lib/registry.cpp.
+//
+// A derived class names its base once and inherits its fields (first, for the
+// collector, teardown, pickle state and checksums), its methods and its table:
+//   struct CD : CB {
+//       using Base = CB;
+//       CD_FIELDS(BIND_DECLARE)                     // own fields only
+//       BIND_CLASS(CD, "CD(soot_wrapper)")
+//       BIND_DERIVED_METHODS(CD_METHODS, CD_REDEFINES)  // new methods; redefinitions of CB's
+//   };
+//   BIND_DERIVED_METHOD_TABLES(CD_METHODS, CD_REDEFINES) in the source.
+// A redefinition keeps the base's id and signature (checked at compile time);
+// a call `update(...)` from CB's code on a CD instance enters CD::update_impl
+// directly. Only instances of Python subclasses look names up (once per type,
+// renewed when the type changes), and instance attributes shadow methods.
+//
+// Internal method tables: designated initialisers for a root table,
+//   const CXVTable CX::vtable = {.rate = bind::entry<&CX::rate_impl, "rate">(), ...};
+// and for a derived table (a struct deriving from the base's table) a copy of
+// the base's with entries replaced and appended by name:
+//   auto t = bind::extend<CDVTable>(CB::vtable);  t.update = bind::entry<...>();
+// An entry returning a number or nothing reports an exception as unraisable
+// and returns 0; one returning an object (bind::Ref) passes it on. Empty
+// entries are refused at start-up.
+//
+// The older form (raw PyObject* members with BIND_FIELD/BIND_TYPED/BIND_HIDDEN/
+// BIND_MEMBER rows, bind::make_spec<C>() with assignments) still compiles for
+// classes not yet ported; it cannot be derived from.
 #pragma once
 
+#include "core.hpp"  // Python.h first
+
 #include <array>
+#include <concepts>
+#include <cstddef>
 #include <initializer_list>
 #include <new>
+#include <optional>
+#include <source_location>
 #include <span>
 #include <string>
 #include <tuple>
 #include <type_traits>
+#include <vector>
 
 #include "arrays.hpp"
-#include "core.hpp"
 
 namespace bind {
 
 inline constexpr const char* module_name = "pyrandel.lib._pyrandel";
+
+// ---------------------------------------------------------- typed members
+
+// An object field: any object, None when empty. Replacing the object goes
+// through the wrapper, which releases the old one last (its teardown may run
+// code that reads this field).
+class Obj {
+protected:
+    PyObject* p_;
+
+public:
+    Obj() : p_(Py_NewRef(Py_None)) {}
+    ~Obj() { Py_XDECREF(p_); }
+    Obj(const Obj&) = delete;
+    Obj& operator=(const Obj&) = delete;
+
+    PyObject* get() const { return p_ ? p_ : Py_None; }
+    operator PyObject*() const { return get(); }
+    // A strong reference for the duration of a call that may replace the field.
+    Ref hold() const { return Ref::borrow(get()); }
+    bool is_none() const { return get() == Py_None; }
+    Obj& operator=(Ref v) {
+        PyObject* old = p_;
+        p_ = v ? v.release() : Py_NewRef(Py_None);
+        Py_XDECREF(old);
+        return *this;
+    }
+    void set(PyObject* borrowed) { *this = Ref::borrow(borrowed); }
+};
+
+[[noreturn]] void cannot_convert(PyObject* v, PyTypeObject* t);
+[[noreturn]] void expected_exact(PyObject* v, const char* what);
+inline PyTypeObject* ndarray_type() { return reinterpret_cast<PyTypeObject*>(g.ndarray); }
+
+// An object field of a checked kind; assignment from C++ is checked as the setter checks.
+template <class Check>
+class CheckedObj : public Obj {
+public:
+    using Obj::Obj;
+    CheckedObj& operator=(Ref v) {
+        if (v) Check::test(v.get());
+        Obj::operator=(std::move(v));
+        return *this;
+    }
+    void set(PyObject* borrowed) { *this = Ref::borrow(borrowed); }
+};
+struct ArrayCheck {
+    static void test(PyObject* v) {
+        if (v != Py_None && !PyObject_TypeCheck(v, ndarray_type())) cannot_convert(v, ndarray_type());
+    }
+};
+struct ListCheck {
+    static void test(PyObject* v) {
+        if (v != Py_None && !PyList_CheckExact(v)) expected_exact(v, "list");
+    }
+};
+struct DictCheck {
+    static void test(PyObject* v) {
+        if (v != Py_None && !PyDict_CheckExact(v)) expected_exact(v, "dict");
+    }
+};
+using Array = CheckedObj<ArrayCheck>;  // numpy.ndarray or None
+using List = CheckedObj<ListCheck>;    // exactly a list, or None
+using Dict = CheckedObj<DictCheck>;    // exactly a dict, or None
+
+// An instance of class C of the module (or of a subclass), or None (held as a
+// null pointer). Used for fields and parameters; copies own a reference.
+template <class C>
+struct Typed {
+    C* o = nullptr;
+
+    Typed() = default;
+    ~Typed() { Py_XDECREF(reinterpret_cast<PyObject*>(o)); }
+    Typed(const Typed& t) : o(t.o) { Py_XINCREF(reinterpret_cast<PyObject*>(o)); }
+    Typed(Typed&& t) noexcept : o(t.o) { t.o = nullptr; }
+    Typed& operator=(const Typed& t) {
+        Typed copy(t);
+        std::swap(o, copy.o);
+        return *this;
+    }
+    // From a borrowed reference; None or an instance of C, otherwise TypeError.
+    static Typed from(PyObject* v) {
+        Typed t;
+        if (v != Py_None) {
+            if (!PyObject_TypeCheck(v, &C::type)) cannot_convert(v, &C::type);
+            Py_INCREF(v);
+            t.o = reinterpret_cast<C*>(v);
+        }
+        return t;
+    }
+    void set(PyObject* borrowed) { *this = from(borrowed); }
+
+    PyObject* get() const { return o ? reinterpret_cast<PyObject*>(o) : Py_None; }
+    Ref hold() const { return Ref::borrow(get()); }
+    explicit operator bool() const { return o != nullptr; }
+    C* operator->() const { return o; }
+};
+
+[[noreturn]] void out_of_range(long long i, size_t n);
+
+// A native growable array, read from Python as a new list; indexing is bounds-checked.
+template <class T>
+struct Vec : std::vector<T> {
+    using std::vector<T>::vector;
+    Vec(std::vector<T>&& v) : std::vector<T>(std::move(v)) {}
+    Vec& operator=(std::vector<T>&& v) {
+        std::vector<T>::operator=(std::move(v));
+        return *this;
+    }
+    template <std::integral I>
+    T& operator[](I i) {
+        return std::vector<T>::operator[](checked(i));
+    }
+    template <std::integral I>
+    const T& operator[](I i) const {
+        return std::vector<T>::operator[](checked(i));
+    }
+
+private:
+    template <class I>
+    size_t checked(I i) const {
+        if constexpr (std::is_signed_v<I>) {
+            if (i < 0) out_of_range((long long)i, this->size());
+        }
+        if ((size_t)i >= this->size()) out_of_range((long long)i, this->size());
+        return (size_t)i;
+    }
+};
 
 // ---------------------------------------------------------------- field table
 
@@ -26,13 +212,13 @@ enum class Kind {
     Int,        // int (a float is truncated)
     Index,      // int64_t (index conversion only)
     Switch,     // bool, stores the truth value
-    Object,     // PyObject*, anything
-    NDArray,    // PyObject*, numpy.ndarray or None
-    List,       // PyObject*, exactly list or None
-    Dict,       // PyObject*, exactly dict or None
-    Typed,      // PyObject*, instance of `type` or None
-    IntVec,     // std::vector<int>, read as a new list
-    DoubleVec,  // std::vector<double>, read as a new list
+    Object,     // any object
+    NDArray,    // numpy.ndarray or None
+    List,       // exactly list or None
+    Dict,       // exactly dict or None
+    Typed,      // instance of `type` or None
+    IntVec,     // native int array, read as a new list
+    DoubleVec,  // native double array, read as a new list
 };
 
 struct Field {
@@ -43,14 +229,77 @@ struct Field {
     bool exposed = true;
     PyTypeObject* type = nullptr;  // for Kind::Typed
     bool pickled = true;           // false: an instance member, not part of the layout
+    bool none_is_null = false;     // None held as a null pointer (bind::Typed)
 
     bool is_object() const { return kind >= Kind::Object && kind <= Kind::Typed; }
+    PyObject* none() const { return none_is_null ? nullptr : Py_None; }
     template <class M>
     M& ref(PyObject* self) const {
         return *reinterpret_cast<M*>(reinterpret_cast<char*>(self) + offset);
     }
 };
 
+inline constexpr bool RO = false;
+inline constexpr bool RW = true;
+struct Hidden_t {};  // pickled and collected, not an attribute
+struct Member_t {};  // an attribute that methods set and read by name, not pickled
+inline constexpr Hidden_t HIDDEN{};
+inline constexpr Member_t MEMBER{};
+
+// The kind of a field is a fact of its member's C++ type.
+template <class M>
+struct member_kind {
+    static_assert(sizeof(M) == 0, "no field kind for this member type (bind::Obj, bind::Array, bind::Vec<T>, ...)");
+};
+template <Kind K>
+struct kind_is {
+    static constexpr Kind kind = K;
+    static PyTypeObject* type() { return nullptr; }
+};
+template <> struct member_kind<double> : kind_is<Kind::Double> {};
+template <> struct member_kind<int> : kind_is<Kind::Int> {};
+template <> struct member_kind<int64_t> : kind_is<Kind::Index> {};
+template <> struct member_kind<bool> : kind_is<Kind::Switch> {};
+template <> struct member_kind<Obj> : kind_is<Kind::Object> {};
+template <> struct member_kind<Array> : kind_is<Kind::NDArray> {};
+template <> struct member_kind<List> : kind_is<Kind::List> {};
+template <> struct member_kind<Dict> : kind_is<Kind::Dict> {};
+template <> struct member_kind<Vec<int>> : kind_is<Kind::IntVec> {};
+template <> struct member_kind<Vec<double>> : kind_is<Kind::DoubleVec> {};
+template <class C>
+struct member_kind<Typed<C>> : kind_is<Kind::Typed> {
+    static PyTypeObject* type() { return &C::type; }
+};
+static_assert(sizeof(Obj) == sizeof(PyObject*) && sizeof(Array) == sizeof(PyObject*) &&
+              sizeof(Typed<PyObject>) == sizeof(PyObject*));
+
+template <class M>
+Field field(const char* name, size_t offset, bool writable) {
+    using K = member_kind<M>;
+    return Field{.name = name, .kind = K::kind, .offset = (Py_ssize_t)offset, .writable = writable, .exposed = true,
+                 .type = K::type(), .pickled = true, .none_is_null = K::kind == Kind::Typed};
+}
+template <class M>
+Field field(const char* name, size_t offset, Hidden_t) {
+    Field f = field<M>(name, offset, true);
+    f.exposed = false;
+    return f;
+}
+template <class M>
+Field field(const char* name, size_t offset, Member_t) {
+    Field f = field<M>(name, offset, true);
+    f.pickled = false;
+    return f;
+}
+
+// A field list `#define CX_FIELDS(F) F(type, name, access) ...` declares the
+// members inside the struct with CX_FIELDS(BIND_DECLARE) and gives the table
+// rows with CX_FIELDS(BIND_ROW) (inside a scope where `Self` names the class).
+#define BIND_DECLARE(type, name, access) type name;
+#define BIND_ROW(type, name, access) \
+    ::bind::field<decltype(Self::name)>(#name, offsetof(Self, name), ::bind::access),
+
+// Old form, for classes not yet ported: raw members with the kind spelled out.
 #define BIND_FIELD(C, name, kind, access) \
     ::bind::Field { #name, ::bind::Kind::kind, (Py_ssize_t)offsetof(C, name), access }
 #define BIND_HIDDEN(C, name, kind) \
@@ -62,8 +311,6 @@ struct Field {
 // it as a field: exposed, visited by the collector, but not pickled.
 #define BIND_MEMBER(C, name, kind) \
     ::bind::Field { #name, ::bind::Kind::kind, (Py_ssize_t)offsetof(C, name), true, true, nullptr, false }
-inline constexpr bool RO = false;
-inline constexpr bool RW = true;
 
 // Conversion of one value into a field as its setter does (used by restore too).
 void store_field(PyObject* self, const Field& f, PyObject* value);
@@ -81,10 +328,6 @@ struct fstr {
 
 struct NDArray {  // numpy.ndarray or None
     PyObject* o;
-};
-template <class C>
-struct Typed {  // instance of C (or a subclass) or None
-    C* o;
 };
 
 void check_arg_type(PyObject* o, PyTypeObject* t, const char* argname);
@@ -123,9 +366,9 @@ template <class C>
 struct Arg<Typed<C>> {
     static Typed<C> from(PyObject* o, const char* n) {
         check_arg_type(o, &C::type, n);
-        return Typed<C>{o == Py_None ? nullptr : reinterpret_cast<C*>(o)};
+        return Typed<C>::from(o);
     }
-    static Ref to(Typed<C> v) { return Ref::borrow(v.o ? (PyObject*)v.o : Py_None); }
+    static Ref to(const Typed<C>& v) { return v.hold(); }
 };
 template <>
 struct Arg<DoubleBuf> {
@@ -169,6 +412,7 @@ struct mtraits<R (C::*)(A...)> {
     using cls = C;
     using ret = R;
     static constexpr size_t arity = sizeof...(A);
+    using args = std::tuple<A...>;
 };
 
 std::string qualname(const char* cls, const char* member);
@@ -335,6 +579,10 @@ template <class C, class E>
 struct member_of<std::vector<E> C::*> {
     using cls = C;
 };
+template <class C, class E>
+struct member_of<Vec<E> C::*> {
+    using cls = C;
+};
 template <auto M, fstr Name>
 struct VecProp {
     using C = typename member_of<decltype(M)>::cls;
@@ -364,15 +612,47 @@ constexpr PyGetSetDef vec_prop(const char* doc = nullptr) {
 
 // ------------------------------------------------------------ class machinery
 
+struct ClassSpec;
+
+// Per-type memo of which methods a Python subclass overrides, and which of the
+// module's classes its instances are built as.
+struct OverrideCache {
+    static constexpr int slots = 4;
+    PyTypeObject* type[slots]{};
+    unsigned int version[slots]{};
+    const ClassSpec* concrete[slots]{};
+    std::vector<bool> overridden[slots];
+    int next = 0;
+};
+
+// The last Python subclass seen that overrides none of a class's methods
+// (valid while the type's version tag is unchanged): its instances without
+// instance attributes run the bodies of `concrete` with no further lookup.
+struct HotRoute {
+    PyTypeObject* type = nullptr;
+    unsigned int version = 0;
+    const ClassSpec* concrete = nullptr;
+};
+template <class C>
+inline HotRoute hot_route{};
+
+// The C++ body of a Python-visible method, with its `self` type erased; the
+// caller casts it back to R (*)(PyObject*, P...) with the method's own signature.
+using ErasedBody = void (*)();
+struct BodyRow {
+    int mid;
+    ErasedBody body;
+};
+
 struct ClassSpec {
     const char* name;
     const char* doc;
     PyTypeObject* type;
-    PyTypeObject* base;  // nullptr: object
+    PyTypeObject* base;  // nullptr: object (set from `parent` when there is one)
     Py_ssize_t basicsize;
-    std::span<const Field> fields;
-    PyMethodDef* methods;  // sentinel-terminated, may be null
-    PyGetSetDef* props;    // sentinel-terminated, may be null
+    std::span<const Field> fields;  // own fields; a base's come first in `all_fields`
+    PyMethodDef* methods;           // sentinel-terminated, may be null
+    PyGetSetDef* props;             // sentinel-terminated, may be null
     initproc init;
     ternaryfunc call;
     void* vtable;  // internal method table, published as "__pyx_vtable__"
@@ -385,16 +665,26 @@ struct ClassSpec {
     PyCFunction setstate_fn = nullptr;
     PyCFunction deepcopy_fn = nullptr;
     _PyCFunctionFastWithKeywords unpickle_fn = nullptr;
+    // Inheritance: the base class of the module, if any.
+    ClassSpec* parent = nullptr;
+    size_t vtable_size = 0;  // bytes; every entry must be filled
+    // Method ids 0..mid_count-1: the base's ids first, then the class's own
+    // new methods in the order of `methods`; 0 for the old form (all own).
+    int mid_count = 0;
+    std::vector<ErasedBody> bodies;  // by method id, the bodies an instance of this class runs
     // Filled by `ready`.
-    std::vector<const Field*> sorted;  // pickle order
+    std::vector<const Field*> all_fields;  // base fields first, declaration order
+    std::vector<const Field*> sorted;      // pickle order
     std::string restore_name;
     PyMethodDef restore_def{};
-    std::vector<PyObject*> method_names;
-    std::vector<PyObject*> own_descr;
+    std::vector<PyObject*> method_names;  // by method id
     PyMethodDef* defs_begin = nullptr;
     PyMethodDef* defs_end = nullptr;
     std::vector<PyGetSetDef> getsets;
     std::vector<PyMethodDef> all_methods;
+    std::vector<const ClassSpec*> subclasses;  // the module's classes derived from this one
+    OverrideCache cache;
+    HotRoute* hot = nullptr;
 };
 
 // Readies the type and stores it in `module` under its name.
@@ -407,15 +697,41 @@ PyObject* deepcopy(PyObject* self, const ClassSpec& spec, PyObject* memo);
 void set_state(PyObject* self, const ClassSpec& spec, PyObject* state);
 PyObject* restore(const ClassSpec& spec, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames);
 
-// Per-type memo of which methods a Python subclass overrides.
-struct OverrideCache {
-    static constexpr int slots = 4;
-    PyTypeObject* type[slots]{};
-    unsigned int version[slots]{};
-    std::vector<bool> overridden[slots];
-    int next = 0;
+// How a call of method `mid` of `spec`'s class on `self` runs: by attribute
+// name (a Python subclass or an instance attribute overrides it), or the body
+// of the module class `self` is built as (`concrete`).
+struct Route {
+    const ClassSpec* concrete;
+    bool by_name;
 };
-bool is_overridden(PyObject* self, const ClassSpec& spec, OverrideCache& cache, int mid);
+Route route(PyObject* self, ClassSpec& spec, int mid);
+
+// True when `self` may have instance attributes that shadow methods.
+inline bool may_shadow(PyObject* self) {
+    PyTypeObject* tp = Py_TYPE(self);
+    if (tp->tp_dictoffset == 0) return false;
+#if PY_VERSION_HEX >= 0x030B0000 && PY_VERSION_HEX < 0x030C0000
+    // 3.11 keeps a Python class's instance dictionary (or its inline values)
+    // just before the object header; read it without materialising a dictionary.
+    if (PyType_HasFeature(tp, Py_TPFLAGS_MANAGED_DICT)) {
+        PyObject** head = reinterpret_cast<PyObject**>(self);
+        if (head[-4] == nullptr) return head[-3] && PyDict_GET_SIZE(head[-3]) > 0;
+    }
+#endif
+    PyObject** dp = _PyObject_GetDictPtr(self);
+    return dp && *dp && PyDict_GET_SIZE(*dp) > 0;
+}
+// The class whose bodies run for `self`, without a lookup, or null when
+// `self`'s type is not the hot Python subclass of C.
+template <class C>
+inline const ClassSpec* hot_concrete(PyObject* self) {
+    const HotRoute& h = hot_route<C>;
+    PyTypeObject* tp = Py_TYPE(self);
+    if (tp != h.type || h.version == 0 || tp->tp_version_tag != h.version || may_shadow(self)) return nullptr;
+    return h.concrete;
+}
+// Old name: true when the call must go through attribute lookup.
+bool is_overridden(PyObject* self, ClassSpec& spec, OverrideCache& cache, int mid);
 
 // Generic parts of every class C. C provides: `py_name`, `doc`, `type`,
 // `spec()` and the tables.
@@ -433,11 +749,12 @@ struct Class {
             return nullptr;
         }
         *o = head;
-        for (const Field& f : C::spec().fields)
-            if (f.is_object()) {
-                Py_INCREF(Py_None);
-                f.ref<PyObject*>(o) = Py_None;
-            }
+        // Raw members of the old form start as None too.
+        for (const Field* f : C::spec().all_fields)
+            if (f->is_object() && !f->ref<PyObject*>(o) && !f->none_is_null)
+                f->ref<PyObject*>(o) = Py_NewRef(Py_None);
+        // The instance's internal table: its class's, or the nearest base's.
+        if constexpr (requires(C* c) { c->vtab = &C::vtable; }) reinterpret_cast<C*>(o)->vtab = &C::vtable;
         if constexpr (requires(C* c) { C::on_new(c); }) C::on_new(reinterpret_cast<C*>(o));
         return o;
     }
@@ -449,23 +766,23 @@ struct Class {
         PyObject_GC_UnTrack(o);
         // Long chains of objects are torn down iteratively, not on the C stack.
         Py_TRASHCAN_BEGIN(o, dealloc)
-        for (const Field& f : C::spec().fields)
-            if (f.is_object()) Py_CLEAR(f.ref<PyObject*>(o));
+        // Base fields first, then the class's own, in declaration order.
+        for (const Field* f : C::spec().all_fields)
+            if (f->is_object()) Py_CLEAR(f->ref<PyObject*>(o));
         reinterpret_cast<C*>(o)->~C();
         t->tp_free(o);
         Py_TRASHCAN_END
     }
     static int traverse(PyObject* o, visitproc visit, void* arg) {
-        for (const Field& f : C::spec().fields)
-            if (f.is_object()) Py_VISIT(f.ref<PyObject*>(o));
+        for (const Field* f : C::spec().all_fields)
+            if (f->is_object()) Py_VISIT(f->ref<PyObject*>(o));
         return 0;
     }
     static int clear(PyObject* o) {
-        for (const Field& f : C::spec().fields)
-            if (f.is_object()) {
-                PyObject* old = f.ref<PyObject*>(o);
-                Py_INCREF(Py_None);
-                f.ref<PyObject*>(o) = Py_None;
+        for (const Field* f : C::spec().all_fields)
+            if (f->is_object()) {
+                PyObject* old = f->ref<PyObject*>(o);
+                f->ref<PyObject*>(o) = Py_XNewRef(f->none());
                 Py_XDECREF(old);
             }
         return 0;
@@ -484,18 +801,18 @@ struct Class {
     static PyObject* unpickle_fn(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
         return restore(C::spec(), args, nargs, kwnames);
     }
-    static OverrideCache& cache() {
-        static OverrideCache c;
-        return c;
-    }
-    // True when a call of method `mid` on `self` must go through attribute lookup.
+    // True when a call of method `mid` on `self` cannot enter C's own body:
+    // a Python override, or a class of the module that redefines it.
     static bool overridden(const C* self, int mid) {
         if (Py_TYPE(self) == &C::type) return false;
-        return is_overridden((PyObject*)self, C::spec(), cache(), mid);
+        Route r = route((PyObject*)self, C::spec(), mid);
+        if (r.by_name) return true;
+        const ClassSpec& own = C::spec();
+        return r.concrete != &own && (size_t)mid < own.bodies.size() && r.concrete->bodies[(size_t)mid] != own.bodies[(size_t)mid];
     }
 };
 
-// The generic half of a class's spec; the class adds its tables.
+// The generic half of a class's spec; the class adds its tables (old form).
 template <class C>
 ClassSpec make_spec() {
     ClassSpec s{};
@@ -511,35 +828,131 @@ ClassSpec make_spec() {
     s.setstate_fn = Class<C>::setstate_fn;
     s.deepcopy_fn = Class<C>::deepcopy_fn;
     s.unpickle_fn = Class<C>::unpickle_fn;
+    s.hot = &hot_route<C>;
     return s;
 }
 
-// Calls method `mid` of `self`: straight to the C++ function when nothing
-// overrides it, by attribute name otherwise.
+// What a class declares about itself (new form), by name:
+//   bind::define<C>({.fields = fields, .methods = methods, .bodies = bodies, ...})
+struct Decl {
+    std::span<const Field> fields{};
+    PyMethodDef* methods = nullptr;
+    std::span<const BodyRow> bodies{};
+    PyGetSetDef* props = nullptr;
+    initproc init = nullptr;
+    ternaryfunc call = nullptr;
+    const void* vtable = nullptr;
+    size_t vtable_size = 0;
+    std::array<unsigned, 3> checksums{};
+};
+
+ClassSpec* parent_spec_of(ClassSpec& (*f)());
+void compose_bodies(ClassSpec& s, std::span<const BodyRow> rows);
+
+// Tracebacks through a class's methods point at the source that declares it.
+void record_source(const char* cls, const std::source_location& where);
+
+template <class C>
+ClassSpec define(const Decl& d, const std::source_location where = std::source_location::current()) {
+    record_source(C::py_name, where);
+    ClassSpec s = make_spec<C>();
+    if constexpr (requires { typename C::Base; }) {
+        static_assert(std::is_base_of_v<typename C::Base, C>, "a derived class derives from its base struct");
+        s.parent = &C::Base::spec();
+    }
+    s.fields = d.fields;
+    s.methods = d.methods;
+    s.props = d.props;
+    s.init = d.init;
+    s.call = d.call;
+    s.vtable = const_cast<void*>(d.vtable);
+    s.vtable_size = d.vtable_size;
+    s.checksums = d.checksums;
+    s.mid_count = C::MID_count;
+    compose_bodies(s, d.bodies);
+    return s;
+}
+
+// Adds the traceback entry of method `mid` of the class to the pending exception.
+void add_method_traceback(const ClassSpec& spec, int mid);
+template <auto F>
+struct Body;
+template <class R, class C, class... P, R (C::*F)(P...)>
+struct Body<F> {
+    static R call(PyObject* self, P... a) { return (reinterpret_cast<C*>(self)->*F)(std::move(a)...); }
+    static ErasedBody erased() { return reinterpret_cast<ErasedBody>(&call); }
+};
+
+// Calls method `mid` of `self`: straight to the C++ body of the class `self`
+// is built as, unless a Python subclass or an instance attribute overrides the
+// name; then by attribute name. The body fails under the method's name.
 template <auto F>
 struct Dispatch;
-// Adds the traceback entry of method `mid` of C to the pending exception.
-void add_method_traceback(const ClassSpec& spec, int mid);
 
 template <class R, class C, class... P, R (C::*F)(P...)>
 struct Dispatch<F> {
+    template <class Run>
+    static R traced(const ClassSpec& spec, int mid, Run run) {
+        try {
+            return run();
+        } catch (Error&) {
+            add_method_traceback(spec, mid);
+            throw;
+        } catch (...) {
+            set_from_cpp_exception();
+            add_method_traceback(spec, mid);
+            throw Error{};
+        }
+    }
+    static R by_name(C* self, int mid, PyObject* const* args, size_t n) {
+        RecursionGuard guard(" while calling a Python object");
+        std::vector<PyObject*> v(n + 1);
+        v[0] = (PyObject*)self;
+        for (size_t i = 0; i < n; ++i) v[i + 1] = args[i];
+        Ref r = Ref::steal(PyObject_VectorcallMethod(C::spec().method_names[(size_t)mid], v.data(),
+                                                     (n + 1) | PY_VECTORCALL_ARGUMENTS_OFFSET, nullptr));
+        if constexpr (!std::is_void_v<R>) return Ret<R>::from_py(std::move(r));
+    }
     static R run(C* self, int mid, P... a) {
-        if (!Class<C>::overridden(self, mid)) {
-            // The body runs in place of the Python method, and fails under its name.
-            try {
-                return (self->*F)(a...);
-            } catch (Error&) {
-                add_method_traceback(C::spec(), mid);
-                throw;
-            } catch (...) {
-                set_from_cpp_exception();
-                add_method_traceback(C::spec(), mid);
-                throw Error{};
+        if (Py_TYPE(self) != &C::type) [[unlikely]] {
+            const ClassSpec* hot = hot_concrete<C>((PyObject*)self);
+            Route r = hot ? Route{hot, false} : route((PyObject*)self, C::spec(), mid);
+            if (r.by_name) {
+                if constexpr (sizeof...(P) == 0) return by_name(self, mid, nullptr, 0);
+                else return by_name_converted(self, mid, a...);
+            }
+            if (r.concrete->type != &C::type) {
+                auto body = reinterpret_cast<R (*)(PyObject*, P...)>(r.concrete->bodies[(size_t)mid]);
+                return traced(*r.concrete, mid, [&] { return body((PyObject*)self, std::move(a)...); });
             }
         }
-        Ref r = call_method((PyObject*)self, C::spec().method_names[(size_t)mid],
-                            Arg<std::remove_cvref_t<P>>::to(a).get()...);
-        if constexpr (!std::is_void_v<R>) return Ret<R>::from_py(std::move(r));
+        return traced(C::spec(), mid, [&] { return (self->*F)(std::move(a)...); });
+    }
+    static R by_name_converted(C* self, int mid, P... a) {
+        Ref conv[] = {Arg<std::remove_cvref_t<P>>::to(a)...};
+        PyObject* args[sizeof...(P)];
+        for (size_t i = 0; i < sizeof...(P); ++i) args[i] = conv[i].get();
+        return by_name(self, mid, args, sizeof...(P));
+    }
+    // The same call with Python objects as arguments: handed over as they are
+    // when the call goes by name, converted as the method converts them otherwise.
+    template <fstr Params, class... O>
+    static R with_objects(C* self, int mid, O... objs) {
+        static_assert(sizeof...(O) == sizeof...(P) && (std::is_same_v<O, PyObject*> && ...));
+        PyObject* args[sizeof...(O) > 0 ? sizeof...(O) : 1] = {objs...};
+        if (Py_TYPE(self) != &C::type && route((PyObject*)self, C::spec(), mid).by_name)
+            return by_name(self, mid, args, sizeof...(O));
+        return with_converted<Params>(self, mid, args, std::index_sequence_for<P...>{});
+    }
+    template <fstr Params, size_t... I>
+    static R with_converted(C* self, int mid, PyObject** a, std::index_sequence<I...>) {
+        static std::vector<PyObject*> names = param_names(Params.s);
+        std::optional<std::tuple<std::remove_cvref_t<P>...>> conv;
+        traced(C::spec(), mid, [&] {
+            // Braced initialisation converts the arguments left to right.
+            conv.emplace(Arg<std::remove_cvref_t<P>>::from(a[I], PyUnicode_AsUTF8(names[I]))...);
+        });
+        return run(self, mid, std::move(std::get<I>(*conv))...);
     }
 };
 
@@ -547,16 +960,147 @@ struct Dispatch<F> {
 // method of `self` itself, its C function is entered directly.
 Ref call_strategy(PyObject* self, PyObject* attr, const ClassSpec& spec);
 
-// X-macro helpers: a method list `X(name, "params", doc[, result, (params)])`
-// gives ids, dispatchers, declarations and the method table. The C++ body of
-// method `name` is `name##_impl`.
+
+// ------------------------------------------------------ internal method tables
+
+// What an internal entry does with an exception: an entry that returns a
+// number or nothing reports it as unraisable under the entry's qualified name
+// and returns 0; an entry that returns an object passes it to its caller.
+enum class OnError { Default, Unraisable, Propagate };
+
+template <class R, class B, class... A>
+using entry_ptr = R (*)(B*, A...);
+
+void report_unraisable(const char* cls, const char* entry);
+
+// An entry of an internal method table made from a member function:
+//   .C = bind::entry<&CSootGas::C_impl, "C">()
+// converts to the slot's function-pointer type, whose `self` may be the class
+// or one of its bases (an entry replaced in a derived table). With a method id,
+// the entry honours Python overrides of the method of that name.
+template <auto F, fstr Name, OnError Policy = OnError::Default, int Mid = -1>
+struct entry;
+template <class R, class C, class... P, R (C::*F)(P...), fstr Name, OnError Policy, int Mid>
+struct entry<F, Name, Policy, Mid> {
+    static constexpr bool unraisable =
+        Policy == OnError::Unraisable || (Policy == OnError::Default && !std::is_same_v<R, Ref>);
+    static R body(C* c, P... a) {
+        if constexpr (Mid >= 0) return Dispatch<F>::run(c, Mid, a...);
+        else return (c->*F)(a...);
+    }
+    template <class B>
+    static R fn(B* self, P... a) {
+        C* c = static_cast<C*>(self);
+        if constexpr (unraisable) {
+            try {
+                return body(c, a...);
+            } catch (...) {
+                set_from_cpp_exception();
+            }
+            report_unraisable(C::py_name, Name.s);
+            if constexpr (!std::is_void_v<R>) return R{};
+        } else {
+            try {
+                return body(c, a...);
+            } catch (Error&) {
+                throw;
+            } catch (...) {
+                set_from_cpp_exception();
+                throw Error{};
+            }
+        }
+    }
+    template <class R2, class B, class... A>
+    constexpr operator entry_ptr<R2, B, A...>() const {
+        static_assert(std::is_same_v<R2, R> && (std::is_same_v<A, P> && ...), "entry signature differs from the slot");
+        static_assert(std::is_base_of_v<B, C>, "entry of an unrelated class");
+        return &fn<B>;
+    }
+};
+
+// A derived class's internal table starts as a copy of its base's; the
+// derived struct then replaces entries and fills its own, by name:
+//   constexpr CDerivedVTable make() {
+//       auto t = bind::extend<CDerivedVTable>(CBase::vtable);
+//       t.update_w_scrub = bind::entry<&CDerived::update_w_scrub_impl, "update_w_scrub">();
+//       t.own_entry = ...;
+//       return t;
+//   }
+template <class Derived, class Base>
+constexpr Derived extend(const Base& base) {
+    static_assert(std::is_base_of_v<Base, Derived>, "a derived table derives from its base's table");
+    Derived d{};
+    static_cast<Base&>(d) = base;
+    return d;
+}
+
+// ------------------------------------------------------------- method lists
+
+// A method list `#define CX_METHODS(M) M(name, "params", doc, result, (C++ params)) ...`
+// gives, per row, the method id MID_<name>, the dispatcher `name(...)` (honours
+// overrides; `name_with(PyObject*...)` takes Python objects), the declaration
+// of the C++ body `name_impl`, the Python method definition and the body row.
 #define BIND_ID(name, ...) MID_##name,
-#define BIND_DISPATCHER(name, ...)                                                 \
-    template <class... A>                                                          \
-    auto name(A... a) {                                                            \
-        return ::bind::Dispatch<&Self::name##_impl>::run(this, MID_##name, a...);  \
+#define BIND_DISPATCHER(name, params, ...)                                                       \
+    template <class... A>                                                                         \
+    auto name(A... a) {                                                                           \
+        return ::bind::Dispatch<&Self::name##_impl>::run(this, MID_##name, a...);                \
+    }                                                                                             \
+    template <class... O>                                                                         \
+    auto name##_with(O... o) {                                                                    \
+        return ::bind::Dispatch<&Self::name##_impl>::template with_objects<params>(this, MID_##name, o...); \
     }
 #define BIND_DECL(name, params, doc, R, A) R name##_impl A;
 #define BIND_DEF(name, params, doc, ...) ::bind::Method<&Self::name##_impl, #name, params>::def(doc),
+#define BIND_BODY(name, ...) ::bind::BodyRow{Self::MID_##name, ::bind::Body<&Self::name##_impl>::erased()},
+// A redefinition in a derived class keeps the base's id and signature.
+#define BIND_REDEF_BODY(name, ...)                                                                   \
+    ::bind::BodyRow{(static_cast<void>(::bind::same_signature<&Self::Base::name##_impl, &Self::name##_impl>()), \
+                    Self::MID_##name),                                                                \
+                    ::bind::Body<&Self::name##_impl>::erased()},
+
+template <auto F, auto G>
+consteval bool same_signature() {
+    using TF = mtraits<decltype(F)>;
+    using TG = mtraits<decltype(G)>;
+    static_assert(std::is_base_of_v<typename TF::cls, typename TG::cls>, "a redefinition lives in a derived class");
+    static_assert(std::is_same_v<typename TF::ret, typename TG::ret> && TF::arity == TG::arity &&
+                      std::is_same_v<typename TF::args, typename TG::args>,
+                  "a redefinition keeps the base method's signature");
+    return true;
+}
+
+// Inside the struct of a class with method list LIST (a root class):
+#define BIND_METHODS(LIST)         \
+    enum : int { LIST(BIND_ID) MID_count }; \
+    LIST(BIND_DISPATCHER)          \
+    LIST(BIND_DECL)
+// Inside the struct of a derived class: its new methods (ids after the
+// base's) and its redefinitions of base methods (the base's ids).
+#define BIND_DERIVED_METHODS(LIST, REDEF)                          \
+    enum : int { MID_own_begin_ = Base::MID_count - 1, LIST(BIND_ID) MID_count }; \
+    LIST(BIND_DISPATCHER)                                          \
+    LIST(BIND_DECL)                                                \
+    REDEF(BIND_DISPATCHER)                                         \
+    REDEF(BIND_DECL)
+// In the class's source, where `Self` names the class: the method table (own
+// new methods first, in id order, then the redefinitions) and the body rows.
+#define BIND_METHOD_TABLES(LIST)                                           \
+    PyMethodDef methods[] = {LIST(BIND_DEF){nullptr, nullptr, 0, nullptr}}; \
+    const ::bind::BodyRow bodies[] = {LIST(BIND_BODY)::bind::BodyRow{-1, nullptr}};
+#define BIND_DERIVED_METHOD_TABLES(LIST, REDEF)                                           \
+    PyMethodDef methods[] = {LIST(BIND_DEF) REDEF(BIND_DEF){nullptr, nullptr, 0, nullptr}}; \
+    const ::bind::BodyRow bodies[] = {LIST(BIND_BODY) REDEF(BIND_REDEF_BODY)::bind::BodyRow{-1, nullptr}};
+
+// The type object and the `spec()` of a class, in its source file.
+#define BIND_TYPE_OBJECT(C) PyTypeObject C::type = {PyVarObject_HEAD_INIT(nullptr, 0)};
+
+// Inside the struct: what every class declares about its identity.
+#define BIND_CLASS(C, docstring)                         \
+    using Self = C;                                      \
+    static constexpr const char* py_name = #C;           \
+    static constexpr const char* doc = docstring;        \
+    static PyTypeObject type;                            \
+    static ::bind::ClassSpec& spec();
 
 }  // namespace bind

@@ -124,6 +124,13 @@ Ref np() {
 
 void add_traceback(const char* qualname, const char* file, int line) { _PyTraceback_Add(qualname, file, line); }
 
+void add_traceback_here(const char* qualname, const std::source_location where) {
+    std::string f = where.file_name();
+    size_t k = f.rfind("/src/");
+    if (k != std::string::npos) f = f.substr(k + 5);
+    _PyTraceback_Add(qualname, f.c_str(), (int)where.line());
+}
+
 void write_unraisable(const char* qualname) {
     PyObject *type, *value, *tb;
     PyErr_Fetch(&type, &value, &tb);

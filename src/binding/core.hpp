@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <source_location>
 #include <string>
 #include <utility>
 #include <vector>
@@ -149,14 +150,38 @@ inline void replace(PyObject*& slot, Ref v) {
 
 // ------------------------------------------------------------ attribute access
 
-inline Ref getattr(PyObject* o, PyObject* name) { return Ref::steal(PyObject_GetAttr(o, name)); }
+// Counts a call that may re-enter the module against the interpreter's
+// recursion limit, so that a loop of objects calling each other ends in
+// RecursionError rather than a C stack overflow.
+struct RecursionGuard {
+    explicit RecursionGuard(const char* where) {
+        if (Py_EnterRecursiveCall(where)) fail();
+    }
+    ~RecursionGuard() { Py_LeaveRecursiveCall(); }
+    RecursionGuard(const RecursionGuard&) = delete;
+    RecursionGuard& operator=(const RecursionGuard&) = delete;
+};
+
+// Attribute reads and writes and calls by name: each may run code of the caller's objects.
+inline Ref getattr(PyObject* o, PyObject* name) {
+    RecursionGuard guard(" while getting an attribute");
+    return Ref::steal(PyObject_GetAttr(o, name));
+}
 inline void setattr(PyObject* o, PyObject* name, PyObject* v) {
+    RecursionGuard guard(" while setting an attribute");
     if (PyObject_SetAttr(o, name, v) < 0) fail();
 }
-inline Ref call(PyObject* f) { return Ref::steal(PyObject_CallNoArgs(f)); }
-inline Ref call(PyObject* f, PyObject* a) { return Ref::steal(PyObject_CallOneArg(f, a)); }
+inline Ref call(PyObject* f) {
+    RecursionGuard guard(" while calling a Python object");
+    return Ref::steal(PyObject_CallNoArgs(f));
+}
+inline Ref call(PyObject* f, PyObject* a) {
+    RecursionGuard guard(" while calling a Python object");
+    return Ref::steal(PyObject_CallOneArg(f, a));
+}
 template <class... A>
 Ref call_method(PyObject* self, PyObject* name, A... args) {
+    RecursionGuard guard(" while calling a Python object");
     PyObject* v[] = {self, args...};
     return Ref::steal(PyObject_VectorcallMethod(name, v, (1 + sizeof...(A)) | PY_VECTORCALL_ARGUMENTS_OFFSET, nullptr));
 }
@@ -168,6 +193,8 @@ Ref np();
 
 // Adds a traceback entry named after the qualified method.
 void add_traceback(const char* qualname, const char* file, int line);
+// The same at a position of the module's sources (path relative to src/).
+void add_traceback_here(const char* qualname, const std::source_location where = std::source_location::current());
 // Prints the pending exception and reports it as unraisable under `qualname`;
 // clears it. Never ends the process, SystemExit included.
 void write_unraisable(const char* qualname);

@@ -1,8 +1,8 @@
 // CSootModel: coagulation kernels and the N_agg sink, characteristic
 // coalescence times and the two N_pri sinks.
-#include <cmath>
+#include "sootmodel.hpp"  // Python.h first
 
-#include "sootmodel.hpp"
+#include <cmath>
 
 namespace pyrandel {
 

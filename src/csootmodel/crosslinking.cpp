@@ -4,10 +4,11 @@
 // precursor forms a cross-linked dimer, counted as a new particle; a radical
 // meeting an aggregate is adsorbed, adds its precursor less two H atoms to the
 // soot and gives those two H atoms to the gas.
+#include "../binding/arrays.hpp"  // Python.h first
+
 #include <climits>
 #include <cmath>
 
-#include "../binding/arrays.hpp"
 #include "../lib/constants.hpp"
 #include "precursors.hpp"
 #include "sootmodel.hpp"
@@ -177,7 +178,7 @@ void CSootModel::create_PAH_dimer_crosslinking_impl() {
     p_k_f_soot_PAH.resize(n);
     p_dC_tot_dt_PAH_each.resize(n);
     p_dH_tot_dt_PAH_each.resize(n);
-    bind::replace(p_ROP, bind::zeros((Py_ssize_t)n));
+    p_ROP = bind::zeros((Py_ssize_t)n);
     p_PAH_radical_.resize(n);
 }
 

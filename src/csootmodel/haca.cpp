@@ -1,8 +1,8 @@
 // CSootModel: HACA surface growth with acetylene, the alpha models, the
 // steady-state active sites and carbonisation.
-#include <cmath>
+#include "sootmodel.hpp"  // Python.h first
 
-#include "sootmodel.hpp"
+#include <cmath>
 
 namespace pyrandel {
 

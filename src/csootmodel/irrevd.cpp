@@ -17,9 +17,9 @@ void CSootModel::create_PAH_dimer_irrevd_impl() {
     p_dH_tot_dt_PAH_each.resize(n);
     dimer_PAH_1_id.resize(n);
     dimer_PAH_2_id.resize(n);
-    bind::replace(dimer_n_C, bind::zeros((Py_ssize_t)n));
-    bind::replace(dimer_n_H, bind::zeros((Py_ssize_t)n));
-    bind::replace(p_ROP, bind::zeros((Py_ssize_t)n));
+    dimer_n_C = bind::zeros((Py_ssize_t)n);
+    dimer_n_H = bind::zeros((Py_ssize_t)n);
+    p_ROP = bind::zeros((Py_ssize_t)n);
 
     bind::Items nC(dimer_n_C), nH(dimer_n_H);
     for (Py_ssize_t b = 0; b < (Py_ssize_t)n; ++b) {

@@ -1,9 +1,10 @@
 // CSootModel: gas concentrations, mean free path, diffusion coefficients and
 // the morphology of the monodisperse aggregate population. Sizes count the
 // carbon mass only; masses and the volume fraction include hydrogen.
+#include "../binding/arrays.hpp"  // Python.h first
+
 #include <cmath>
 
-#include "../binding/arrays.hpp"
 #include "sootmodel.hpp"
 
 namespace pyrandel {

@@ -1,9 +1,10 @@
 // CSootModel: oxidation of soot by O2 and OH. The per-step rates (the `_alt`
 // forms) feed the source terms and the scrubbing; the area-based rates built
 // on the surface fluxes are offered to callers.
+#include "../binding/arrays.hpp"  // Python.h first
+
 #include <cmath>
 
-#include "../binding/arrays.hpp"
 #include "sootmodel.hpp"
 
 namespace pyrandel {

@@ -1,7 +1,5 @@
 // CSootModel: the per-step protocol (initialize, gas and solution updates),
 // the five process terms, the four source terms and the gas scrubbing.
-#include <cstring>
-
 #include "sootmodel.hpp"
 
 namespace pyrandel {
@@ -13,74 +11,16 @@ namespace {
 
 Name n_print("print");
 Name n_index("index");
-Name n_zeros_like("zeros_like");
-Name n_zeros("zeros");
 
 const char* const key_species[7] = {"C2H2", "H2", "H", "CO", "O2", "OH", "H2O"};
 
 Ref zero_float() { return bind::py(0.0); }
 
-// NumPy's own zeros_like and zeros, to recognise the common case.
-struct NumpyZeros {
-    PyObject* zeros_like = nullptr;
-    PyObject* zeros = nullptr;
-};
-const NumpyZeros& numpy_zeros() {
-    static NumpyZeros z = [] {
-        NumpyZeros r;
-        Ref numpy = Ref::steal(PyImport_ImportModule("numpy"));
-        r.zeros_like = bind::getattr(numpy.get(), n_zeros_like).release();
-        r.zeros = bind::getattr(numpy.get(), n_zeros).release();
-        return r;
-    }();
-    return z;
-}
-
-// `np.zeros_like(X)`, but a float64 array when X holds integers or booleans: the
-// scrubbing rates must not be truncated.
-Ref zeros_for_rates(PyObject* X) {
-    Ref fn = bind::getattr(bind::np().get(), n_zeros_like);
-    Py_buffer view;
-    bool have_view = false;
-    if (X != Py_None && PyObject_CheckBuffer(X)) {
-        if (PyObject_GetBuffer(X, &view, PyBUF_FORMAT | PyBUF_STRIDES) == 0) have_view = true;
-        else PyErr_Clear();
-    }
-    char f = 'd';
-    Py_ssize_t n = 0;
-    int ndim = 0;
-    if (have_view) {
-        const char* fmt = view.format ? view.format : "B";
-        f = fmt[fmt[0] == '<' || fmt[0] == '=' || fmt[0] == '@'];
-        n = view.ndim ? view.shape[0] : 0;
-        ndim = view.ndim;
-        PyBuffer_Release(&view);
-    }
-    const NumpyZeros& nz = numpy_zeros();
-    // A plain one-dimensional float64 array: np.zeros(n) is what zeros_like gives.
-    if (have_view && fn.get() == nz.zeros_like && Py_IS_TYPE(X, (PyTypeObject*)bind::g.ndarray) && ndim == 1 &&
-        f == 'd')
-        return bind::call(nz.zeros, bind::py((int64_t)n).get());
-    // The field holds an ndarray or None.
-    auto checked = [](Ref z) {
-        if (z.get() != Py_None && !PyObject_TypeCheck(z.get(), (PyTypeObject*)bind::g.ndarray))
-            bind::raisef(PyExc_TypeError, "Cannot convert %.200s to %.200s", Py_TYPE(z.get())->tp_name,
-                         ((PyTypeObject*)bind::g.ndarray)->tp_name);
-        return z;
-    };
-    Ref z = checked(bind::call(fn.get(), X));
-    if (z.get() == Py_None) return z;
-    if (!have_view || !std::strchr("?bBhHiIlLqQnN", f)) return z;
-    Ref args = bind::tuple_of({X});
-    Ref kw = Ref::steal(Py_BuildValue("{s:s}", "dtype", "float64"));
-    return checked(Ref::steal(PyObject_Call(fn.get(), args.get(), kw.get())));
-}
-
 }  // namespace
 
 bind::Ref CSootModel::checkNameOfSpecies_impl() {
     // Held: comparing names may run code that replaces the field.
-    Ref names = Ref::borrow(species_names);
+    Ref names = species_names.hold();
     for (const char* name : key_species) {
         Ref n = Ref::steal(PyUnicode_FromString(name));
         int r = PySequence_Contains(names.get(), n.get());
@@ -100,7 +40,7 @@ void CSootModel::initialize_impl() {
     int* indices[7] = {&C2H2_index, &H2_index, &H_index, &CO_index, &O2_index, &OH_index, &H2O_index};
     for (int k = 0; k < 7; ++k) {
         Ref n = Ref::steal(PyUnicode_FromString(key_species[k]));
-        Ref names = Ref::borrow(species_names);
+        Ref names = species_names.hold();
         Ref i = bind::call_method(names.get(), n_index, n.get());
         *indices[k] = bind::as_int(i.get());
     }
@@ -114,8 +54,8 @@ void CSootModel::update_gas_impl(double T_, double P_, double density_, double v
     mean_MW = mean_MW_ / 1000;
     density = density_;
     viscosity = viscosity_;
-    bind::replace(X, Ref::borrow(X_.o));
-    bind::replace(scrub_wdot, zeros_for_rates(X_.o));
+    X.set(X_.o);
+    scrub_wdot = bind::zeros_like_float(X_.o);
     p_lambda_gas = calc_lambda_gas();
 }
 

@@ -40,28 +40,8 @@ double beta_fm(CSootModel& s, int i) {
     return std::pow(d + s.p_d_g, 2.0) * (std::pow(s.Pi * s.kB * s.T * 0.5 * (inv_m_Ag + inv_m), 0.5) * 2.2);
 }
 
-// NumPy sum and dot of float arrays, added in index order.
-double sum(PyObject* a) {
-    if (a == Py_None) bind::raise(PyExc_TypeError, "unsupported operand type(s) for /: 'NoneType' and 'float'");
-    bind::Items v(a);
-    double acc = 0.0;
-    Py_ssize_t n = v.size();
-    for (Py_ssize_t k = 0; k < n; ++k) acc += v.get(k);
-    return acc;
-}
-
-double dot(PyObject* a, PyObject* b) {
-    if (a == Py_None || b == Py_None)
-        bind::raisef(PyExc_TypeError, "unsupported operand type(s) for *: '%s' and '%s'",
-                     a == Py_None ? "NoneType" : "float", b == Py_None ? "NoneType" : "float");
-    bind::Items u(a), v(b);
-    Py_ssize_t n = u.size(), m = v.size();
-    if (n != m)
-        bind::raisef(PyExc_ValueError, "shapes (%zd,) and (%zd,) not aligned: %zd (dim 0) != %zd (dim 0)", n, m, n, m);
-    double acc = 0.0;
-    for (Py_ssize_t k = 0; k < n; ++k) acc += u.get(k) * v.get(k);
-    return acc;
-}
+using bind::dot;
+using bind::sum;
 
 }  // namespace
 
@@ -74,15 +54,15 @@ void CSootModel::create_PAH_dimer_reactived_impl() {
     p_soot_PAH_star.resize(n);
     p_dC_tot_dt_PAH_each.resize(n);
     p_dH_tot_dt_PAH_each.resize(n);
-    bind::replace(soot_PAH_wdot, bind::zeros((Py_ssize_t)n));
+    soot_PAH_wdot = bind::zeros((Py_ssize_t)n);
 
     size_t P = n * (n + 1) / 2;
     dimer_PAH_1_id.resize(P);
     dimer_PAH_2_id.resize(P);
-    bind::replace(dimer_n_C, bind::zeros((Py_ssize_t)P));
-    bind::replace(dimer_n_H, bind::zeros((Py_ssize_t)P));
-    bind::replace(p_ROP, bind::zeros((Py_ssize_t)P));
-    bind::replace(phy_dimer_wdot, bind::zeros((Py_ssize_t)P));
+    dimer_n_C = bind::zeros((Py_ssize_t)P);
+    dimer_n_H = bind::zeros((Py_ssize_t)P);
+    p_ROP = bind::zeros((Py_ssize_t)P);
+    phy_dimer_wdot = bind::zeros((Py_ssize_t)P);
     p_phy_dimer_.resize(P);
 
     // Every unordered pair, a precursor with itself included, precursor-major.

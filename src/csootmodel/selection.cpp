@@ -52,13 +52,6 @@ Name n_beta_coag_hm("beta_coag_hm");
 Name n_diffus_coeff_const("diffus_coeff_const");
 Name n_diffus_coeff_morph("diffus_coeff_morph");
 
-void set_none(PyObject*& field) {
-    PyObject* old = field;
-    Py_INCREF(Py_None);
-    field = Py_None;
-    Py_XDECREF(old);
-}
-
 }  // namespace
 
 void CSootModel::_set_PAH_growth_model_impl(PyObject* model) {
@@ -88,16 +81,13 @@ void CSootModel::_set_alpha_model_impl(PyObject* alpha_type) {
 }
 
 void CSootModel::_set_coales_type_impl(PyObject* coales_type) {
-    Py_INCREF(coales_type);
-    PyObject* old = soot_coales_type;
-    soot_coales_type = coales_type;
-    Py_XDECREF(old);
+    soot_coales_type.set(coales_type);
 
     if (equals(coales_type, 0)) {
         As_coales = 0.0;
         Ea_coales = 0.0;
-        set_none(t_coales);
-        set_none(N_pri_coales);
+        t_coales = bind::none();
+        N_pri_coales = bind::none();
         coalescence_enabled = false;
     } else if (equals(coales_type, 1)) {
         As_coales = 7.44e16;

@@ -3,9 +3,10 @@
 // particle) or condenses on a soot aggregate. The dimer concentration follows
 // from the steady balance of the three rates, per precursor (variant 2) or for
 // one lumped dimer population weighted by the dimerisation rates (variant 3).
+#include "../binding/arrays.hpp"  // Python.h first
+
 #include <cmath>
 
-#include "../binding/arrays.hpp"
 #include "precursors.hpp"
 #include "sootmodel.hpp"
 

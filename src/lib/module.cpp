@@ -1,6 +1,8 @@
 // Start-up of the extension module: two-phase initialisation, the class
 // registry, the imported type checks, constants, restore functions and the
 // enumerations.
+#include "../binding/cls.hpp"  // Python.h first
+
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -11,31 +13,6 @@
 #include "registry.hpp"
 
 namespace pyrandel {
-
-Constants k;
-
-// Four constants are not the nearest double of the quantity they stand for;
-// every formula takes exactly these bits.
-static_assert(std::bit_cast<uint64_t>(3.1415926535) == 0x400921fb54411744);  // ten decimals of pi
-static_assert(std::bit_cast<uint64_t>(0.1666666666666667) == 0x3fc5555555555557);
-static_assert(std::bit_cast<uint64_t>(0.3333333333333334) == 0x3fd5555555555557);
-static_assert(std::bit_cast<uint64_t>(0.6666666666666667) == 0x3fe5555555555556);
-
-void set_constants() {
-    k.rho_soot_const = 1800.0;
-    k.MW_carbon_const = 0.012011;
-    k.MW_hydrogen_const = 0.001008;
-    k.kB_const = 1.3806488e-23;
-    k.Av_const = 6.02214076e23;
-    k.Pi_const = 3.1415926535;
-    k.R_const = 8.31446261815324;
-    k.ln10_const = 2.302585092994046;
-    k.one_sixth_const = 0.1666666666666667;
-    k.two_thirds_const = 0.6666666666666667;
-    k.one_third_const = 0.3333333333333334;
-    k.min_n_H_const = 20.0;
-    k.min_n_C_const = 378.0;
-}
 
 namespace {
 
@@ -323,7 +300,7 @@ int module_exec(PyObject* module) {
         bind::set_from_cpp_exception();
     }
     if (the_module) {
-        bind::add_traceback("init pyrandel.lib._pyrandel", "pyrandel/lib/_pyrandel.cpp", 1);
+        bind::add_traceback_here("init pyrandel.lib._pyrandel");
         Py_CLEAR(the_module);
         bind::g.module_dict = nullptr;
     }
@@ -342,13 +319,21 @@ int module_exec(PyObject* module) {
 }
 
 PyModuleDef_Slot slots[] = {
-    {Py_mod_create, (void*)module_create},
-    {Py_mod_exec, (void*)module_exec},
-    {0, nullptr},
+    {.slot = Py_mod_create, .value = (void*)module_create},
+    {.slot = Py_mod_exec, .value = (void*)module_exec},
+    {.slot = 0, .value = nullptr},
 };
 
 PyModuleDef moduledef = {
-    PyModuleDef_HEAD_INIT, "_pyrandel", nullptr, 0, nullptr, slots, nullptr, nullptr, nullptr,
+    .m_base = PyModuleDef_HEAD_INIT,
+    .m_name = "_pyrandel",
+    .m_doc = nullptr,
+    .m_size = 0,
+    .m_methods = nullptr,
+    .m_slots = slots,
+    .m_traverse = nullptr,
+    .m_clear = nullptr,
+    .m_free = nullptr,
 };
 
 }  // namespace

@@ -1,9 +1,9 @@
 // The classes of the module, in the order in which start-up readies them.
 #pragma once
 
-#include <span>
+#include "../binding/cls.hpp"  // Python.h first
 
-#include "../binding/cls.hpp"
+#include <span>
 
 namespace pyrandel {
 

@@ -7,7 +7,7 @@ namespace pyrandel {
 using bind::Name;
 using bind::Ref;
 
-PyTypeObject CSootGas::type = {PyVarObject_HEAD_INIT(nullptr, 0)};
+BIND_TYPE_OBJECT(CSootGas)
 
 namespace {
 
@@ -38,69 +38,29 @@ Ref thousand() {
     return Ref::borrow(k);
 }
 
-// The unraisable wrappers the vtable hands out.
-template <class F>
-auto guarded(const char* name, F f) -> decltype(f()) {
-    try {
-        return f();
-    } catch (...) {
-        bind::set_from_cpp_exception();
-    }
-    bind::write_unraisable((std::string(bind::module_name) + ".CSootGas." + name).c_str());
-    return 0;
-}
-
-// A cached number object as a double; held while its conversion may run code.
-double held_double(PyObject* o) {
-    if (PyFloat_CheckExact(o)) return PyFloat_AS_DOUBLE(o);
-    Ref h = Ref::borrow(o);
-    return bind::as_double(h.get());
-}
-
-double vt_C(CSootGas* s, int i) {
-    return guarded("C", [&] { return s->C_impl(i); });
-}
-double vt_MW_c(CSootGas* s, int i) {
-    return guarded("MW_c", [&] { return bind::at(s->_MWs, i); });
-}
-double vt_calc_lambda_gas(CSootGas* s) {
-    return guarded("calc_lambda_gas", [&] { return s->calc_lambda_gas_impl(); });
-}
-double vt_lambda_gas_c(CSootGas* s) {
-    return guarded("lambda_gas_c", [&] { return held_double(s->_lambda_gas); });
-}
-double vt_T_c(CSootGas* s) { return s->_T; }
-double vt_P_c(CSootGas* s) { return s->_P; }
-double vt_mu_c(CSootGas* s) {
-    return guarded("mu_c", [&] { return held_double(s->_mu); });
-}
-double vt_rho_c(CSootGas* s) {
-    return guarded("rho_c", [&] { return held_double(s->_rho); });
-}
-int vt_species_index(CSootGas* s, PyObject* name) {
-    return guarded("species_index", [&] {
-        // Held: hashing or comparing the name may run code that replaces the dictionary.
-        Ref d = Ref::borrow(s->_species_index_dict);
-        Ref v = Ref::steal(PyObject_GetItem(d.get(), name));
-        return bind::as_int(v.get());
-    });
-}
-
-void set_obj(PyObject*& slot, Ref v) {
-    PyObject* old = slot;
-    slot = v.release();
-    Py_XDECREF(old);
-}
-
 }  // namespace
 
-const CSootGasVTable CSootGas::vtable = {vt_C,    vt_MW_c,  vt_calc_lambda_gas, vt_lambda_gas_c, vt_T_c,
-                                         vt_P_c, vt_mu_c, vt_rho_c,           vt_species_index};
+// Each entry reports an exception as unraisable under its own name and returns 0.
+const CSootGasVTable CSootGas::vtable = {
+    .C = bind::entry<&CSootGas::C_impl, "C">(),
+    .MW_c = bind::entry<&CSootGas::MW_c_impl, "MW_c">(),
+    .calc_lambda_gas = bind::entry<&CSootGas::calc_lambda_gas_impl, "calc_lambda_gas">(),
+    .lambda_gas_c = bind::entry<&CSootGas::lambda_gas_c_impl, "lambda_gas_c">(),
+    .T_c = bind::entry<&CSootGas::T_c_impl, "T_c">(),
+    .P_c = bind::entry<&CSootGas::P_c_impl, "P_c">(),
+    .mu_c = bind::entry<&CSootGas::mu_c_impl, "mu_c">(),
+    .rho_c = bind::entry<&CSootGas::rho_c_impl, "rho_c">(),
+    .species_index = bind::entry<&CSootGas::species_index_impl, "species_index">(),
+};
 
-void CSootGas::init_impl(PyObject* g) {
-    Py_INCREF(g);
-    set_obj(cantera_gas, Ref(g));
+int CSootGas::species_index_impl(PyObject* name) {
+    // Held: hashing or comparing the name may run code that replaces the dictionary.
+    Ref d = _species_index_dict.hold();
+    Ref v = Ref::steal(PyObject_GetItem(d.get(), name));
+    return bind::as_int(v.get());
 }
+
+void CSootGas::init_impl(PyObject* g) { cantera_gas.set(g); }
 
 // --------------------------------------------------------- gas-object reads
 
@@ -114,7 +74,7 @@ void CSootGas::read_X_from_gas() {
     bind::fill_from_iterable(_X, l.get());
 }
 
-void CSootGas::read_rho_from_gas() { set_obj(_rho, bind::getattr(gas().get(), n_density)); }
+void CSootGas::read_rho_from_gas() { _rho = bind::getattr(gas().get(), n_density); }
 
 void CSootGas::read_mean_MW_from_gas() {
     Ref m = bind::getattr(gas().get(), n_mean_molecular_weight);
@@ -140,7 +100,7 @@ void CSootGas::update_thermo_TDUY_impl(double T, double D, bind::NDArray UY) {
     Ref td = bind::tuple_of({bind::py(T).get(), bind::py(D).get()});
     bind::setattr(gas().get(), n_TD, td.get());
     _T = T;
-    set_obj(_rho, bind::py(D));
+    _rho = bind::py(D);
     _P = bind::as_double(bind::getattr(gas().get(), n_P).get());
     read_X_from_gas();
     read_mean_MW_from_gas();
@@ -172,28 +132,18 @@ void CSootGas::update_thermo_impl() {
     Ref T = bind::getattr(gas().get(), n_T);
     Ref P = bind::getattr(gas().get(), n_P);
     Ref X = bind::getattr(gas().get(), n_X);
-    if (bind::Class<CSootGas>::overridden(this, MID_update_thermo_TPX)) {
-        bind::call_method((PyObject*)this, spec().method_names[MID_update_thermo_TPX], T.get(), P.get(), X.get());
-        return;
-    }
-    try {
-        double t = bind::as_double(T.get()), p = bind::as_double(P.get());
-        update_thermo_TPX_impl(t, p, bind::Arg<bind::NDArray>::from(X.get(), "X"));
-    } catch (bind::Error&) {
-        bind::add_method_traceback(spec(), MID_update_thermo_TPX);
-        throw;
-    }
+    update_thermo_TPX_with(T.get(), P.get(), X.get());
 }
 
 void CSootGas::update_transport_mix_impl() {
-    set_obj(_mu, bind::getattr(gas().get(), n_viscosity));
+    _mu = bind::getattr(gas().get(), n_viscosity);
     double l = vtab->calc_lambda_gas(this);
-    set_obj(_lambda_gas, bind::py(l));
+    _lambda_gas = bind::py(l);
 }
 
 void CSootGas::update_lambda_gas_impl() {
     double l = vtab->calc_lambda_gas(this);
-    set_obj(_lambda_gas, bind::py(l));
+    _lambda_gas = bind::py(l);
 }
 
 void CSootGas::update_transport_impl() { update_transport_mix(); }
@@ -206,8 +156,8 @@ void CSootGas::update_impl(double T, double P, std::vector<double> X, double rho
     _T = T;
     _P = P;
     _X = std::move(X);
-    set_obj(_rho, bind::py(rho));
-    set_obj(_mu, bind::py(mu));
+    _rho = bind::py(rho);
+    _mu = bind::py(mu);
     _mean_MW = mean_MW;
 }
 
@@ -216,25 +166,19 @@ void CSootGas::update_mean_MW_impl(double mean_MW) { _mean_MW = mean_MW; }
 void CSootGas::update_MWs_impl(bind::NDArray MWs) {
     Ref l = bind::call_method(MWs.o, n_tolist);
     bind::fill_from_iterable(_MWs, l.get());
-    Py_INCREF(MWs.o);
-    set_obj(_MW_array, Ref(MWs.o));
+    _MW_array.set(MWs.o);
 }
 
-void CSootGas::set_species_indices_impl(PyObject* d) {
-    if (d != Py_None && !PyDict_CheckExact(d))
-        bind::raisef(PyExc_TypeError, "Expected %.16s, got %.200s", "dict", Py_TYPE(d)->tp_name);
-    Py_INCREF(d);
-    set_obj(_species_index_dict, Ref(d));
-}
+void CSootGas::set_species_indices_impl(PyObject* d) { _species_index_dict.set(d); }
 
 // ------------------------------------------------------- internal accessors
 
 double CSootGas::C_impl(int i) {
-    double x = bind::at(_X, i);
+    double x = _X[i];
     // Common case: the cached density is a float and nobody overrides mean_MW.
-    if (Py_TYPE(this) == &type && PyFloat_CheckExact(_rho)) return bind::pydiv(x * PyFloat_AS_DOUBLE(_rho), _mean_MW);
+    if (Py_TYPE(this) == &type && PyFloat_CheckExact(_rho.get())) return bind::pydiv(x * PyFloat_AS_DOUBLE(_rho.get()), _mean_MW);
     Ref xf = bind::py(x);
-    Ref rho = Ref::borrow(_rho);
+    Ref rho = _rho.hold();
     Ref num = Ref::steal(PyNumber_Multiply(xf.get(), rho.get()));
     Ref mw = bind::getattr((PyObject*)this, n_mean_MW);
     Ref c = Ref::steal(PyNumber_TrueDivide(num.get(), mw.get()));
@@ -245,11 +189,11 @@ double CSootGas::C_impl(int i) {
 // root from the fields as they are after it.
 double CSootGas::calc_lambda_gas_impl() {
     auto root = [this] { return std::pow((k.Pi_const * _mean_MW) / (((k.kB_const * 2.0) * k.Av_const) * _T), 0.5); };
-    if (PyFloat_CheckExact(_mu) && PyFloat_CheckExact(_rho)) {
-        const double q = bind::pydiv(PyFloat_AS_DOUBLE(_mu), PyFloat_AS_DOUBLE(_rho));
+    if (PyFloat_CheckExact(_mu.get()) && PyFloat_CheckExact(_rho.get())) {
+        const double q = bind::pydiv(PyFloat_AS_DOUBLE(_mu.get()), PyFloat_AS_DOUBLE(_rho.get()));
         return q * root();
     }
-    Ref mu = Ref::borrow(_mu), rho = Ref::borrow(_rho);
+    Ref mu = _mu.hold(), rho = _rho.hold();
     Ref q = Ref::steal(PyNumber_TrueDivide(mu.get(), rho.get()));
     Ref r = bind::py(root());
     Ref p = Ref::steal(PyNumber_Multiply(q.get(), r.get()));
@@ -261,11 +205,11 @@ double CSootGas::calc_lambda_gas_impl() {
 Ref CSootGas::get_T() { return bind::py(_T); }
 Ref CSootGas::get_P() { return bind::py(_P); }
 Ref CSootGas::get_mean_MW() { return bind::py(_mean_MW); }
-Ref CSootGas::get_rho() { return Ref::borrow(_rho); }
-Ref CSootGas::get_mu() { return Ref::borrow(_mu); }
-Ref CSootGas::get_lambda_gas() { return Ref::borrow(_lambda_gas); }
+Ref CSootGas::get_rho() { return _rho.hold(); }
+Ref CSootGas::get_mu() { return _mu.hold(); }
+Ref CSootGas::get_lambda_gas() { return _lambda_gas.hold(); }
 Ref CSootGas::get_MWs() { return bind::list_of(_MWs); }
-Ref CSootGas::get_MW_array() { return Ref::borrow(_MW_array); }
+Ref CSootGas::get_MW_array() { return _MW_array.hold(); }
 Ref CSootGas::get_X_array() {
     Ref l = bind::list_of(_X);
     Ref arr = bind::getattr(bind::np().get(), n_array);
@@ -292,22 +236,9 @@ Ref CSootGas::get_state() { return bind::getattr(gas().get(), n_state); }
 
 namespace {
 
-const bind::Field fields[] = {
-    BIND_FIELD(CSootGas, cantera_gas, Object, bind::RW),
-    BIND_FIELD(CSootGas, _X, DoubleVec, bind::RW),
-    BIND_FIELD(CSootGas, _MWs, DoubleVec, bind::RW),
-    BIND_FIELD(CSootGas, _MW_array, NDArray, bind::RW),
-    BIND_FIELD(CSootGas, _T, Double, bind::RW),
-    BIND_FIELD(CSootGas, _P, Double, bind::RW),
-    BIND_FIELD(CSootGas, _mean_MW, Double, bind::RO),
-    BIND_FIELD(CSootGas, _mu, Object, bind::RO),
-    BIND_FIELD(CSootGas, _rho, Object, bind::RO),
-    BIND_FIELD(CSootGas, _lambda_gas, Object, bind::RO),
-    BIND_FIELD(CSootGas, _species_index_dict, Dict, bind::RO),
-};
-
 using Self = CSootGas;
-PyMethodDef methods[] = {CSOOTGAS_METHODS(BIND_DEF){nullptr, nullptr, 0, nullptr}};
+const bind::Field fields[] = {CSOOTGAS_FIELDS(BIND_ROW)};
+BIND_METHOD_TABLES(CSOOTGAS_METHODS)
 
 PyGetSetDef props[] = {
     bind::prop<&CSootGas::get_T, "T">(),
@@ -336,16 +267,16 @@ PyGetSetDef props[] = {
 }  // namespace
 
 bind::ClassSpec& CSootGas::spec() {
-    static bind::ClassSpec s = [] {
-        bind::ClassSpec s = bind::make_spec<CSootGas>();
-        s.fields = fields;
-        s.methods = methods;
-        s.props = props;
-        s.init = bind::Init<&CSootGas::init_impl, "cantera_gas">::init;
-        s.vtable = (void*)&vtable;
-        s.checksums = {0x3719456, 0x05727d8, 0xdde2b56};
-        return s;
-    }();
+    static bind::ClassSpec s = bind::define<CSootGas>({
+        .fields = fields,
+        .methods = methods,
+        .bodies = bodies,
+        .props = props,
+        .init = bind::Init<&CSootGas::init_impl, "cantera_gas">::init,
+        .vtable = &vtable,
+        .vtable_size = sizeof vtable,
+        .checksums = {0x3719456, 0x05727d8, 0xdde2b56},
+    });
     return s;
 }
 

@@ -21,68 +21,57 @@ struct CSootGasVTable {
     int (*species_index)(CSootGas*, PyObject* name);
 };
 
-#define CSOOTGAS_METHODS(X)                          \
-    X(update_thermo_TPUY, "T, P, UY", nullptr)       \
-    X(update_thermo_TDUY, "T, D, UY", nullptr)       \
-    X(update_thermo_TPX, "T, P, X", nullptr)         \
-    X(update_thermo_TPXmw, "T, P, X", nullptr)       \
-    X(update_thermo, "", nullptr)                    \
-    X(update_transport_mix, "", nullptr)             \
-    X(update_lambda_gas, "", nullptr)                \
-    X(update_transport, "", nullptr)                 \
-    X(update_transport_sutherland, "", nullptr)      \
-    X(update, "T, P, X, rho, mu, mean_MW", nullptr)  \
-    X(update_mean_MW, "mean_MW", nullptr)            \
-    X(update_MWs, "MWs", nullptr)                    \
-    X(set_species_indices, "species_index_dict", nullptr)
+#define CSOOTGAS_FIELDS(F)                 \
+    F(bind::Obj, cantera_gas, RW)          \
+    F(bind::Vec<double>, _X, RW)           \
+    F(bind::Vec<double>, _MWs, RW)         \
+    F(bind::Array, _MW_array, RW)          \
+    F(double, _T, RW)                      \
+    F(double, _P, RW)                      \
+    F(double, _mean_MW, RO)                \
+    F(bind::Obj, _mu, RO)                  \
+    F(bind::Obj, _rho, RO)                 \
+    F(bind::Obj, _lambda_gas, RO)          \
+    F(bind::Dict, _species_index_dict, RO)
+
+#define CSOOTGAS_METHODS(M)                                                                                  \
+    M(update_thermo_TPUY, "T, P, UY", nullptr, void, (double T, double P, bind::NDArray UY))                \
+    M(update_thermo_TDUY, "T, D, UY", nullptr, void, (double T, double D, bind::NDArray UY))                \
+    M(update_thermo_TPX, "T, P, X", nullptr, void, (double T, double P, bind::NDArray X))                   \
+    M(update_thermo_TPXmw, "T, P, X", nullptr, void, (double T, double P, bind::DoubleBuf X))               \
+    M(update_thermo, "", nullptr, void, ())                                                                 \
+    M(update_transport_mix, "", nullptr, void, ())                                                          \
+    M(update_lambda_gas, "", nullptr, void, ())                                                             \
+    M(update_transport, "", nullptr, void, ())                                                              \
+    M(update_transport_sutherland, "", nullptr, void, ())                                                   \
+    M(update, "T, P, X, rho, mu, mean_MW", nullptr, void,                                                   \
+      (double T, double P, std::vector<double> X, double rho, double mu, double mean_MW))                   \
+    M(update_mean_MW, "mean_MW", nullptr, void, (double mean_MW))                                           \
+    M(update_MWs, "MWs", nullptr, void, (bind::NDArray MWs))                                                \
+    M(set_species_indices, "species_index_dict", nullptr, void, (PyObject * species_index_dict))
 
 struct CSootGas {
-    using Self = CSootGas;
     PyObject_HEAD
     const CSootGasVTable* vtab;
+    CSOOTGAS_FIELDS(BIND_DECLARE)
 
-    PyObject* cantera_gas;
-    std::vector<double> _X;
-    std::vector<double> _MWs;
-    PyObject* _MW_array;
-    double _T;
-    double _P;
-    double _mean_MW;
-    PyObject* _mu;
-    PyObject* _rho;
-    PyObject* _lambda_gas;
-    PyObject* _species_index_dict;
-
-    static constexpr const char* py_name = "CSootGas";
-    static constexpr const char* doc = "CSootGas(cantera_gas)";
-    static PyTypeObject type;
+    BIND_CLASS(CSootGas, "CSootGas(cantera_gas)")
     static const CSootGasVTable vtable;
-    static bind::ClassSpec& spec();
-    static void on_new(CSootGas* self) { self->vtab = &vtable; }
-
-    enum { CSOOTGAS_METHODS(BIND_ID) MID_count };
-    CSOOTGAS_METHODS(BIND_DISPATCHER)
+    BIND_METHODS(CSOOTGAS_METHODS)
 
     void init_impl(PyObject* cantera_gas);
 
-    void update_thermo_TPUY_impl(double T, double P, bind::NDArray UY);
-    void update_thermo_TDUY_impl(double T, double D, bind::NDArray UY);
-    void update_thermo_TPX_impl(double T, double P, bind::NDArray X);
-    void update_thermo_TPXmw_impl(double T, double P, bind::DoubleBuf X);
-    void update_thermo_impl();
-    void update_transport_mix_impl();
-    void update_lambda_gas_impl();
-    void update_transport_impl();
-    void update_transport_sutherland_impl();
-    void update_impl(double T, double P, std::vector<double> X, double rho, double mu, double mean_MW);
-    void update_mean_MW_impl(double mean_MW);
-    void update_MWs_impl(bind::NDArray MWs);
-    void set_species_indices_impl(PyObject* species_index_dict);
-
-    // Internal accessors (bodies of the vtable entries); they raise, the
-    // table entries report as unraisable.
+    // Internal accessors (bodies of the table entries); they raise, the
+    // entries report as unraisable.
     double C_impl(int i);
+    double MW_c_impl(int i) { return _MWs[i]; }
     double calc_lambda_gas_impl();
+    double lambda_gas_c_impl() { return held_double(_lambda_gas); }
+    double T_c_impl() { return _T; }
+    double P_c_impl() { return _P; }
+    double mu_c_impl() { return held_double(_mu); }
+    double rho_c_impl() { return held_double(_rho); }
+    int species_index_impl(PyObject* name);
 
     // Properties.
     bind::Ref get_T();
@@ -106,7 +95,13 @@ struct CSootGas {
 
 private:
     // The gas object, held for the call: its attributes may run code that replaces the field.
-    bind::Ref gas() const { return bind::Ref::borrow(cantera_gas); }
+    bind::Ref gas() const { return cantera_gas.hold(); }
+    // A cached number object as a double; held while its conversion may run code.
+    static double held_double(PyObject* o) {
+        if (PyFloat_CheckExact(o)) return PyFloat_AS_DOUBLE(o);
+        bind::Ref h = bind::Ref::borrow(o);
+        return bind::as_double(h.get());
+    }
     void read_X_from_gas();
     void read_rho_from_gas();
     void read_mean_MW_from_gas();
