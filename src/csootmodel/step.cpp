@@ -13,6 +13,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 #include "../lib/constants.hpp"
@@ -44,12 +45,13 @@ const PyMethodDef* own_method(CSootModel* m, PyObject* strategy) {
 
 // Strategies whose bodies the pass runs itself.
 enum Known {
-    K_growth_reactived, K_growth_irrevd, K_growth_crosslinking,
+    K_growth_reactived, K_growth_irrevd, K_growth_crosslinking, K_growth_slfclsn, K_growth_slfclsn_lump,
     K_alpha_constant, K_alpha_empirical, K_alpha_ctoh,
     known_count
 };
 const char* const known_names[known_count] = {
     "PAH_growth_update_reactived", "PAH_growth_update_irrevd", "PAH_growth_update_crosslinking",
+    "PAH_growth_update_slfclsn", "PAH_growth_update_slfclsn_lump",
     "alpha_constant", "alpha_empirical", "alpha_ctoh_based"};
 
 const PyMethodDef* def_named(const char* name) {
@@ -129,6 +131,7 @@ struct Scratch {
     std::vector<double> M, mass, d, c;                // per precursor
     std::vector<double> k_f, k_r, star, dC, dH, rad;  // per precursor
     std::vector<double> phy, rop;                     // per dimer
+    std::vector<double> omega, a, b, dimer, w_inc, w_cond, weight;  // self-collision, per precursor
 };
 Scratch scratch;
 
@@ -372,6 +375,158 @@ struct Pass {
         m.p_dH_tot_dt_PAH = dH_tot_PAH;
     }
 
+    // ------------------------------------------------ self-collision
+
+    double omega_tot = 0, lump_n_C = 0, lump_n_H = 0, a_lump = 0, b_lump = 0, lump = 0, w_lumpinc = 0,
+           w_lumpcond = 0;
+
+    // update_omega_PAH
+    void dimerisation(size_t n) {
+        Scratch& s = scratch;
+        sized(s.omega, n);
+        omega_tot = 0.0;
+        for (size_t i = 0; i < n; ++i) {
+            int j = bind::at(m.PAH_indices, i);
+            double c = pymax(molar_density(j), 0.0);
+            double mass = mw.get(j) / m.Av;
+            double d = std::pow(fdiv(6 * mass, m.Pi * m.rho_soot), 0.33333333334);
+            double w = std::pow(fdiv(4 * m.Pi * m.kB * m.T, mass), 0.5) * bind::at(m.stick_eff, i) * d * d * c * c * m.Av;
+            s.omega[i] = w;
+            omega_tot += w;
+        }
+    }
+
+    struct Prefactors {
+        double F, G, H, K;
+    };
+    Prefactors collision_prefactors() const {
+        Prefactors p;
+        p.F = std::pow(fdiv(6 * m.kB * m.T, m.rho_soot), 0.5);
+        p.G = 4.4 * std::pow(fdiv(3, 4 * m.Pi), 0.166667);
+        p.H = 1.3 * std::pow(fdiv(m.kB * m.Pi * m.T, 2 * m.rho_soot), 0.5);
+        p.K = m.Av * m.N_agg * m.density;
+        return p;
+    }
+
+    static double steady_dimer(double a, double b, double omega) {
+        double disc = std::pow(b, 2.0) + 4 * a * omega;
+        if (disc > 0) return fdiv(std::pow(disc, 0.5) - b, 2 * a);
+        return 0.0;
+    }
+
+    bool slfclsn() {
+        Scratch& s = scratch;
+        const size_t n = m.PAH_indices.size();
+        if (m.omega_PAH.size() < n || m.a_inc.size() < n || m.b_cond.size() < n || m._dimer_.size() < n ||
+            m.w_inc.size() < n || m.w_cond.size() < n || m.p_dC_tot_dt_PAH_each.size() < n ||
+            m.p_dH_tot_dt_PAH_each.size() < n)
+            return false;
+        dimerisation(n);
+        sized(s.a, n), sized(s.b, n), sized(s.dimer, n), sized(s.w_inc, n), sized(s.w_cond, n);
+        sized(s.dC, n), sized(s.dH, n);
+        Prefactors p = collision_prefactors();
+        const double inv_V_Ag = pydiv(1.0, fdiv(V_tot, m.N_agg * m.Av));
+        for (size_t i = 0; i < n; ++i) {
+            int j = bind::at(m.PAH_indices, i);
+            double m_D = 2 * mw.get(j) / m.Av;
+            double d_D = std::pow(fdiv(6 * m_D, m.Pi * m.rho_soot), 0.33333333334);
+            double V_D = std::pow(d_D, 3.0) * (m.Pi / 6);
+            s.a[i] = p.F * p.G * 4 * 1.41421356 * m.Av * std::pow(V_D, 0.166667);
+            double kh = p.K * p.H * std::pow(d_D + d_g, 2.0);
+            double inv_V_D = fdiv(1, V_D);
+            s.b[i] = kh * std::pow(inv_V_D + inv_V_Ag, 0.5);
+        }
+        for (size_t i = 0; i < n; ++i) s.dimer[i] = steady_dimer(s.a[i], s.b[i], s.omega[i]);
+        for (size_t i = 0; i < n; ++i) s.w_inc[i] = s.a[i] * 0.5 * std::pow(s.dimer[i], 2.0);
+        for (size_t i = 0; i < n; ++i) s.w_cond[i] = s.b[i] * s.dimer[i];
+        dC_tot_PAH = dH_tot_PAH = 0.0;
+        for (size_t i = 0; i < n; ++i) {
+            s.dC[i] = fdiv(bind::at(m.PAH_n_C, i) * 2 * s.w_cond[i], m.density);
+            dC_tot_PAH += s.dC[i];
+            s.dH[i] = fdiv((bind::at(m.PAH_n_H, i) - 2) * 2 * s.w_cond[i], m.density);
+            dH_tot_PAH += s.dH[i];
+        }
+        return true;
+    }
+
+    void store_slfclsn() {
+        Scratch& s = scratch;
+        const size_t n = m.PAH_indices.size();
+        for (size_t i = 0; i < n; ++i) {
+            m.omega_PAH[i] = s.omega[i];
+            m.a_inc[i] = s.a[i];
+            m.b_cond[i] = s.b[i];
+            m._dimer_[i] = s.dimer[i];
+            m.w_inc[i] = s.w_inc[i];
+            m.w_cond[i] = s.w_cond[i];
+            m.p_dC_tot_dt_PAH_each[i] = s.dC[i];
+            m.p_dH_tot_dt_PAH_each[i] = s.dH[i];
+        }
+        m.omega_PAH_tot = omega_tot;
+        m.p_dC_tot_dt_PAH = dC_tot_PAH;
+        m.p_dH_tot_dt_PAH = dH_tot_PAH;
+    }
+
+    bool slfclsn_lump() {
+        Scratch& s = scratch;
+        const size_t n = m.PAH_indices.size();
+        if (m.omega_PAH.size() < n || m.dimer_weight.size() < n || m.p_dC_tot_dt_PAH_each.size() < n ||
+            m.p_dH_tot_dt_PAH_each.size() < n)
+            return false;
+        dimerisation(n);
+        sized(s.weight, n), sized(s.dC, n), sized(s.dH, n);
+        for (size_t i = 0; i < n; ++i) s.weight[i] = omega_tot > 0 ? s.omega[i] / omega_tot : 1.0 / (double)n;
+        Prefactors p = collision_prefactors();
+        lump_n_C = lump_n_H = 0.0;
+        double V = 0.0;
+        for (size_t i = 0; i < n; ++i) {
+            double nC = bind::at(m.PAH_n_C, i);
+            double w = s.weight[i];
+            double d_i = m.d_A * std::pow(2 * nC / 3, 0.5);
+            V += (m.Pi / 6) * std::pow(d_i, 3.0) * 2 * w;
+            lump_n_C += 2 * w * nC;
+            lump_n_H += 2 * w * bind::at(m.PAH_n_H, i);
+        }
+        a_lump = p.F * p.G * 4 * 1.41421356 * m.Av * std::pow(V, 0.166667);
+        double d_D = std::pow(fdiv(6 * V, m.Pi), 0.3333334);
+        double kh = p.K * p.H * std::pow(d_D + d_g, 2.0);
+        double inv_V = fdiv(1, V);
+        double inv_V_Ag = pydiv(1.0, fdiv(V_tot, m.N_agg * m.Av));
+        b_lump = kh * std::pow(inv_V + inv_V_Ag, 0.5);
+        lump = steady_dimer(a_lump, b_lump, omega_tot);
+        w_lumpinc = a_lump * 0.5 * std::pow(lump, 2.0);
+        w_lumpcond = b_lump * lump;
+        dC_tot_PAH = dH_tot_PAH = 0.0;
+        for (size_t i = 0; i < n; ++i) {
+            s.dC[i] = fdiv(bind::at(m.PAH_n_C, i) * 2 * w_lumpcond * s.weight[i], m.density);
+            dC_tot_PAH += s.dC[i];
+            s.dH[i] = fdiv((bind::at(m.PAH_n_H, i) - 2) * 2 * w_lumpcond * s.weight[i], m.density);
+            dH_tot_PAH += s.dH[i];
+        }
+        return true;
+    }
+
+    void store_slfclsn_lump() {
+        Scratch& s = scratch;
+        const size_t n = m.PAH_indices.size();
+        for (size_t i = 0; i < n; ++i) {
+            m.omega_PAH[i] = s.omega[i];
+            m.dimer_weight[i] = s.weight[i];
+            m.p_dC_tot_dt_PAH_each[i] = s.dC[i];
+            m.p_dH_tot_dt_PAH_each[i] = s.dH[i];
+        }
+        m.omega_PAH_tot = omega_tot;
+        m.lumpdimer_n_C = lump_n_C;
+        m.lumpdimer_n_H = lump_n_H;
+        m.a_lumpinc = a_lump;
+        m.b_lumpcond = b_lump;
+        m._lumpdimer_ = lump;
+        m.w_lumpinc = w_lumpinc;
+        m.w_lumpcond = w_lumpcond;
+        m.p_dC_tot_dt_PAH = dC_tot_PAH;
+        m.p_dH_tot_dt_PAH = dH_tot_PAH;
+    }
+
     // ------------------------------------------------ HACA, carbonisation, oxidation
 
     double HACA_C = 0, HACA_H = 0, carb = 0, C_O2 = 0, C_OH = 0, H_O2 = 0, H_OH = 0;
@@ -453,25 +608,33 @@ bool CSootModel::runs_own_bodies() { return plain_route(this); }
 
 bool CSootModel::solution_in_one_pass() {
     if (!plain_route(this)) return false;
-    const int growth = which(own_method(this, PAH_growth_update), K_growth_reactived, K_growth_crosslinking);
+    const int growth = which(own_method(this, PAH_growth_update), K_growth_reactived, K_growth_slfclsn_lump);
     const int alpha_kind = which(own_method(this, alpha), K_alpha_constant, K_alpha_ctoh);
     if (growth < 0 || alpha_kind < 0) return false;
     if (growth == K_growth_reactived && !(steady_state_physical_dimerization && steady_state_PAH_adsorption))
         return false;
-    bind::Items x(X), mw(MWs), rop(p_ROP);
+    const bool dimers = growth == K_growth_reactived || growth == K_growth_irrevd || growth == K_growth_crosslinking;
+    bind::Items x(X), mw(MWs);
+    std::optional<bind::Items> rop;
+    if (dimers) rop.emplace(p_ROP);
     // Float64 buffers only, and the rates written into p_ROP never land in an input.
-    if (!x.viewed() || !mw.viewed() || !rop.viewed() || rop.overlaps(x) || rop.overlaps(mw)) return false;
+    if (!x.viewed() || !mw.viewed()) return false;
+    if (dimers && (!rop->viewed() || rop->overlaps(x) || rop->overlaps(mw))) return false;
     Pass pass{*this, x, mw};
     try {
         // The strategy call counts against the recursion limit, as its call would.
         bind::RecursionGuard guard(" while calling a Python object");
         pass.morphology();
-        bool ok = growth == K_growth_reactived ? pass.reactived()
-                  : growth == K_growth_irrevd  ? pass.irrevd()
-                                             : pass.crosslinking();
+        bool ok = growth == K_growth_reactived   ? pass.reactived()
+                  : growth == K_growth_irrevd      ? pass.irrevd()
+                  : growth == K_growth_crosslinking ? pass.crosslinking()
+                  : growth == K_growth_slfclsn     ? pass.slfclsn()
+                                                    : pass.slfclsn_lump();
         if (!ok) return false;
-        size_t rows = growth == K_growth_crosslinking ? PAH_indices.size() : dimer_PAH_1_id.size();
-        if (rop.size() < (Py_ssize_t)rows) return false;
+        if (dimers) {
+            size_t rows = growth == K_growth_crosslinking ? PAH_indices.size() : dimer_PAH_1_id.size();
+            if (rop->size() < (Py_ssize_t)rows) return false;
+        }
         pass.surface(alpha_kind);
     } catch (bind::Error&) {
         PyErr_Clear();
@@ -481,9 +644,11 @@ bool CSootModel::solution_in_one_pass() {
     }
     // Nothing below can fail.
     pass.store_common();
-    if (growth == K_growth_reactived) pass.store_reactived(rop);
-    else if (growth == K_growth_irrevd) pass.store_irrevd(rop);
-    else pass.store_crosslinking(rop);
+    if (growth == K_growth_reactived) pass.store_reactived(*rop);
+    else if (growth == K_growth_irrevd) pass.store_irrevd(*rop);
+    else if (growth == K_growth_crosslinking) pass.store_crosslinking(*rop);
+    else if (growth == K_growth_slfclsn) pass.store_slfclsn();
+    else pass.store_slfclsn_lump();
     return true;
 }
 
