@@ -121,7 +121,7 @@ auto& at(V& v, I i) {
         raisef(PyExc_IndexError, "index %llu is out of range for a native array of size %zu",
                (unsigned long long)i, v.size());
     }
-    return v[(size_t)i];
+    return v.data()[(size_t)i];  // tested above
 }
 template <class V>
 auto& at(V& v, SizeT i) {

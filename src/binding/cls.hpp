@@ -904,7 +904,7 @@ struct Dispatch<F> {
             throw Error{};
         }
     }
-    static R by_name(C* self, int mid, PyObject* const* args, size_t n) {
+    [[gnu::cold, gnu::noinline]] static R by_name(C* self, int mid, PyObject* const* args, size_t n) {
         RecursionGuard guard(" while calling a Python object");
         std::vector<PyObject*> v(n + 1);
         v[0] = (PyObject*)self;
@@ -928,7 +928,7 @@ struct Dispatch<F> {
         }
         return traced(C::spec(), mid, [&] { return (self->*F)(std::move(a)...); });
     }
-    static R by_name_converted(C* self, int mid, P... a) {
+    [[gnu::cold, gnu::noinline]] static R by_name_converted(C* self, int mid, P... a) {
         Ref conv[] = {Arg<std::remove_cvref_t<P>>::to(a)...};
         PyObject* args[sizeof...(P)];
         for (size_t i = 0; i < sizeof...(P); ++i) args[i] = conv[i].get();
