@@ -53,6 +53,20 @@ public:
         else generic_set_item(arr_, i, v);
     }
     void add(Py_ssize_t i, double d) { set(i, get(i) + d); }
+    // True when elements are read and written through a buffer (no code of the array runs).
+    bool viewed() const { return view_ != nullptr; }
+    // True when both are viewed and their memory may overlap (one written, the other read).
+    bool overlaps(const Items& o) const {
+        if (!view_ || !o.view_ || view_->shape[0] == 0 || o.view_->shape[0] == 0) return false;
+        auto lo = [](const Py_buffer* v) {
+            return static_cast<const char*>(v->buf) + (v->strides[0] < 0 ? (v->shape[0] - 1) * v->strides[0] : 0);
+        };
+        auto hi = [](const Py_buffer* v) {
+            return static_cast<const char*>(v->buf) + (v->strides[0] > 0 ? (v->shape[0] - 1) * v->strides[0] : 0) +
+                   sizeof(double);
+        };
+        return lo(view_) < hi(o.view_) && lo(o.view_) < hi(view_);
+    }
 
 private:
     Py_ssize_t wrap(Py_ssize_t i) const {

@@ -161,6 +161,18 @@ void CSootModel::update_scrub_wdot_PAH_growth_crosslinking_impl() {
         for (int i = 0; i < n; ++i) s.add(bind::at(PAH_indices, i), -(2 * rop.get(i) / 1000));
     }
     if (growth_enabled && growth_PAH_adsorption_enabled) {
+        bind::Items w(scrub_wdot), mw(MWs);
+        // The rate is a pure function of the model's state as long as no override
+        // runs and the writes into scrub_wdot cannot reach the molar masses it reads.
+        if (w.viewed() && mw.viewed() && !w.overlaps(mw) && runs_own_bodies()) {
+            for (int i = 0; i < n; ++i) {
+                int j = bind::at(PAH_indices, i);
+                double a = PAH_adsorption_rate(i);
+                w.add(j, -(a / 1000.0));
+                w.add(H_index, 2 * a / 1000.0);
+            }
+            return;
+        }
         for (int i = 0; i < n; ++i) {
             int j = bind::at(PAH_indices, i);
             double a = PAH_adsorption_rate(i);

@@ -72,6 +72,8 @@ void CSootModel::update_solution_impl(bind::NDArray solution) {
         v = s.get(H_tot_offset);
         H_tot = H_tot_min > v ? H_tot_min : v;
     }
+    if (solution_in_one_pass()) return;
+
     p_d_p = d_p();
     p_d_m = d_m();
     p_d_g = d_g();
@@ -164,7 +166,9 @@ Ref add_term(Ref a, Ref b) { return bind::add(a.get(), b.get()); }
 // ((((inception + growth) + oxidation) + coagulation) + coalescence), each term
 // asked for just before it is added, as in Python.
 Ref source_term(CSootModel& m, int i) {
-    Ref s = m.inception(i);
+    Ref s;
+    if (m.source_in_one_pass(i, s)) return s;
+    s = m.inception(i);
     s = add_term(std::move(s), m.growth(i));
     s = add_term(std::move(s), m.oxidation(i));
     s = add_term(std::move(s), m.coagulation(i));
@@ -193,6 +197,23 @@ void CSootModel::update_scrub_wdot_impl() {
     run(update_scrub_wdot_PAH_growth);
 
     const double rho = density;
+    bind::Items w(scrub_wdot);
+    if (w.viewed()) {
+        // A float64 buffer: no code of the array runs between the rows, so one view serves them all.
+        if (growth_enabled && growth_HACA_enabled) {
+            w.add(C2H2_index, -(rho * p_dC_tot_dt_HACA_alt / 2000));
+            w.add(H_index, p_dC_tot_dt_HACA_alt * 0.875 * rho / 1000);
+        }
+        if (!oxidation_enabled) return;
+        w.add(CO_index, p_dC_tot_dt_O2 * rho / (-1000));
+        w.add(H2_index, rho * p_dH_tot_dt_O2 / (-1000));
+        w.add(H_index, -(rho * p_dH_tot_dt_O2 / (-1000)));
+        w.add(O2_index, -(p_dC_tot_dt_O2 * (-0.5) * rho / 1000));
+        w.add(CO_index, rho * p_dC_tot_dt_OH / (-1000));
+        w.add(H2_index, (p_dH_tot_dt_OH + p_dC_tot_dt_OH) * (-0.5) * rho / 1000);
+        w.add(OH_index, -(rho * p_dC_tot_dt_OH / (-1000)));
+        return;
+    }
     if (growth_enabled && growth_HACA_enabled) {
         // Half a C2H2 per carbon atom added; the hydrogen not kept by soot returns as H.
         add_row(*this, C2H2_index, -(rho * p_dC_tot_dt_HACA_alt / 2000));

@@ -8,6 +8,8 @@
 #include "precursors.hpp"
 #include "sootmodel.hpp"
 
+#include <optional>
+
 namespace pyrandel {
 
 using bind::Ref;
@@ -312,7 +314,10 @@ bind::NpFloat CSootModel::inception_H_tot_reactived_impl() { return dot(p_ROP, d
 
 void CSootModel::update_scrub_wdot_PAH_growth_reactived_impl() {
     if (inception_enabled) {
-        bind::Items w(scrub_wdot), rop(p_ROP), pw(phy_dimer_wdot);
+        bind::Items w(scrub_wdot), rop(p_ROP);
+        // Read only where the physical dimers are gas species.
+        std::optional<bind::Items> pw;
+        if (!steady_state_physical_dimerization) pw.emplace(phy_dimer_wdot);
         // Each dimer takes its two precursor molecules and releases one H2.
         for (Py_ssize_t b = 0; b < (Py_ssize_t)dimer_PAH_1_id.size(); ++b) {
             int P1 = bind::at(PAH_indices, bind::at(dimer_PAH_1_id, b));
@@ -322,8 +327,8 @@ void CSootModel::update_scrub_wdot_PAH_growth_reactived_impl() {
                 w.set(P2, w.get(P2) - rop.get(b) / 1000.0);
                 w.set(H2_index, w.get(H2_index) + rop.get(b) / 1000.0);
             } else {
-                w.set(P1, w.get(P1) - pw.get(b));
-                w.set(P2, w.get(P2) - pw.get(b));
+                w.set(P1, w.get(P1) - pw->get(b));
+                w.set(P2, w.get(P2) - pw->get(b));
                 w.set(H2_index, w.get(H2_index) + rop.get(b) / 1000.0);
                 int D = bind::at(phy_dimer_indices, b);
                 w.set(D, w.get(D) - rop.get(b) / 1000.0);
@@ -331,7 +336,9 @@ void CSootModel::update_scrub_wdot_PAH_growth_reactived_impl() {
         }
     }
     if (growth_enabled && growth_PAH_adsorption_enabled) {
-        bind::Items w(scrub_wdot), sw(soot_PAH_wdot);
+        bind::Items w(scrub_wdot);
+        std::optional<bind::Items> sw;
+        if (!steady_state_PAH_adsorption) sw.emplace(soot_PAH_wdot);
         // Adsorption takes one precursor molecule per n_C carbon atoms added and
         // releases the two hydrogen atoms that do not stay on the soot.
         for (Py_ssize_t i = 0; i < (Py_ssize_t)PAH_indices.size(); ++i) {
@@ -343,7 +350,7 @@ void CSootModel::update_scrub_wdot_PAH_growth_reactived_impl() {
                 w.set(g, w.get(g) - a_C);
                 w.set(H_index, w.get(H_index) + a_H);
             } else {
-                w.set(g, w.get(g) - sw.get(i));
+                w.set(g, w.get(g) - sw->get(i));
                 w.set(H_index, w.get(H_index) + a_H);
                 int S = bind::at(soot_PAH_indices, i);
                 w.set(S, w.get(S) - a_C);

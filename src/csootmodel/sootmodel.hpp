@@ -46,6 +46,13 @@ struct CSootModel {
     bind::Ref run(PyObject* strategy) { return bind::call_strategy((PyObject*)this, strategy, spec()); }
     double run_d(PyObject* strategy) { return bind::as_double(run(strategy).get()); }
 
+    // The step in one pass where nothing of it is replaced (step.cpp); false:
+    // take the method-by-method route, which gives the same values.
+    bool solution_in_one_pass();
+    // True when every call between methods enters CSootModel's own bodies (no override).
+    bool runs_own_bodies();
+    bool source_in_one_pass(int soot_variable, bind::Ref& out);
+
     // Binds `self.<name>` (looked up now, so overrides are bound) into a strategy field.
     void bind_step(bind::Obj& field, PyObject* name);
 
