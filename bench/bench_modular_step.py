@@ -3,7 +3,8 @@
 A step is what a reactor's right-hand side does per evaluation: the gas wrapper's
 update_thermo_TPUY and update_transport, then set_vars, update, update_w_scrub, fill_soot_array and
 fill_source_term_array on a CMonodisperseSootModel with a PAH-growth model on three precursors (benzene,
-naphthalene, pyrene) and CFrenklachHACA, on gri30; once for each of the six PAH-growth models. The bare side makes the same gas-object calls
+naphthalene, pyrene) and CFrenklachHACA, on gri30; once for each of the six PAH-growth models. The bare side makes
+the same gas-object calls
 directly: set_unnormalized_mass_fractions, TP, X.tolist(), density, mean_molecular_weight and
 viscosity. As in an integrator, every evaluation is at a new state (temperature and soot move a little
 from one call to the next). Both are timed side by side in one run; the ratio is printed per model

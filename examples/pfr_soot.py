@@ -96,7 +96,8 @@ def main(length=0.05, points=11, plot="pfr_soot.png"):
         rows.append(dict(z=zk, tau=y[0], T=reactor.T, f_v=soot.volume_fraction(), d_p=soot.d_p(),
                          d_m=soot.d_m(), N_agg=y[-4], C2H2=gas["C2H2"].Y[0]))
 
-    header = f"{'z cm':>7}{'tau ms':>9}{'T K':>8}{'f_v':>11}{'d_p nm':>9}{'d_m nm':>9}{'N_agg mol/kg':>14}{'Y_C2H2':>10}"
+    header = (f"{'z cm':>7}{'tau ms':>9}{'T K':>8}{'f_v':>11}{'d_p nm':>9}{'d_m nm':>9}"
+              f"{'N_agg mol/kg':>14}{'Y_C2H2':>10}")
     print(header)
     print("-" * len(header))
     for r in rows:

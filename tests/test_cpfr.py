@@ -5,7 +5,6 @@ form, pickling, overrides and hostile state vectors."""
 import copy
 import os
 import pickle
-import sys
 
 import numpy as np
 import pytest
@@ -416,7 +415,8 @@ def test_external_heat_zero_geometry(cls, attrs, message):
     (CPFRSootOde, dict(soot_model=1, perimeter=-1.0), "Wrong reactor geometry!"),
     (CPFROde, dict(soot_model=1, _use_temp_value=True, _use_temp_time_history=True),
      "You cannot use temperature value and temperature history together"),
-    (CPFRSootOde, dict(soot_model=1, _use_temp_value=False), "You have to use temperature value or temperature history"),
+    (CPFRSootOde, dict(soot_model=1, _use_temp_value=False),
+     "You have to use temperature value or temperature history"),
     (CPFRSootOde, dict(soot_model=1, _use_temp_value=True), None),
     (CPFROde, dict(soot_model=None, _use_temp_value=True), "soot model is enabled"),
 ])

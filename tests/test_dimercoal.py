@@ -241,7 +241,7 @@ STATES = [(1800.0, 101325.0, modular.SOOT), (1500.0, 2.0e5, np.array([5.0e-10, 5
 def test_element_balances_through_the_protocol(mod, gas, cls, T, P, soot, unraisable):
     gas.TPX = T, P, modular.RICH_X
     sg, sw, model = modular.graph(mod, gas, pah_cls=cls)
-    pah, surf = sw.PAH_growth_model, sw.surface_reactions_model
+    pah = sw.PAH_growth_model
     _, src, w = modular.step(sg, model, T, P, gas.Y, soot)
     rho = sg.rho
     carbon = w @ modular.element_counts(gas, "C")

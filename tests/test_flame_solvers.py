@@ -198,19 +198,19 @@ def reference(gas, flame, z, model, mdot_left, mdot_right, outlet, steps, dt, P=
             A[f, f] = rho[f] / dt
             for v in range(4):
                 B[v][f] = rho[f] / dt * V[v][f - 1]
-        for l in range(1, n - 1):
-            D = evaluate(l)
-            a = 2 * rho[l] * D / (dz[l + 1] + dz[l])
-            if u[l] > 0.0:
-                A[l, l - 1] = (-rho[l]) * u[l] / dz[l] - a * (1 / dz[l])
-                A[l, l] = rho[l] / dt + rho[l] * u[l] / dz[l] + a * (1 / dz[l + 1] + 1 / dz[l])
-                A[l, l + 1] = -a * (1 / dz[l + 1])
+        for i in range(1, n - 1):
+            D = evaluate(i)
+            a = 2 * rho[i] * D / (dz[i + 1] + dz[i])
+            if u[i] > 0.0:
+                A[i, i - 1] = (-rho[i]) * u[i] / dz[i] - a * (1 / dz[i])
+                A[i, i] = rho[i] / dt + rho[i] * u[i] / dz[i] + a * (1 / dz[i + 1] + 1 / dz[i])
+                A[i, i + 1] = -a * (1 / dz[i + 1])
             else:
-                A[l, l - 1] = -a * (1 / dz[l])
-                A[l, l] = rho[l] / dt - rho[l] * u[l] / dz[l + 1] + a * (1 / dz[l + 1] + 1 / dz[l])
-                A[l, l + 1] = rho[l] * u[l] / dz[l + 1] - a * (1 / dz[l + 1])
+                A[i, i - 1] = -a * (1 / dz[i])
+                A[i, i] = rho[i] / dt - rho[i] * u[i] / dz[i + 1] + a * (1 / dz[i + 1] + 1 / dz[i])
+                A[i, i + 1] = rho[i] * u[i] / dz[i + 1] - a * (1 / dz[i + 1])
             for v in range(4):
-                B[v][l] = rho[l] / dt * V[v][l] + rho[l] * S_of[v]()
+                B[v][i] = rho[i] / dt * V[v][i] + rho[i] * S_of[v]()
         V = [thomas(np.diagonal(A, -1), np.diagonal(A, 0), np.diagonal(A, 1), B[v]) for v in range(4)]
     return V
 

@@ -342,7 +342,6 @@ def test_scrub_indices_outside_the_array_are_reported_and_skipped(mod, gas, unra
     sg, sw, model = modular.graph(mod, gas)
     sw.surface_growth_enabled = sw.oxidation_enabled = False
     modular.step(sg, model, 1800.0, 101325.0, gas.Y, modular.SOOT)
-    m = sw.PAH_growth_model
     good = np.array(model.w_scrub)
     idx = sw.PAH_indices
     sw.PAH_indices = [idx[0], 10 ** 6, idx[2]]           # the second precursor points outside w_scrub
