@@ -5,7 +5,6 @@ form, pickling, overrides and hostile state vectors."""
 import copy
 import os
 import pickle
-import sys
 
 import numpy as np
 import pytest
@@ -14,8 +13,7 @@ from fakes import FakeGas
 
 ct = pytest.importorskip("cantera")
 _pyrandel = pytest.importorskip("pyrandel.lib._pyrandel")
-from pah_gas import RICH_FLAME_X, pah_gas  # noqa: E402
-from soot_sources import configured_model  # noqa: E402
+from gases import RICH_FLAME_X, configured_model, pah_gas  # noqa: E402
 
 CPFROde = _pyrandel.CPFROde
 CPFRSootOde = _pyrandel.CPFRSootOde
@@ -416,7 +414,8 @@ def test_external_heat_zero_geometry(cls, attrs, message):
     (CPFRSootOde, dict(soot_model=1, perimeter=-1.0), "Wrong reactor geometry!"),
     (CPFROde, dict(soot_model=1, _use_temp_value=True, _use_temp_time_history=True),
      "You cannot use temperature value and temperature history together"),
-    (CPFRSootOde, dict(soot_model=1, _use_temp_value=False), "You have to use temperature value or temperature history"),
+    (CPFRSootOde, dict(soot_model=1, _use_temp_value=False),
+     "You have to use temperature value or temperature history"),
     (CPFRSootOde, dict(soot_model=1, _use_temp_value=True), None),
     (CPFROde, dict(soot_model=None, _use_temp_value=True), "soot model is enabled"),
 ])
@@ -671,14 +670,3 @@ def test_hostile_state_vectors_do_not_crash(run_python):
     assert proc.returncode == 0, proc.stderr[-3000:]
     assert proc.stdout.strip().endswith("survived")
 
-
-# ---------------------------------------------------------------- example
-
-def test_example_runs_quickly_without_plot(tmp_path, monkeypatch, capsys):
-    examples = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "examples")
-    monkeypatch.syspath_prepend(examples)
-    import pfr_soot
-    rows = pfr_soot.main(length=0.004, points=4, plot=None)
-    out = capsys.readouterr().out
-    assert "f_v" in out and len(rows) == 4
-    assert rows[-1]["f_v"] > rows[0]["f_v"] > 0

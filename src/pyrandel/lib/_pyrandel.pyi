@@ -796,7 +796,10 @@ class CFlameSolver:
         """March the soot variables n_time_steps steps of dt; prints one line per step."""
     def update_wdot_correction(self) -> None:
         """Fill wdot_correction_soot from the current soot values."""
-    def solve_TDMA(self, a: NDArray[np.float64] | None, b: NDArray[np.float64] | None, c: NDArray[np.float64] | None, d: NDArray[np.float64] | None) -> NDArray[np.float64]:
+    def solve_TDMA(
+        self, a: NDArray[np.float64] | None, b: NDArray[np.float64] | None,
+        c: NDArray[np.float64] | None, d: NDArray[np.float64] | None,
+    ) -> NDArray[np.float64]:
         """Solve a tri-diagonal system: a sub-, b main, c super-diagonal, d right-hand side."""
 
 class CFlameSolverOpt:
@@ -1229,8 +1232,11 @@ class CPAHGrowthBase:
         """The soot wrapper's precursor carbon atoms."""
     def PAH_n_H(self) -> list[float]:
         """The soot wrapper's precursor hydrogen atoms."""
-    def update_soot_vars(self, d_p: float, d_m: float, d_g: float, A_tot: float, m_agg: float, V_agg: float, soot_MW: float, c_soot_agg: float, c_soot_pri: float, m_p: float) -> None:
-        """Store the morphology: d_p, d_m, d_g m; A_tot m2/kg; m_agg kg; V_agg m3; soot_MW kg/mol; c_soot_agg, c_soot_pri mol/m3; m_p kg."""
+    def update_soot_vars(
+        self, d_p: float, d_m: float, d_g: float, A_tot: float, m_agg: float, V_agg: float, soot_MW: float,
+        c_soot_agg: float, c_soot_pri: float, m_p: float,
+    ) -> None:
+        """Store the morphology: d_p, d_m, d_g m; A_tot m2/kg; m_agg, m_p kg; V_agg m3; soot_MW kg/mol; c_* mol/m3."""
     def update(self) -> None:
         """Compute the inception and adsorption rates whose switches are on."""
     def N_agg_inception_each(self, index: int, /) -> float:
@@ -1630,7 +1636,10 @@ class CSurfaceReactionsBase:
 
     # methods
     def _reset(self) -> None: ...
-    def update_soot_vars(self, d_p: float, d_m: float, d_g: float, A_tot: float, m_agg: float, soot_MW: float, c_soot_agg: float, HtoC: float) -> None:
+    def update_soot_vars(
+        self, d_p: float, d_m: float, d_g: float, A_tot: float, m_agg: float, soot_MW: float, c_soot_agg: float,
+        HtoC: float,
+    ) -> None:
         """Store the morphology: d_p, d_m, d_g m; A_tot m2/kg; m_agg kg; soot_MW kg/mol; c_soot_agg mol/m3; HtoC."""
     def update(self) -> None:
         """Compute the growth and oxidation rates whose switches are on."""
