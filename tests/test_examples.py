@@ -83,3 +83,8 @@ def test_readme_snippets_run_as_printed(run_python):
     assert len(sources) == 4 and float(sources[0]) > 0 and float(sources[1]) > 0  # inception makes particles
     assert float(re.search(r"C2H2 rate, kmol/\(m3 s\): (\S+)", out).group(1)) < 0  # taken up by HACA growth
     assert float(re.search(r"after 2 ms: C_tot = (\S+) mol/kg", out).group(1)) > 1e-6
+    # The reactor, the flame and the modular framework: soot forms in each.
+    assert float(re.search(r"outlet after \S+ ms: f_v = (\S+),", out).group(1)) > 1e-10
+    assert float(re.search(r"C_tot at the outlet: (\S+) mol/kg", out).group(1)) > 1e-6
+    modular = re.search(r"modular source terms, mol/\(kg s\): \[(.*)\]", out).group(1).split()
+    assert float(modular[0]) > 0 and float(modular[1]) > 0  # inception
