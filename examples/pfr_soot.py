@@ -14,6 +14,7 @@ they get an absolute tolerance of 1e-24 mol/kg. The script prints a progress lin
 and, when matplotlib is installed, saves pfr_soot.png (soot volume fraction, particle diameters and
 aggregate number density along the reactor).
 """
+import argparse
 import os
 import sys
 import time
@@ -130,4 +131,10 @@ def main(length=0.05, points=11, plot="pfr_soot.png"):
 
 
 if __name__ == "__main__":
-    main()
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--length", type=float, default=0.05, help="reactor length in m (default 0.05)")
+    parser.add_argument("--points", type=int, default=11, help="rows of the table (default 11)")
+    parser.add_argument("--png", default="pfr_soot.png", help="where to save the figure")
+    parser.add_argument("--no-plot", action="store_true", help="skip the figure")
+    args = parser.parse_args()
+    main(args.length, args.points, None if args.no_plot else args.png)

@@ -23,9 +23,6 @@ class _SkipWithoutCantera(importlib.abc.MetaPathFinder):
 if importlib.util.find_spec("cantera") is None:
     sys.meta_path.insert(0, _SkipWithoutCantera())
 
-# The example gas (gri30 with benzene, naphthalene and pyrene) serves the tests too.
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "examples"))
-
 MODULE_NAME = "pyrandel.lib._pyrandel"
 
 RICH_MIXTURE = "CH4:1, O2:1, N2:3.76, C2H2:0.1, H2:0.1, H:0.01, OH:0.01"

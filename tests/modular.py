@@ -3,63 +3,14 @@ object graph assembled in the documented order, and soot states."""
 
 import numpy as np
 
+from gases import PAH_DATA, RICH_FLAME_X, species_yaml
+
 AV = 6.02214076e23
 
-# name: (C, H, dHf298 J/mol, S298 J/(mol K), [(T, cp J/(mol K))], (well depth K, diameter A, polarizability))
-PAH_DATA = {
-    "A1": (6, 6, 82.9e3, 269.3,
-           [(300, 82.4), (400, 111.9), (500, 137.2), (600, 157.6), (800, 188.5), (1000, 209.6),
-            (1500, 240.2), (2000, 255.0), (2500, 262.6), (3000, 267.5)],
-           (412.3, 5.349, 10.3)),
-    "A2": (10, 8, 150.6e3, 333.1,
-           [(300, 133.0), (400, 178.1), (500, 216.9), (600, 247.5), (800, 291.7), (1000, 320.7),
-            (1500, 361.0), (2000, 380.0), (2500, 390.4), (3000, 397.8)],
-           (630.4, 6.18, 16.5)),
-    "A4": (16, 10, 225.7e3, 405.6,
-           [(300, 219.0), (400, 290.0), (500, 350.0), (600, 397.0), (800, 466.0), (1000, 515.0),
-            (1500, 582.0), (2000, 612.0), (2500, 628.0), (3000, 638.0)],
-           (834.9, 7.24, 28.2)),
-}
-
-# A rich ethylene/air flame zone with the precursors and the radicals soot chemistry needs.
-RICH_X = ("C2H4:1.0, O2:1.5, N2:5.64, C2H2:0.08, H2:0.06, H:0.006, OH:0.001, H2O:0.2, CO:0.15,"
-          " CO2:0.05, A1:2e-4, A2:5e-5, A4:1e-5")
+RICH_X = RICH_FLAME_X  # the rich ethylene/air flame zone with the precursors
 
 # Young soot: a few primaries per aggregate, H/C above the oxidation threshold of 0.1.
 SOOT = np.array([2.0e-9, 8.0e-9, 4.0e-5, 6.0e-6])
-
-
-def _nasa7(dHf, S, table):
-    R = 8.31446261815324
-    T = np.array([t for t, _ in table], float)
-    cp = np.array([c for _, c in table], float) / R
-    a = np.polynomial.polynomial.polyfit(T, cp, 4)
-    T0 = 298.15
-    h = sum(a[k] * T0 ** (k + 1) / (k + 1) for k in range(5))
-    s = a[0] * np.log(T0) + sum(a[k] * T0 ** k / k for k in range(1, 5))
-    return list(a) + [dHf / R - h, S / R - s]
-
-
-def _species_yaml(name, data):
-    nC, nH, dHf, S, table, (eps, sigma, alpha) = data
-    c = ", ".join(repr(float(x)) for x in _nasa7(dHf, S, table))
-    return f"""
-name: {name}
-composition: {{C: {nC}, H: {nH}}}
-thermo:
-  model: NASA7
-  temperature-ranges: [200.0, 1000.0, 3500.0]
-  data:
-  - [{c}]
-  - [{c}]
-transport:
-  model: gas
-  geometry: nonlinear
-  well-depth: {eps}
-  diameter: {sigma}
-  polarizability: {alpha}
-  rotational-relaxation: 1.0
-"""
 
 
 _GAS = {}
@@ -72,7 +23,7 @@ def pah_gas():
 
     if "species" not in _GAS:
         base = ct.Solution("gri30.yaml")
-        _GAS["species"] = base.species() + [ct.Species.from_yaml(_species_yaml(n, d))
+        _GAS["species"] = base.species() + [ct.Species.from_yaml(species_yaml(n, d))
                                             for n, d in PAH_DATA.items()]
         _GAS["reactions"] = base.reactions()
     gas = ct.Solution(thermo="ideal-gas", kinetics="gas", transport_model="mixture-averaged",

@@ -13,8 +13,7 @@ from fakes import FakeGas
 
 ct = pytest.importorskip("cantera")
 _pyrandel = pytest.importorskip("pyrandel.lib._pyrandel")
-from pah_gas import RICH_FLAME_X, pah_gas  # noqa: E402
-from soot_sources import configured_model  # noqa: E402
+from gases import RICH_FLAME_X, configured_model, pah_gas  # noqa: E402
 
 CPFROde = _pyrandel.CPFROde
 CPFRSootOde = _pyrandel.CPFRSootOde
@@ -671,14 +670,3 @@ def test_hostile_state_vectors_do_not_crash(run_python):
     assert proc.returncode == 0, proc.stderr[-3000:]
     assert proc.stdout.strip().endswith("survived")
 
-
-# ---------------------------------------------------------------- example
-
-def test_example_runs_quickly_without_plot(tmp_path, monkeypatch, capsys):
-    examples = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "examples")
-    monkeypatch.syspath_prepend(examples)
-    import pfr_soot
-    rows = pfr_soot.main(length=0.004, points=4, plot=None)
-    out = capsys.readouterr().out
-    assert "f_v" in out and len(rows) == 4
-    assert rows[-1]["f_v"] > rows[0]["f_v"] > 0

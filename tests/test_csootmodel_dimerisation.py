@@ -9,8 +9,7 @@ import pytest
 
 ct = pytest.importorskip("cantera")
 
-from pah_gas import PAH_DATA, pah_gas  # noqa: E402
-from soot_sources import configured_model  # noqa: E402
+from gases import PAH_DATA, configured_model, pah_gas  # noqa: E402
 
 from pyrandel.lib._pyrandel import CSootModel  # noqa: E402
 

@@ -464,7 +464,7 @@ def test_pickle_round_trip_after_a_solve(mod, name):
 @pytest.fixture(scope="module")
 def flame_results(mod, burner_flame):
     import cantera as ct
-    from soot_sources import configured_model
+    from gases import configured_model
 
     gas, flame = burner_flame
     grid = np.linspace(0.0, flame.grid[-1], 9)
@@ -597,14 +597,3 @@ def test_hostile_input_gives_an_exception_never_a_crash(run_python, name, case):
     if case in ("short field", "n_points raised", "n_points raised, scrubbing", "X too few rows",
                 "X too few columns", "short systems"):
         assert last.startswith("IndexError"), last
-
-
-def test_the_burner_flame_example_runs(burner_flame, monkeypatch, capsys):
-    import burner_flame_soot as example
-
-    monkeypatch.setattr(example, "burner_flame", lambda: burner_flame)
-    example.main(["9", "20", "--no-plot"])
-    out = capsys.readouterr().out
-    assert "acetylene taken up by soot" in out and "Time Step" not in out
-    solver, f_v, n_agg = example.soot_along(*burner_flame, 9, 20)
-    assert np.isfinite(f_v).all() and f_v[-1] > 0 and (n_agg[1:] > 0).all()

@@ -121,20 +121,27 @@ def check_class(mod, stub, cls):
                 assert cls.__doc__ == f"{cls.__name__}({', '.join(params)})"
                 continue
             sig = inspect.signature(getattr(cls, name))
-            runtime = [(p.name, p.kind == p.POSITIONAL_ONLY) for p in list(sig.parameters.values())[1:]]
+            params = list(sig.parameters.values())[1:]
+            if [p.kind for p in params] == [inspect.Parameter.VAR_POSITIONAL, inspect.Parameter.VAR_KEYWORD]:
+                continue  # a slot such as the call operator: the runtime signature names nothing
+            runtime = [(p.name, p.kind == p.POSITIONAL_ONLY) for p in params]
             args = info.args
             stubbed_params = ([(a.arg, True) for a in args.posonlyargs[1:]] +
                               [(a.arg, False) for a in args.args[1 if not args.posonlyargs else 0:]])
             assert stubbed_params == runtime, name
         else:
             assert isinstance(attr, types.GetSetDescriptorType), name
-            try:
-                attr.__set__(inst, object())
-                writable = True
-            except AttributeError:
-                writable = False
-            except (TypeError, ValueError):
-                writable = True
+            writable = False
+            # A false value too: a setter may act on a true one (soot_enabled reads the gas object).
+            for value in (object(), False):
+                try:
+                    attr.__set__(inst, value)
+                    writable = True
+                except AttributeError:
+                    continue
+                except Exception:  # the setter refused the value: it exists
+                    writable = True
+                break
             # A plain annotation or a property with a setter is writable; a bare property is not.
             assert writable == (kind == "field" or info), name
 
