@@ -1,6 +1,7 @@
 #include "registry.hpp"
 
 #include "../csootmodel/sootmodel.hpp"
+#include "../extensions/flame/tempflame.hpp"
 #include "../extensions/gas/sootgas.hpp"
 #include "../extensions/pahgrowth/crosslinkmerge.hpp"
 #include "../extensions/pahgrowth/crosslinkmod.hpp"
@@ -36,6 +37,7 @@ static const SpecOf classes[] = {
     &CFrenklachHACA::spec,
     &CSootModelBase::spec,
     &CMonodisperseSootModel::spec,
+    &CTempFlameSolver::spec,
 };
 
 std::span<const SpecOf> registry() { return classes; }
