@@ -2,6 +2,8 @@
 
 #include "../csootmodel/sootmodel.hpp"
 #include "../extensions/flame/tempflame.hpp"
+#include "../extensions/flame/tempflameopt.hpp"
+#include "../extensions/flame/gridsolver.hpp"
 #include "../extensions/gas/sootgas.hpp"
 #include "../extensions/pahgrowth/crosslinkmerge.hpp"
 #include "../extensions/pahgrowth/crosslinkmod.hpp"
@@ -38,6 +40,9 @@ static const SpecOf classes[] = {
     &CSootModelBase::spec,
     &CMonodisperseSootModel::spec,
     &CTempFlameSolver::spec,
+    &CTempFlameSolverOpt::spec,
+    &CFVSolver::spec,
+    &CFDSolver::spec,
 };
 
 std::span<const SpecOf> registry() { return classes; }
