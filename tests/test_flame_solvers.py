@@ -608,3 +608,6 @@ def test_the_burner_flame_example_runs(burner_flame, monkeypatch, capsys):
     assert "acetylene taken up by soot" in out and "Time Step" not in out
     solver, f_v, n_agg = example.soot_along(*burner_flame, 9, 20)
     assert np.isfinite(f_v).all() and f_v[-1] > 0 and (n_agg[1:] > 0).all()
+    assert "modular framework (CFVSolver)" in out
+    modular, f_v, n_agg = example.modular_soot_along(burner_flame[1], 9, 20)
+    assert np.isfinite(f_v).all() and f_v[-1] > 0 and (n_agg > 0).all()
