@@ -1458,3 +1458,183 @@ LAYOUTS["CFrenklachHACA"] = Layout(
         M("update_w_scrub", ("w_scrub", BUFFER), result=NONE, args=lambda o: (np.zeros(len(RATE_SPECIES)),)),
     ),
 )
+
+
+# ========================================================= modular flame solvers
+
+MOD_FLAME_GRID = (0.0, 0.004, 0.01, 0.0175)
+MOD_FLOORS = (("N_agg", 1.0 / AV), ("N_pri", 1.0 / AV), ("C_tot", 378.0 / AV), ("H_tot", 20.0 / AV))
+
+
+def modular_flame_parts(mod, live=False):
+    """A stand-in flame over three species, the gas wrapper on the three-species stand-in gas
+    (the fake gas object itself only when `live`), and a soot wrapper whose particle model has
+    soot disabled (no rates, coagulation only) with a PAH-growth and a surface model installed."""
+    from fakes import FakeFlame
+
+    fgrid = np.array([0.0, 0.005, 0.01, 0.02])
+    X = np.array([[0.2, 0.15, 0.1, 0.1], [0.3, 0.2, 0.1, 0.05], [0.5, 0.65, 0.8, 0.85]])
+    flame = FakeFlame(fgrid, [400.0, 1200.0, 1800.0, 1700.0], [0.8, 0.3, 0.2, 0.21],
+                      [3.0e-5, 4.5e-5, 5.8e-5, 5.6e-5], [0.3, 0.8, 1.2, 1.15], X,
+                      mean_molecular_weight=np.array([24.0, 25.0, 26.0, 26.5]))
+    sg = csg_live(mod) if live else csg_configured(mod)
+    sw = mod.CSootWrapper(sg)
+    m = mod.CMonodisperseSootModel(sw)
+    sw.set_soot_model(m)
+    sw.set_PAH_growth_model(mod.CReactDim(sw))
+    sw.set_precursors([0], [6.0], [6.0])
+    sw.set_surface_reactions_model(mod.CFrenklachHACA(sw))
+    sw.soot_enabled = False
+    return sg, flame, sw, m
+
+
+def mfs_make(mod, cls_name, live=False):
+    sg, flame, sw, m = modular_flame_parts(mod, live)
+    grid = np.array(MOD_FLAME_GRID)
+    if cls_name == "CTempFlameSolver":
+        s = mod.CTempFlameSolver(sg, flame, grid, m)
+        s.mdot_left, s.mdot_right = 0.3, 0.25
+    else:
+        s = getattr(mod, cls_name)(sg, flame, grid, sw)
+        s.P = 101325.0
+    return s
+
+
+def mfs_configured(mod, cls_name):
+    s = mfs_make(mod, cls_name)
+    s.n_time_steps = 3
+    s.dt = 2.5e-5
+    s.boundary_type_right = 1
+    return s
+
+
+def mfs_live(mod, ctx, cls_name):
+    s = mfs_make(mod, cls_name, live=True)
+    s.soot_gas.cantera_gas.calls = collections.deque(maxlen=64)
+    s.flame.reads = collections.deque(maxlen=64)
+    s.n_time_steps = 2
+    if ctx == "solved":
+        quiet(s.solve)
+    return s
+
+
+_MF_IN = tuple(F(f"{v}_in_{side}", DOUBLE, RW, Calc(lambda x=x: x)) for side in ("left", "right")
+               for v, x in MOD_FLOORS)
+_MF_SYSTEM = tuple(F(n, NDARRAY, RW, SKIP) for n in ("upper", "diag", "lower", "B_N_agg", "B_N_pri", "B_C_tot",
+                                                     "B_H_tot")) + tuple(
+    F(v + s, NDARRAY, RW, SKIP) for v, _ in MOD_FLOORS for s in ("_n", "_n1"))
+
+LAYOUTS["CTempFlameSolver"] = Layout(
+    name="CTempFlameSolver",
+    checksums=(0x1edfdb5, 0x2675e87, 0x00bab66),
+    field_count=44,
+    fresh=lambda mod: mfs_make(mod, "CTempFlameSolver"),
+    configured=lambda mod: mfs_configured(mod, "CTempFlameSolver"),
+    live=lambda mod, ctx=None: mfs_live(mod, ctx, "CTempFlameSolver"),
+    fields=(
+        F("soot_gas", OBJECT, RW, SKIP),
+        F("flame", OBJECT, RW, SKIP),
+        F("soot_model", OBJECT, RW, SKIP),
+        F("n_time_steps", INT, RW, 9000),
+        F("dt", DOUBLE, RW, 1e-05),
+        F("n_species", INT, RW, 3),
+        F("n_points", INT, RW, 4),
+        F("z", DVEC, RW, list(MOD_FLAME_GRID)),
+        F("dz", DVEC, RW, _spacing(MOD_FLAME_GRID)),
+        F("P", DOUBLE, RW, 101325.0),
+    ) + tuple(F(n, DVEC, RW, [0.0] * 4) for n in ("T", "mu", "rho", "u_gas", "u_th", "u")) + (
+        F("X", NDARRAY, RW, SKIP),
+        F("wdot_correction_soot", NDARRAY, RW, None),
+        F("mdot_left", DOUBLE, RW, 0.3),
+        F("mdot_right", DOUBLE, RW, 0.25),
+        F("boundary_type_right", INT, RW, 0),
+    ) + _MF_SYSTEM + _MF_IN,
+    props=(P("grid", DVEC, RO),),
+    methods=(
+        M("solve", result=NONE),
+        M("update_w_scrub", result=NONE, ctx="solved"),
+        M("solve_TDMA", ("a", BUFFER), ("b", BUFFER), ("c", BUFFER), ("d", BUFFER), ("x", BUFFER), result=NONE,
+          args=lambda o: tuple(np.array(v) for v in ([1.0, 0.5], [4.0, 4.0, 3.0], [2.0, 1.0], [8.0, 9.0, 7.0],
+                                                     [0.0, 0.0, 0.0]))),
+    ),
+    members=("w_scrub",),
+)
+
+LAYOUTS["CTempFlameSolverOpt"] = Layout(
+    name="CTempFlameSolverOpt",
+    checksums=(0xcc606a9, 0xca0cfd7, 0xdc18d33),
+    field_count=49,
+    fresh=lambda mod: mfs_make(mod, "CTempFlameSolverOpt"),
+    configured=lambda mod: mfs_configured(mod, "CTempFlameSolverOpt"),
+    live=lambda mod, ctx=None: mfs_live(mod, ctx, "CTempFlameSolverOpt"),
+    fields=(
+        F("flame", OBJECT, RW, SKIP),
+        F("soot_gas", TYPED("CSootGas"), RW, SKIP),
+        F("soot", TYPED("CSootWrapper"), RW, SKIP),
+        F("n_time_steps", INT, RW, 9000),
+        F("dt", DOUBLE, RW, 1e-05),
+        F("n_species", INT, RW, 3),
+        F("n_points", INT, RW, 4),
+    ) + tuple(F(n, NDARRAY, RW, SKIP) for n in ("z", "dz", "dz_m")) + (
+        F("P", DOUBLE, RW, 101325.0),
+    ) + tuple(F(n, NDARRAY, RW, SKIP) for n in ("T", "mu", "rho", "mean_MW")) + tuple(
+        F(n, NDARRAY, RW, None) for n in ("u_gas", "u_th", "u")) + (
+        F("X", NDARRAY, RW, SKIP),
+        F("w_scrub", NDARRAY, RW, SKIP),
+        F("wdot_correction_soot", NDARRAY, RW, None),
+        F("mdot_left", DOUBLE, RW, 0.0),
+        F("mdot_right", DOUBLE, RW, 0.0),
+        F("boundary_type_right", INT, RW, 0),
+    ) + _MF_SYSTEM + _MF_IN + (
+        F("under", DOUBLE, RW, 0.8),
+        F("k_th", DOUBLE, RW, 0.0),
+    ),
+    props=(P("grid", NDARRAY, RO),),
+    methods=(
+        M("init_u", result=NONE),
+        M("solve", result=NONE),
+        M("update_w_scrub", result=NONE, ctx="solved"),
+    ),
+)
+
+
+def _grid_solver_layout(name):
+    return Layout(
+        name=name,
+        checksums=(0xaddc67c, 0x3cb1afb, 0xab2bb6d),
+        field_count=48,
+        fresh=lambda mod: mfs_make(mod, name),
+        configured=lambda mod: mfs_configured(mod, name),
+        live=lambda mod, ctx=None: mfs_live(mod, ctx, name),
+        fields=(
+            F("flame", OBJECT, RW, SKIP),
+            F("soot", TYPED("CSootWrapper"), RW, SKIP),
+            F("soot_gas", TYPED("CSootGas"), RW, SKIP),
+            F("P", DOUBLE, RW, 101325.0),
+        ) + tuple(F(n, NDARRAY, RW, None) for n in ("T", "rho", "u", "u_gas", "u_th", "D", "mu", "mean_MW", "X",
+                                                     "w_scrub")) + (
+            F("dt", DOUBLE, RW, 1e-4),
+            F("dx", NDARRAY, RW, SKIP),
+            F("grid", NDARRAY, RW, SKIP),
+            F("n_points", INT, RW, 4),
+            F("n_time_steps", INT, RW, 9000),
+            F("n_species", INT, RW, 3),
+            F("mdot_left", DOUBLE, RW, 0.0),
+            F("mdot_right", DOUBLE, RW, 0.0),
+            F("boundary_type_right", INT, RW, 0),
+        ) + _MF_SYSTEM + _MF_IN + (
+            F("under", DOUBLE, RW, 1.0),
+            F("k_th", DOUBLE, RW, 0.538),
+        ),
+        methods=(
+            M("interplote_from_flame", result=NONE),
+            M("create_matrix", result=NONE),
+            M("create_solution_vector", result=NONE),
+            M("create_dx", result=NONE),
+            M("solve", result=NONE),
+        ),
+    )
+
+
+LAYOUTS["CFVSolver"] = _grid_solver_layout("CFVSolver")
+LAYOUTS["CFDSolver"] = _grid_solver_layout("CFDSolver")

@@ -40,6 +40,8 @@ def test_burner_flame_soot(run_python):
     assert len(rows) == 9  # every point of the solver's grid
     f_v, n_agg = np.array([r[2] for r in rows]), np.array([r[3] for r in rows])
     assert np.isfinite(f_v).all() and f_v[-1] > 0 and (n_agg[1:] > 0).all()
+    modular = re.search(rf"modular framework \(CFVSolver\): f_v at the outlet ({NUMBER}), N_agg ({NUMBER})", out)
+    assert modular and float(modular.group(1)) > 0 and float(modular.group(2)) > 0
 
 
 def test_soot_sources(run_python):

@@ -47,6 +47,8 @@ public:
     Items& operator=(const Items&) = delete;
 
     Py_ssize_t size() const { return view_ ? view_->shape[0] : length(arr_); }
+    // True when the array is read and written as float64 through its buffer.
+    bool direct() const { return view_ != nullptr; }
     double get(Py_ssize_t i) const { return view_ ? *ptr(wrap(i)) : generic_item(arr_, i); }
     void set(Py_ssize_t i, double v) {
         if (view_) *ptr(wrap(i)) = v;

@@ -1,5 +1,11 @@
 #include "flamecommon.hpp"
 
+#include "../extensions/gas/sootgas.hpp"
+#include "../extensions/sootmodels/monodisperse.hpp"
+
+#include <cstring>
+#include <string>
+
 namespace pyrandel::flame {
 
 using bind::Name;
@@ -37,6 +43,7 @@ Name n_S_C_tot("S_C_tot");
 Name n_S_H_tot("S_H_tot");
 Name n_update_scrub_wdot("update_scrub_wdot");
 Name n_scrub_wdot("scrub_wdot");
+Name n_ones("ones");
 
 // slice(None), made once.
 PyObject* full_slice() {
@@ -93,6 +100,23 @@ Ref interp_species(PyObject* z, PyObject* flame, Py_ssize_t i) {
     Ref row = Ref::steal(PyObject_GetItem(X.get(), index_pair(k.get(), full_slice()).get()));
     PyObject* args[] = {z, grid.get(), row.get()};
     return Ref::steal(PyObject_Vectorcall(f.get(), args, 3, nullptr));
+}
+
+Ref interp_values(PyObject* z, PyObject* flame, PyObject* values) {
+    Ref f = bind::getattr(bind::np().get(), n_interp);
+    Ref fl = Ref::borrow(flame);
+    Ref v = Ref::borrow(values);
+    Ref grid = bind::getattr(fl.get(), n_grid);
+    PyObject* args[] = {z, grid.get(), v.get()};
+    return Ref::steal(PyObject_Vectorcall(f.get(), args, 3, nullptr));
+}
+
+Ref ones_times(Py_ssize_t n, PyObject* factor) {
+    Ref f = bind::getattr(bind::np().get(), n_ones);
+    Ref k = bind::py((int64_t)n);
+    Ref o = bind::call(f.get(), k.get());
+    Ref x = Ref::borrow(factor);
+    return Ref::steal(PyNumber_Multiply(o.get(), x.get()));
 }
 
 Ref column(PyObject* X, Py_ssize_t i) {
@@ -233,6 +257,207 @@ void ClassicModel::update_scrub_wdot() {
 Ref ClassicModel::scrub_wdot() {
     if (csm_ && Py_IS_TYPE(obj_.get(), &CSootModel::type)) return Ref::borrow(csm_->scrub_wdot);
     return bind::getattr(obj_.get(), n_scrub_wdot);
+}
+
+
+// ------------------------------------------------ the modular framework
+
+namespace {
+
+Name n_update_thermo_TPX("update_thermo_TPX");
+Name n_update_transport("update_transport");
+Name n_update("update");
+Name n_update_lambda_gas("update_lambda_gas");
+Name n_set_vars("set_vars");
+Name n_diffusion_coefficient("diffusion_coefficient");
+Name n_update_w_scrub("update_w_scrub");
+Name n_w_scrub("w_scrub");
+
+bool plain_double_format(const char* f) {
+    if (!f) return false;
+    if (*f == '@' || *f == '=' || *f == '<') ++f;
+    return f[0] == 'd' && f[1] == '\0';
+}
+
+}  // namespace
+
+ModularGas::ModularGas(PyObject* gas) : obj_(Ref::borrow(gas)) {
+    if (PyObject_TypeCheck(gas, &CSootGas::type)) sg_ = reinterpret_cast<CSootGas*>(gas);
+}
+
+bool ModularGas::direct(int mid) const { return sg_ && !bind::Class<CSootGas>::overridden(sg_, mid); }
+
+void ModularGas::update_thermo_TPX(double T, double P, PyObject* X_column) {
+    if (!direct(CSootGas::MID_update_thermo_TPX)) {
+        bind::call_method(obj_.get(), n_update_thermo_TPX, bind::py(T).get(), bind::py(P).get(), X_column);
+        return;
+    }
+    traced_body(CSootGas::spec(), CSootGas::MID_update_thermo_TPX, [&] {
+        sg_->update_thermo_TPX_impl(T, P, bind::Arg<bind::NDArray>::from(X_column, "X"));
+    });
+}
+
+void ModularGas::update_transport() {
+    if (!direct(CSootGas::MID_update_transport)) {
+        bind::call_method(obj_.get(), n_update_transport);
+        return;
+    }
+    traced_body(CSootGas::spec(), CSootGas::MID_update_transport, [&] { sg_->update_transport_impl(); });
+}
+
+void ModularGas::update(double T, double P, PyObject* X, Py_ssize_t j, double rho, double mu, double mean_MW) {
+    if (!direct(CSootGas::MID_update)) {
+        Ref col = column(X, j);
+        bind::call_method(obj_.get(), n_update, bind::py(T).get(), bind::py(P).get(), col.get(),
+                          bind::py(rho).get(), bind::py(mu).get(), bind::py(mean_MW).get());
+        return;
+    }
+    std::vector<double> x;
+    column_values(X, j, x);
+    traced_body(CSootGas::spec(), CSootGas::MID_update,
+                [&] { sg_->update_impl(T, P, std::move(x), rho, mu, mean_MW); });
+}
+
+void ModularGas::update_lambda_gas() {
+    if (!direct(CSootGas::MID_update_lambda_gas)) {
+        bind::call_method(obj_.get(), n_update_lambda_gas);
+        return;
+    }
+    traced_body(CSootGas::spec(), CSootGas::MID_update_lambda_gas, [&] { sg_->update_lambda_gas_impl(); });
+}
+
+ModularModel::ModularModel(PyObject* model, Ref* scratch) : obj_(Ref::borrow(model)), scratch_(scratch) {
+    if (PyObject_TypeCheck(model, &CMonodisperseSootModel::type)) m_ = reinterpret_cast<CMonodisperseSootModel*>(model);
+}
+
+bool ModularModel::direct(int mid) const {
+    return m_ && !bind::Class<CMonodisperseSootModel>::overridden(m_, mid);
+}
+
+void ModularModel::set_vars(const double v[4]) {
+    using M = CMonodisperseSootModel;
+    if (!direct(M::MID_set_vars)) {
+        Ref s = bind::zeros(4);
+        {
+            bind::Items it(s.get());
+            for (int k = 0; k < 4; ++k) it.set(k, v[k]);
+        }
+        bind::call_method(obj_.get(), n_set_vars, s.get());
+        return;
+    }
+    traced_body(M::spec(), M::MID_set_vars, [&] {
+        // The model's own body copies the values: one array serves every point.
+        if (!*scratch_) *scratch_ = bind::zeros(4);
+        Ref s = *scratch_;
+        {
+            bind::Items it(s.get());
+            for (int k = 0; k < 4; ++k) it.set(k, v[k]);
+        }
+        m_->set_vars_impl(bind::DoubleBuf(s.get(), "vars"));
+    });
+}
+
+void ModularModel::update() {
+    using M = CMonodisperseSootModel;
+    if (!direct(M::MID_update)) {
+        bind::call_method(obj_.get(), n_update);
+        return;
+    }
+    traced_body(M::spec(), M::MID_update, [&] { m_->update_impl(); });
+}
+
+Ref ModularModel::diffusion_coefficient() {
+    using M = CMonodisperseSootModel;
+    if (!direct(M::MID_diffusion_coefficient)) return bind::call_method(obj_.get(), n_diffusion_coefficient);
+    return traced_body(M::spec(), M::MID_diffusion_coefficient, [&] { return m_->diffusion_coefficient_impl(); });
+}
+
+Ref ModularModel::source(int i) {
+    using M = CMonodisperseSootModel;
+    static const int mids[4] = {M::MID_S_N_agg, M::MID_S_N_pri, M::MID_S_C_tot, M::MID_S_H_tot};
+    static PyObject* const* const names[4] = {&n_S_N_agg.obj, &n_S_N_pri.obj, &n_S_C_tot.obj, &n_S_H_tot.obj};
+    if (!direct(mids[i])) return bind::call_method(obj_.get(), *names[i]);
+    return traced_body(M::spec(), mids[i], [&]() -> Ref {
+        switch (i) {
+            case 0: return m_->S_N_agg_impl();
+            case 1: return m_->S_N_pri_impl();
+            case 2: return m_->S_C_tot_impl();
+            default: return m_->S_H_tot_impl();
+        }
+    });
+}
+
+void ModularModel::update_w_scrub() {
+    using M = CMonodisperseSootModel;
+    if (!direct(M::MID_update_w_scrub)) {
+        bind::call_method(obj_.get(), n_update_w_scrub);
+        return;
+    }
+    traced_body(M::spec(), M::MID_update_w_scrub, [&] { m_->update_w_scrub_impl(); });
+}
+
+Ref ModularModel::w_scrub() {
+    if (m_ && Py_IS_TYPE(obj_.get(), &CMonodisperseSootModel::type)) return m_->w_scrub.hold();
+    return bind::getattr(obj_.get(), n_w_scrub);
+}
+
+void column_values(PyObject* X, Py_ssize_t j, std::vector<double>& out) {
+    Py_buffer v;
+    if (X != Py_None && PyObject_CheckBuffer(X) && PyObject_GetBuffer(X, &v, PyBUF_RECORDS_RO) == 0) {
+        const bool plain = v.ndim == 2 && v.itemsize == (Py_ssize_t)sizeof(double) && plain_double_format(v.format);
+        if (plain) {
+            const Py_ssize_t rows = v.shape[0], cols = v.shape[1];
+            if (j < 0 || j >= cols) {
+                PyBuffer_Release(&v);
+                bind::raisef(PyExc_IndexError, "index %zd is out of bounds for axis 1 with size %zd", j, cols);
+            }
+            out.resize((size_t)rows);
+            const char* base = static_cast<const char*>(v.buf) + j * v.strides[1];
+            for (Py_ssize_t r = 0; r < rows; ++r) {
+                double x;
+                std::memcpy(&x, base + r * v.strides[0], sizeof x);
+                out[(size_t)r] = x;
+            }
+            PyBuffer_Release(&v);
+            return;
+        }
+        PyBuffer_Release(&v);
+    } else {
+        PyErr_Clear();
+    }
+    Ref col = column(X, j);
+    bind::fill_from_iterable(out, col.get());
+}
+
+void require_float64(PyObject* arr, const char* field) {
+    if (arr == Py_None) return;
+    Py_buffer v;
+    bool ok = false;
+    std::string fmt = "?";
+    if (PyObject_CheckBuffer(arr) && PyObject_GetBuffer(arr, &v, PyBUF_RECORDS_RO) == 0) {
+        ok = v.itemsize == (Py_ssize_t)sizeof(double) && plain_double_format(v.format);
+        if (v.format) fmt = v.format;
+        PyBuffer_Release(&v);
+    } else {
+        PyErr_Clear();
+    }
+    if (!ok)
+        bind::raisef(PyExc_TypeError, "%s must be an array of float64 (got an array of format '%s')", field,
+                     fmt.c_str());
+}
+
+void put(PyObject* arr, Py_ssize_t i, double v, const char* field) {
+    bind::Items it(arr);
+    if (!it.direct()) require_float64(arr, field);
+    it.set(i, v);
+}
+
+Ref relax(PyObject* a1, PyObject* a0, double under) {
+    Ref x1 = Ref::borrow(a1), x0 = Ref::borrow(a0);
+    Ref u = bind::py(under), w = bind::py(1.0 - under);
+    Ref p1 = Ref::steal(PyNumber_Multiply(x1.get(), u.get()));
+    Ref p0 = Ref::steal(PyNumber_Multiply(x0.get(), w.get()));
+    return Ref::steal(PyNumber_Add(p1.get(), p0.get()));
 }
 
 }  // namespace pyrandel::flame

@@ -19,6 +19,11 @@
 #include "../binding/cls.hpp"
 #include "../csootmodel/sootmodel.hpp"
 
+namespace pyrandel {
+struct CSootGas;
+struct CMonodisperseSootModel;
+}  // namespace pyrandel
+
 namespace pyrandel::flame {
 
 // ------------------------------------------------------------- arithmetic
@@ -62,6 +67,10 @@ void report_fp(int flags);
 bind::Ref interp_profile(PyObject* z, PyObject* flame, PyObject* name);
 // np.interp(z, flame.grid, flame.X[i, :])
 bind::Ref interp_species(PyObject* z, PyObject* flame, Py_ssize_t i);
+// np.interp(z, flame.grid, values)
+bind::Ref interp_values(PyObject* z, PyObject* flame, PyObject* values);
+// np.ones(n) * factor
+bind::Ref ones_times(Py_ssize_t n, PyObject* factor);
 // X[:, i], a view
 bind::Ref column(PyObject* X, Py_ssize_t i);
 // X[i, :] = v and X[:, i] = v, by NumPy item assignment
@@ -94,6 +103,23 @@ Row interior_row(double rho, double u, double dz_l, double dz_r, double D, doubl
         r.lower = -a * Div::div(1.0, dz_l);
         r.diag = Div::div(rho, dt) - Div::div(rho * u, dz_r) + a * (Div::div(1.0, dz_r) + Div::div(1.0, dz_l));
         r.upper = Div::div(rho * u, dz_r) - a * Div::div(1.0, dz_r);
+    }
+    return r;
+}
+
+// The same rows with the diffusion terms divided by the spacings directly.
+template <class Div>
+Row interior_row_div(double rho, double u, double dz_l, double dz_r, double D, double dt) {
+    const double a = Div::div(2 * rho * D, dz_l + dz_r);
+    Row r;
+    if (std::isgreater(u, 0.0)) {
+        r.lower = Div::div(-rho * u, dz_l) - Div::div(a, dz_l);
+        r.diag = Div::div(rho, dt) + Div::div(rho * u, dz_l) + a * (Div::div(1.0, dz_r) + Div::div(1.0, dz_l));
+        r.upper = Div::div(-a, dz_r);
+    } else {
+        r.lower = Div::div(-a, dz_l);
+        r.diag = Div::div(rho, dt) - Div::div(rho * u, dz_r) + a * (Div::div(1.0, dz_r) + Div::div(1.0, dz_l));
+        r.upper = Div::div(rho * u, dz_r) - Div::div(a, dz_r);
     }
     return r;
 }
@@ -218,6 +244,79 @@ private:
     CSootModel* csm_ = nullptr;
     bind::Ref* scratch_;
 };
+
+
+// ------------------------------------------------ the modular framework
+
+
+// Runs the C++ body of method `mid` of a class in place of its Python method;
+// a failure carries the method's qualified name.
+template <class F>
+auto traced_body(const bind::ClassSpec& spec, int mid, F f) -> decltype(f()) {
+    try {
+        return f();
+    } catch (bind::Error&) {
+        bind::add_method_traceback(spec, mid);
+        throw;
+    } catch (...) {
+        bind::set_from_cpp_exception();
+        bind::add_method_traceback(spec, mid);
+        throw bind::Error{};
+    }
+}
+
+// The gas wrapper as a flame solver calls it at a grid point: by attribute
+// name, except that a CSootGas whose method is not overridden has its C++ body
+// entered directly (same results, same errors).
+class ModularGas {
+public:
+    explicit ModularGas(PyObject* gas);
+    void update_thermo_TPX(double T, double P, PyObject* X_column);
+    void update_transport();
+    // update(T, P, X[:, j], rho, mu, mean_MW)
+    void update(double T, double P, PyObject* X, Py_ssize_t j, double rho, double mu, double mean_MW);
+    void update_lambda_gas();
+
+private:
+    bool direct(int mid) const;
+    bind::Ref obj_;
+    CSootGas* sg_ = nullptr;
+};
+
+// The particle model likewise (CMonodisperseSootModel's bodies when not overridden).
+class ModularModel {
+public:
+    // `scratch` holds a four-element array reused for set_vars when the
+    // model's own body runs (it keeps no reference to it).
+    ModularModel(PyObject* model, bind::Ref* scratch);
+    void set_vars(const double v[4]);
+    void update();
+    bind::Ref diffusion_coefficient();
+    bind::Ref source(int i);  // S_N_agg, S_N_pri, S_C_tot, S_H_tot
+    void update_w_scrub();
+    bind::Ref w_scrub();  // the attribute, by name unless the model is a plain one
+
+private:
+    bool direct(int mid) const;
+    bind::Ref obj_;
+    CMonodisperseSootModel* m_ = nullptr;
+    bind::Ref* scratch_;
+};
+
+// Column j of a two-dimensional array as doubles (all rows); IndexError outside.
+void column_values(PyObject* X, Py_ssize_t j, std::vector<double>& out);
+
+// An array the solver writes numbers into must hold float64 (an integer array
+// would truncate them silently): TypeError otherwise. None passes (the write
+// then fails as NumPy's item assignment on None does).
+void require_float64(PyObject* arr, const char* field);
+
+// arr[i] = v into an array the solver fills: float64 through the buffer,
+// refused with TypeError for any other element type.
+void put(PyObject* arr, Py_ssize_t i, double v, const char* field);
+
+// a * under + b * (1.0 - under) by NumPy's array arithmetic (a new array).
+bind::Ref relax(PyObject* a1, PyObject* a0, double under);
 
 // Names shared by the solvers.
 extern bind::Name n_TPX, n_mean_molecular_weight, n_solve_TDMA, n_species_names, n_grid, n_shape, n_density, n_T,

@@ -1,6 +1,9 @@
 #include "registry.hpp"
 
 #include "../csootmodel/sootmodel.hpp"
+#include "../extensions/flame/tempflame.hpp"
+#include "../extensions/flame/tempflameopt.hpp"
+#include "../extensions/flame/gridsolver.hpp"
 #include "../extensions/gas/sootgas.hpp"
 #include "../extensions/pahgrowth/crosslinkmerge.hpp"
 #include "../extensions/pahgrowth/crosslinkmod.hpp"
@@ -36,6 +39,10 @@ static const SpecOf classes[] = {
     &CFrenklachHACA::spec,
     &CSootModelBase::spec,
     &CMonodisperseSootModel::spec,
+    &CTempFlameSolver::spec,
+    &CTempFlameSolverOpt::spec,
+    &CFVSolver::spec,
+    &CFDSolver::spec,
 };
 
 std::span<const SpecOf> registry() { return classes; }

@@ -1866,6 +1866,285 @@ class CMonodisperseSootModel(CSootModelBase):
         """Hydrogen mass in soot, kg per kg of gas."""
     def SSA(self) -> float:
         """Specific surface area, m2/g."""
+class CTempFlameSolver:
+    """CTempFlameSolver(soot_gas, flame, grid, soot_model)"""
+    def __init__(self, soot_gas: Any, flame: Any, grid: Iterable[float], soot_model: Any) -> None: ...
+    def __reduce__(self) -> tuple[Any, ...]: ...
+    def __setstate__(self, state: tuple[Any, ...], /) -> None: ...
+    def __deepcopy__(self, memo: dict[int, Any], /) -> CTempFlameSolver: ...
+
+    # fields
+    soot_gas: Any
+    flame: Any
+    soot_model: Any
+    n_time_steps: int
+    dt: float
+    n_species: int
+    n_points: int
+    @property
+    def z(self) -> list[float]: ...
+    @z.setter
+    def z(self, value: Iterable[float]) -> None: ...
+    @property
+    def dz(self) -> list[float]: ...
+    @dz.setter
+    def dz(self, value: Iterable[float]) -> None: ...
+    P: float
+    @property
+    def T(self) -> list[float]: ...
+    @T.setter
+    def T(self, value: Iterable[float]) -> None: ...
+    @property
+    def mu(self) -> list[float]: ...
+    @mu.setter
+    def mu(self, value: Iterable[float]) -> None: ...
+    @property
+    def rho(self) -> list[float]: ...
+    @rho.setter
+    def rho(self, value: Iterable[float]) -> None: ...
+    @property
+    def u_gas(self) -> list[float]: ...
+    @u_gas.setter
+    def u_gas(self, value: Iterable[float]) -> None: ...
+    @property
+    def u_th(self) -> list[float]: ...
+    @u_th.setter
+    def u_th(self, value: Iterable[float]) -> None: ...
+    @property
+    def u(self) -> list[float]: ...
+    @u.setter
+    def u(self, value: Iterable[float]) -> None: ...
+    X: NDArray[np.float64] | None
+    wdot_correction_soot: NDArray[np.float64] | None
+    mdot_left: float
+    mdot_right: float
+    boundary_type_right: int
+    upper: NDArray[np.float64] | None
+    diag: NDArray[np.float64] | None
+    lower: NDArray[np.float64] | None
+    B_N_agg: NDArray[np.float64] | None
+    B_N_pri: NDArray[np.float64] | None
+    B_C_tot: NDArray[np.float64] | None
+    B_H_tot: NDArray[np.float64] | None
+    N_agg_n: NDArray[np.float64] | None
+    N_agg_n1: NDArray[np.float64] | None
+    N_pri_n: NDArray[np.float64] | None
+    N_pri_n1: NDArray[np.float64] | None
+    C_tot_n: NDArray[np.float64] | None
+    C_tot_n1: NDArray[np.float64] | None
+    H_tot_n: NDArray[np.float64] | None
+    H_tot_n1: NDArray[np.float64] | None
+    N_agg_in_left: float
+    N_pri_in_left: float
+    C_tot_in_left: float
+    H_tot_in_left: float
+    N_agg_in_right: float
+    N_pri_in_right: float
+    C_tot_in_right: float
+    H_tot_in_right: float
+    w_scrub: Any
+    @property
+    def grid(self) -> list[float]:
+        """Point positions, m (a new list)."""
+
+    # methods
+    def solve(self) -> None: ...
+    def update_w_scrub(self) -> None: ...
+    def solve_TDMA(self, a: NDArray[np.float64] | None, b: NDArray[np.float64] | None, c: NDArray[np.float64] | None, d: NDArray[np.float64] | None, x: NDArray[np.float64] | None) -> None: ...
+
+class CTempFlameSolverOpt:
+    """CTempFlameSolverOpt(soot_gas, flame, grid, soot)"""
+    def __init__(self, soot_gas: CSootGas | None, flame: Any, grid: NDArray[np.float64] | None, soot: CSootWrapper | None) -> None: ...
+    def __reduce__(self) -> tuple[Any, ...]: ...
+    def __setstate__(self, state: tuple[Any, ...], /) -> None: ...
+    def __deepcopy__(self, memo: dict[int, Any], /) -> CTempFlameSolverOpt: ...
+
+    # fields
+    flame: Any
+    soot_gas: CSootGas | None
+    soot: CSootWrapper | None
+    n_time_steps: int
+    dt: float
+    n_species: int
+    n_points: int
+    z: NDArray[np.float64] | None
+    dz: NDArray[np.float64] | None
+    dz_m: NDArray[np.float64] | None
+    P: float
+    T: NDArray[np.float64] | None
+    mu: NDArray[np.float64] | None
+    rho: NDArray[np.float64] | None
+    mean_MW: NDArray[np.float64] | None
+    u_gas: NDArray[np.float64] | None
+    u_th: NDArray[np.float64] | None
+    u: NDArray[np.float64] | None
+    X: NDArray[np.float64] | None
+    w_scrub: NDArray[np.float64] | None
+    wdot_correction_soot: NDArray[np.float64] | None
+    mdot_left: float
+    mdot_right: float
+    boundary_type_right: int
+    upper: NDArray[np.float64] | None
+    diag: NDArray[np.float64] | None
+    lower: NDArray[np.float64] | None
+    B_N_agg: NDArray[np.float64] | None
+    B_N_pri: NDArray[np.float64] | None
+    B_C_tot: NDArray[np.float64] | None
+    B_H_tot: NDArray[np.float64] | None
+    N_agg_n: NDArray[np.float64] | None
+    N_agg_n1: NDArray[np.float64] | None
+    N_pri_n: NDArray[np.float64] | None
+    N_pri_n1: NDArray[np.float64] | None
+    C_tot_n: NDArray[np.float64] | None
+    C_tot_n1: NDArray[np.float64] | None
+    H_tot_n: NDArray[np.float64] | None
+    H_tot_n1: NDArray[np.float64] | None
+    N_agg_in_left: float
+    N_pri_in_left: float
+    C_tot_in_left: float
+    H_tot_in_left: float
+    N_agg_in_right: float
+    N_pri_in_right: float
+    C_tot_in_right: float
+    H_tot_in_right: float
+    under: float
+    k_th: float
+    @property
+    def grid(self) -> NDArray[np.float64] | None:
+        """Point positions, m (the array held in z)."""
+
+    # methods
+    def init_u(self) -> None: ...
+    def solve(self) -> None: ...
+    def update_w_scrub(self) -> None: ...
+
+class CFVSolver:
+    """CFVSolver(soot_gas, flame, grid, soot)"""
+    def __init__(self, soot_gas: CSootGas | None, flame: Any, grid: NDArray[np.float64] | None, soot: CSootWrapper | None) -> None: ...
+    def __reduce__(self) -> tuple[Any, ...]: ...
+    def __setstate__(self, state: tuple[Any, ...], /) -> None: ...
+    def __deepcopy__(self, memo: dict[int, Any], /) -> CFVSolver: ...
+
+    # fields
+    flame: Any
+    soot: CSootWrapper | None
+    soot_gas: CSootGas | None
+    P: float
+    T: NDArray[np.float64] | None
+    rho: NDArray[np.float64] | None
+    u: NDArray[np.float64] | None
+    u_gas: NDArray[np.float64] | None
+    u_th: NDArray[np.float64] | None
+    D: NDArray[np.float64] | None
+    mu: NDArray[np.float64] | None
+    mean_MW: NDArray[np.float64] | None
+    X: NDArray[np.float64] | None
+    w_scrub: NDArray[np.float64] | None
+    dt: float
+    dx: NDArray[np.float64] | None
+    grid: NDArray[np.float64] | None
+    n_points: int
+    n_time_steps: int
+    n_species: int
+    mdot_left: float
+    mdot_right: float
+    boundary_type_right: int
+    upper: NDArray[np.float64] | None
+    diag: NDArray[np.float64] | None
+    lower: NDArray[np.float64] | None
+    B_N_agg: NDArray[np.float64] | None
+    B_N_pri: NDArray[np.float64] | None
+    B_C_tot: NDArray[np.float64] | None
+    B_H_tot: NDArray[np.float64] | None
+    N_agg_n: NDArray[np.float64] | None
+    N_agg_n1: NDArray[np.float64] | None
+    N_pri_n: NDArray[np.float64] | None
+    N_pri_n1: NDArray[np.float64] | None
+    C_tot_n: NDArray[np.float64] | None
+    C_tot_n1: NDArray[np.float64] | None
+    H_tot_n: NDArray[np.float64] | None
+    H_tot_n1: NDArray[np.float64] | None
+    N_agg_in_left: float
+    N_pri_in_left: float
+    C_tot_in_left: float
+    H_tot_in_left: float
+    N_agg_in_right: float
+    N_pri_in_right: float
+    C_tot_in_right: float
+    H_tot_in_right: float
+    under: float
+    k_th: float
+
+    # methods
+    def interplote_from_flame(self) -> None: ...
+    def create_matrix(self) -> None: ...
+    def create_solution_vector(self) -> None: ...
+    def create_dx(self) -> None: ...
+    def solve(self) -> None: ...
+
+class CFDSolver:
+    """CFDSolver(soot_gas, flame, grid, soot)"""
+    def __init__(self, soot_gas: CSootGas | None, flame: Any, grid: NDArray[np.float64] | None, soot: CSootWrapper | None) -> None: ...
+    def __reduce__(self) -> tuple[Any, ...]: ...
+    def __setstate__(self, state: tuple[Any, ...], /) -> None: ...
+    def __deepcopy__(self, memo: dict[int, Any], /) -> CFDSolver: ...
+
+    # fields
+    flame: Any
+    soot: CSootWrapper | None
+    soot_gas: CSootGas | None
+    P: float
+    T: NDArray[np.float64] | None
+    rho: NDArray[np.float64] | None
+    u: NDArray[np.float64] | None
+    u_gas: NDArray[np.float64] | None
+    u_th: NDArray[np.float64] | None
+    D: NDArray[np.float64] | None
+    mu: NDArray[np.float64] | None
+    mean_MW: NDArray[np.float64] | None
+    X: NDArray[np.float64] | None
+    w_scrub: NDArray[np.float64] | None
+    dt: float
+    dx: NDArray[np.float64] | None
+    grid: NDArray[np.float64] | None
+    n_points: int
+    n_time_steps: int
+    n_species: int
+    mdot_left: float
+    mdot_right: float
+    boundary_type_right: int
+    upper: NDArray[np.float64] | None
+    diag: NDArray[np.float64] | None
+    lower: NDArray[np.float64] | None
+    B_N_agg: NDArray[np.float64] | None
+    B_N_pri: NDArray[np.float64] | None
+    B_C_tot: NDArray[np.float64] | None
+    B_H_tot: NDArray[np.float64] | None
+    N_agg_n: NDArray[np.float64] | None
+    N_agg_n1: NDArray[np.float64] | None
+    N_pri_n: NDArray[np.float64] | None
+    N_pri_n1: NDArray[np.float64] | None
+    C_tot_n: NDArray[np.float64] | None
+    C_tot_n1: NDArray[np.float64] | None
+    H_tot_n: NDArray[np.float64] | None
+    H_tot_n1: NDArray[np.float64] | None
+    N_agg_in_left: float
+    N_pri_in_left: float
+    C_tot_in_left: float
+    H_tot_in_left: float
+    N_agg_in_right: float
+    N_pri_in_right: float
+    C_tot_in_right: float
+    H_tot_in_right: float
+    under: float
+    k_th: float
+
+    # methods
+    def interplote_from_flame(self) -> None: ...
+    def create_matrix(self) -> None: ...
+    def create_solution_vector(self) -> None: ...
+    def create_dx(self) -> None: ...
+    def solve(self) -> None: ...
 
 def __pyx_unpickle_CSootModel(
     __pyx_type: type[CSootModel], __pyx_checksum: int, __pyx_state: tuple[Any, ...] | None
@@ -1921,3 +2200,15 @@ def __pyx_unpickle_CSootModelBase(
 def __pyx_unpickle_CMonodisperseSootModel(
     __pyx_type: type[CMonodisperseSootModel], __pyx_checksum: int, __pyx_state: tuple[Any, ...] | None
 ) -> CMonodisperseSootModel: ...
+def __pyx_unpickle_CTempFlameSolver(
+    __pyx_type: type[CTempFlameSolver], __pyx_checksum: int, __pyx_state: tuple[Any, ...] | None
+) -> CTempFlameSolver: ...
+def __pyx_unpickle_CTempFlameSolverOpt(
+    __pyx_type: type[CTempFlameSolverOpt], __pyx_checksum: int, __pyx_state: tuple[Any, ...] | None
+) -> CTempFlameSolverOpt: ...
+def __pyx_unpickle_CFVSolver(
+    __pyx_type: type[CFVSolver], __pyx_checksum: int, __pyx_state: tuple[Any, ...] | None
+) -> CFVSolver: ...
+def __pyx_unpickle_CFDSolver(
+    __pyx_type: type[CFDSolver], __pyx_checksum: int, __pyx_state: tuple[Any, ...] | None
+) -> CFDSolver: ...

@@ -1,0 +1,92 @@
+// The fields of CFVSolver and CFDSolver, two classes that differ only in the
+// discretisation of the interior grid points (gridsolver_impl.hpp holds the
+// shared working).
+#pragma once
+
+#include "../../binding/cls.hpp"
+
+namespace pyrandel {
+
+struct CSootGas;
+struct CSootWrapper;
+
+#define GRIDSOLVER_FIELDS(F)                       \
+    F(bind::Obj, flame, RW)                        \
+    F(bind::Typed<CSootWrapper>, soot, RW)         \
+    F(bind::Typed<CSootGas>, soot_gas, RW)         \
+    F(double, P, RW)                               \
+    F(bind::Array, T, RW)                          \
+    F(bind::Array, rho, RW)                        \
+    F(bind::Array, u, RW)                          \
+    F(bind::Array, u_gas, RW)                      \
+    F(bind::Array, u_th, RW)                       \
+    F(bind::Array, D, RW)                          \
+    F(bind::Array, mu, RW)                         \
+    F(bind::Array, mean_MW, RW)                    \
+    F(bind::Array, X, RW)                          \
+    F(bind::Array, w_scrub, RW)                    \
+    F(double, dt, RW)                              \
+    F(bind::Array, dx, RW)                         \
+    F(bind::Array, grid, RW)                       \
+    F(int, n_points, RW)                           \
+    F(int, n_time_steps, RW)                       \
+    F(int, n_species, RW)                          \
+    F(double, mdot_left, RW)                       \
+    F(double, mdot_right, RW)                      \
+    F(int, boundary_type_right, RW)                \
+    F(bind::Array, upper, RW)                      \
+    F(bind::Array, diag, RW)                       \
+    F(bind::Array, lower, RW)                      \
+    F(bind::Array, B_N_agg, RW)                    \
+    F(bind::Array, B_N_pri, RW)                    \
+    F(bind::Array, B_C_tot, RW)                    \
+    F(bind::Array, B_H_tot, RW)                    \
+    F(bind::Array, N_agg_n, RW)                    \
+    F(bind::Array, N_agg_n1, RW)                   \
+    F(bind::Array, N_pri_n, RW)                    \
+    F(bind::Array, N_pri_n1, RW)                   \
+    F(bind::Array, C_tot_n, RW)                    \
+    F(bind::Array, C_tot_n1, RW)                   \
+    F(bind::Array, H_tot_n, RW)                    \
+    F(bind::Array, H_tot_n1, RW)                   \
+    F(double, N_agg_in_left, RW)                   \
+    F(double, N_pri_in_left, RW)                   \
+    F(double, C_tot_in_left, RW)                   \
+    F(double, H_tot_in_left, RW)                   \
+    F(double, N_agg_in_right, RW)                  \
+    F(double, N_pri_in_right, RW)                  \
+    F(double, C_tot_in_right, RW)                  \
+    F(double, H_tot_in_right, RW)                  \
+    F(double, under, RW)                           \
+    F(double, k_th, RW)
+
+#define GRIDSOLVER_METHODS(M)                         \
+    M(interplote_from_flame, "", nullptr, void, ())  \
+    M(create_matrix, "", nullptr, void, ())          \
+    M(create_solution_vector, "", nullptr, void, ()) \
+    M(create_dx, "", nullptr, void, ())              \
+    M(solve, "", nullptr, void, ())
+
+// One class per discretisation; `Interior` names its block of interior rows.
+#define GRIDSOLVER_CLASS(C, docstring)                                                    \
+    struct C;                                                                             \
+    struct C##VTable {                                                                    \
+        bind::Ref (*solve_TDMA)(C*, PyObject* a, PyObject* b, PyObject* c, PyObject* d); \
+    };                                                                                    \
+    struct C {                                                                            \
+        PyObject_HEAD                                                                     \
+        const C##VTable* vtab;                                                            \
+        GRIDSOLVER_FIELDS(BIND_DECLARE)                                                   \
+        BIND_CLASS(C, docstring)                                                          \
+        static const C##VTable vtable;                                                    \
+        BIND_METHODS(GRIDSOLVER_METHODS)                                                  \
+        void init_impl(PyObject* soot_gas, PyObject* flame, PyObject* grid, PyObject* soot); \
+        bind::Ref solve_TDMA_impl(PyObject* a, PyObject* b, PyObject* c, PyObject* d);   \
+    };
+
+// Finite volumes: the balance of a cell around each grid point.
+GRIDSOLVER_CLASS(CFVSolver, "CFVSolver(soot_gas, flame, grid, soot)")
+// Finite differences at the grid points.
+GRIDSOLVER_CLASS(CFDSolver, "CFDSolver(soot_gas, flame, grid, soot)")
+
+}  // namespace pyrandel
