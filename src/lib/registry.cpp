@@ -3,6 +3,9 @@
 #include "../csootmodel/sootmodel.hpp"
 #include "../extensions/gas/sootgas.hpp"
 #include "../extensions/pahgrowth/crosslinkmerge.hpp"
+#include "../extensions/reactors/constuvsoot.hpp"
+#include "../extensions/reactors/pfrsoot.hpp"
+#include "../extensions/reactors/psrsoot.hpp"
 #include "../extensions/pahgrowth/crosslinkmod.hpp"
 #include "../extensions/pahgrowth/dimercoalmod.hpp"
 #include "../extensions/pahgrowth/reactdim.hpp"
@@ -36,6 +39,10 @@ static const SpecOf classes[] = {
     &CFrenklachHACA::spec,
     &CSootModelBase::spec,
     &CMonodisperseSootModel::spec,
+    &ReactorBase::spec,
+    &CPFRSoot::spec,
+    &CPSRSoot::spec,
+    &CConstUVSoot::spec,
 };
 
 std::span<const SpecOf> registry() { return classes; }
