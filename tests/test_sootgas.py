@@ -114,6 +114,7 @@ LIVE = {
     "h_mass_total": ("enthalpy_mass", lambda f: f.h_mass),
     "u_mass_total": ("int_energy_mass", lambda f: f.u_mass),
     "cv_mass": ("cv_mass", lambda f: f.cv),
+    "cp_mass": ("cp_mass", lambda f: f.cp),
     "state": ("state", lambda f: np.hstack([[f.t, float(f.rho)], f.y])),
 }
 
@@ -1143,6 +1144,7 @@ def test_gri30_live_properties(gri30):
     assert g.h_mass_total == gri30.enthalpy_mass
     assert g.u_mass_total == gri30.int_energy_mass
     assert g.cv_mass == gri30.cv_mass
+    assert g.cp_mass == gri30.cp_mass
     np.testing.assert_array_equal(g.state, gri30.state)
 
 

@@ -650,6 +650,9 @@ class CSootGas:
     def cv_mass(self) -> float:
         """Specific heat at constant volume of the gas object, J/(kg K)."""
     @property
+    def cp_mass(self) -> float:
+        """Specific heat at constant pressure of the gas object, J/(kg K)."""
+    @property
     def state(self) -> NDArray[np.float64]: ...
 
     # methods
@@ -678,9 +681,179 @@ class CSootGas:
     def set_species_indices(self, species_index_dict: dict[str, int] | None, /) -> None:
         """Store the map {species name: index} (a dict)."""
 
+class ReactorBase:
+    """ReactorBase(soot_gas)"""
+    def __init__(self, soot_gas: CSootGas | None) -> None: ...
+    def __reduce__(self) -> tuple[Any, ...]: ...
+    def __setstate__(self, state: tuple[Any, ...], /) -> None: ...
+    def __deepcopy__(self, memo: dict[int, Any], /) -> ReactorBase: ...
+
+    # fields
+    @property
+    def temperature_profile(self) -> NDArray[np.float64] | None:
+        """Two-row temperature profile: abscissae (m or s) and temperatures (K)."""
+    temperature_solver: int
+    soot_gas: CSootGas | None
+    soot_wrapper: CSootWrapper | None
+
+    # properties
+    @property
+    def temperature_solver_type(self) -> str:
+        """"profile_length", "profile_time", "energy_equation" or "isothermal"."""
+    @temperature_solver_type.setter
+    def temperature_solver_type(self, value: str) -> None: ...
+
+    # methods
+    def set_soot_wrapper(self, soot_wrapper: CSootWrapper | None, /) -> None:
+        """Store the soot wrapper and size the soot, source-term and result arrays."""
+    def _reset(self) -> None: ...
+    def set_fix_temperature_profile(self, fixed_profile: NDArray[np.float64] | None, /) -> None:
+        """Store the two-row temperature profile of the profile modes (not copied)."""
+
+class CPFRSoot(ReactorBase):
+    """CPFRSoot(soot_gas)"""
+    def __init__(self, soot_gas: CSootGas | None) -> None: ...
+    def __reduce__(self) -> tuple[Any, ...]: ...
+    def __setstate__(self, state: tuple[Any, ...], /) -> None: ...
+    def __deepcopy__(self, memo: dict[int, Any], /) -> CPFRSoot: ...
+
+    # fields
+    restime_offset: int
+    rhou_offset: int
+    T_offset: int
+    Y_offset: int
+    soot_offset: int
+    T: float
+    P: float
+    @property
+    def z(self) -> float: ...
+    @property
+    def rho(self) -> float: ...
+    @property
+    def phi(self) -> float: ...
+    @property
+    def u(self) -> float: ...
+    @property
+    def mdot(self) -> float: ...
+    @property
+    def restime(self) -> float: ...
+    @property
+    def removed_gas_mass(self) -> float: ...
+    soot_array: NDArray[np.float64] | None
+    source_term_array: NDArray[np.float64] | None
+
+    # methods
+    def set_mdot(self, mdot: float, /) -> None: ...
+    def derivatives(self, t: float, y: NDArray[np.float64] | None) -> NDArray[np.float64]:
+        """d/dz of the state vector at position t (m); the same array object on every call."""
+
+class CPSRSoot(ReactorBase):
+    """CPSRSoot(soot_gas)"""
+    def __init__(self, soot_gas: CSootGas | None) -> None: ...
+    def __reduce__(self) -> tuple[Any, ...]: ...
+    def __setstate__(self, state: tuple[Any, ...], /) -> None: ...
+    def __deepcopy__(self, memo: dict[int, Any], /) -> CPSRSoot: ...
+
+    # fields
+    T_offset: int
+    Y_offset: int
+    soot_offset: int
+    T: float
+    P: float
+    @property
+    def Y_star(self) -> NDArray[np.float64] | None: ...
+    @property
+    def soot_star(self) -> NDArray[np.float64] | None: ...
+    @property
+    def h_star(self) -> float: ...
+    @property
+    def z(self) -> float: ...
+    @property
+    def rho(self) -> float: ...
+    @property
+    def phi(self) -> float: ...
+    @property
+    def restime(self) -> float: ...
+    @property
+    def drho_dt(self) -> float: ...
+    @property
+    def dT_dt(self) -> float: ...
+    @property
+    def removed_gas_mass(self) -> float: ...
+    @property
+    def dY_dt(self) -> NDArray[np.float64] | None: ...
+    @property
+    def dsoot_dt(self) -> NDArray[np.float64] | None: ...
+    soot_array: NDArray[np.float64] | None
+    source_term_array: NDArray[np.float64] | None
+    Q_dot: float
+    mdot: float
+    phy_restime: float
+    reactor_volume: float
+    rho_offset: int
+
+    # methods
+    def set_star(self) -> None:
+        """Take the gas wrapper's current state and the soot floors as the inflow state."""
+    def derivatives(self, t: float, y: NDArray[np.float64] | None) -> NDArray[np.float64]:
+        """d/dt of the state vector at time t (s); the same array object on every call."""
+
+class CConstUVSoot(ReactorBase):
+    """CConstUVSoot(soot_gas)"""
+    def __init__(self, soot_gas: CSootGas | None) -> None: ...
+    def __reduce__(self) -> tuple[Any, ...]: ...
+    def __setstate__(self, state: tuple[Any, ...], /) -> None: ...
+    def __deepcopy__(self, memo: dict[int, Any], /) -> CConstUVSoot: ...
+
+    # fields
+    restime_offset: int
+    T_offset: int
+    Y_offset: int
+    soot_offset: int
+    T: float
+    P: float
+    @property
+    def z(self) -> float: ...
+    @property
+    def rho(self) -> float: ...
+    @property
+    def phi(self) -> float: ...
+    @property
+    def restime(self) -> float: ...
+    @property
+    def drho_dt(self) -> float: ...
+    @property
+    def dT_dt(self) -> float: ...
+    @property
+    def removed_gas_mass(self) -> float: ...
+    @property
+    def dY_dt(self) -> NDArray[np.float64] | None: ...
+    @property
+    def dsoot_dt(self) -> NDArray[np.float64] | None: ...
+    soot_array: NDArray[np.float64] | None
+    source_term_array: NDArray[np.float64] | None
+    rho_n_iter: int
+    rho_offset: int
+
+    # methods
+    def derivatives(self, t: float, y: NDArray[np.float64] | None) -> NDArray[np.float64]:
+        """d/dt of the state vector at time t (s); the same array object on every call."""
+
 def __pyx_unpickle_CSootModel(
     __pyx_type: type[CSootModel], __pyx_checksum: int, __pyx_state: tuple[Any, ...] | None
 ) -> CSootModel: ...
 def __pyx_unpickle_CSootGas(
     __pyx_type: type[CSootGas], __pyx_checksum: int, __pyx_state: tuple[Any, ...] | None
 ) -> CSootGas: ...
+def __pyx_unpickle_ReactorBase(
+    __pyx_type: type[ReactorBase], __pyx_checksum: int, __pyx_state: tuple[Any, ...] | None
+) -> ReactorBase: ...
+def __pyx_unpickle_CPFRSoot(
+    __pyx_type: type[CPFRSoot], __pyx_checksum: int, __pyx_state: tuple[Any, ...] | None
+) -> CPFRSoot: ...
+def __pyx_unpickle_CPSRSoot(
+    __pyx_type: type[CPSRSoot], __pyx_checksum: int, __pyx_state: tuple[Any, ...] | None
+) -> CPSRSoot: ...
+def __pyx_unpickle_CConstUVSoot(
+    __pyx_type: type[CConstUVSoot], __pyx_checksum: int, __pyx_state: tuple[Any, ...] | None
+) -> CConstUVSoot: ...
