@@ -36,7 +36,7 @@ class FakeGas:
         self.h_mass = 1.5e5
         self.u_mass = 1.2e5
         self.cv = 1100.0
-        self.cp = 1400.0
+        self.cp_m = 1400.0
         self.names = ["A", "B", "C"]
 
     # -- helpers ---------------------------------------------------------
@@ -174,7 +174,7 @@ class FakeGas:
     @property
     def cp_mass(self):
         self._hit("cp_mass")
-        return self.cp
+        return self.cp_m
 
     @property
     def state(self):
