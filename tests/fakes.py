@@ -36,6 +36,7 @@ class FakeGas:
         self.h_mass = 1.5e5
         self.u_mass = 1.2e5
         self.cv = 1100.0
+        self.cp_m = 1400.0
         self.names = ["A", "B", "C"]
 
     # -- helpers ---------------------------------------------------------
@@ -169,6 +170,11 @@ class FakeGas:
     def cv_mass(self):
         self._hit("cv_mass")
         return self.cv
+
+    @property
+    def cp_mass(self):
+        self._hit("cp_mass")
+        return self.cp_m
 
     @property
     def state(self):

@@ -790,7 +790,7 @@ LAYOUTS["CSootGas"] = Layout(
         ("h_mol_array", OBJECT), ("partial_molar_enthalpies_array", OBJECT),
         ("partial_molar_int_energies_array", OBJECT), ("u_mol_array", OBJECT),
         ("h_mass_total", OBJECT), ("u_mass_total", OBJECT), ("cv_mass", OBJECT),
-        ("state", OBJECT),
+        ("cp_mass", OBJECT), ("state", OBJECT),
     ]),
     methods=(
         M("update_thermo_TPUY", ("T", DOUBLE), ("P", DOUBLE), ("UY", NDARRAY), result=NONE, args=_tpuy),
@@ -1638,3 +1638,149 @@ def _grid_solver_layout(name):
 
 LAYOUTS["CFVSolver"] = _grid_solver_layout("CFVSolver")
 LAYOUTS["CFDSolver"] = _grid_solver_layout("CFDSolver")
+# ============================================================ modular reactors
+
+MR_PROFILE = ((0.0, 1.0), (1500.0, 1400.0))
+MR_SOOT = (2.0e-9, 8.0e-9, 4.0e-5, 6.0e-6)
+
+
+def mr_wrapper(mod):
+    """A soot wrapper on the three-species cached gas with an installed particle model."""
+    m = cmsm_configured(mod)
+    m.soot_wrapper.set_soot_model(m)
+    return m.soot_wrapper
+
+
+def mr_configured(cls_name, **values):
+    def make(mod):
+        w = mr_wrapper(mod)
+        r = getattr(mod, cls_name)(w.soot_gas)
+        if cls_name == "ReactorBase":
+            r.soot_wrapper = w
+        else:
+            r.set_soot_wrapper(w)
+        r.temperature_solver = 3
+        r.set_fix_temperature_profile(np.array(MR_PROFILE))
+        for k, v in values.items():
+            setattr(r, k, v)
+        return r
+    return make
+
+
+def mr_live(cls_name, **values):
+    def make(mod, ctx=None):
+        from fakes import FakeGas  # a stand-in gas object with three species
+
+        r = mr_configured(cls_name, **values)(mod)
+        gas = FakeGas()
+        gas.calls = collections.deque(maxlen=64)  # a bounded log: loops stay flat
+        r.soot_gas.cantera_gas = gas
+        w = r.soot_wrapper
+        w.set_PAH_growth_model(mod.CReactDim(w))
+        w.set_surface_reactions_model(mod.CFrenklachHACA(w))
+        w.soot_enabled = False  # the fake gas has none of the species soot chemistry reads
+        if cls_name == "CPSRSoot":
+            r.set_star()
+        return r
+    return make
+
+
+def mr_state(o):
+    """A state vector of the reactor's layout: its gas block, the fake gas's mass fractions, soot."""
+    head = {"CPFRSoot": [0.0, 0.3, 1500.0], "CPSRSoot": [0.2, 1500.0], "CConstUVSoot": [0.2, 1500.0]}
+    return (0.1, np.hstack([head[type(o).__name__], [0.1, 0.3, 0.6], MR_SOOT]))
+
+
+_MR_OFFSET = lambda name, v: F(name, INDEX, RW, v)  # noqa: E731
+
+LAYOUTS["ReactorBase"] = Layout(
+    name="ReactorBase",
+    checksums=(0xcd63a4c, 0xf86adfc, 0x037e769),
+    field_count=5,
+    fresh=lambda mod: mod.ReactorBase(csg_configured(mod)),
+    configured=mr_configured("ReactorBase"),
+    live=lambda mod, ctx=None: mr_configured("ReactorBase")(mod),
+    fields=(
+        F("combined_dy_dz", NDARRAY, HIDDEN, None),
+        F("temperature_profile", NDARRAY, RO, None),
+        F("temperature_solver", INT, RW, 0),
+        F("soot_gas", TYPED("CSootGas"), RW, SKIP),
+        F("soot_wrapper", TYPED("CSootWrapper"), RW, None),
+    ),
+    props=(P("temperature_solver_type", STR, RW),),
+    methods=(
+        M("set_soot_wrapper", ("soot_wrapper", OBJECT), result=NONE, args=lambda o: (o.soot_wrapper,),
+          raises=AttributeError),
+        M("_reset", result=NONE, raises=AttributeError),
+        M("set_fix_temperature_profile", ("fixed_profile", NDARRAY), result=NONE,
+          args=lambda o: (np.array(MR_PROFILE),)),
+    ),
+)
+
+_MR_DERIVED = (
+    M("set_soot_wrapper", ("soot_wrapper", OBJECT), result=NONE, args=lambda o: (o.soot_wrapper,)),
+    M("_reset", result=NONE),
+    M("derivatives", ("t", DOUBLE), ("y", NDARRAY), result=ANY, args=mr_state),
+)
+
+LAYOUTS["CPFRSoot"] = Layout(
+    name="CPFRSoot",
+    base="ReactorBase",
+    checksums=(0x41f59af, 0x7a2abb1, 0x2835400),
+    field_count=21,
+    fresh=lambda mod: mod.CPFRSoot(csg_configured(mod)),
+    configured=mr_configured("CPFRSoot", P=101325.0, T=1500.0),
+    live=mr_live("CPFRSoot", P=101325.0, T=1500.0),
+    fields=(
+        _MR_OFFSET("restime_offset", 0), _MR_OFFSET("rhou_offset", 1), _MR_OFFSET("T_offset", 2),
+        _MR_OFFSET("Y_offset", 3), _MR_OFFSET("soot_offset", 6),
+        F("T", DOUBLE, RW, 0.0), F("P", DOUBLE, RW, 0.0),
+        *(F(n, DOUBLE, RO, 0.0) for n in ("z", "rho", "phi", "u", "mdot", "restime", "removed_gas_mass")),
+        F("soot_array", NDARRAY, RW, None), F("source_term_array", NDARRAY, RW, None),
+    ),
+    methods=_MR_DERIVED + (M("set_mdot", ("mdot", DOUBLE), result=NONE),),
+)
+
+LAYOUTS["CPSRSoot"] = Layout(
+    name="CPSRSoot",
+    base="ReactorBase",
+    checksums=(0x045fc4a, 0x4dcc993, 0xce0f1fb),
+    field_count=28,
+    fresh=lambda mod: mod.CPSRSoot(csg_configured(mod)),
+    configured=mr_configured("CPSRSoot", P=101325.0, T=1500.0, phy_restime=1e-3, reactor_volume=1e-4,
+                             Q_dot=2.0, rho_offset=0),
+    live=mr_live("CPSRSoot", P=101325.0, T=1500.0, phy_restime=1e-3, reactor_volume=1e-4),
+    fields=(
+        _MR_OFFSET("T_offset", 1), _MR_OFFSET("Y_offset", 2), _MR_OFFSET("soot_offset", 5),
+        F("T", DOUBLE, RW, 0.0), F("P", DOUBLE, RW, 0.0),
+        F("Y_star", NDARRAY, RO, None), F("soot_star", NDARRAY, RO, None),
+        *(F(n, DOUBLE, RO, 0.0) for n in ("h_star", "z", "rho", "phi", "restime", "drho_dt", "dT_dt",
+                                          "removed_gas_mass")),
+        F("dY_dt", NDARRAY, RO, None), F("dsoot_dt", NDARRAY, RO, None),
+        F("soot_array", NDARRAY, RW, None), F("source_term_array", NDARRAY, RW, None),
+        *(F(n, DOUBLE, RW, 0.0) for n in ("Q_dot", "mdot", "phy_restime", "reactor_volume")),
+    ),
+    methods=_MR_DERIVED + (M("set_star", result=NONE),),
+    members=("rho_offset",),
+)
+
+LAYOUTS["CConstUVSoot"] = Layout(
+    name="CConstUVSoot",
+    base="ReactorBase",
+    checksums=(0x77cd24d, 0xcf89bb7, 0x3695963),
+    field_count=23,
+    fresh=lambda mod: mod.CConstUVSoot(csg_configured(mod)),
+    configured=mr_configured("CConstUVSoot", T=1500.0, rho_n_iter=3, rho_offset=0),
+    live=mr_live("CConstUVSoot", T=1500.0, rho_n_iter=3),
+    fields=(
+        _MR_OFFSET("restime_offset", 0), _MR_OFFSET("T_offset", 1), _MR_OFFSET("Y_offset", 2),
+        _MR_OFFSET("soot_offset", 5),
+        F("T", DOUBLE, RW, 0.0), F("P", DOUBLE, RW, 0.0),
+        *(F(n, DOUBLE, RO, 0.0) for n in ("z", "rho", "phi", "restime", "drho_dt", "dT_dt", "removed_gas_mass")),
+        F("dY_dt", NDARRAY, RO, None), F("dsoot_dt", NDARRAY, RO, None),
+        F("soot_array", NDARRAY, RW, None), F("source_term_array", NDARRAY, RW, None),
+        F("rho_n_iter", INT, RW, 10),
+    ),
+    methods=_MR_DERIVED,
+    members=("rho_offset",),
+)

@@ -90,3 +90,18 @@ def test_readme_snippets_run_as_printed(run_python):
     assert float(re.search(r"C_tot at the outlet: (\S+) mol/kg", out).group(1)) > 1e-6
     modular = re.search(r"modular source terms, mol/\(kg s\): \[(.*)\]", out).group(1).split()
     assert float(modular[0]) > 0 and float(modular[1]) > 0  # inception
+
+
+def test_sweep_on_a_local_cluster_equals_the_cases_run_in_process(run_python):
+    # A cluster of threads in the script's process: the tasks still receive the pickled reactor graphs
+    # and run through Dask's scheduler; the in-process run integrates the same pickles one by one.
+    pytest.importorskip("distributed")
+    args = ["--temperatures", "1800", "--phis", "2.0", "2.5", "--length", "0.01", "--no-plot"]
+    tables = []
+    for mode in ("--threads", "--in-process"):
+        out = run_example(run_python, "sweep.py", *args, mode)
+        rows = [line.split() for line in out.splitlines() if re.match(r" +\d+\.\d +\d\.\d\d ", line)]
+        assert len(rows) == 2
+        tables.append(rows)
+    assert tables[0] == tables[1]
+    assert all(float(fv) > 1e-9 and 1.0 < float(dm) < 1e3 for _, _, fv, dm in tables[0])

@@ -177,7 +177,8 @@ def step_grid(s, fv):
     uth = np.zeros(n)
     for i in range(1, n):
         dT = float(T[i] - T[i - 1])
-        T_f, mu_f, rho_f = float((T[i] + T[i - 1]) / 2), float((mu[i] + mu[i - 1]) / 2), float((rho[i] + rho[i - 1]) / 2)
+        T_f, mu_f = float((T[i] + T[i - 1]) / 2), float((mu[i] + mu[i - 1]) / 2)
+        rho_f = float((rho[i] + rho[i - 1]) / 2)
         uth[i] = -(mu_f * s.k_th) / (rho_f * T_f) * dT / dx[i]
     uth[0] = uth[1]
     u = ug + uth
@@ -462,7 +463,8 @@ HOSTILE = {
     "model callback replaces fields": """
         class M(type(s.soot_gas)):
             def update_lambda_gas(self):
-                for f in ("T", "rho", "mu", "u", "dz", "dx", "D", "B_N_agg", "N_agg_n", "X", "diag", "soot", "soot_gas"):
+                for f in ("T", "rho", "mu", "u", "dz", "dx", "D", "B_N_agg", "N_agg_n", "X", "diag", "soot",
+                          "soot_gas"):
                     try:
                         setattr(s, f, None)
                     except (AttributeError, NotImplementedError, TypeError):

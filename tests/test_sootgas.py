@@ -114,6 +114,7 @@ LIVE = {
     "h_mass_total": ("enthalpy_mass", lambda f: f.h_mass),
     "u_mass_total": ("int_energy_mass", lambda f: f.u_mass),
     "cv_mass": ("cv_mass", lambda f: f.cv),
+    "cp_mass": ("cp_mass", lambda f: f.cp_m),
     "state": ("state", lambda f: np.hstack([[f.t, float(f.rho)], f.y])),
 }
 
@@ -805,6 +806,7 @@ def _perturb(f):
     f.h_mass += 1.0
     f.u_mass += 1.0
     f.cv += 1.0
+    f.cp_m += 1.0
     f.t += 100.0
 
 
@@ -842,10 +844,11 @@ def test_live_properties_ignore_the_cached_state(sg, fake):
     np.testing.assert_array_equal(sg.state, LIVE["state"][1](fake))
 
 
-def test_no_cp_mass(sg, fake):
+def test_cp_mass_is_read_only_and_reads_the_gas(sg, fake):
+    # The energy balance of the stirred reactor needs the specific heat at constant pressure.
+    assert sg.cp_mass == fake.cp_m and fake.calls == ["cp_mass"]
     with pytest.raises(AttributeError):
-        sg.cp_mass
-    assert fake.calls == []
+        sg.cp_mass = 1.0
 
 
 # ---------------------------------------------------------- unusable gases
@@ -1143,6 +1146,7 @@ def test_gri30_live_properties(gri30):
     assert g.h_mass_total == gri30.enthalpy_mass
     assert g.u_mass_total == gri30.int_energy_mass
     assert g.cv_mass == gri30.cv_mass
+    assert g.cp_mass == gri30.cp_mass
     np.testing.assert_array_equal(g.state, gri30.state)
 
 

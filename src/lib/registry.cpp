@@ -6,6 +6,9 @@
 #include "../extensions/flame/gridsolver.hpp"
 #include "../extensions/gas/sootgas.hpp"
 #include "../extensions/pahgrowth/crosslinkmerge.hpp"
+#include "../extensions/reactors/constuvsoot.hpp"
+#include "../extensions/reactors/pfrsoot.hpp"
+#include "../extensions/reactors/psrsoot.hpp"
 #include "../extensions/pahgrowth/crosslinkmod.hpp"
 #include "../extensions/pahgrowth/dimercoalmod.hpp"
 #include "../extensions/pahgrowth/reactdim.hpp"
@@ -39,6 +42,10 @@ static const SpecOf classes[] = {
     &CFrenklachHACA::spec,
     &CSootModelBase::spec,
     &CMonodisperseSootModel::spec,
+    &ReactorBase::spec,
+    &CPFRSoot::spec,
+    &CPSRSoot::spec,
+    &CConstUVSoot::spec,
     &CTempFlameSolver::spec,
     &CTempFlameSolverOpt::spec,
     &CFVSolver::spec,

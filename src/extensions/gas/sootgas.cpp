@@ -29,6 +29,7 @@ Name n_partial_molar_int_energies("partial_molar_int_energies");
 Name n_enthalpy_mass("enthalpy_mass");
 Name n_int_energy_mass("int_energy_mass");
 Name n_cv_mass("cv_mass");
+Name n_cp_mass("cp_mass");
 Name n_state("state");
 Name n_mean_MW("mean_MW");
 Name n_array("array");
@@ -230,6 +231,7 @@ Ref CSootGas::get_u_mol_array() { return scaled(gas().get(), n_partial_molar_int
 Ref CSootGas::get_h_mass_total() { return bind::getattr(gas().get(), n_enthalpy_mass); }
 Ref CSootGas::get_u_mass_total() { return bind::getattr(gas().get(), n_int_energy_mass); }
 Ref CSootGas::get_cv_mass() { return bind::getattr(gas().get(), n_cv_mass); }
+Ref CSootGas::get_cp_mass() { return bind::getattr(gas().get(), n_cp_mass); }
 Ref CSootGas::get_state() { return bind::getattr(gas().get(), n_state); }
 
 // ------------------------------------------------------------------ tables
@@ -260,6 +262,7 @@ PyGetSetDef props[] = {
     bind::prop<&CSootGas::get_h_mass_total, "h_mass_total">(),
     bind::prop<&CSootGas::get_u_mass_total, "u_mass_total">(),
     bind::prop<&CSootGas::get_cv_mass, "cv_mass">(),
+    bind::prop<&CSootGas::get_cp_mass, "cp_mass">(),
     bind::prop<&CSootGas::get_state, "state">(),
     {nullptr, nullptr, nullptr, nullptr, nullptr},
 };

@@ -91,6 +91,7 @@ struct CSootGas {
     bind::Ref get_h_mass_total();
     bind::Ref get_u_mass_total();
     bind::Ref get_cv_mass();
+    bind::Ref get_cp_mass();
     bind::Ref get_state();
 
 private:

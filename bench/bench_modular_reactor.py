@@ -1,0 +1,109 @@
+"""Cost of one modular plug-flow evaluation relative to the gas-object calls it must make.
+
+CPFRSoot.derivatives with soot on (CReactDim on benzene, naphthalene and pyrene, CFrenklachHACA,
+CMonodisperseSootModel) on gri30, against the bare gas-object calls of that evaluation:
+set_unnormalized_mass_fractions, TP, X, density, mean_molecular_weight, viscosity and
+net_production_rates. As in an integrator, every evaluation is at a new state (temperature and soot
+move a little between calls). Both are timed side by side in one run and their ratio printed
+(target: at most 1.10). Last, the resident set size over 1e5 calls, which must stay flat.
+"""
+import itertools
+import os
+import resource
+import sys
+import timeit
+
+import cantera as ct
+import numpy as np
+
+here = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.join(here, "..", "examples"))
+from pah_gas import RICH_FLAME_X, pah_gas  # noqa: E402
+
+import pyrandel.lib._pyrandel as psoot  # noqa: E402
+
+TARGET = 1.10
+
+
+def rss_mb():
+    with open("/proc/self/statm") as f:
+        return int(f.read().split()[1]) * resource.getpagesize() / 2**20
+
+
+def assemble(gas, precursors):
+    sg = psoot.CSootGas(gas)
+    sg.update_MWs(np.asarray(gas.molecular_weights) / 1000.0)
+    sg.set_species_indices({n: i for i, n in enumerate(gas.species_names)})
+    sw = psoot.CSootWrapper(sg)
+    sw.set_PAH_growth_model(psoot.CReactDim(sw))
+    names = list(precursors)
+    sw.set_precursors([gas.species_index(n) for n in names], [precursors[n][0] for n in names],
+                      [precursors[n][1] for n in names])
+    sw.set_surface_reactions_model(psoot.CFrenklachHACA(sw))
+    sw.set_soot_model(psoot.CMonodisperseSootModel(sw))
+    r = psoot.CPFRSoot(sg)
+    r.set_soot_wrapper(sw)
+    r.temperature_solver = psoot.ENERGY_EQUATION  # temperature from the state vector
+    return r
+
+
+def main(number=2000, repeat=7, leak_calls=100_000):
+    gas, precursors = pah_gas()
+    gas.TPX = 1800.0, ct.one_atm, RICH_FLAME_X
+    r = assemble(gas, precursors)
+    r.P = P = gas.P
+    ns = gas.n_species
+    y = np.hstack([[0.0, gas.density * 1.0, gas.T], gas.Y, [2.0e-9, 8.0e-9, 4.0e-5, 6.0e-6]])
+    states = []
+    for k in range(997):
+        s = y.copy()
+        s[2] *= 1 + 1e-7 * k
+        s[3 + ns:] *= 1 + 1e-6 * k
+        states.append(s)
+    cycle = itertools.cycle(states)
+    Y = slice(3, 3 + ns)
+
+    def bare():
+        s = next(cycle)
+        gas.set_unnormalized_mass_fractions(s[Y])
+        gas.TP = s[2], P
+        gas.X
+        gas.density
+        gas.mean_molecular_weight
+        gas.viscosity
+        gas.net_production_rates
+
+    def call():
+        r.derivatives(0.1, next(cycle))
+
+    def timed():
+        bare()
+        call()
+        t_r, t_g = [], []
+        for _ in range(repeat):  # interleaved, so that both see the same machine state
+            t_g.append(timeit.timeit(bare, number=number) / number)
+            t_r.append(timeit.timeit(call, number=number) / number)
+        return min(t_r), min(t_g)
+
+    print(f"{'evaluation':<34}{'reactor us':>12}{'gas calls us':>14}{'ratio':>8}")
+    ratio = None
+    for label, on in [("CPFRSoot.derivatives, soot on", True), ("CPFRSoot.derivatives, soot off", False)]:
+        r.soot_wrapper.soot_enabled = on
+        t_r, t_g = timed()
+        print(f"{label:<34}{t_r * 1e6:>12.2f}{t_g * 1e6:>14.2f}{t_r / t_g:>8.3f}")
+        ratio = ratio or t_r / t_g
+    r.soot_wrapper.soot_enabled = True
+    print(f"ratio with soot on {ratio:.3f} (target {TARGET})")
+
+    for _ in range(2000):
+        call()
+    before = rss_mb()
+    for _ in range(leak_calls):
+        call()
+    after = rss_mb()
+    print(f"RSS over {leak_calls} CPFRSoot.derivatives calls: {before:.1f} MB -> {after:.1f} MB")
+    return ratio
+
+
+if __name__ == "__main__":
+    main()

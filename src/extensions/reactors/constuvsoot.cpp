@@ -1,0 +1,147 @@
+#include "constuvsoot.hpp"
+
+#include "../../flame/flamecommon.hpp"
+#include "../gas/sootgas.hpp"
+#include "../sootmodels/monodisperse.hpp"
+#include "../sootwrapper/sootwrapper.hpp"
+
+namespace pyrandel {
+
+using bind::Name;
+using bind::Ref;
+
+BIND_TYPE_OBJECT(CConstUVSoot)
+
+const pfr::Member<CConstUVSoot> CConstUVSoot::members[1] = {{"rho_offset", &CConstUVSoot::rho_offset}};
+
+namespace {
+Name n_n_species("n_species");
+}  // namespace
+
+void CConstUVSoot::init_impl(PyObject* g) {
+    ReactorBase::init_impl(g);
+    rho_offset = bind::py(0);
+    T_offset = 1;
+    Y_offset = 2;
+    Ref gas = soot_gas.hold();
+    Ref n = bind::getattr(gas.get(), n_n_species);
+    Ref s = rx::add(n.get(), bind::py(Y_offset).get());
+    soot_offset = bind::as_index64(s.get());
+    rho_n_iter = 10;
+}
+
+Ref CConstUVSoot::derivatives_impl(double t, bind::NDArray yarg) {
+    using namespace rx;
+    PyObject* y = yarg.o;
+    Ref hold_y = Ref::borrow(y);
+    Model m(soot_wrapper);
+    Ref R = combined_dy_dz.hold();
+    const int N = m.n_eqns();
+    const int64_t oD = member_offset((PyObject*)this, rho_offset, Py_IS_TYPE(this, &type));
+    const int64_t oT = T_offset, oY = Y_offset, oS = soot_offset;
+    {
+        Check c(y, R.get());
+        c.offset("rho_offset", oD);
+        c.offset("T_offset", oT);
+        c.block(oY, oS, N);
+    }
+    Gas w(soot_gas, "update_thermo_TDUY");
+    pfr::Layout L(y);
+
+    restime = t;
+    const int mode = temperature_solver;
+    if (mode == ENERGY_EQUATION || mode == ISOTHERMAL) T = L.at(oT);
+    const double rho_mix = L.at(oD);
+    Ref Ys = slice(y, oY, oS);
+    Ref tail = slice(y, oS, -1);
+    // Gas density and soot volume fraction, each from the other.
+    for (int k = 0, n = rho_n_iter; k < n; ++k) {
+        rho = bind::fdiv(rho_mix, 1.0 - phi);
+        w.update_thermo_TDUY(T, rho, Ys.get());
+        w.update_transport();
+        m.set_vars(tail.get());
+        m.update();
+        phi = m.volume_fraction();
+    }
+    m.update_w_scrub();
+    {
+        Ref ws = m.w_scrub(), mw = w.MW_array();
+        removed_gas_mass = sum_product(ws.get(), mw.get());
+    }
+    const double removed = removed_gas_mass, r = rho;
+    set_entry(R.get(), oD, (1.0 - phi) * removed);
+    {
+        Ref wa = w.w_array(), ws = m.w_scrub(), mw = w.MW_array();
+        F64 a(wa.get()), s(ws.get()), M(mw.get()), Y(Ys.get()), o(R.get(), true);
+        const Py_ssize_t n = oS - oY;
+        if (o.ok() && same_size({&a, &s, &M, &Y}, n)) {
+            flame::FpWatch fp;
+            for (Py_ssize_t i = 0; i < n; ++i) o[oY + i] = ((a[i] + s[i]) * M[i] - Y[i] * removed) / r;
+            fp.report();
+        } else {
+            Ref sum = add(wa.get(), ws.get());
+            Ref num = sub(mul(sum.get(), mw.get()).get(), mul(Ys.get(), f(removed).get()).get());
+            assign(R.get(), oY, oS, div(num.get(), f(r).get()).get());
+        }
+    }
+    if (mode == ENERGY_EQUATION) {
+        // The internal-energy balance of the closed volume (W/kg of gas).
+        Ref umol = w.u_mol_array(), wa = w.w_array(), ws = m.w_scrub();
+        Ref wsum = add(wa.get(), ws.get());
+        const double s = sum_product(umol.get(), wsum.get());
+        const double um = bind::as_double(w.u_mass_total().get());
+        const double q = -s + removed * phi * um;
+        const double cv = bind::as_double(w.cv_mass().get());
+        set_entry(R.get(), oT, bind::pydiv(1.0, r * cv) * q);
+    } else if (mode == ISOTHERMAL) {
+        set_entry(R.get(), oT, 0.0);
+    }
+
+    Ref sa = soot_array.hold(), src = source_term_array.hold();
+    m.fill_soot_array(sa.get());
+    m.fill_source_term_array(src.get());
+    {
+        F64 S(src.get()), A(sa.get()), o(R.get(), true);
+        const Py_ssize_t n = o.ok() ? o.size() - oS : -1;
+        if (o.ok() && same_size({&S, &A}, n)) {
+            flame::FpWatch fp;
+            for (Py_ssize_t i = 0; i < n; ++i) o[oS + i] = S[i] - A[i] * removed / r;
+            fp.report();
+        } else {
+            Ref rhs = div(mul(sa.get(), f(removed).get()).get(), f(r).get());
+            assign(R.get(), oS, -1, sub(src.get(), rhs.get()).get());
+        }
+    }
+    return R;
+}
+
+namespace {
+
+using Self = CConstUVSoot;
+const bind::Field fields[] = {CCUV_FIELDS(BIND_ROW)};
+BIND_DERIVED_METHOD_TABLES(CCUV_METHODS, CCUV_REDEFINES)
+
+PyGetSetDef props[] = {
+    pfr::Members<CConstUVSoot>::def(CConstUVSoot::members[0]),
+    {nullptr, nullptr, nullptr, nullptr, nullptr},
+};
+
+}  // namespace
+
+bind::ClassSpec& CConstUVSoot::spec() {
+    static bind::ClassSpec s = [] {
+        bind::ClassSpec s = bind::define<CConstUVSoot>({
+            .fields = fields,
+            .methods = methods,
+            .bodies = bodies,
+            .props = props,
+            .init = bind::Init<&CConstUVSoot::init_impl, "soot_gas">::init,
+            .checksums = {0x77cd24d, 0xcf89bb7, 0x3695963},
+        });
+        pfr::Members<CConstUVSoot>::install(s);
+        return s;
+    }();
+    return s;
+}
+
+}  // namespace pyrandel

@@ -1,0 +1,153 @@
+#include "pfrsoot.hpp"
+
+#include "../../flame/flamecommon.hpp"
+#include "../gas/sootgas.hpp"
+#include "../sootmodels/monodisperse.hpp"
+#include "../sootwrapper/sootwrapper.hpp"
+
+namespace pyrandel {
+
+using bind::Name;
+using bind::Ref;
+
+BIND_TYPE_OBJECT(CPFRSoot)
+
+namespace {
+Name n_n_species("n_species");
+}  // namespace
+
+// A missing or unreadable profile is an error of the evaluation, not a 0 K gas.
+const CPFRSootVTable CPFRSoot::vtable = {
+    .get_temperature_from_profile = bind::entry<&CPFRSoot::get_temperature_from_profile_impl,
+                                                "get_temperature_from_profile", bind::OnError::Propagate>(),
+};
+
+double profile_temperature(PyObject* profile, double x) {
+    if (profile == Py_None)
+        bind::raise(PyExc_TypeError, "no temperature profile: call set_fix_temperature_profile first");
+    Ref p = Ref::borrow(profile);
+    return pfr::interp(bind::py(x).get(), x, p.get(), "temperature_profile");
+}
+
+double CPFRSoot::get_temperature_from_profile_impl(double x) {
+    Ref p = temperature_profile.hold();
+    return profile_temperature(p.get(), x);
+}
+
+void CPFRSoot::init_impl(PyObject* g) {
+    ReactorBase::init_impl(g);
+    restime_offset = 0;
+    rhou_offset = 1;
+    T_offset = 2;
+    Y_offset = 3;
+    Ref gas = soot_gas.hold();
+    Ref n = bind::getattr(gas.get(), n_n_species);
+    Ref s = rx::add(n.get(), bind::py(Y_offset).get());
+    soot_offset = bind::as_index64(s.get());
+}
+
+void CPFRSoot::set_mdot_impl(double v) { mdot = v; }
+
+Ref CPFRSoot::derivatives_impl(double t, bind::NDArray yarg) {
+    using namespace rx;
+    PyObject* y = yarg.o;
+    Ref hold_y = Ref::borrow(y);
+    Model m(soot_wrapper);
+    Ref R = combined_dy_dz.hold();
+    // The layout is checked, and kept, before any work.
+    const int N = m.n_eqns();
+    const int64_t oR = restime_offset, oU = rhou_offset, oT = T_offset, oY = Y_offset, oS = soot_offset;
+    {
+        Check c(y, R.get());
+        c.offset("restime_offset", oR);
+        c.offset("rhou_offset", oU);
+        c.offset("T_offset", oT);
+        c.block(oY, oS, N);
+    }
+    Gas w(soot_gas, "update_thermo_TPUY");
+    pfr::Layout L(y);
+
+    z = t;
+    restime = L.at(oR);
+    mdot = L.at(oU);
+    switch (temperature_solver) {
+        case PROFILE_LENGTH: T = vtab->get_temperature_from_profile(this, z); break;
+        case PROFILE_TIME: T = vtab->get_temperature_from_profile(this, restime); break;
+        case ENERGY_EQUATION: T = L.at(oT); break;
+        default: break;
+    }
+    Ref Ys = slice(y, oY, oS);
+    w.update_thermo_TPUY(T, P, Ys.get());
+    w.update_transport();
+    Ref tail = slice(y, oS, -1);
+    m.set_vars(tail.get());
+    m.update();
+    m.update_w_scrub();
+    rho = bind::as_double(w.rho().get());
+    {
+        Ref ws = m.w_scrub(), mw = w.MW_array();
+        removed_gas_mass = sum_product(ws.get(), mw.get());
+    }
+    phi = m.volume_fraction();
+    u = L.div(oU, (1.0 - phi) * rho);
+    set_entry(R.get(), oR, bind::fdiv(1.0, u));
+    set_entry(R.get(), oU, removed_gas_mass);
+
+    const double removed = removed_gas_mass, rho_u = rho * u;
+    {
+        Ref wa = w.w_array(), ws = m.w_scrub(), mw = w.MW_array();
+        F64 a(wa.get()), s(ws.get()), M(mw.get()), Y(Ys.get()), o(R.get(), true);
+        const Py_ssize_t n = oS - oY;
+        if (o.ok() && same_size({&a, &s, &M, &Y}, n)) {
+            flame::FpWatch fp;
+            for (Py_ssize_t i = 0; i < n; ++i) o[oY + i] = ((a[i] + s[i]) * M[i] - Y[i] * removed) / rho_u;
+            fp.report();
+        } else {
+            Ref sum = add(wa.get(), ws.get());
+            Ref num = sub(mul(sum.get(), mw.get()).get(), mul(Ys.get(), f(removed).get()).get());
+            assign(R.get(), oY, oS, div(num.get(), f(rho_u).get()).get());
+        }
+    }
+    set_entry(R.get(), oT, 0.0);
+
+    Ref sa = soot_array.hold(), src = source_term_array.hold();
+    m.fill_soot_array(sa.get());
+    m.fill_source_term_array(src.get());
+    {
+        F64 S(src.get()), A(sa.get()), o(R.get(), true);
+        const Py_ssize_t n = o.ok() ? o.size() - oS : -1;
+        if (o.ok() && same_size({&S, &A}, n)) {
+            flame::FpWatch fp;
+            for (Py_ssize_t i = 0; i < n; ++i) o[oS + i] = S[i] / u - A[i] * removed / rho_u;
+            fp.report();
+        } else {
+            Ref lhs = div(src.get(), f(u).get());
+            Ref rhs = div(mul(sa.get(), f(removed).get()).get(), f(rho_u).get());
+            assign(R.get(), oS, -1, sub(lhs.get(), rhs.get()).get());
+        }
+    }
+    return R;
+}
+
+namespace {
+
+using Self = CPFRSoot;
+const bind::Field fields[] = {CPFRS_FIELDS(BIND_ROW)};
+BIND_DERIVED_METHOD_TABLES(CPFRS_METHODS, CPFRS_REDEFINES)
+
+}  // namespace
+
+bind::ClassSpec& CPFRSoot::spec() {
+    static bind::ClassSpec s = bind::define<CPFRSoot>({
+        .fields = fields,
+        .methods = methods,
+        .bodies = bodies,
+        .init = bind::Init<&CPFRSoot::init_impl, "soot_gas">::init,
+        .vtable = &vtable,
+        .vtable_size = sizeof vtable,
+        .checksums = {0x41f59af, 0x7a2abb1, 0x2835400},
+    });
+    return s;
+}
+
+}  // namespace pyrandel

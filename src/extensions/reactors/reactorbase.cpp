@@ -1,0 +1,362 @@
+#include "reactorbase.hpp"
+
+#include "../../flame/flamecommon.hpp"
+#include "../gas/sootgas.hpp"
+#include "../sootmodels/monodisperse.hpp"
+#include "../sootwrapper/sootwrapper.hpp"
+
+namespace pyrandel {
+
+using bind::Name;
+using bind::Ref;
+
+BIND_TYPE_OBJECT(ReactorBase)
+
+namespace {
+
+Name n_min_array("min_array");
+Name n_soot_array("soot_array");
+Name n_source_term_array("source_term_array");
+Name n_soot_offset("soot_offset");
+Name n_zeros("zeros");
+Name n_sum("sum");
+Name n_dot("dot");
+Name n_rho_offset("rho_offset");
+
+Name mode_objs[] = {Name("profile_length"), Name("profile_time"), Name("energy_equation"), Name("isothermal")};
+
+}  // namespace
+
+void ReactorBase::init_impl(PyObject* g) { soot_gas.set(g); }
+
+void ReactorBase::set_soot_wrapper_impl(PyObject* w) {
+    soot_wrapper.set(w);
+    _reset();
+}
+
+// The particle model is read through the wrapper's field: with no wrapper
+// there is nothing to read.
+void ReactorBase::_reset_impl() {
+    if (!soot_wrapper) none_has_no("soot_model");
+    Ref model = soot_wrapper->soot_model.hold();
+    Ref mins = bind::call_method(model.get(), n_min_array);
+    bind::setattr((PyObject*)this, n_soot_array, mins.get());
+    // The model again: min_array may have replaced the wrapper's field.
+    if (!soot_wrapper) none_has_no("soot_model");
+    Ref m2 = soot_wrapper->soot_model.hold();
+    if (!soot_wrapper->soot_model) none_has_no("n_eqns");
+    const int n = soot_wrapper->soot_model.o->n_eqns;
+    Ref zeros = bind::getattr(bind::np().get(), n_zeros);
+    Ref src = bind::call(zeros.get(), bind::py(n).get());
+    bind::setattr((PyObject*)this, n_source_term_array, src.get());
+    Ref off = bind::getattr((PyObject*)this, n_soot_offset);
+    Ref len = rx::add(off.get(), bind::py(n).get());
+    Ref res = bind::call(zeros.get(), len.get());
+    combined_dy_dz = std::move(res);
+}
+
+void ReactorBase::set_fix_temperature_profile_impl(bind::NDArray p) { temperature_profile.set(p.o); }
+
+Ref ReactorBase::get_temperature_solver_type() {
+    if (temperature_solver < 0 || temperature_solver > 3)
+        bind::raise(PyExc_ValueError, "Invalid temperature_solver_type!");
+    return Ref::borrow(mode_objs[temperature_solver]);
+}
+
+void ReactorBase::set_temperature_solver_type(PyObject* v) {
+    Ref hold = Ref::borrow(v);
+    for (int code = 0; code < 4; ++code) {
+        int eq = PyObject_RichCompareBool(v, mode_objs[code], Py_EQ);
+        if (eq < 0) bind::fail();
+        if (eq) {
+            temperature_solver = code;
+            return;
+        }
+    }
+    bind::raise(PyExc_ValueError, "Invalid temperature solver type!");
+}
+
+namespace {
+
+using Self = ReactorBase;
+const bind::Field fields[] = {RB_FIELDS(BIND_ROW)};
+BIND_METHOD_TABLES(RB_METHODS)
+
+PyGetSetDef props[] = {
+    bind::prop<&ReactorBase::get_temperature_solver_type, &ReactorBase::set_temperature_solver_type,
+               "temperature_solver_type">(),
+    {nullptr, nullptr, nullptr, nullptr, nullptr},
+};
+
+}  // namespace
+
+bind::ClassSpec& ReactorBase::spec() {
+    static bind::ClassSpec s = bind::define<ReactorBase>({
+        .fields = fields,
+        .methods = methods,
+        .bodies = bodies,
+        .props = props,
+        .init = bind::Init<&ReactorBase::init_impl, "soot_gas">::init,
+        .checksums = {0xcd63a4c, 0xf86adfc, 0x037e769},
+    });
+    return s;
+}
+
+// ============================================================== evaluation
+
+namespace rx {
+
+// ------------------------------------------------------------------ gas
+
+Gas::Gas(const bind::Typed<CSootGas>& field, const char* first_use)
+    : obj(field.hold()), g(field.o), exact(field.o && Py_IS_TYPE(field.o, &CSootGas::type)) {
+    if (!g) none_has_no(first_use);
+}
+
+void Gas::update_thermo_TPUY(double T, double P, PyObject* UY) {
+    g->update_thermo_TPUY(T, P, bind::Arg<bind::NDArray>::from(UY, "UY"));
+}
+void Gas::update_thermo_TDUY(double T, double D, PyObject* UY) {
+    g->update_thermo_TDUY(T, D, bind::Arg<bind::NDArray>::from(UY, "UY"));
+}
+void Gas::update_transport() { g->update_transport(); }
+
+namespace {
+Name n_rho("rho"), n_MW_array("MW_array"), n_w_array("w_array"), n_Y_array("Y_array"),
+    n_h_mass_total("h_mass_total"), n_h_mol_array("h_mol_array"), n_u_mol_array("u_mol_array"),
+    n_u_mass_total("u_mass_total"), n_cv_mass("cv_mass"), n_cp_mass("cp_mass");
+}  // namespace
+
+#define RX_GAS_PROP(name)                                      \
+    Ref Gas::name() {                                          \
+        if (exact) return g->get_##name();                     \
+        return bind::getattr(obj.get(), n_##name);             \
+    }
+RX_GAS_PROP(rho)
+RX_GAS_PROP(MW_array)
+RX_GAS_PROP(w_array)
+RX_GAS_PROP(Y_array)
+RX_GAS_PROP(h_mass_total)
+RX_GAS_PROP(h_mol_array)
+RX_GAS_PROP(u_mol_array)
+RX_GAS_PROP(u_mass_total)
+RX_GAS_PROP(cv_mass)
+RX_GAS_PROP(cp_mass)
+#undef RX_GAS_PROP
+
+// ---------------------------------------------------------------- model
+
+namespace {
+Name n_set_vars("set_vars"), n_update("update"), n_update_w_scrub("update_w_scrub"),
+    n_volume_fraction("volume_fraction"), n_fill_soot_array("fill_soot_array"),
+    n_fill_source_term_array("fill_source_term_array");
+
+using Mono = CMonodisperseSootModel;
+
+// The monodisperse model's own body runs unless a Python subclass or an
+// instance attribute replaces the method.
+bool own(const Mono* m, int mid) { return !bind::Class<Mono>::overridden(m, mid); }
+
+template <class F>
+void traced(int mid, F run) {
+    try {
+        run();
+    } catch (bind::Error&) {
+        bind::add_method_traceback(Mono::spec(), mid);
+        throw;
+    } catch (...) {
+        bind::set_from_cpp_exception();
+        bind::add_method_traceback(Mono::spec(), mid);
+        throw bind::Error{};
+    }
+}
+
+void with_buffer(Mono* m, int mid, void (Mono::*body)(bind::DoubleBuf), PyObject* name, PyObject* a,
+                 const char* argname) {
+    Ref obj = Ref::borrow((PyObject*)m);
+    if (own(m, mid)) {
+        traced(mid, [&] { (m->*body)(bind::DoubleBuf(a, argname)); });
+        return;
+    }
+    bind::RecursionGuard guard(" while calling a Python object");
+    bind::call_method((PyObject*)m, name, a);
+}
+}  // namespace
+
+Model::Model(const bind::Typed<CSootWrapper>& wrapper) : base(nullptr), mono(nullptr) {
+    if (!wrapper) none_has_no("soot_model");
+    obj = wrapper->soot_model.hold();
+    base = wrapper->soot_model.o;
+    if (!base) none_has_no("n_eqns");
+    if (PyObject_TypeCheck(obj.get(), &Mono::type)) mono = reinterpret_cast<Mono*>(obj.get());
+}
+
+int Model::n_eqns() const { return base->n_eqns; }
+Ref Model::w_scrub() const { return base->w_scrub.hold(); }
+
+Ref Model::min_array() {
+    if (mono) return mono->min_array();
+    return bind::call_method(obj.get(), n_min_array);
+}
+
+void Model::set_vars(PyObject* vars) {
+    if (mono) return with_buffer(mono, Mono::MID_set_vars, &Mono::set_vars_impl, n_set_vars, vars, "vars");
+    bind::call_method(obj.get(), n_set_vars, vars);
+}
+void Model::update() {
+    if (mono) return mono->update();
+    base->update();
+}
+void Model::update_w_scrub() {
+    if (mono) return mono->update_w_scrub();
+    bind::call_method(obj.get(), n_update_w_scrub);
+}
+double Model::volume_fraction() {
+    if (mono) return mono->volume_fraction();
+    return base->volume_fraction();
+}
+void Model::fill_soot_array(PyObject* a) {
+    if (mono)
+        return with_buffer(mono, Mono::MID_fill_soot_array, &Mono::fill_soot_array_impl, n_fill_soot_array, a,
+                           "soot_array");
+    bind::call_method(obj.get(), n_fill_soot_array, a);
+}
+void Model::fill_source_term_array(PyObject* a) {
+    if (mono)
+        return with_buffer(mono, Mono::MID_fill_source_term_array, &Mono::fill_source_term_array_impl,
+                           n_fill_source_term_array, a, "source_term_array");
+    bind::call_method(obj.get(), n_fill_source_term_array, a);
+}
+
+// ---------------------------------------------------------- state vector
+
+Ref slice(PyObject* y, Py_ssize_t a, Py_ssize_t b) { return pfr::y_slice(y, a, b); }
+
+void assign(PyObject* r, Py_ssize_t a, Py_ssize_t b, PyObject* v) {
+    Ref lo = bind::py((int64_t)a);
+    Ref hi = b < 0 ? bind::none() : bind::py((int64_t)b);
+    Ref s = Ref::steal(PySlice_New(lo.get(), hi.get(), nullptr));
+    if (PyObject_SetItem(r, s.get(), v) < 0) bind::fail();
+}
+
+void set_entry(PyObject* r, Py_ssize_t i, double v) {
+    F64 o(r, true);
+    if (o.ok() && i >= 0 && i < o.size()) {
+        o[i] = v;
+        return;
+    }
+    Ref k = bind::py((int64_t)i);
+    Ref x = bind::py(v);
+    if (PyObject_SetItem(r, k.get(), x.get()) < 0) bind::fail();
+}
+
+Check::Check(PyObject* y_, PyObject* result) : y(y_), r(result), ny(0), nr(0) {
+    ny = bind::length(y);
+    if (r == Py_None) bind::raise(PyExc_TypeError, "'NoneType' object does not support item assignment");
+    nr = bind::length(r);
+}
+
+void Check::offset(const char* name, int64_t v) const {
+    if (v < 0 || v >= ny)
+        bind::raisef(PyExc_IndexError, "%s = %lld lies outside the state vector of length %zd", name, (long long)v,
+                     ny);
+    if (v >= nr)
+        bind::raisef(PyExc_IndexError, "%s = %lld lies outside the result array of length %zd", name, (long long)v,
+                     nr);
+}
+
+void Check::block(int64_t Y_offset, int64_t soot_offset, int n_eqns) const {
+    if (Y_offset < 0 || soot_offset < Y_offset)
+        bind::raisef(PyExc_IndexError, "species block from Y_offset = %lld to soot_offset = %lld is empty or reversed",
+                     (long long)Y_offset, (long long)soot_offset);
+    const long long end = (long long)soot_offset + n_eqns;
+    if (n_eqns < 0 || end > ny)
+        bind::raisef(PyExc_IndexError, "state vector of length %zd is shorter than soot_offset + n_eqns = %lld", ny, end);
+    if (end > nr)
+        bind::raisef(PyExc_IndexError, "result array of length %zd is shorter than soot_offset + n_eqns = %lld", nr,
+                     end);
+}
+
+// ----------------------------------------------------------- arithmetic
+
+Ref add(PyObject* a, PyObject* b) { return Ref::steal(PyNumber_Add(a, b)); }
+Ref sub(PyObject* a, PyObject* b) { return Ref::steal(PyNumber_Subtract(a, b)); }
+Ref mul(PyObject* a, PyObject* b) { return Ref::steal(PyNumber_Multiply(a, b)); }
+Ref div(PyObject* a, PyObject* b) { return Ref::steal(PyNumber_TrueDivide(a, b)); }
+
+bool same_size(std::initializer_list<const F64*> views, Py_ssize_t n) {
+    for (const F64* v : views)
+        if (!v->ok() || v->size() != n) return false;
+    return true;
+}
+
+namespace {
+
+PyObject* numpy_sum() {
+    static PyObject* fn = [] {
+        Ref m = Ref::steal(PyImport_ImportModule("numpy"));
+        return bind::getattr(m.get(), n_sum).release();
+    }();
+    return fn;
+}
+
+// NumPy's pairwise summation of float64 (blocks of eight partial sums).
+double pairwise(const F64& a, const F64& b, Py_ssize_t lo, Py_ssize_t n) {
+    auto x = [&](Py_ssize_t i) { return a[lo + i] * b[lo + i]; };
+    if (n < 8) {
+        double res = 0.0;
+        for (Py_ssize_t i = 0; i < n; ++i) res += x(i);
+        return res;
+    }
+    if (n <= 128) {
+        double r[8];
+        for (int j = 0; j < 8; ++j) r[j] = x(j);
+        Py_ssize_t i = 8;
+        for (; i < n - (n % 8); i += 8)
+            for (int j = 0; j < 8; ++j) r[j] += x(i + j);
+        double res = ((r[0] + r[1]) + (r[2] + r[3])) + ((r[4] + r[5]) + (r[6] + r[7]));
+        for (; i < n; ++i) res += x(i);
+        return res;
+    }
+    Py_ssize_t n2 = n / 2;
+    n2 -= n2 % 8;
+    return pairwise(a, b, lo, n2) + pairwise(a, b, lo + n2, n - n2);
+}
+
+}  // namespace
+
+double sum_product(PyObject* a, PyObject* b) {
+    Ref fn = bind::getattr(bind::np().get(), n_sum);
+    if (fn.get() == numpy_sum()) {
+        F64 u(a), v(b);
+        if (u.ok() && v.ok() && u.size() == v.size()) {
+            flame::FpWatch fp;
+            const double s = 0.0 + pairwise(u, v, 0, u.size());
+            fp.report();
+            return s;
+        }
+    }
+    Ref p = mul(a, b);
+    return bind::as_double(bind::call(fn.get(), p.get()).get());
+}
+
+double np_dot(PyObject* a, PyObject* b) {
+    Ref fn = bind::getattr(bind::np().get(), n_dot);
+    PyObject* args[] = {a, b};
+    Ref r = Ref::steal(PyObject_Vectorcall(fn.get(), args, 2, nullptr));
+    return bind::as_double(r.get());
+}
+
+int64_t member_offset(PyObject* self, const Ref& slot, bool exact) {
+    if (exact) {
+        if (!slot) pfr::no_attribute(self, "rho_offset");
+        Ref v = slot;
+        return bind::as_index64(v.get());
+    }
+    Ref v = bind::getattr(self, n_rho_offset);
+    return bind::as_index64(v.get());
+}
+
+}  // namespace rx
+
+}  // namespace pyrandel

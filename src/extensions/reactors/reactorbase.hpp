@@ -1,0 +1,134 @@
+// ReactorBase: what the modular reactor right-hand sides share. It holds the gas
+// and soot wrappers, the temperature mode and profile, and sizes the soot,
+// source-term and result arrays. The subclasses add their state-vector layout
+// (offset fields) and `derivatives(t, y)`.
+#pragma once
+
+#include "../../binding/cls.hpp"
+#include "../../reactor/pfrcommon.hpp"
+
+namespace pyrandel {
+
+struct CSootGas;
+struct CSootWrapper;
+struct CSootModelBase;
+struct CMonodisperseSootModel;
+
+#define RB_FIELDS(F)                               \
+    F(bind::Array, combined_dy_dz, HIDDEN)         \
+    F(bind::Array, temperature_profile, RO)        \
+    F(int, temperature_solver, RW)                 \
+    F(bind::Typed<CSootGas>, soot_gas, RW)         \
+    F(bind::Typed<CSootWrapper>, soot_wrapper, RW)
+
+#define RB_METHODS(M)                                                                              \
+    M(set_soot_wrapper, "soot_wrapper", nullptr, void, (PyObject * soot_wrapper))                \
+    M(_reset, "", nullptr, void, ())                                                             \
+    M(set_fix_temperature_profile, "fixed_profile", nullptr, void, (bind::NDArray fixed_profile))
+
+struct ReactorBase {
+    PyObject_HEAD
+    // The result array of `derivatives` (not an attribute); the two-row temperature
+    // profile (abscissa, K); the temperature mode (TEMPERATURE_SOLVERS); the wrappers.
+    RB_FIELDS(BIND_DECLARE)
+
+    BIND_CLASS(ReactorBase, "ReactorBase(soot_gas)")
+    BIND_METHODS(RB_METHODS)
+
+    void init_impl(PyObject* soot_gas);
+
+    bind::Ref get_temperature_solver_type();
+    void set_temperature_solver_type(PyObject* v);
+};
+
+// ------------------------------------------------- pieces of one evaluation
+
+namespace rx {
+
+using bind::Ref;
+
+enum Mode { PROFILE_LENGTH = 0, PROFILE_TIME = 1, ENERGY_EQUATION = 2, ISOTHERMAL = 3 };
+
+// The gas wrapper of one evaluation, held: its methods and properties by
+// name unless it is exactly a CSootGas (methods go through the dispatcher,
+// which honours Python overrides).
+struct Gas {
+    Ref obj;
+    CSootGas* g;      // an instance of CSootGas or of a subclass
+    bool exact;       // exactly CSootGas: properties read without a lookup
+    explicit Gas(const bind::Typed<CSootGas>& field, const char* first_use);
+
+    void update_thermo_TPUY(double T, double P, PyObject* UY);
+    void update_thermo_TDUY(double T, double D, PyObject* UY);
+    void update_transport();
+    Ref rho();
+    Ref MW_array();
+    Ref w_array();
+    Ref Y_array();
+    Ref h_mass_total();
+    Ref h_mol_array();
+    Ref u_mol_array();
+    Ref u_mass_total();
+    Ref cv_mass();
+    Ref cp_mass();
+};
+
+// The particle model read from the soot wrapper's field: its number of
+// equations and scrubbing array directly, its methods by name unless nothing
+// overrides the monodisperse model's own.
+struct Model {
+    Ref obj;
+    CSootModelBase* base;
+    CMonodisperseSootModel* mono;  // set for a CMonodisperseSootModel (or a subclass)
+    explicit Model(const bind::Typed<CSootWrapper>& wrapper);
+
+    int n_eqns() const;
+    Ref w_scrub() const;
+    Ref min_array();
+    void set_vars(PyObject* vars);
+    void update();
+    void update_w_scrub();
+    double volume_fraction();
+    void fill_soot_array(PyObject* a);
+    void fill_source_term_array(PyObject* a);
+};
+
+// `y[a:b]` (b < 0: to the end) and `result[a:b] = v`.
+Ref slice(PyObject* y, Py_ssize_t a, Py_ssize_t b);
+void assign(PyObject* r, Py_ssize_t a, Py_ssize_t b, PyObject* v);
+void set_entry(PyObject* r, Py_ssize_t i, double v);
+
+// The state vector and the result array checked against the layout before
+// any work: every named offset inside both, the species block in order, and
+// room for the soot block.
+struct Check {
+    PyObject* y;
+    PyObject* r;
+    Py_ssize_t ny, nr;
+    Check(PyObject* y, PyObject* result);
+    void offset(const char* name, int64_t v) const;
+    void block(int64_t Y_offset, int64_t soot_offset, int n_eqns) const;
+};
+
+// NumPy's `np.sum(a * b)` and `np.dot(a, b)` through the module's `np`; the
+// sum computed here (NumPy's pairwise order) for plain float64 vectors.
+double sum_product(PyObject* a, PyObject* b);
+double np_dot(PyObject* a, PyObject* b);
+
+// Interpreter arithmetic on objects (NumPy arrays and their elements, floats).
+Ref add(PyObject* a, PyObject* b);
+Ref sub(PyObject* a, PyObject* b);
+Ref mul(PyObject* a, PyObject* b);
+Ref div(PyObject* a, PyObject* b);
+inline Ref f(double v) { return bind::py(v); }
+
+// Plain float64 vectors: views of exact one-dimensional ndarrays of doubles.
+using pfr::F64;
+bool same_size(std::initializer_list<const F64*> views, Py_ssize_t n);
+
+// `rho_offset`, an instance member read by attribute name.
+int64_t member_offset(PyObject* self, const Ref& slot, bool exact);
+
+}  // namespace rx
+
+}  // namespace pyrandel
