@@ -381,6 +381,22 @@ def test_collector_reclaims_a_cycle_through_each_object_field(mod, name, f):
     assert gone() is None
 
 
+@pytest.mark.parametrize("name,member", [pytest.param(n, m, id=f"{n}.{m}") for n in BUILT for m in members_of(n)])
+def test_collector_reclaims_a_cycle_through_each_member(mod, name, member):
+    import weakref
+
+    cls = built(mod, name)
+    obj = cls.__new__(cls)
+    holder = Holder()
+    holder.ref = obj
+    setattr(obj, member, holder)
+    assert getattr(obj, member) is holder
+    gone = weakref.ref(holder)
+    del obj, holder
+    gc.collect()
+    assert gone() is None
+
+
 @pytest.mark.parametrize("name", BUILT)
 def test_collector_visits_object_fields_in_declaration_order(mod, name):
     cls = built(mod, name)

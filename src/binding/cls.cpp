@@ -17,6 +17,15 @@ void expected_exact(PyObject* v, const char* what) {
     raisef(PyExc_TypeError, "Expected %.16s, got %.200s", what, Py_TYPE(v)->tp_name);
 }
 
+void no_attribute(PyObject* self, const char* name) {
+    raisef(PyExc_AttributeError, "'%.50s' object has no attribute '%.400s'", Py_TYPE(self)->tp_name, name);
+}
+
+Ref Opt::value(PyObject* self, const char* name) const {
+    if (!p_) no_attribute(self, name);
+    return hold();
+}
+
 void out_of_range(long long i, size_t n) {
     raisef(PyExc_IndexError, "index %lld is out of range for a native array of size %zu", i, n);
 }
@@ -64,6 +73,7 @@ void store_field(PyObject* self, const Field& f, PyObject* v) {
             break;
         case Kind::IntVec: fill_from_iterable(f.ref<std::vector<int>>(self), v); break;
         case Kind::DoubleVec: fill_from_iterable(f.ref<std::vector<double>>(self), v); break;
+        case Kind::OptObject: f.ref<Opt>(self) = Ref::borrow(v); break;
     }
 }
 
@@ -111,6 +121,30 @@ static int field_set(PyObject* self, PyObject* v, void* closure) {
         set_from_cpp_exception();
     }
     return error_exit_int(s->cls, (std::string(s->f->name) + (v ? ".__set__" : ".__del__")).c_str());
+}
+
+// An ATTR field: reading or deleting it unset raises AttributeError.
+static PyObject* attr_get(PyObject* self, void* closure) {
+    const Field* f = static_cast<FieldSlot*>(closure)->f;
+    const Opt& o = f->ref<Opt>(self);
+    if (!o) {
+        PyErr_Format(PyExc_AttributeError, "'%.50s' object has no attribute '%.400s'", Py_TYPE(self)->tp_name,
+                     f->name);
+        return nullptr;
+    }
+    return o.hold().release();
+}
+
+static int attr_set(PyObject* self, PyObject* v, void* closure) {
+    const Field* f = static_cast<FieldSlot*>(closure)->f;
+    Opt& o = f->ref<Opt>(self);
+    if (!v && !o) {
+        PyErr_Format(PyExc_AttributeError, "'%.50s' object has no attribute '%.400s'", Py_TYPE(self)->tp_name,
+                     f->name);
+        return -1;
+    }
+    o = Ref::borrow(v);  // null: unset; the old value is released last
+    return 0;
 }
 
 // --------------------------------------------------------------- arguments
@@ -290,7 +324,8 @@ static std::string checksum_text(const ClassSpec& spec, long got) {
     return s + "))";
 }
 
-PyObject* reduce(PyObject* self, const ClassSpec& spec) {
+// The layout's state (and the instance dictionary, if any).
+static PyObject* reduce_fields(PyObject* self, const ClassSpec& spec) {
     try {
         size_t n = spec.sorted.size();
         // An instance that can have a dictionary has one, even before its first attribute.
@@ -321,6 +356,39 @@ PyObject* reduce(PyObject* self, const ClassSpec& spec) {
     return error_exit(spec.name, "__reduce__");
 }
 
+// With ATTR fields set, the trailing dictionary holds them (after the instance
+// dictionary's items) and the reducer takes the state-setter form.
+PyObject* reduce(PyObject* self, const ClassSpec& spec) {
+    if (spec.attrs.empty()) return reduce_fields(self, spec);
+    bool any = false;
+    for (const Field* f : spec.attrs) any = any || (bool)f->ref<Opt>(self);
+    if (!any) return reduce_fields(self, spec);
+    try {
+        Ref r = Ref::steal(reduce_fields(self, spec));
+        bool three = PyTuple_GET_SIZE(r.get()) == 3;
+        PyObject* args = PyTuple_GET_ITEM(r.get(), 1);
+        PyObject* state = three ? PyTuple_GET_ITEM(r.get(), 2) : PyTuple_GET_ITEM(args, 2);
+        Py_ssize_t n = (Py_ssize_t)spec.sorted.size();
+        Ref d = PyTuple_GET_SIZE(state) > n ? Ref::steal(PyDict_Copy(PyTuple_GET_ITEM(state, n)))
+                                            : Ref::steal(PyDict_New());
+        for (const Field* f : spec.attrs)
+            if (PyObject* v = f->ref<Opt>(self).get())
+                if (PyDict_SetItemString(d.get(), f->name, v) < 0) fail();
+        Ref st = Ref::steal(PyTuple_New(n + 1));
+        for (Py_ssize_t i = 0; i < n; ++i) {
+            PyObject* item = PyTuple_GET_ITEM(state, i);
+            Py_INCREF(item);
+            PyTuple_SET_ITEM(st.get(), i, item);
+        }
+        PyTuple_SET_ITEM(st.get(), n, d.release());
+        Ref a = tuple_of({PyTuple_GET_ITEM(args, 0), PyTuple_GET_ITEM(args, 1), Py_None});
+        return tuple_of({PyTuple_GET_ITEM(r.get(), 0), a.get(), st.get()}).release();
+    } catch (...) {
+        set_from_cpp_exception();
+    }
+    return error_exit(spec.name, "__reduce__");
+}
+
 void set_state(PyObject* self, const ClassSpec& spec, PyObject* state) {
     if (!PyTuple_Check(state)) raisef(PyExc_TypeError, "Expected %.16s, got %.200s", "tuple", Py_TYPE(state)->tp_name);
     size_t n = spec.sorted.size();
@@ -338,6 +406,31 @@ void set_state(PyObject* self, const ClassSpec& spec, PyObject* state) {
     }
 }
 
+// ATTR fields found in the trailing dictionary go to their members, the rest
+// to the instance dictionary as before.
+void setstate(PyObject* self, const ClassSpec& spec, PyObject* state) {
+    Py_ssize_t n = (Py_ssize_t)spec.sorted.size();
+    if (spec.attrs.empty() || !PyTuple_Check(state) || PyTuple_GET_SIZE(state) <= n ||
+        !PyDict_Check(PyTuple_GET_ITEM(state, n))) {
+        set_state(self, spec, state);
+        return;
+    }
+    Ref d = Ref::steal(PyDict_Copy(PyTuple_GET_ITEM(state, n)));
+    std::vector<std::pair<const Field*, Ref>> found;
+    for (const Field* f : spec.attrs) {
+        PyObject* v = PyDict_GetItemString(d.get(), f->name);
+        if (!v) continue;
+        found.emplace_back(f, Ref::borrow(v));
+        if (PyDict_DelItemString(d.get(), f->name) < 0) fail();
+    }
+    Ref st = Ref::steal(PyTuple_GetSlice(state, 0, n + 1));
+    PyObject* old = PyTuple_GET_ITEM(st.get(), n);
+    PyTuple_SET_ITEM(st.get(), n, d.release());
+    Py_DECREF(old);
+    set_state(self, spec, st.get());
+    for (auto& [f, v] : found) f->ref<Opt>(self) = std::move(v);
+}
+
 static Name n_reduce("__reduce__");
 static Name n_reduce_ex("__reduce_ex__");
 static Name n_setstate("__setstate__");
@@ -347,7 +440,7 @@ static Name n_reconstruct("_reconstruct");
 // Deep copy through the pickle state, as copy.deepcopy would do with the
 // reducer, except that a built-in method bound to an object already copied is
 // bound to its copy: the strategy attributes of the copy run on the copy.
-PyObject* deepcopy(PyObject* self, const ClassSpec& spec, PyObject* memo) {
+static PyObject* deepcopy_fields(PyObject* self, const ClassSpec& spec, PyObject* memo) {
     try {
         Ref copy = Ref::steal(PyImport_ImportModule("copy"));
         PyTypeObject* tp = Py_TYPE(self);
@@ -363,7 +456,7 @@ PyObject* deepcopy(PyObject* self, const ClassSpec& spec, PyObject* memo) {
             Ref all = Ref::steal(PySequence_Concat(head.get(), args.get()));
             return PyObject_Call(fn.get(), all.get(), nullptr);
         }
-        Ref rv = Ref::steal(reduce(self, spec));
+        Ref rv = Ref::steal(reduce_fields(self, spec));
         PyObject* state = PyTuple_GET_SIZE(rv.get()) == 3 ? PyTuple_GET_ITEM(rv.get(), 2)
                                                           : PyTuple_GET_ITEM(PyTuple_GET_ITEM(rv.get(), 1), 2);
         Ref y = Ref::steal(spec.type->tp_new(tp, g.empty_tuple, nullptr));
@@ -396,6 +489,25 @@ PyObject* deepcopy(PyObject* self, const ClassSpec& spec, PyObject* memo) {
             call_method(y.get(), n_setstate, st2.get());
         else
             set_state(y.get(), spec, st2.get());
+        return y.release();
+    } catch (...) {
+        set_from_cpp_exception();
+    }
+    return error_exit(spec.name, "__deepcopy__");
+}
+
+// The copy of the layout, then the ATTR fields, copied with the same memo.
+PyObject* deepcopy(PyObject* self, const ClassSpec& spec, PyObject* memo) {
+    if (spec.attrs.empty()) return deepcopy_fields(self, spec, memo);
+    try {
+        Ref y = Ref::steal(deepcopy_fields(self, spec, memo));
+        if (!PyObject_TypeCheck(y.get(), spec.type)) return y.release();
+        Ref copy = Ref::steal(PyImport_ImportModule("copy"));
+        for (const Field* f : spec.attrs) {
+            Ref v = f->ref<Opt>(self).hold();
+            if (!v || f->ref<Opt>(y.get())) continue;  // a subclass's own copy set it already
+            f->ref<Opt>(y.get()) = Ref::steal(PyObject_CallMethod(copy.get(), "deepcopy", "OO", v.get(), memo));
+        }
         return y.release();
     } catch (...) {
         set_from_cpp_exception();
@@ -493,10 +605,6 @@ Route route(PyObject* self, ClassSpec& spec, int mid) {
     return {concrete, false};
 }
 
-bool is_overridden(PyObject* self, ClassSpec& spec, OverrideCache&, int mid) { return route(self, spec, mid).by_name; }
-
-ClassSpec* parent_spec_of(ClassSpec& (*f)()) { return &f(); }
-
 void compose_bodies(ClassSpec& s, std::span<const BodyRow> rows) {
     // Inherit, replace, append: the base's bodies by id, the class's own over them.
     s.bodies = s.parent ? s.parent->bodies : std::vector<ErasedBody>{};
@@ -575,17 +683,27 @@ bool ready(ClassSpec& spec, PyObject* module) {
         if (f->pickled) spec.sorted.push_back(f);
     std::sort(spec.sorted.begin(), spec.sorted.end(),
               [](const Field* a, const Field* b) { return std::strcmp(a->name, b->name) < 0; });
+    spec.attrs.clear();
+    for (const Field* f : spec.all_fields)
+        if (f->is_attr()) spec.attrs.push_back(f);
 
     auto* slots = new std::vector<FieldSlot>();  // lives as long as the type
     slots->reserve(spec.fields.size());
     spec.getsets.clear();
     for (const Field& f : spec.fields) {  // a base's attributes are inherited
         if (!f.exposed) continue;
+        if (f.is_attr()) continue;
         slots->push_back(FieldSlot{&f, spec.name});
         spec.getsets.push_back(
             PyGetSetDef{f.name, field_get, f.writable ? field_set : nullptr, nullptr, &slots->back()});
     }
     for (PyGetSetDef* p = spec.props; p && p->name; ++p) spec.getsets.push_back(*p);
+    // ATTR fields after the properties.
+    for (const Field& f : spec.fields) {
+        if (!f.is_attr()) continue;
+        slots->push_back(FieldSlot{&f, spec.name});
+        spec.getsets.push_back(PyGetSetDef{f.name, attr_get, attr_set, nullptr, &slots->back()});
+    }
     spec.getsets.push_back(PyGetSetDef{nullptr, nullptr, nullptr, nullptr, nullptr});
     t->tp_getset = spec.getsets.data();
 

@@ -4,8 +4,10 @@
 //
 // A root class (header). One line per field; its kind follows from the member
 // type (double, int, int64_t, bool, bind::Obj, bind::Array, bind::List,
-// bind::Dict, bind::Typed<C>, bind::Vec<int|double>); access RO, RW, HIDDEN
-// (pickled, no attribute) or MEMBER (an attribute, not pickled):
+// bind::Dict, bind::Typed<C>, bind::Vec<int|double>, bind::Opt); access RO,
+// RW, HIDDEN (pickled, no attribute), MEMBER (an attribute, not pickled) or
+// ATTR (a bind::Opt: unset until assigned, deletable, pickled by name in the
+// state's trailing dictionary, outside the layout and its checksums):
 //   #define CX_FIELDS(F) F(double, T, RW) F(bind::Typed<CSootGas>, soot_gas, RW) F(bind::Vec<int>, ids, RO)
 //   #define CX_METHODS(M) M(update, "T, P", nullptr, void, (double T, double P)) M(rate, "", nullptr, double, ())
 //   struct CX {
@@ -50,10 +52,6 @@
 // An entry returning a number or nothing reports an exception as unraisable
 // and returns 0; one returning an object (bind::Ref) passes it on. Empty
 // entries are refused at start-up.
-//
-// The older form (raw PyObject* members with BIND_FIELD/BIND_TYPED/BIND_HIDDEN/
-// BIND_MEMBER rows, bind::make_spec<C>() with assignments) still compiles for
-// classes not yet ported; it cannot be derived from.
 #pragma once
 
 #include "core.hpp"  // Python.h first
@@ -105,6 +103,34 @@ public:
     }
     void set(PyObject* borrowed) { *this = Ref::borrow(borrowed); }
 };
+
+// An instance attribute that a class sets and reads by name: unset (null)
+// until assigned, any object, deletable; reading it unset raises AttributeError.
+class Opt {
+    PyObject* p_ = nullptr;
+
+public:
+    Opt() = default;
+    ~Opt() { Py_XDECREF(p_); }
+    Opt(const Opt&) = delete;
+    Opt& operator=(const Opt&) = delete;
+
+    explicit operator bool() const { return p_ != nullptr; }
+    PyObject* get() const { return p_; }  // null when unset
+    Ref hold() const { return Ref::borrow(p_); }
+    // The value, or AttributeError for `self` when unset.
+    Ref value(PyObject* self, const char* name) const;
+    // A null reference unsets; the old value is released last.
+    Opt& operator=(Ref v) {
+        PyObject* old = p_;
+        p_ = v.release();
+        Py_XDECREF(old);
+        return *this;
+    }
+};
+
+// AttributeError "'<type>' object has no attribute '<name>'".
+[[noreturn]] void no_attribute(PyObject* self, const char* name);
 
 [[noreturn]] void cannot_convert(PyObject* v, PyTypeObject* t);
 [[noreturn]] void expected_exact(PyObject* v, const char* what);
@@ -219,6 +245,7 @@ enum class Kind {
     Typed,      // instance of `type` or None
     IntVec,     // native int array, read as a new list
     DoubleVec,  // native double array, read as a new list
+    OptObject,  // any object or unset (bind::Opt, access ATTR)
 };
 
 struct Field {
@@ -231,7 +258,8 @@ struct Field {
     bool pickled = true;           // false: an instance member, not part of the layout
     bool none_is_null = false;     // None held as a null pointer (bind::Typed)
 
-    bool is_object() const { return kind >= Kind::Object && kind <= Kind::Typed; }
+    bool is_object() const { return (kind >= Kind::Object && kind <= Kind::Typed) || kind == Kind::OptObject; }
+    bool is_attr() const { return kind == Kind::OptObject; }
     PyObject* none() const { return none_is_null ? nullptr : Py_None; }
     template <class M>
     M& ref(PyObject* self) const {
@@ -243,8 +271,10 @@ inline constexpr bool RO = false;
 inline constexpr bool RW = true;
 struct Hidden_t {};  // pickled and collected, not an attribute
 struct Member_t {};  // an attribute that methods set and read by name, not pickled
+struct Attr_t {};    // an attribute that may be unset, pickled by name after the layout
 inline constexpr Hidden_t HIDDEN{};
 inline constexpr Member_t MEMBER{};
+inline constexpr Attr_t ATTR{};
 
 // The kind of a field is a fact of its member's C++ type.
 template <class M>
@@ -266,16 +296,18 @@ template <> struct member_kind<List> : kind_is<Kind::List> {};
 template <> struct member_kind<Dict> : kind_is<Kind::Dict> {};
 template <> struct member_kind<Vec<int>> : kind_is<Kind::IntVec> {};
 template <> struct member_kind<Vec<double>> : kind_is<Kind::DoubleVec> {};
+template <> struct member_kind<Opt> : kind_is<Kind::OptObject> {};
 template <class C>
 struct member_kind<Typed<C>> : kind_is<Kind::Typed> {
     static PyTypeObject* type() { return &C::type; }
 };
 static_assert(sizeof(Obj) == sizeof(PyObject*) && sizeof(Array) == sizeof(PyObject*) &&
-              sizeof(Typed<PyObject>) == sizeof(PyObject*));
+              sizeof(Typed<PyObject>) == sizeof(PyObject*) && sizeof(Opt) == sizeof(PyObject*));
 
 template <class M>
 Field field(const char* name, size_t offset, bool writable) {
     using K = member_kind<M>;
+    static_assert(K::kind != Kind::OptObject, "a bind::Opt member takes the access ATTR");
     return Field{.name = name, .kind = K::kind, .offset = (Py_ssize_t)offset, .writable = writable, .exposed = true,
                  .type = K::type(), .pickled = true, .none_is_null = K::kind == Kind::Typed};
 }
@@ -291,6 +323,12 @@ Field field(const char* name, size_t offset, Member_t) {
     f.pickled = false;
     return f;
 }
+template <class M>
+Field field(const char* name, size_t offset, Attr_t) {
+    static_assert(std::is_same_v<M, Opt>, "the access ATTR takes a bind::Opt member");
+    return Field{.name = name, .kind = Kind::OptObject, .offset = (Py_ssize_t)offset, .writable = true,
+                 .exposed = true, .type = nullptr, .pickled = false, .none_is_null = true};
+}
 
 // A field list `#define CX_FIELDS(F) F(type, name, access) ...` declares the
 // members inside the struct with CX_FIELDS(BIND_DECLARE) and gives the table
@@ -298,19 +336,6 @@ Field field(const char* name, size_t offset, Member_t) {
 #define BIND_DECLARE(type, name, access) type name;
 #define BIND_ROW(type, name, access) \
     ::bind::field<decltype(Self::name)>(#name, offsetof(Self, name), ::bind::access),
-
-// Old form, for classes not yet ported: raw members with the kind spelled out.
-#define BIND_FIELD(C, name, kind, access) \
-    ::bind::Field { #name, ::bind::Kind::kind, (Py_ssize_t)offsetof(C, name), access }
-#define BIND_HIDDEN(C, name, kind) \
-    ::bind::Field { #name, ::bind::Kind::kind, (Py_ssize_t)offsetof(C, name), true, false }
-// A field holding an instance of class T (or None).
-#define BIND_TYPED(C, name, T, access) \
-    ::bind::Field { #name, ::bind::Kind::Typed, (Py_ssize_t)offsetof(C, name), access, true, &T::type }
-// An attribute that methods set and read by name without the class declaring
-// it as a field: exposed, visited by the collector, but not pickled.
-#define BIND_MEMBER(C, name, kind) \
-    ::bind::Field { #name, ::bind::Kind::kind, (Py_ssize_t)offsetof(C, name), true, true, nullptr, false }
 
 // Conversion of one value into a field as its setter does (used by restore too).
 void store_field(PyObject* self, const Field& f, PyObject* value);
@@ -675,12 +700,13 @@ struct ClassSpec {
     ClassSpec* parent = nullptr;
     size_t vtable_size = 0;  // bytes; every entry must be filled
     // Method ids 0..mid_count-1: the base's ids first, then the class's own
-    // new methods in the order of `methods`; 0 for the old form (all own).
+    // new methods in the order of `methods`.
     int mid_count = 0;
     std::vector<ErasedBody> bodies;  // by method id, the bodies an instance of this class runs
     // Filled by `ready`.
     std::vector<const Field*> all_fields;  // base fields first, declaration order
     std::vector<const Field*> sorted;      // pickle order
+    std::vector<const Field*> attrs;       // ATTR fields, declaration order
     std::string restore_name;
     PyMethodDef restore_def{};
     std::vector<PyObject*> method_names;  // by method id
@@ -698,8 +724,12 @@ bool ready(ClassSpec& spec, PyObject* module);
 // Publishes `__pyx_unpickle_<name>` in `module`.
 bool publish_restore(ClassSpec& spec, PyObject* module);
 
+// `__reduce__`, `__deepcopy__` and `__setstate__`: the layout's state, and
+// after it a dictionary with the instance dictionary and the ATTR fields that
+// are set. `set_state` restores the layout's state alone (the restore function).
 PyObject* reduce(PyObject* self, const ClassSpec& spec);
 PyObject* deepcopy(PyObject* self, const ClassSpec& spec, PyObject* memo);
+void setstate(PyObject* self, const ClassSpec& spec, PyObject* state);
 void set_state(PyObject* self, const ClassSpec& spec, PyObject* state);
 PyObject* restore(const ClassSpec& spec, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames);
 
@@ -736,8 +766,6 @@ inline const ClassSpec* hot_concrete(PyObject* self) {
     if (tp != h.type || h.version == 0 || tp->tp_version_tag != h.version || may_shadow(self)) return nullptr;
     return h.concrete;
 }
-// Old name: true when the call must go through attribute lookup.
-bool is_overridden(PyObject* self, ClassSpec& spec, OverrideCache& cache, int mid);
 
 // Generic parts of every class C. C provides: `py_name`, `doc`, `type`,
 // `spec()` and the tables.
@@ -755,10 +783,6 @@ struct Class {
             return nullptr;
         }
         *o = head;
-        // Raw members of the old form start as None too.
-        for (const Field* f : C::spec().all_fields)
-            if (f->is_object() && !f->ref<PyObject*>(o) && !f->none_is_null)
-                f->ref<PyObject*>(o) = Py_NewRef(Py_None);
         // The instance's internal table: its class's, or the nearest base's.
         if constexpr (requires(C* c) { c->vtab = &C::vtable; }) reinterpret_cast<C*>(o)->vtab = &C::vtable;
         if constexpr (requires(C* c) { C::on_new(c); }) C::on_new(reinterpret_cast<C*>(o));
@@ -796,7 +820,7 @@ struct Class {
     static PyObject* reduce_fn(PyObject* self, PyObject*) { return reduce(self, C::spec()); }
     static PyObject* setstate_fn(PyObject* self, PyObject* state) {
         try {
-            set_state(self, C::spec(), state);
+            setstate(self, C::spec(), state);
             Py_RETURN_NONE;
         } catch (...) {
             set_from_cpp_exception();
@@ -818,9 +842,28 @@ struct Class {
     }
 };
 
-// The generic half of a class's spec; the class adds its tables (old form).
+// What a class declares about itself, by name:
+//   bind::define<C>({.fields = fields, .methods = methods, .bodies = bodies, ...})
+struct Decl {
+    std::span<const Field> fields{};
+    PyMethodDef* methods = nullptr;
+    std::span<const BodyRow> bodies{};
+    PyGetSetDef* props = nullptr;
+    initproc init = nullptr;
+    ternaryfunc call = nullptr;
+    const void* vtable = nullptr;
+    size_t vtable_size = 0;
+    std::array<unsigned, 3> checksums{};
+};
+
+void compose_bodies(ClassSpec& s, std::span<const BodyRow> rows);
+
+// Tracebacks through a class's methods point at the source that declares it.
+void record_source(const char* cls, const std::source_location& where);
+
 template <class C>
-ClassSpec make_spec() {
+ClassSpec define(const Decl& d, const std::source_location where = std::source_location::current()) {
+    record_source(C::py_name, where);
     ClassSpec s{};
     s.name = C::py_name;
     s.doc = C::doc;
@@ -835,33 +878,6 @@ ClassSpec make_spec() {
     s.deepcopy_fn = Class<C>::deepcopy_fn;
     s.unpickle_fn = Class<C>::unpickle_fn;
     s.hot = &hot_route<C>;
-    return s;
-}
-
-// What a class declares about itself (new form), by name:
-//   bind::define<C>({.fields = fields, .methods = methods, .bodies = bodies, ...})
-struct Decl {
-    std::span<const Field> fields{};
-    PyMethodDef* methods = nullptr;
-    std::span<const BodyRow> bodies{};
-    PyGetSetDef* props = nullptr;
-    initproc init = nullptr;
-    ternaryfunc call = nullptr;
-    const void* vtable = nullptr;
-    size_t vtable_size = 0;
-    std::array<unsigned, 3> checksums{};
-};
-
-ClassSpec* parent_spec_of(ClassSpec& (*f)());
-void compose_bodies(ClassSpec& s, std::span<const BodyRow> rows);
-
-// Tracebacks through a class's methods point at the source that declares it.
-void record_source(const char* cls, const std::source_location& where);
-
-template <class C>
-ClassSpec define(const Decl& d, const std::source_location where = std::source_location::current()) {
-    record_source(C::py_name, where);
-    ClassSpec s = make_spec<C>();
     if constexpr (requires { typename C::Base; }) {
         static_assert(std::is_base_of_v<typename C::Base, C>, "a derived class derives from its base struct");
         s.parent = &C::Base::spec();

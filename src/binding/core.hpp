@@ -141,13 +141,6 @@ inline double pydiv(double a, double b) {
 inline double pymax(double a, double b) { return b > a ? b : a; }
 inline double pymin(double a, double b) { return b < a ? b : a; }
 
-// Stores a new reference in an object field, releasing the old one last.
-inline void replace(PyObject*& slot, Ref v) {
-    PyObject* old = slot;
-    slot = v.release();
-    Py_XDECREF(old);
-}
-
 // ------------------------------------------------------------ attribute access
 
 // Counts a call that may re-enter the module against the interpreter's

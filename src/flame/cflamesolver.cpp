@@ -8,7 +8,7 @@ using bind::Name;
 using bind::Ref;
 using namespace flame;
 
-PyTypeObject CFlameSolver::type = {PyVarObject_HEAD_INIT(nullptr, 0)};
+BIND_TYPE_OBJECT(CFlameSolver)
 
 namespace {
 
@@ -20,7 +20,7 @@ Name n_ones_like("ones_like");
 Name n_array("array");
 Name n_diagonal("diagonal");
 
-using Member = PyObject* CFlameSolver::*;
+using Member = bind::Array CFlameSolver::*;
 constexpr Member B_of[4] = {&CFlameSolver::B_N_agg, &CFlameSolver::B_N_pri, &CFlameSolver::B_C_tot,
                             &CFlameSolver::B_H_tot};
 constexpr Member Vn_of[4] = {&CFlameSolver::N_agg_n, &CFlameSolver::N_pri_n, &CFlameSolver::C_tot_n,
@@ -31,14 +31,6 @@ constexpr double CFlameSolver::* in_of[4] = {&CFlameSolver::N_agg_in, &CFlameSol
                                              &CFlameSolver::C_tot_in, &CFlameSolver::H_tot_in};
 
 PyTypeObject* ndarray_type() { return (PyTypeObject*)bind::g.ndarray; }
-
-// An array field takes an ndarray or None.
-void assign(PyObject*& slot, Ref v) {
-    if (v.get() != Py_None && !PyObject_TypeCheck(v.get(), ndarray_type()))
-        bind::raisef(PyExc_TypeError, "Cannot convert %.200s to %.200s", Py_TYPE(v.get())->tp_name,
-                     ndarray_type()->tp_name);
-    bind::replace(slot, std::move(v));
-}
 
 Ref np_call(PyObject* name, std::initializer_list<PyObject*> args) {
     Ref f = bind::getattr(bind::np().get(), name);
@@ -203,10 +195,10 @@ std::vector<double> float_copy(PyObject* x) {
 // -------------------------------------------------------------- constructor
 
 void CFlameSolver::init_impl(PyObject* phase, PyObject* flame_, PyObject* grid, PyObject* soot_model_) {
-    bind::replace(gas, Ref::borrow(phase));
-    bind::replace(flame, Ref::borrow(flame_));
-    bind::replace(soot_model, Ref::borrow(soot_model_));
-    assign(z, Ref::borrow(grid));
+    gas = Ref::borrow(phase);
+    flame = Ref::borrow(flame_);
+    soot_model = Ref::borrow(soot_model_);
+    z = Ref::borrow(grid);
     {
         Ref g = bind::getattr((PyObject*)this, n_grid);
         Ref shape = bind::getattr(g.get(), n_shape);
@@ -215,10 +207,10 @@ void CFlameSolver::init_impl(PyObject* phase, PyObject* flame_, PyObject* grid, 
     }
     {
         Ref d = np_call(n_diff, {grid});
-        assign(dz, d);
+        dz = d;
         Ref first = Ref::steal(PyObject_GetItem(d.get(), bind::py((int64_t)0).get()));
         Ref pair = bind::tuple_of({first.get(), d.get()});
-        assign(dz, np_call(n_hstack, {pair.get()}));
+        dz = np_call(n_hstack, {pair.get()});
     }
     dt = 1e-05;
     n_time_steps = 2000;
@@ -229,22 +221,22 @@ void CFlameSolver::init_impl(PyObject* phase, PyObject* flame_, PyObject* grid, 
     P = 101325.0;
     for (Member m : {&CFlameSolver::rho, &CFlameSolver::mu, &CFlameSolver::T, &CFlameSolver::u_th,
                      &CFlameSolver::u_gas, &CFlameSolver::u})
-        assign(this->*m, np_call(n_zeros_like, {Ref::borrow(z).get()}));
+        this->*m = np_call(n_zeros_like, {z.hold().get()});
     const Ref ns = bind::py(n_species), n = bind::py(n_points);
     const Ref species_by_point = bind::tuple_of({ns.get(), n.get()});
-    assign(X, np_call(n_zeros, {species_by_point.get()}));
-    assign(wdot_correction_soot, np_call(n_zeros, {species_by_point.get()}));
+    X = np_call(n_zeros, {species_by_point.get()});
+    wdot_correction_soot = np_call(n_zeros, {species_by_point.get()});
     const Ref square = bind::tuple_of({n.get(), n.get()});
-    assign(A, np_call(n_zeros, {square.get()}));
-    for (Member m : B_of) assign(this->*m, np_call(n_zeros, {n.get()}));
+    A = np_call(n_zeros, {square.get()});
+    for (Member m : B_of) this->*m = np_call(n_zeros, {n.get()});
     for (int v = 0; v < 4; ++v) {
-        assign(this->*Vn_of[v], np_call(n_zeros, {n.get()}));
-        assign(this->*Vn1_of[v], np_call(n_zeros, {n.get()}));
+        this->*Vn_of[v] = np_call(n_zeros, {n.get()});
+        this->*Vn1_of[v] = np_call(n_zeros, {n.get()});
     }
     for (int v = 0; v < 4; ++v) {
         Ref floor = bind::getattr(Ref::borrow(soot_model_).get(), *floor_names[v]);
-        Ref ones = np_call(n_ones_like, {Ref::borrow(this->*Vn_of[v]).get()});
-        assign(this->*Vn_of[v], Ref::steal(PyNumber_Multiply(floor.get(), ones.get())));
+        Ref ones = np_call(n_ones_like, {(this->*Vn_of[v]).hold().get()});
+        this->*Vn_of[v] = Ref::steal(PyNumber_Multiply(floor.get(), ones.get()));
     }
     for (int v = 0; v < 4; ++v) {
         Ref floor = bind::getattr(Ref::borrow(soot_model_).get(), *floor_names[v]);
@@ -255,7 +247,7 @@ void CFlameSolver::init_impl(PyObject* phase, PyObject* flame_, PyObject* grid, 
     boundary_type_right = 0;
 }
 
-Ref CFlameSolver::get_grid() { return Ref::borrow(z); }
+Ref CFlameSolver::get_grid() { return z.hold(); }
 
 // ---------------------------------------------------------------- marching
 
@@ -263,8 +255,8 @@ void CFlameSolver::profiles() {
     const Member dest[4] = {&CFlameSolver::rho, &CFlameSolver::T, &CFlameSolver::mu, &CFlameSolver::u_gas};
     PyObject* const* const src[4] = {&n_density.obj, &n_T.obj, &n_viscosity.obj, &n_velocity.obj};
     for (int k = 0; k < 4; ++k) {
-        Ref zz = Ref::borrow(z);
-        assign(this->*dest[k], interp_profile(zz.get(), flame, *src[k]));
+        Ref zz = z.hold();
+        this->*dest[k] = interp_profile(zz.get(), flame, *src[k]);
     }
     const Py_ssize_t n = n_points;
     for (Py_ssize_t j = 1; j < n; ++j) {
@@ -275,11 +267,11 @@ void CFlameSolver::profiles() {
     }
     wr(u_th, 0, rd(u_th, 1));
     {
-        Ref a = Ref::borrow(u_gas), b = Ref::borrow(u_th);
-        assign(u, Ref::steal(PyNumber_Add(a.get(), b.get())));
+        Ref a = u_gas.hold(), b = u_th.hold();
+        u = Ref::steal(PyNumber_Add(a.get(), b.get()));
     }
     for (Py_ssize_t i = 0; i < n_species; ++i) {
-        Ref zz = Ref::borrow(z);
+        Ref zz = z.hold();
         Ref row = interp_species(zz.get(), flame, i);
         set_row(X, i, row.get());
     }
@@ -287,7 +279,7 @@ void CFlameSolver::profiles() {
 
 double CFlameSolver::evaluate(Py_ssize_t i, Ref& scratch) {
     {
-        Ref g = Ref::borrow(gas);
+        Ref g = gas.hold();
         Ref Ti = element(T, i);
         Ref p = bind::py(P);
         Ref x = column(X, i);
@@ -300,7 +292,7 @@ double CFlameSolver::evaluate(Py_ssize_t i, Ref& scratch) {
         Ref p = bind::py(P);
         Ref r = element(rho, i);
         Ref mu_i = element(mu, i);
-        Ref mw = bind::getattr(Ref::borrow(gas).get(), n_mean_molecular_weight);
+        Ref mw = bind::getattr(gas.hold().get(), n_mean_molecular_weight);
         Ref x = column(X, i);
         m.update_gas(Ti.get(), p.get(), r.get(), mu_i.get(), mw.get(), x.get());
     }
@@ -396,7 +388,7 @@ void CFlameSolver::step(long k, double dt_, Ref& scratch) {
                 Ref prod = Ref::steal(PyNumber_Multiply(rho_obj.get(), S.get()));
                 Ref fst = bind::py(first);
                 Ref sum = Ref::steal(PyNumber_Add(fst.get(), prod.get()));
-                Ref arr = Ref::borrow(this->*B_of[v]);
+                Ref arr = (this->*B_of[v]).hold();
                 if (PySequence_SetItem(arr.get(), l, sum.get()) < 0) bind::fail();
             }
         }
@@ -404,7 +396,7 @@ void CFlameSolver::step(long k, double dt_, Ref& scratch) {
 
     solves();
     print_step(k);
-    for (int v = 0; v < 4; ++v) bind::replace(this->*Vn_of[v], Ref::borrow(this->*Vn1_of[v]));
+    for (int v = 0; v < 4; ++v) this->*Vn_of[v] = (this->*Vn1_of[v]).hold();
 }
 
 void CFlameSolver::solves() {
@@ -446,16 +438,16 @@ void CFlameSolver::solves() {
                     throw;
                 }
             }
-            assign(this->*Vn1_of[v], new_array(x));
+            this->*Vn1_of[v] = new_array(x);
         }
         return;
     }
-    Ref A_ = Ref::borrow(A);
+    Ref A_ = A.hold();
     Ref dg = np_call(n_diagonal, {A_.get(), bind::py(0).get()});
     Ref up = np_call(n_diagonal, {A_.get(), bind::py(1).get()});
     Ref lo = np_call(n_diagonal, {A_.get(), bind::py(-1).get()});
     for (int v = 0; v < 4; ++v) {
-        Ref b = Ref::borrow(this->*B_of[v]);
+        Ref b = (this->*B_of[v]).hold();
         Ref x;
         if (by_name) {
             x = bind::call_method((PyObject*)this, n_solve_TDMA, lo.get(), dg.get(), up.get(), b.get());
@@ -468,7 +460,7 @@ void CFlameSolver::solves() {
                 throw;
             }
         }
-        assign(this->*Vn1_of[v], std::move(x));
+        this->*Vn1_of[v] = std::move(x);
     }
 }
 
@@ -485,7 +477,7 @@ void CFlameSolver::update_wdot_correction_impl() {
     Ref scratch;
     for (Py_ssize_t i = 0; i < n; ++i) {
         {
-            Ref g = Ref::borrow(gas);
+            Ref g = gas.hold();
             Ref Ti = element(T, i);
             Ref p = bind::py(P);
             Ref x = column(X, i);
@@ -498,7 +490,7 @@ void CFlameSolver::update_wdot_correction_impl() {
             Ref p = bind::py(P);
             Ref r = element(rho, i);
             Ref mu_i = element(mu, i);
-            Ref mw = bind::getattr(Ref::borrow(gas).get(), n_mean_molecular_weight);
+            Ref mw = bind::getattr(gas.hold().get(), n_mean_molecular_weight);
             Ref x = column(X, i);
             m.update_gas(Ti.get(), p.get(), r.get(), mu_i.get(), mw.get(), x.get());
         }
@@ -538,51 +530,9 @@ Ref CFlameSolver::solve_TDMA_impl(bind::NDArray a, bind::NDArray b, bind::NDArra
 
 namespace {
 
-using C = CFlameSolver;
-using bind::RW;
-const bind::Field fields[] = {
-    BIND_FIELD(C, gas, Object, RW),
-    BIND_FIELD(C, flame, Object, RW),
-    BIND_FIELD(C, soot_model, Object, RW),
-    BIND_FIELD(C, n_time_steps, Int, RW),
-    BIND_FIELD(C, dt, Double, RW),
-    BIND_FIELD(C, n_species, Int, RW),
-    BIND_FIELD(C, n_points, Int, RW),
-    BIND_FIELD(C, z, NDArray, RW),
-    BIND_FIELD(C, dz, NDArray, RW),
-    BIND_FIELD(C, P, Double, RW),
-    BIND_FIELD(C, T, NDArray, RW),
-    BIND_FIELD(C, mu, NDArray, RW),
-    BIND_FIELD(C, rho, NDArray, RW),
-    BIND_FIELD(C, u_gas, NDArray, RW),
-    BIND_FIELD(C, u_th, NDArray, RW),
-    BIND_FIELD(C, u, NDArray, RW),
-    BIND_FIELD(C, X, NDArray, RW),
-    BIND_FIELD(C, wdot_correction_soot, NDArray, RW),
-    BIND_FIELD(C, mdot_left, Double, RW),
-    BIND_FIELD(C, mdot_right, Double, RW),
-    BIND_FIELD(C, boundary_type_right, Int, RW),
-    BIND_FIELD(C, A, NDArray, RW),
-    BIND_FIELD(C, B_N_agg, NDArray, RW),
-    BIND_FIELD(C, B_N_pri, NDArray, RW),
-    BIND_FIELD(C, B_C_tot, NDArray, RW),
-    BIND_FIELD(C, B_H_tot, NDArray, RW),
-    BIND_FIELD(C, N_agg_n, NDArray, RW),
-    BIND_FIELD(C, N_agg_n1, NDArray, RW),
-    BIND_FIELD(C, N_pri_n, NDArray, RW),
-    BIND_FIELD(C, N_pri_n1, NDArray, RW),
-    BIND_FIELD(C, C_tot_n, NDArray, RW),
-    BIND_FIELD(C, C_tot_n1, NDArray, RW),
-    BIND_FIELD(C, H_tot_n, NDArray, RW),
-    BIND_FIELD(C, H_tot_n1, NDArray, RW),
-    BIND_FIELD(C, N_agg_in, Double, RW),
-    BIND_FIELD(C, N_pri_in, Double, RW),
-    BIND_FIELD(C, C_tot_in, Double, RW),
-    BIND_FIELD(C, H_tot_in, Double, RW),
-};
-
 using Self = CFlameSolver;
-PyMethodDef methods[] = {CFLAMESOLVER_METHODS(BIND_DEF){nullptr, nullptr, 0, nullptr}};
+const bind::Field fields[] = {CFLAMESOLVER_FIELDS(BIND_ROW)};
+BIND_METHOD_TABLES(CFLAMESOLVER_METHODS)
 
 PyGetSetDef props[] = {
     bind::prop<&CFlameSolver::get_grid, "grid">(),
@@ -592,15 +542,14 @@ PyGetSetDef props[] = {
 }  // namespace
 
 bind::ClassSpec& CFlameSolver::spec() {
-    static bind::ClassSpec s = [] {
-        bind::ClassSpec s = bind::make_spec<CFlameSolver>();
-        s.fields = fields;
-        s.methods = methods;
-        s.props = props;
-        s.init = bind::Init<&CFlameSolver::init_impl, "phase, flame, grid, soot_model">::init;
-        s.checksums = {0xbc67692, 0xc2dbab9, 0xeac5e7e};
-        return s;
-    }();
+    static bind::ClassSpec s = bind::define<CFlameSolver>({
+        .fields = fields,
+        .methods = methods,
+        .bodies = bodies,
+        .props = props,
+        .init = bind::Init<&CFlameSolver::init_impl, "phase, flame, grid, soot_model">::init,
+        .checksums = {0xbc67692, 0xc2dbab9, 0xeac5e7e},
+    });
     return s;
 }
 

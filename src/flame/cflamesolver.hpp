@@ -8,63 +8,60 @@
 
 namespace pyrandel {
 
-#define CFLAMESOLVER_METHODS(X)                  \
-    X(solve, "", nullptr)                        \
-    X(update_wdot_correction, "", nullptr)       \
-    X(solve_TDMA, "a, b, c, d", nullptr)
+#define CFLAMESOLVER_FIELDS(F)                                                       \
+    F(bind::Obj, gas, RW)        /* the caller's gas object */                         \
+    F(bind::Obj, flame, RW)      /* the caller's flame solution */                     \
+    F(bind::Obj, soot_model, RW) /* the classic soot model */                          \
+    F(int, n_time_steps, RW)                                                           \
+    F(double, dt, RW) /* s */                                                          \
+    F(int, n_species, RW)                                                              \
+    F(int, n_points, RW)                                                               \
+    F(bind::Array, z, RW)  /* m */                                                     \
+    F(bind::Array, dz, RW) /* m, spacing to the left of each point (dz[0] = dz[1]) */  \
+    F(double, P, RW)       /* Pa */                                                    \
+    F(bind::Array, T, RW)     /* K */                                                  \
+    F(bind::Array, mu, RW)    /* Pa s */                                               \
+    F(bind::Array, rho, RW)   /* kg/m3 */                                              \
+    F(bind::Array, u_gas, RW) /* m/s */                                                \
+    F(bind::Array, u_th, RW)  /* m/s, thermophoretic drift */                          \
+    F(bind::Array, u, RW)     /* m/s, u_gas + u_th */                                  \
+    F(bind::Array, X, RW)     /* mole fractions, species by point */                   \
+    F(bind::Array, wdot_correction_soot, RW) /* kmol/(m3 s), species by point */       \
+    F(double, mdot_left, RW)  /* kg/(m2 s) */                                          \
+    F(double, mdot_right, RW) /* kg/(m2 s) */                                          \
+    F(int, boundary_type_right, RW) /* 0 inlet, anything else outlet */                \
+    F(bind::Array, A, RW) /* n by n; its three central diagonals hold the system */    \
+    F(bind::Array, B_N_agg, RW)                                                        \
+    F(bind::Array, B_N_pri, RW)                                                        \
+    F(bind::Array, B_C_tot, RW)                                                        \
+    F(bind::Array, B_H_tot, RW)                                                        \
+    F(bind::Array, N_agg_n, RW) /* mol/kg, current and new values */                   \
+    F(bind::Array, N_agg_n1, RW)                                                       \
+    F(bind::Array, N_pri_n, RW)                                                        \
+    F(bind::Array, N_pri_n1, RW)                                                       \
+    F(bind::Array, C_tot_n, RW)                                                        \
+    F(bind::Array, C_tot_n1, RW)                                                       \
+    F(bind::Array, H_tot_n, RW)                                                        \
+    F(bind::Array, H_tot_n1, RW)                                                       \
+    F(double, N_agg_in, RW) /* inflow values at both ends */                           \
+    F(double, N_pri_in, RW)                                                            \
+    F(double, C_tot_in, RW)                                                            \
+    F(double, H_tot_in, RW)
+
+#define CFLAMESOLVER_METHODS(M)                                                          \
+    M(solve, "", nullptr, void, ())                                                      \
+    M(update_wdot_correction, "", nullptr, void, ())                                     \
+    M(solve_TDMA, "a, b, c, d", nullptr, bind::Ref,                                      \
+      (bind::NDArray a, bind::NDArray b, bind::NDArray c, bind::NDArray d))
 
 struct CFlameSolver {
-    using Self = CFlameSolver;
     PyObject_HEAD
+    CFLAMESOLVER_FIELDS(BIND_DECLARE)
 
-    PyObject* gas;         // the caller's gas object
-    PyObject* flame;       // the caller's flame solution
-    PyObject* soot_model;  // the classic soot model
-    int n_time_steps;
-    double dt;  // s
-    int n_species;
-    int n_points;
-    PyObject* z;   // m
-    PyObject* dz;  // m, spacing to the left of each point (dz[0] = dz[1])
-    double P;      // Pa
-    PyObject* T;      // K
-    PyObject* mu;     // Pa s
-    PyObject* rho;    // kg/m3
-    PyObject* u_gas;  // m/s
-    PyObject* u_th;   // m/s, thermophoretic drift
-    PyObject* u;      // m/s, u_gas + u_th
-    PyObject* X;      // mole fractions, species by point
-    PyObject* wdot_correction_soot;  // kmol/(m3 s), species by point
-    double mdot_left;   // kg/(m2 s)
-    double mdot_right;  // kg/(m2 s)
-    int boundary_type_right;  // 0 inlet, anything else outlet
-    PyObject* A;  // n by n; its three central diagonals hold the system
-    PyObject* B_N_agg;
-    PyObject* B_N_pri;
-    PyObject* B_C_tot;
-    PyObject* B_H_tot;
-    PyObject* N_agg_n;  // mol/kg, current and new values
-    PyObject* N_agg_n1;
-    PyObject* N_pri_n;
-    PyObject* N_pri_n1;
-    PyObject* C_tot_n;
-    PyObject* C_tot_n1;
-    PyObject* H_tot_n;
-    PyObject* H_tot_n1;
-    double N_agg_in, N_pri_in, C_tot_in, H_tot_in;  // inflow values at both ends
-
-    static constexpr const char* py_name = "CFlameSolver";
-    static constexpr const char* doc = "CFlameSolver(phase, flame, grid, soot_model)";
-    static PyTypeObject type;
-    static bind::ClassSpec& spec();
-
-    enum { CFLAMESOLVER_METHODS(BIND_ID) MID_count };
+    BIND_CLASS(CFlameSolver, "CFlameSolver(phase, flame, grid, soot_model)")
+    BIND_METHODS(CFLAMESOLVER_METHODS)
 
     void init_impl(PyObject* phase, PyObject* flame, PyObject* grid, PyObject* soot_model);
-    void solve_impl();
-    void update_wdot_correction_impl();
-    bind::Ref solve_TDMA_impl(bind::NDArray a, bind::NDArray b, bind::NDArray c, bind::NDArray d);
-
     bind::Ref get_grid();
 
 private:

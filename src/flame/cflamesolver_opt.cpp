@@ -12,7 +12,7 @@ using bind::at;
 using namespace flame;
 using Vec = CFlameSolverOpt::Vec;
 
-PyTypeObject CFlameSolverOpt::type = {PyVarObject_HEAD_INIT(nullptr, 0)};
+BIND_TYPE_OBJECT(CFlameSolverOpt)
 
 namespace {
 
@@ -34,15 +34,6 @@ constexpr double CFlameSolverOpt::* right_of[4] = {&CFlameSolverOpt::N_agg_in_ri
     bind::raisef(PyExc_IndexError, "index %zd is out of range for a native array of size %zd", i, n);
 }
 
-PyTypeObject* ndarray_type() { return (PyTypeObject*)bind::g.ndarray; }
-
-void assign(PyObject*& slot, Ref v) {
-    if (v.get() != Py_None && !PyObject_TypeCheck(v.get(), ndarray_type()))
-        bind::raisef(PyExc_TypeError, "Cannot convert %.200s to %.200s", Py_TYPE(v.get())->tp_name,
-                     ndarray_type()->tp_name);
-    bind::replace(slot, std::move(v));
-}
-
 Ref species_by_point_zeros(int ns, int n) {
     Ref f = bind::getattr(bind::np().get(), n_zeros);
     Ref shape = bind::tuple_of({bind::py(ns).get(), bind::py(n).get()});
@@ -54,9 +45,9 @@ Ref species_by_point_zeros(int ns, int n) {
 // -------------------------------------------------------------- constructor
 
 void CFlameSolverOpt::init_impl(PyObject* phase, PyObject* flame_, PyObject* grid, PyObject* soot_model_) {
-    bind::replace(gas, Ref::borrow(phase));
-    bind::replace(flame, Ref::borrow(flame_));
-    bind::replace(soot_model, Ref::borrow(soot_model_));
+    gas = Ref::borrow(phase);
+    flame = Ref::borrow(flame_);
+    soot_model = Ref::borrow(soot_model_);
     bind::fill_from_iterable(z, grid);
     const Py_ssize_t len = bind::length(grid);
     if (len > INT_MAX) bind::raise(PyExc_OverflowError, "value too large to convert to int");
@@ -77,8 +68,8 @@ void CFlameSolverOpt::init_impl(PyObject* phase, PyObject* flame_, PyObject* gri
     for (Member m : {&CFlameSolverOpt::rho, &CFlameSolverOpt::mu, &CFlameSolverOpt::T, &CFlameSolverOpt::u_th,
                      &CFlameSolverOpt::u_gas, &CFlameSolverOpt::u})
         (this->*m).resize((size_t)n);
-    assign(X, species_by_point_zeros(n_species, n_points));
-    assign(wdot_correction_soot, species_by_point_zeros(n_species, n_points));
+    X = species_by_point_zeros(n_species, n_points);
+    wdot_correction_soot = species_by_point_zeros(n_species, n_points);
     upper.resize((size_t)(n - 1));
     diag.resize((size_t)n);
     lower.resize((size_t)(n - 1));
@@ -131,7 +122,7 @@ void CFlameSolverOpt::profiles() {
 
 double CFlameSolverOpt::evaluate(Py_ssize_t i, Ref& scratch, bool with_diffusion) {
     {
-        Ref g = Ref::borrow(gas);
+        Ref g = gas.hold();
         Ref Ti = bind::py(at(T, i));
         Ref p = bind::py(P);
         Ref x = column(X, i);
@@ -144,7 +135,7 @@ double CFlameSolverOpt::evaluate(Py_ssize_t i, Ref& scratch, bool with_diffusion
         Ref p = bind::py(P);
         Ref r = bind::py(at(rho, i));
         Ref mu_i = bind::py(at(mu, i));
-        Ref mw = bind::getattr(Ref::borrow(gas).get(), n_mean_molecular_weight);
+        Ref mw = bind::getattr(gas.hold().get(), n_mean_molecular_weight);
         Ref x = column(X, i);
         m.update_gas(Ti.get(), p.get(), r.get(), mu_i.get(), mw.get(), x.get());
     }
@@ -245,7 +236,7 @@ void CFlameSolverOpt::solves() {
                 th.solve(d.data(), x, work);
             }
             x.resize(nd);
-            this->*Vn1_of[v] = x;
+            (this->*Vn1_of[v]).assign(x.begin(), x.end());
         }
     } catch (bind::Error&) {
         bind::add_method_traceback(spec(), MID_solve_TDMA);
@@ -272,9 +263,10 @@ void CFlameSolverOpt::update_wdot_correction_impl() {
     }
 }
 
-Ref CFlameSolverOpt::solve_TDMA_impl(Vec a, Vec b, Vec c, Vec d) {
+Ref CFlameSolverOpt::solve_TDMA_impl(std::vector<double> a, std::vector<double> b, std::vector<double> c,
+                                     std::vector<double> d) {
     const size_t n = d.size();
-    Vec x = thomas_checked<CheckedDiv>(std::move(a), std::move(b), std::move(c), std::move(d), native_oob);
+    std::vector<double> x = thomas_checked<CheckedDiv>(std::move(a), std::move(b), std::move(c), std::move(d), native_oob);
     x.resize(n);
     return bind::list_of(x);
 }
@@ -283,57 +275,9 @@ Ref CFlameSolverOpt::solve_TDMA_impl(Vec a, Vec b, Vec c, Vec d) {
 
 namespace {
 
-using C = CFlameSolverOpt;
-using bind::RW;
-const bind::Field fields[] = {
-    BIND_FIELD(C, gas, Object, RW),
-    BIND_FIELD(C, flame, Object, RW),
-    BIND_FIELD(C, soot_model, Object, RW),
-    BIND_FIELD(C, n_time_steps, Int, RW),
-    BIND_FIELD(C, dt, Double, RW),
-    BIND_FIELD(C, n_species, Int, RW),
-    BIND_FIELD(C, n_points, Int, RW),
-    BIND_FIELD(C, z, DoubleVec, RW),
-    BIND_FIELD(C, dz, DoubleVec, RW),
-    BIND_FIELD(C, P, Double, RW),
-    BIND_FIELD(C, T, DoubleVec, RW),
-    BIND_FIELD(C, mu, DoubleVec, RW),
-    BIND_FIELD(C, rho, DoubleVec, RW),
-    BIND_FIELD(C, u_gas, DoubleVec, RW),
-    BIND_FIELD(C, u_th, DoubleVec, RW),
-    BIND_FIELD(C, u, DoubleVec, RW),
-    BIND_FIELD(C, X, NDArray, RW),
-    BIND_FIELD(C, wdot_correction_soot, NDArray, RW),
-    BIND_FIELD(C, mdot_left, Double, RW),
-    BIND_FIELD(C, mdot_right, Double, RW),
-    BIND_FIELD(C, boundary_type_right, Int, RW),
-    BIND_FIELD(C, upper, DoubleVec, RW),
-    BIND_FIELD(C, diag, DoubleVec, RW),
-    BIND_FIELD(C, lower, DoubleVec, RW),
-    BIND_FIELD(C, B_N_agg, DoubleVec, RW),
-    BIND_FIELD(C, B_N_pri, DoubleVec, RW),
-    BIND_FIELD(C, B_C_tot, DoubleVec, RW),
-    BIND_FIELD(C, B_H_tot, DoubleVec, RW),
-    BIND_FIELD(C, N_agg_n, DoubleVec, RW),
-    BIND_FIELD(C, N_agg_n1, DoubleVec, RW),
-    BIND_FIELD(C, N_pri_n, DoubleVec, RW),
-    BIND_FIELD(C, N_pri_n1, DoubleVec, RW),
-    BIND_FIELD(C, C_tot_n, DoubleVec, RW),
-    BIND_FIELD(C, C_tot_n1, DoubleVec, RW),
-    BIND_FIELD(C, H_tot_n, DoubleVec, RW),
-    BIND_FIELD(C, H_tot_n1, DoubleVec, RW),
-    BIND_FIELD(C, N_agg_in_left, Double, RW),
-    BIND_FIELD(C, N_pri_in_left, Double, RW),
-    BIND_FIELD(C, C_tot_in_left, Double, RW),
-    BIND_FIELD(C, H_tot_in_left, Double, RW),
-    BIND_FIELD(C, N_agg_in_right, Double, RW),
-    BIND_FIELD(C, N_pri_in_right, Double, RW),
-    BIND_FIELD(C, C_tot_in_right, Double, RW),
-    BIND_FIELD(C, H_tot_in_right, Double, RW),
-};
-
 using Self = CFlameSolverOpt;
-PyMethodDef methods[] = {CFLAMESOLVEROPT_METHODS(BIND_DEF){nullptr, nullptr, 0, nullptr}};
+const bind::Field fields[] = {CFLAMESOLVEROPT_FIELDS(BIND_ROW)};
+BIND_METHOD_TABLES(CFLAMESOLVEROPT_METHODS)
 
 PyGetSetDef props[] = {
     bind::prop<&CFlameSolverOpt::get_grid, "grid">(),
@@ -343,15 +287,14 @@ PyGetSetDef props[] = {
 }  // namespace
 
 bind::ClassSpec& CFlameSolverOpt::spec() {
-    static bind::ClassSpec s = [] {
-        bind::ClassSpec s = bind::make_spec<CFlameSolverOpt>();
-        s.fields = fields;
-        s.methods = methods;
-        s.props = props;
-        s.init = bind::Init<&CFlameSolverOpt::init_impl, "phase, flame, grid, soot_model">::init;
-        s.checksums = {0x4425ef5, 0xe9075ae, 0xc5057d9};
-        return s;
-    }();
+    static bind::ClassSpec s = bind::define<CFlameSolverOpt>({
+        .fields = fields,
+        .methods = methods,
+        .bodies = bodies,
+        .props = props,
+        .init = bind::Init<&CFlameSolverOpt::init_impl, "phase, flame, grid, soot_model">::init,
+        .checksums = {0x4425ef5, 0xe9075ae, 0xc5057d9},
+    });
     return s;
 }
 

@@ -8,57 +8,67 @@
 
 namespace pyrandel {
 
-#define CFLAMESOLVEROPT_METHODS(X)               \
-    X(solve, "", nullptr)                        \
-    X(update_wdot_correction, "", nullptr)       \
-    X(solve_TDMA, "a, b, c, d", nullptr)
+#define CFLAMESOLVEROPT_FIELDS(F)                                                         \
+    F(bind::Obj, gas, RW)        /* the caller's gas object */                              \
+    F(bind::Obj, flame, RW)      /* the caller's flame solution */                          \
+    F(bind::Obj, soot_model, RW) /* the classic soot model */                               \
+    F(int, n_time_steps, RW)                                                                \
+    F(double, dt, RW) /* s */                                                               \
+    F(int, n_species, RW)                                                                   \
+    F(int, n_points, RW)                                                                    \
+    F(bind::Vec<double>, z, RW)  /* m */                                                    \
+    F(bind::Vec<double>, dz, RW) /* m, spacing to the left of each point (dz[0] = dz[1]) */ \
+    F(double, P, RW)             /* Pa */                                                   \
+    F(bind::Vec<double>, T, RW)     /* K */                                                 \
+    F(bind::Vec<double>, mu, RW)    /* Pa s */                                              \
+    F(bind::Vec<double>, rho, RW)   /* kg/m3 */                                             \
+    F(bind::Vec<double>, u_gas, RW) /* m/s */                                               \
+    F(bind::Vec<double>, u_th, RW)  /* m/s, thermophoretic drift */                         \
+    F(bind::Vec<double>, u, RW)     /* m/s, u_gas + u_th */                                 \
+    F(bind::Array, X, RW)                    /* mole fractions, species by point */         \
+    F(bind::Array, wdot_correction_soot, RW) /* kmol/(m3 s), species by point */            \
+    F(double, mdot_left, RW)  /* kg/(m2 s) */                                               \
+    F(double, mdot_right, RW) /* kg/(m2 s) */                                               \
+    F(int, boundary_type_right, RW) /* 0 inlet, anything else outlet */                     \
+    F(bind::Vec<double>, upper, RW) /* upper[j]: row j, column j+1 */                       \
+    F(bind::Vec<double>, diag, RW)                                                          \
+    F(bind::Vec<double>, lower, RW) /* lower[j-1]: row j, column j-1 */                     \
+    F(bind::Vec<double>, B_N_agg, RW)                                                       \
+    F(bind::Vec<double>, B_N_pri, RW)                                                       \
+    F(bind::Vec<double>, B_C_tot, RW)                                                       \
+    F(bind::Vec<double>, B_H_tot, RW)                                                       \
+    F(bind::Vec<double>, N_agg_n, RW) /* mol/kg, current and new values */                  \
+    F(bind::Vec<double>, N_agg_n1, RW)                                                      \
+    F(bind::Vec<double>, N_pri_n, RW)                                                       \
+    F(bind::Vec<double>, N_pri_n1, RW)                                                      \
+    F(bind::Vec<double>, C_tot_n, RW)                                                       \
+    F(bind::Vec<double>, C_tot_n1, RW)                                                      \
+    F(bind::Vec<double>, H_tot_n, RW)                                                       \
+    F(bind::Vec<double>, H_tot_n1, RW)                                                      \
+    F(double, N_agg_in_left, RW)                                                            \
+    F(double, N_pri_in_left, RW)                                                            \
+    F(double, C_tot_in_left, RW)                                                            \
+    F(double, H_tot_in_left, RW)                                                            \
+    F(double, N_agg_in_right, RW)                                                           \
+    F(double, N_pri_in_right, RW)                                                           \
+    F(double, C_tot_in_right, RW)                                                           \
+    F(double, H_tot_in_right, RW)
+
+#define CFLAMESOLVEROPT_METHODS(M)                                                       \
+    M(solve, "", nullptr, void, ())                                                      \
+    M(update_wdot_correction, "", nullptr, void, ())                                     \
+    M(solve_TDMA, "a, b, c, d", nullptr, bind::Ref,                                      \
+      (std::vector<double> a, std::vector<double> b, std::vector<double> c, std::vector<double> d))
 
 struct CFlameSolverOpt {
-    using Self = CFlameSolverOpt;
-    using Vec = std::vector<double>;
+    using Vec = bind::Vec<double>;
     PyObject_HEAD
+    CFLAMESOLVEROPT_FIELDS(BIND_DECLARE)
 
-    PyObject* gas;         // the caller's gas object
-    PyObject* flame;       // the caller's flame solution
-    PyObject* soot_model;  // the classic soot model
-    int n_time_steps;
-    double dt;  // s
-    int n_species;
-    int n_points;
-    Vec z;   // m
-    Vec dz;  // m, spacing to the left of each point (dz[0] = dz[1])
-    double P;  // Pa
-    Vec T;      // K
-    Vec mu;     // Pa s
-    Vec rho;    // kg/m3
-    Vec u_gas;  // m/s
-    Vec u_th;   // m/s, thermophoretic drift
-    Vec u;      // m/s, u_gas + u_th
-    PyObject* X;                     // mole fractions, species by point
-    PyObject* wdot_correction_soot;  // kmol/(m3 s), species by point
-    double mdot_left;   // kg/(m2 s)
-    double mdot_right;  // kg/(m2 s)
-    int boundary_type_right;  // 0 inlet, anything else outlet
-    Vec upper;  // upper[j]: row j, column j+1
-    Vec diag;
-    Vec lower;  // lower[j-1]: row j, column j-1
-    Vec B_N_agg, B_N_pri, B_C_tot, B_H_tot;
-    Vec N_agg_n, N_agg_n1, N_pri_n, N_pri_n1, C_tot_n, C_tot_n1, H_tot_n, H_tot_n1;  // mol/kg
-    double N_agg_in_left, N_pri_in_left, C_tot_in_left, H_tot_in_left;
-    double N_agg_in_right, N_pri_in_right, C_tot_in_right, H_tot_in_right;
-
-    static constexpr const char* py_name = "CFlameSolverOpt";
-    static constexpr const char* doc = "CFlameSolverOpt(phase, flame, grid, soot_model)";
-    static PyTypeObject type;
-    static bind::ClassSpec& spec();
-
-    enum { CFLAMESOLVEROPT_METHODS(BIND_ID) MID_count };
+    BIND_CLASS(CFlameSolverOpt, "CFlameSolverOpt(phase, flame, grid, soot_model)")
+    BIND_METHODS(CFLAMESOLVEROPT_METHODS)
 
     void init_impl(PyObject* phase, PyObject* flame, PyObject* grid, PyObject* soot_model);
-    void solve_impl();
-    void update_wdot_correction_impl();
-    bind::Ref solve_TDMA_impl(Vec a, Vec b, Vec c, Vec d);
-
     bind::Ref get_grid();
 
 private:

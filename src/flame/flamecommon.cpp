@@ -225,7 +225,7 @@ void ClassicModel::update_solution(const double v[4], PyObject* const* objs) {
 }
 
 double ClassicModel::diffus_coeff() {
-    Ref strategy = csm_ && Py_IS_TYPE(obj_.get(), &CSootModel::type) ? Ref::borrow(csm_->diffus_coeff)
+    Ref strategy = csm_ && Py_IS_TYPE(obj_.get(), &CSootModel::type) ? csm_->diffus_coeff.hold()
                                                                        : bind::getattr(obj_.get(), n_diffus_coeff);
     Ref r = csm_ ? bind::call_strategy(obj_.get(), strategy.get(), CSootModel::spec()) : bind::call(strategy.get());
     return bind::as_double(r.get());
@@ -255,7 +255,7 @@ void ClassicModel::update_scrub_wdot() {
 }
 
 Ref ClassicModel::scrub_wdot() {
-    if (csm_ && Py_IS_TYPE(obj_.get(), &CSootModel::type)) return Ref::borrow(csm_->scrub_wdot);
+    if (csm_ && Py_IS_TYPE(obj_.get(), &CSootModel::type)) return csm_->scrub_wdot.hold();
     return bind::getattr(obj_.get(), n_scrub_wdot);
 }
 

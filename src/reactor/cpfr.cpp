@@ -5,12 +5,7 @@ namespace pyrandel {
 using bind::Name;
 using bind::Ref;
 
-PyTypeObject CPFROde::type = {PyVarObject_HEAD_INIT(nullptr, 0)};
-
-const pfr::Member<CPFROde> CPFROde::members[2] = {
-    {"_soot_enabled", &CPFROde::_soot_enabled},
-    {"deposit_thickness_growth_rate", &CPFROde::deposit_thickness_growth_rate},
-};
+BIND_TYPE_OBJECT(CPFROde)
 
 namespace {
 
@@ -20,12 +15,12 @@ Name n__soot_enabled("_soot_enabled");
 }  // namespace
 
 void CPFROde::init_impl(PyObject* phase) {
-    bind::replace(gas, Ref::borrow(phase));
-    Ref g = Ref::borrow(gas);
+    gas = Ref::borrow(phase);
+    Ref g = gas.hold();
     P = bind::as_double(pfr::gas_attr(g.get(), pfr::g_P).get());
     Nu_const_temp = 3.66;
     Nu_const_heat = 4.63;
-    bind::replace(wdot, pfr::gas_wdot(g.get()));
+    wdot = pfr::gas_attr(g.get(), pfr::g_net_production_rates);
     Rt_offset = 0;
     rho_u_vfv_offset = 1;
     T_offset = 2;
@@ -37,21 +32,20 @@ void CPFROde::init_impl(PyObject* phase) {
     area = 0.0;
     _enable_fixed_density = _use_fixed_density = _enable_soot = false;
     _use_temp_time_history = _use_temp_value = _enable_wall_deposition = false;
-    bind::replace(soot_model, bind::none());
+    soot_model = bind::none();
 }
 
 // ------------------------------------------------------------ soot switch
 
 Ref CPFROde::get_soot_enabled() {
     if (!Py_IS_TYPE(this, &type)) return bind::getattr((PyObject*)this, n__soot_enabled);
-    if (!_soot_enabled) pfr::no_attribute((PyObject*)this, "_soot_enabled");
-    return _soot_enabled;
+    return _soot_enabled.value((PyObject*)this, "_soot_enabled");
 }
 
 void CPFROde::set_soot_enabled(PyObject* v) {
     Ref hold = Ref::borrow(v);
     if (bind::as_bool(v)) {
-        Ref g = Ref::borrow(gas);
+        Ref g = gas.hold();
         Ref names = pfr::gas_attr(g.get(), pfr::g_species_names);
         Py_ssize_t n = bind::length(names.get());
         soot_offset = bind::as_int(bind::py((int64_t)(Y_offset + n)).get());
@@ -62,8 +56,7 @@ void CPFROde::set_soot_enabled(PyObject* v) {
 
 bool CPFROde::soot_on() {
     if (Py_IS_TYPE(this, &type)) {
-        if (!_soot_enabled) pfr::no_attribute((PyObject*)this, "_soot_enabled");
-        Ref v = _soot_enabled;
+        Ref v = _soot_enabled.value((PyObject*)this, "_soot_enabled");
         return bind::as_bool(v.get());
     }
     return bind::as_bool(bind::getattr((PyObject*)this, n_soot_enabled).get());
@@ -75,19 +68,19 @@ double CPFROde::external_heat_impl(double z, double T) {
     const double Dh = pfr::D_h(this);
     const double h = bind::fdiv(Nu_const_temp * 1e10, Dh);
     const double a = bind::fdiv(perimeter * h, area);
-    Ref profile = Ref::borrow(temp_value);
+    Ref profile = temp_value.hold();
     return a * (pfr::interp(bind::py(z).get(), z, profile.get(), "temp_value") - T);
 }
 
 double CPFROde::reynolds_impl() {
-    Ref g = Ref::borrow(gas);
+    Ref g = gas.hold();
     return bind::as_double(pfr::reynolds_of(g.get(), u, area, perimeter).get());
 }
 
 double CPFROde::fanning_friction_impl() { return pfr::fanning_of(reynolds()); }
 
 void CPFROde::initialize_impl() {
-    if (soot_on() && soot_model == Py_None) bind::raise(PyExc_Exception, "soot model is enabled, but not assigned");
+    if (soot_on() && soot_model.is_none()) bind::raise(PyExc_Exception, "soot model is enabled, but not assigned");
     if (perimeter <= 0 || area <= 0) bind::raise(PyExc_Exception, "Wrong reactor geometry!");
     if (_use_temp_value && _use_temp_time_history)
         bind::raise(PyExc_Exception, "You cannot use temperature value and temperature history together");
@@ -107,10 +100,10 @@ Ref CPFROde::evaluate(PyObject* t, PyObject* y) {
     L.needs("soot_offset", soot_offset);
     if (soot_first) L.needs("soot_offset + 4", (long)soot_offset + 4);
 
-    Ref g = Ref::borrow(gas);
+    Ref g = gas.hold();
     Ref Ys = pfr::y_slice(y, Y_offset, soot_offset);
     pfr::set_gas_state(g.get(), Ys.get(), [&] { return L.at(T_offset); }, P);
-    bind::replace(wdot, pfr::gas_wdot(g.get()));
+    wdot = pfr::gas_attr(g.get(), pfr::g_net_production_rates);
     const double rho = _enable_fixed_density ? fixed_density : pfr::gas_density(g.get());
 
     std::optional<pfr::Soot> sm;
@@ -125,12 +118,12 @@ Ref CPFROde::evaluate(PyObject* t, PyObject* y) {
 
     double dT;
     if (_use_temp_time_history) {
-        Ref profile = Ref::borrow(time_derivative_temp_history);
+        Ref profile = time_derivative_temp_history.hold();
         dT = pfr::interp(t, bind::as_double(t), profile.get(), "time_derivative_temp_history") / u_;
     } else {
         const double q = external_heat(bind::as_double(t), L.at(T_offset));
         Ref h = pfr::gas_attr(g.get(), pfr::g_partial_molar_enthalpies);
-        Ref w = Ref::borrow(wdot);
+        Ref w = wdot.hold();
         const double d = bind::as_double(pfr::np_dot(h.get(), w.get()).get());
         const double cp = bind::as_double(pfr::gas_attr(g.get(), pfr::g_cp).get());
         const double den = rho * u_ * cp;
@@ -151,14 +144,14 @@ Ref CPFROde::evaluate(PyObject* t, PyObject* y) {
                 Ref end = Ref::steal(PyNumber_Add(last.get(), bind::py(1).get()));
                 Ref s = Ref::steal(PySlice_New(first.get(), end.get(), nullptr));
                 Ref r = ((*sm).*rates)();
-                Ref w = Ref::borrow(wdot);
+                Ref w = wdot.hold();
                 if (PyObject_SetItem(w.get(), s.get(), r.get()) < 0) bind::fail();
             };
             if (!sm->steady_dimer()) replace_run(&pfr::Soot::dimer_indices, &pfr::Soot::dimer_wdot);
             if (!sm->steady_PAH()) replace_run(&pfr::Soot::PAH_indices, &pfr::Soot::PAH_wdot);
         });
     }
-    Ref w = Ref::borrow(wdot);
+    Ref w = wdot.hold();
     const double inv_u = bind::fdiv(1.0, u_);
     Ref mw = pfr::gas_attr(g.get(), pfr::g_molecular_weights);
     return pfr::result_plain(inv_u, 0.0, dT, w.get(), mw.get(), rho * u_);
@@ -168,61 +161,27 @@ Ref CPFROde::evaluate(PyObject* t, PyObject* y) {
 
 namespace {
 
-using C = CPFROde;
-constexpr bool RO = bind::RO, RW = bind::RW;
-
-const bind::Field fields[] = {
-    BIND_FIELD(C, Nu_const_temp, Double, RO),
-    BIND_FIELD(C, Nu_const_heat, Double, RO),
-    BIND_FIELD(C, time_derivative_temp_history, NDArray, RW),
-    BIND_FIELD(C, temp_value, NDArray, RW),
-    BIND_FIELD(C, gas, Object, RW),
-    BIND_FIELD(C, P, Double, RW),
-    BIND_FIELD(C, wdot, NDArray, RW),
-    BIND_FIELD(C, Rt_offset, Int, RW),
-    BIND_FIELD(C, rho_u_vfv_offset, Int, RW),
-    BIND_FIELD(C, T_offset, Int, RW),
-    BIND_FIELD(C, Y_offset, Int, RW),
-    BIND_FIELD(C, soot_offset, Int, RW),
-    BIND_FIELD(C, u, Double, RW),
-    BIND_FIELD(C, fixed_density, Double, RW),
-    BIND_FIELD(C, _enable_fixed_density, Switch, RW),
-    BIND_FIELD(C, _use_fixed_density, Switch, RW),
-    BIND_FIELD(C, _enable_soot, Switch, RW),
-    BIND_FIELD(C, _use_temp_time_history, Switch, RW),
-    BIND_FIELD(C, _use_temp_value, Switch, RW),
-    BIND_FIELD(C, _enable_wall_deposition, Switch, RW),
-    BIND_FIELD(C, soot_model, Object, RW),
-    BIND_FIELD(C, k_dep, Double, RW),
-    BIND_FIELD(C, perimeter, Double, RW),
-    BIND_FIELD(C, area, Double, RW),
-};
-static_assert(std::size(fields) == 24);
-
 using Self = CPFROde;
-PyMethodDef methods[] = {CPFRODE_METHODS(BIND_DEF){nullptr, nullptr, 0, nullptr}};
+const bind::Field fields[] = {CPFRODE_FIELDS(BIND_ROW)};
+BIND_METHOD_TABLES(CPFRODE_METHODS)
 
 PyGetSetDef props[] = {
-    bind::prop<&C::get_soot_enabled, &C::set_soot_enabled, "soot_enabled">(),
-    pfr::Members<C>::def(C::members[0]),
-    pfr::Members<C>::def(C::members[1]),
+    bind::prop<&CPFROde::get_soot_enabled, &CPFROde::set_soot_enabled, "soot_enabled">(),
     {nullptr, nullptr, nullptr, nullptr, nullptr},
 };
 
 }  // namespace
 
 bind::ClassSpec& CPFROde::spec() {
-    static bind::ClassSpec s = [] {
-        bind::ClassSpec s = bind::make_spec<CPFROde>();
-        s.fields = fields;
-        s.methods = methods;
-        s.props = props;
-        s.init = bind::Init<&CPFROde::init_impl, "phase">::init;
-        s.call = pfr::call_slot<CPFROde>;
-        s.checksums = {0xa50cd52, 0x9951450, 0xa04a8eb};
-        pfr::Members<CPFROde>::install(s);
-        return s;
-    }();
+    static bind::ClassSpec s = bind::define<CPFROde>({
+        .fields = fields,
+        .methods = methods,
+        .bodies = bodies,
+        .props = props,
+        .init = bind::Init<&CPFROde::init_impl, "phase">::init,
+        .call = pfr::call_slot<CPFROde>,
+        .checksums = {0xa50cd52, 0x9951450, 0xa04a8eb},
+    });
     return s;
 }
 

@@ -7,52 +7,48 @@
 
 namespace pyrandel {
 
-#define CPFRODE_METHODS(X)                                                        \
-    X(external_heat, "z, T", "CPFROde.external_heat(self, double z, double T)")  \
-    X(reynolds, "", "CPFROde.reynolds(self)")                                    \
-    X(fanning_friction, "", "CPFROde.fanning_friction(self)")                    \
-    X(initialize, "", "CPFROde.initialize(self)")
+#define CPFRODE_FIELDS(F)                                                                     \
+    F(double, Nu_const_temp, RO) /* Nusselt number of the wall heat exchange */                 \
+    F(double, Nu_const_heat, RO)                                                                \
+    F(bind::Array, time_derivative_temp_history, RW) /* two-row profile of dT/dt */             \
+    F(bind::Array, temp_value, RW) /* two-row profile of the wall temperature over z */         \
+    F(bind::Obj, gas, RW)                                                                       \
+    F(double, P, RW) /* Pa */                                                                   \
+    F(bind::Array, wdot, RW) /* kmol/(m3 s) */                                                  \
+    F(int, Rt_offset, RW)                                                                       \
+    F(int, rho_u_vfv_offset, RW)                                                                \
+    F(int, T_offset, RW)                                                                        \
+    F(int, Y_offset, RW)                                                                        \
+    F(int, soot_offset, RW)                                                                     \
+    F(double, u, RW) /* m/s */                                                                  \
+    F(double, fixed_density, RW) /* kg/m3 */                                                    \
+    F(bool, _enable_fixed_density, RW)                                                          \
+    F(bool, _use_fixed_density, RW)                                                             \
+    F(bool, _enable_soot, RW)                                                                   \
+    F(bool, _use_temp_time_history, RW)                                                         \
+    F(bool, _use_temp_value, RW)                                                                \
+    F(bool, _enable_wall_deposition, RW)                                                        \
+    F(bind::Obj, soot_model, RW)                                                                \
+    F(double, k_dep, RW) /* m/s */                                                              \
+    F(double, perimeter, RW) /* m */                                                            \
+    F(double, area, RW) /* m2 */                                                                \
+    F(bind::Opt, _soot_enabled, ATTR)                                                           \
+    F(bind::Opt, deposit_thickness_growth_rate, ATTR) /* m/s */
+
+#define CPFRODE_METHODS(M)                                                                             \
+    M(external_heat, "z, T", "CPFROde.external_heat(self, double z, double T)", double, (double z, double T)) \
+    M(reynolds, "", "CPFROde.reynolds(self)", double, ())                                              \
+    M(fanning_friction, "", "CPFROde.fanning_friction(self)", double, ())                              \
+    M(initialize, "", "CPFROde.initialize(self)", void, ())
 
 struct CPFROde {
-    using Self = CPFROde;
     PyObject_HEAD
+    CPFRODE_FIELDS(BIND_DECLARE)
 
-    double Nu_const_temp;  // Nusselt number of the wall heat exchange
-    double Nu_const_heat;
-    PyObject* time_derivative_temp_history;  // two-row profile of dT/dt
-    PyObject* temp_value;                    // two-row profile of the wall temperature over z
-    PyObject* gas;
-    double P;      // Pa
-    PyObject* wdot;  // kmol/(m3 s)
-    int Rt_offset, rho_u_vfv_offset, T_offset, Y_offset, soot_offset;
-    double u;  // m/s
-    double fixed_density;  // kg/m3
-    bool _enable_fixed_density, _use_fixed_density, _enable_soot, _use_temp_time_history, _use_temp_value,
-        _enable_wall_deposition;
-    PyObject* soot_model;
-    double k_dep;      // m/s
-    double perimeter;  // m
-    double area;       // m2
-
-    // Instance members set and read by name.
-    bind::Ref _soot_enabled;
-    bind::Ref deposit_thickness_growth_rate;  // m/s
-    static const pfr::Member<CPFROde> members[2];
-
-    static constexpr const char* py_name = "CPFROde";
-    static constexpr const char* doc = "CPFROde(phase)";
-    static PyTypeObject type;
-    static bind::ClassSpec& spec();
-
-    enum { CPFRODE_METHODS(BIND_ID) MID_count };
-    CPFRODE_METHODS(BIND_DISPATCHER)
+    BIND_CLASS(CPFROde, "CPFROde(phase)")
+    BIND_METHODS(CPFRODE_METHODS)
 
     void init_impl(PyObject* phase);
-    double external_heat_impl(double z, double T);
-    double reynolds_impl();
-    double fanning_friction_impl();
-    void initialize_impl();
-
     bind::Ref evaluate(PyObject* t, PyObject* y);
     bool soot_on();
     bind::Ref get_soot_enabled();

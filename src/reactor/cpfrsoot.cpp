@@ -5,13 +5,7 @@ namespace pyrandel {
 using bind::Name;
 using bind::Ref;
 
-PyTypeObject CPFRSootOde::type = {PyVarObject_HEAD_INIT(nullptr, 0)};
-
-const pfr::Member<CPFRSootOde> CPFRSootOde::members[3] = {
-    {"_enable_soot", &CPFRSootOde::_enable_soot},
-    {"deposit_thickness_growth_rate", &CPFRSootOde::deposit_thickness_growth_rate},
-    {"Nu_const_temp", &CPFRSootOde::Nu_const_temp},
-};
+BIND_TYPE_OBJECT(CPFRSootOde)
 
 namespace {
 
@@ -21,10 +15,10 @@ Name n_Nu_const_temp("Nu_const_temp");
 }  // namespace
 
 void CPFRSootOde::init_impl(PyObject* phase) {
-    bind::replace(gas, Ref::borrow(phase));
-    Ref g = Ref::borrow(gas);
+    gas = Ref::borrow(phase);
+    Ref g = gas.hold();
     P = bind::as_double(pfr::gas_attr(g.get(), pfr::g_P).get());
-    bind::replace(wdot, pfr::gas_wdot(g.get()));
+    wdot = pfr::gas_attr(g.get(), pfr::g_net_production_rates);
     Rt_offset = 0;
     rho_u_vfv_offset = 1;
     T_offset = 2;
@@ -42,7 +36,7 @@ void CPFRSootOde::init_impl(PyObject* phase) {
     _use_temp_time_history = false;
     _use_temp_value = true;
     _enable_wall_deposition = false;
-    bind::replace(soot_model, bind::none());
+    soot_model = bind::none();
     fixed_density = 0.0;
     k_dep = 0.0;
     perimeter = 0.0;
@@ -55,27 +49,26 @@ double CPFRSootOde::external_heat_impl(double z, double T_) {
     const double Dh = pfr::D_h(this);
     Ref Nu;
     if (Py_IS_TYPE(this, &type)) {
-        if (!Nu_const_temp) pfr::no_attribute((PyObject*)this, "Nu_const_temp");
-        Nu = Nu_const_temp;
+        Nu = Nu_const_temp.value((PyObject*)this, "Nu_const_temp");
     } else {
         Nu = bind::getattr((PyObject*)this, n_Nu_const_temp);
     }
     Ref hn = Ref::steal(PyNumber_Multiply(bind::py(1e10).get(), Nu.get()));
     const double h = bind::as_double(Ref::steal(PyNumber_TrueDivide(hn.get(), bind::py(Dh).get())).get());
     const double a = bind::fdiv(h * perimeter, area);
-    Ref profile = Ref::borrow(temp_value);
+    Ref profile = temp_value.hold();
     return a * (pfr::interp(bind::py(z).get(), z, profile.get(), "temp_value") - T_);
 }
 
 double CPFRSootOde::reynolds_impl() {
-    Ref g = Ref::borrow(gas);
+    Ref g = gas.hold();
     return bind::as_double(pfr::reynolds_of(g.get(), u, area, perimeter).get());
 }
 
 double CPFRSootOde::fanning_friction_impl() { return pfr::fanning_of(reynolds()); }
 
 void CPFRSootOde::initialize_impl() {
-    if (soot_model == Py_None) bind::raise(PyExc_Exception, "soot model is enabled, but not assigned");
+    if (soot_model.is_none()) bind::raise(PyExc_Exception, "soot model is enabled, but not assigned");
     if (perimeter <= 0 || area <= 0) bind::raise(PyExc_Exception, "Wrong reactor geometry!");
     if (_use_temp_value && _use_temp_time_history)
         bind::raise(PyExc_Exception, "You cannot use temperature value and temperature history together");
@@ -97,20 +90,20 @@ Ref CPFRSootOde::evaluate(PyObject* t, PyObject* y) {
     const double tau = L.at(Rt_offset);
     double T_;
     if (_use_temp_time_history) {
-        Ref profile = Ref::borrow(temp_value);
+        Ref profile = temp_value.hold();
         T_ = pfr::interp(bind::py(tau).get(), tau, profile.get(), "temp_value");
     } else if (_use_temp_value) {
-        Ref profile = Ref::borrow(temp_value);
+        Ref profile = temp_value.hold();
         T_ = pfr::interp(t, bind::as_double(t), profile.get(), "temp_value");
     } else {
         T_ = L.at(T_offset);
     }
     T = T_;
 
-    Ref g = Ref::borrow(gas);
+    Ref g = gas.hold();
     Ref Ys = pfr::y_slice(y, Y_offset, soot_offset);
     pfr::set_gas_state(g.get(), Ys.get(), [&] { return T; }, P);
-    bind::replace(wdot, pfr::gas_wdot(g.get()));
+    wdot = pfr::gas_attr(g.get(), pfr::g_net_production_rates);
     const double rho = _enable_fixed_density ? fixed_density : pfr::gas_density(g.get());
 
     pfr::Soot sm(soot_model);
@@ -123,58 +116,21 @@ Ref CPFRSootOde::evaluate(PyObject* t, PyObject* y) {
 
 namespace {
 
-using C = CPFRSootOde;
-constexpr bool RW = bind::RW;
-
-const bind::Field fields[] = {
-    BIND_FIELD(C, temp_value, NDArray, RW),
-    BIND_FIELD(C, gas, Object, RW),
-    BIND_FIELD(C, P, Double, RW),
-    BIND_FIELD(C, T, Double, RW),
-    BIND_FIELD(C, wdot, NDArray, RW),
-    BIND_FIELD(C, Rt_offset, Int, RW),
-    BIND_FIELD(C, rho_u_vfv_offset, Int, RW),
-    BIND_FIELD(C, T_offset, Int, RW),
-    BIND_FIELD(C, Y_offset, Int, RW),
-    BIND_FIELD(C, soot_offset, Int, RW),
-    BIND_FIELD(C, u, Double, RW),
-    BIND_FIELD(C, fixed_density, Double, RW),
-    BIND_FIELD(C, _enable_fixed_density, Switch, RW),
-    BIND_FIELD(C, _use_fixed_density, Switch, RW),
-    BIND_FIELD(C, _use_temp_time_history, Switch, RW),
-    BIND_FIELD(C, _use_temp_value, Switch, RW),
-    BIND_FIELD(C, _enable_wall_deposition, Switch, RW),
-    BIND_FIELD(C, soot_model, Object, RW),
-    BIND_FIELD(C, k_dep, Double, RW),
-    BIND_FIELD(C, perimeter, Double, RW),
-    BIND_FIELD(C, area, Double, RW),
-};
-static_assert(std::size(fields) == 21);
-
 using Self = CPFRSootOde;
-PyMethodDef methods[] = {CPFRSOOTODE_METHODS(BIND_DEF){nullptr, nullptr, 0, nullptr}};
-
-PyGetSetDef props[] = {
-    pfr::Members<C>::def(C::members[0]),
-    pfr::Members<C>::def(C::members[1]),
-    pfr::Members<C>::def(C::members[2]),
-    {nullptr, nullptr, nullptr, nullptr, nullptr},
-};
+const bind::Field fields[] = {CPFRSOOTODE_FIELDS(BIND_ROW)};
+BIND_METHOD_TABLES(CPFRSOOTODE_METHODS)
 
 }  // namespace
 
 bind::ClassSpec& CPFRSootOde::spec() {
-    static bind::ClassSpec s = [] {
-        bind::ClassSpec s = bind::make_spec<CPFRSootOde>();
-        s.fields = fields;
-        s.methods = methods;
-        s.props = props;
-        s.init = bind::Init<&CPFRSootOde::init_impl, "phase">::init;
-        s.call = pfr::call_slot<CPFRSootOde>;
-        s.checksums = {0x90b730b, 0x1aeee8c, 0x5c909a0};
-        pfr::Members<CPFRSootOde>::install(s);
-        return s;
-    }();
+    static bind::ClassSpec s = bind::define<CPFRSootOde>({
+        .fields = fields,
+        .methods = methods,
+        .bodies = bodies,
+        .init = bind::Init<&CPFRSootOde::init_impl, "phase">::init,
+        .call = pfr::call_slot<CPFRSootOde>,
+        .checksums = {0x90b730b, 0x1aeee8c, 0x5c909a0},
+    });
     return s;
 }
 

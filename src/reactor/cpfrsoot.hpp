@@ -8,50 +8,46 @@
 
 namespace pyrandel {
 
-#define CPFRSOOTODE_METHODS(X)                                                        \
-    X(external_heat, "z, T", "CPFRSootOde.external_heat(self, double z, double T)")  \
-    X(reynolds, "", "CPFRSootOde.reynolds(self)")                                    \
-    X(fanning_friction, "", "CPFRSootOde.fanning_friction(self)")                    \
-    X(initialize, "", "CPFRSootOde.initialize(self)")
+#define CPFRSOOTODE_FIELDS(F)                                                                 \
+    F(bind::Array, temp_value, RW) /* two-row profile of the temperature over time or position */ \
+    F(bind::Obj, gas, RW)                                                                       \
+    F(double, P, RW) /* Pa */                                                                   \
+    F(double, T, RW) /* K, of the last call */                                                  \
+    F(bind::Array, wdot, RW) /* kmol/(m3 s) */                                                  \
+    F(int, Rt_offset, RW)                                                                       \
+    F(int, rho_u_vfv_offset, RW)                                                                \
+    F(int, T_offset, RW)                                                                        \
+    F(int, Y_offset, RW)                                                                        \
+    F(int, soot_offset, RW)                                                                     \
+    F(double, u, RW) /* m/s */                                                                  \
+    F(double, fixed_density, RW) /* kg/m3 */                                                    \
+    F(bool, _enable_fixed_density, RW)                                                          \
+    F(bool, _use_fixed_density, RW)                                                             \
+    F(bool, _use_temp_time_history, RW)                                                         \
+    F(bool, _use_temp_value, RW)                                                                \
+    F(bool, _enable_wall_deposition, RW)                                                        \
+    F(bind::Obj, soot_model, RW)                                                                \
+    F(double, k_dep, RW) /* m/s */                                                              \
+    F(double, perimeter, RW) /* m */                                                            \
+    F(double, area, RW) /* m2 */                                                                \
+    F(bind::Opt, _enable_soot, ATTR)                                                            \
+    F(bind::Opt, deposit_thickness_growth_rate, ATTR) /* m/s */                                 \
+    F(bind::Opt, Nu_const_temp, ATTR) /* supplied by the caller for external_heat */
+
+#define CPFRSOOTODE_METHODS(M)                                                                             \
+    M(external_heat, "z, T", "CPFRSootOde.external_heat(self, double z, double T)", double, (double z, double T)) \
+    M(reynolds, "", "CPFRSootOde.reynolds(self)", double, ())                                              \
+    M(fanning_friction, "", "CPFRSootOde.fanning_friction(self)", double, ())                              \
+    M(initialize, "", "CPFRSootOde.initialize(self)", void, ())
 
 struct CPFRSootOde {
-    using Self = CPFRSootOde;
     PyObject_HEAD
+    CPFRSOOTODE_FIELDS(BIND_DECLARE)
 
-    PyObject* temp_value;  // two-row profile of the temperature over time or position
-    PyObject* gas;
-    double P;        // Pa
-    double T;        // K, of the last call
-    PyObject* wdot;  // kmol/(m3 s)
-    int Rt_offset, rho_u_vfv_offset, T_offset, Y_offset, soot_offset;
-    double u;              // m/s
-    double fixed_density;  // kg/m3
-    bool _enable_fixed_density, _use_fixed_density, _use_temp_time_history, _use_temp_value, _enable_wall_deposition;
-    PyObject* soot_model;
-    double k_dep;      // m/s
-    double perimeter;  // m
-    double area;       // m2
-
-    // Instance members set and read by name.
-    bind::Ref _enable_soot;
-    bind::Ref deposit_thickness_growth_rate;  // m/s
-    bind::Ref Nu_const_temp;                  // supplied by the caller for external_heat
-    static const pfr::Member<CPFRSootOde> members[3];
-
-    static constexpr const char* py_name = "CPFRSootOde";
-    static constexpr const char* doc = "CPFRSootOde(phase)";
-    static PyTypeObject type;
-    static bind::ClassSpec& spec();
-
-    enum { CPFRSOOTODE_METHODS(BIND_ID) MID_count };
-    CPFRSOOTODE_METHODS(BIND_DISPATCHER)
+    BIND_CLASS(CPFRSootOde, "CPFRSootOde(phase)")
+    BIND_METHODS(CPFRSOOTODE_METHODS)
 
     void init_impl(PyObject* phase);
-    double external_heat_impl(double z, double T);
-    double reynolds_impl();
-    double fanning_friction_impl();
-    void initialize_impl();
-
     bind::Ref evaluate(PyObject* t, PyObject* y);
 };
 

@@ -70,10 +70,6 @@ Ref new_array(Py_ssize_t n) { return bind::call(numpy().empty, bind::py((int64_t
 
 }  // namespace
 
-void no_attribute(PyObject* self, const char* name) {
-    bind::raisef(PyExc_AttributeError, "'%.50s' object has no attribute '%.400s'", Py_TYPE(self)->tp_name, name);
-}
-
 double pypow(double a, double b) {
     if (a == 0.0 && b < 0.0) bind::raise(PyExc_ZeroDivisionError, "0.0 cannot be raised to a negative power");
     if (a < 0.0 && std::isfinite(a) && b != std::floor(b)) bind::raise(PyExc_TypeError, "must be real number, not complex");
@@ -211,14 +207,6 @@ void set_composition(PyObject* gas, PyObject* Y) { bind::call_method(gas, n_set_
 void set_TP(PyObject* gas, double T, double P) {
     Ref tp = bind::tuple_of({bind::py(T).get(), bind::py(P).get()});
     bind::setattr(gas, n_TP, tp.get());
-}
-
-Ref gas_wdot(PyObject* gas) {
-    Ref w = gas_attr(gas, g_net_production_rates);
-    if (w.get() != Py_None && !PyObject_TypeCheck(w.get(), (PyTypeObject*)bind::g.ndarray))
-        bind::raisef(PyExc_TypeError, "Cannot convert %.200s to %.200s", Py_TYPE(w.get())->tp_name,
-                     ((PyTypeObject*)bind::g.ndarray)->tp_name);
-    return w;
 }
 
 double gas_density(PyObject* gas) { return bind::as_double(gas_attr(gas, g_density).get()); }

@@ -1,7 +1,6 @@
-// What the two classic plug-flow reactors share: instance members that the
-// classes set and read by name, NumPy's interp/hstack done natively when the
-// module's `np` still holds NumPy's own functions, and the body of one
-// evaluation (gas state, soot-model update, wall deposition, soot and
+// What the two classic plug-flow reactors share: NumPy's interp/hstack done
+// natively when the module's `np` still holds NumPy's own functions, and the
+// body of one evaluation (gas state, soot-model update, wall deposition, soot and
 // species balances, result assembly). The reactor classes are templates'
 // parameters: both declare the same field names for the shared state.
 #pragma once
@@ -15,155 +14,6 @@
 namespace pyrandel::pfr {
 
 using bind::Ref;
-
-// ----------------------------------------------------------- instance members
-
-// An attribute that the class sets and reads by name without declaring it:
-// unset until assigned (reading raises AttributeError), any object, deletable.
-// Kept through pickling and copying, in the state's trailing dictionary.
-template <class C>
-struct Member {
-    const char* name;
-    Ref C::*slot;
-};
-
-[[noreturn]] void no_attribute(PyObject* self, const char* name);
-
-template <class C>
-struct Members {
-    static PyObject* get(PyObject* self, void* closure) {
-        auto* m = static_cast<const Member<C>*>(closure);
-        const Ref& r = reinterpret_cast<C*>(self)->*(m->slot);
-        if (!r) {
-            PyErr_Format(PyExc_AttributeError, "'%.50s' object has no attribute '%.400s'", Py_TYPE(self)->tp_name,
-                         m->name);
-            return nullptr;
-        }
-        return Ref(r).release();
-    }
-    static int set(PyObject* self, PyObject* v, void* closure) {
-        auto* m = static_cast<const Member<C>*>(closure);
-        Ref& r = reinterpret_cast<C*>(self)->*(m->slot);
-        if (!v && !r) {
-            PyErr_Format(PyExc_AttributeError, "'%.50s' object has no attribute '%.400s'", Py_TYPE(self)->tp_name,
-                         m->name);
-            return -1;
-        }
-        r = v ? Ref::borrow(v) : Ref();  // the old value is released last
-        return 0;
-    }
-    static PyGetSetDef def(const Member<C>& m) {
-        return PyGetSetDef{m.name, get, set, nullptr, const_cast<Member<C>*>(&m)};
-    }
-
-    static int traverse(PyObject* o, visitproc visit, void* arg) {
-        if (int r = bind::Class<C>::traverse(o, visit, arg)) return r;
-        for (const Member<C>& m : C::members) Py_VISIT((reinterpret_cast<C*>(o)->*(m.slot)).get());
-        return 0;
-    }
-    static int clear(PyObject* o) {
-        bind::Class<C>::clear(o);
-        for (const Member<C>& m : C::members) (reinterpret_cast<C*>(o)->*(m.slot)) = Ref();
-        return 0;
-    }
-
-    // The fields' state, followed by a dictionary of the instance's own
-    // dictionary (if any) and the members that are set.
-    static PyObject* reduce(PyObject* self, PyObject*) {
-        const bind::ClassSpec& spec = C::spec();
-        try {
-            Ref r = Ref::steal(bind::reduce(self, spec));
-            C* c = reinterpret_cast<C*>(self);
-            bool any = false;
-            for (const Member<C>& m : C::members) any = any || (bool)(c->*(m.slot));
-            if (!any) return r.release();
-            bool three = PyTuple_GET_SIZE(r.get()) == 3;
-            PyObject* args = PyTuple_GET_ITEM(r.get(), 1);
-            PyObject* state = three ? PyTuple_GET_ITEM(r.get(), 2) : PyTuple_GET_ITEM(args, 2);
-            Py_ssize_t n = (Py_ssize_t)spec.sorted.size();
-            Ref d = PyTuple_GET_SIZE(state) > n ? Ref::steal(PyDict_Copy(PyTuple_GET_ITEM(state, n)))
-                                                : Ref::steal(PyDict_New());
-            for (const Member<C>& m : C::members)
-                if (const Ref& v = c->*(m.slot))
-                    if (PyDict_SetItemString(d.get(), m.name, v.get()) < 0) bind::fail();
-            Ref st = Ref::steal(PyTuple_New(n + 1));
-            for (Py_ssize_t i = 0; i < n; ++i) {
-                PyObject* item = PyTuple_GET_ITEM(state, i);
-                Py_INCREF(item);
-                PyTuple_SET_ITEM(st.get(), i, item);
-            }
-            PyTuple_SET_ITEM(st.get(), n, d.release());
-            Ref a = bind::tuple_of({PyTuple_GET_ITEM(args, 0), PyTuple_GET_ITEM(args, 1), Py_None});
-            return bind::tuple_of({PyTuple_GET_ITEM(r.get(), 0), a.get(), st.get()}).release();
-        } catch (...) {
-            bind::set_from_cpp_exception();
-        }
-        return bind::error_exit(spec.name, "__reduce__");
-    }
-
-    // Members found in the trailing dictionary go to their slots, the rest to
-    // the instance dictionary as before.
-    static void set_state(PyObject* self, PyObject* state) {
-        const bind::ClassSpec& spec = C::spec();
-        Py_ssize_t n = (Py_ssize_t)spec.sorted.size();
-        if (!PyTuple_Check(state) || PyTuple_GET_SIZE(state) <= n || !PyDict_Check(PyTuple_GET_ITEM(state, n))) {
-            bind::set_state(self, spec, state);
-            return;
-        }
-        Ref d = Ref::steal(PyDict_Copy(PyTuple_GET_ITEM(state, n)));
-        std::vector<std::pair<const Member<C>*, Ref>> found;
-        for (const Member<C>& m : C::members) {
-            PyObject* v = PyDict_GetItemString(d.get(), m.name);
-            if (!v) continue;
-            found.emplace_back(&m, Ref::borrow(v));
-            if (PyDict_DelItemString(d.get(), m.name) < 0) bind::fail();
-        }
-        Ref st = Ref::steal(PyTuple_GetSlice(state, 0, n + 1));
-        PyObject* old = PyTuple_GET_ITEM(st.get(), n);
-        PyTuple_SET_ITEM(st.get(), n, d.release());
-        Py_DECREF(old);
-        bind::set_state(self, spec, st.get());
-        C* c = reinterpret_cast<C*>(self);
-        for (auto& [m, v] : found) c->*(m->slot) = std::move(v);
-    }
-    static PyObject* setstate(PyObject* self, PyObject* state) {
-        try {
-            set_state(self, state);
-            Py_RETURN_NONE;
-        } catch (...) {
-            bind::set_from_cpp_exception();
-        }
-        return bind::error_exit(C::py_name, "__setstate__");
-    }
-
-    // The layer's copy, then the members, copied with the same memo.
-    static PyObject* deepcopy(PyObject* self, PyObject* memo) {
-        try {
-            Ref y = Ref::steal(bind::deepcopy(self, C::spec(), memo));
-            if (!PyObject_TypeCheck(y.get(), &C::type)) return y.release();
-            C* src = reinterpret_cast<C*>(self);
-            C* dst = reinterpret_cast<C*>(y.get());
-            Ref copy = Ref::steal(PyImport_ImportModule("copy"));
-            for (const Member<C>& m : C::members) {
-                Ref v = src->*(m.slot);
-                if (!v || dst->*(m.slot)) continue;  // a subclass's own copy set it already
-                dst->*(m.slot) = Ref::steal(PyObject_CallMethod(copy.get(), "deepcopy", "OO", v.get(), memo));
-            }
-            return y.release();
-        } catch (...) {
-            bind::set_from_cpp_exception();
-        }
-        return bind::error_exit(C::py_name, "__deepcopy__");
-    }
-
-    static void install(bind::ClassSpec& s) {
-        s.traverse = traverse;
-        s.clear = clear;
-        s.reduce_fn = reduce;
-        s.setstate_fn = setstate;
-        s.deepcopy_fn = deepcopy;
-    }
-};
 
 // ------------------------------------------------------------------ numbers
 
@@ -263,8 +113,6 @@ void set_gas_state(PyObject* gas, PyObject* Y, F temperature, double P) {
     set_composition(gas, Y);
     set_TP(gas, temperature(), P);
 }
-// `gas.net_production_rates`, an ndarray or None.
-Ref gas_wdot(PyObject* gas);
 double gas_density(PyObject* gas);
 
 // `np.dot(a, b)` and `np.sum(a * b)` with the module's `np`.
@@ -320,7 +168,7 @@ struct SootStep {
 template <class C, class Override>
 Ref soot_evaluation(C* r, const Layout& L, Soot& soot, double rho, double u, double vf, double dT,
                     Ref Yslice, Override override_wdot) {
-    Ref gas = Ref::borrow(r->gas);
+    Ref gas = r->gas.hold();
     soot.update_gas(gas.get());
     L.needs("soot_offset + 4", (long)r->soot_offset + 4);
     Ref tail = y_slice(L.y, r->soot_offset, -1);
@@ -358,7 +206,7 @@ Ref soot_evaluation(C* r, const Layout& L, Soot& soot, double rho, double u, dou
         dM[i] = a - wall;
     }
     override_wdot();
-    Ref wdot = Ref::borrow(r->wdot);
+    Ref wdot = r->wdot.hold();
     Ref scrub = soot.scrub_wdot();
     Ref mw = gas_attr(gas.get(), g_molecular_weights);
     const double mdot = (1 - vf) * ml;
