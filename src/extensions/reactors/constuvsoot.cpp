@@ -12,8 +12,6 @@ using bind::Ref;
 
 BIND_TYPE_OBJECT(CConstUVSoot)
 
-const pfr::Member<CConstUVSoot> CConstUVSoot::members[1] = {{"rho_offset", &CConstUVSoot::rho_offset}};
-
 namespace {
 Name n_n_species("n_species");
 }  // namespace
@@ -121,11 +119,6 @@ using Self = CConstUVSoot;
 const bind::Field fields[] = {CCUV_FIELDS(BIND_ROW)};
 BIND_DERIVED_METHOD_TABLES(CCUV_METHODS, CCUV_REDEFINES)
 
-PyGetSetDef props[] = {
-    pfr::Members<CConstUVSoot>::def(CConstUVSoot::members[0]),
-    {nullptr, nullptr, nullptr, nullptr, nullptr},
-};
-
 }  // namespace
 
 bind::ClassSpec& CConstUVSoot::spec() {
@@ -134,11 +127,9 @@ bind::ClassSpec& CConstUVSoot::spec() {
             .fields = fields,
             .methods = methods,
             .bodies = bodies,
-            .props = props,
             .init = bind::Init<&CConstUVSoot::init_impl, "soot_gas">::init,
             .checksums = {0x77cd24d, 0xcf89bb7, 0x3695963},
         });
-        pfr::Members<CConstUVSoot>::install(s);
         return s;
     }();
     return s;

@@ -28,7 +28,8 @@ namespace pyrandel {
     F(bind::Array, dsoot_dt, RO)             \
     F(bind::Array, soot_array, RW)           \
     F(bind::Array, source_term_array, RW)    \
-    F(int, rho_n_iter, RW)
+    F(int, rho_n_iter, RW)                   \
+    F(bind::Opt, rho_offset, ATTR) /* position of the density in the state vector, read by name */
 
 #define CCUV_METHODS(M) M(derivatives, "t, y", nullptr, bind::Ref, (double t, bind::NDArray y))
 #define CCUV_REDEFINES(M)
@@ -37,9 +38,6 @@ struct CConstUVSoot : ReactorBase {
     using Base = ReactorBase;
     CCUV_FIELDS(BIND_DECLARE)
 
-    // Position of the density in the state vector: an instance member, read by name.
-    bind::Ref rho_offset;
-    static const pfr::Member<CConstUVSoot> members[1];
 
     BIND_CLASS(CConstUVSoot, "CConstUVSoot(soot_gas)")
     BIND_DERIVED_METHODS(CCUV_METHODS, CCUV_REDEFINES)

@@ -12,8 +12,6 @@ using bind::Ref;
 
 BIND_TYPE_OBJECT(CPSRSoot)
 
-const pfr::Member<CPSRSoot> CPSRSoot::members[1] = {{"rho_offset", &CPSRSoot::rho_offset}};
-
 namespace {
 Name n_n_species("n_species");
 }  // namespace
@@ -136,11 +134,6 @@ using Self = CPSRSoot;
 const bind::Field fields[] = {CPSRS_FIELDS(BIND_ROW)};
 BIND_DERIVED_METHOD_TABLES(CPSRS_METHODS, CPSRS_REDEFINES)
 
-PyGetSetDef props[] = {
-    pfr::Members<CPSRSoot>::def(CPSRSoot::members[0]),
-    {nullptr, nullptr, nullptr, nullptr, nullptr},
-};
-
 }  // namespace
 
 bind::ClassSpec& CPSRSoot::spec() {
@@ -149,11 +142,9 @@ bind::ClassSpec& CPSRSoot::spec() {
             .fields = fields,
             .methods = methods,
             .bodies = bodies,
-            .props = props,
             .init = bind::Init<&CPSRSoot::init_impl, "soot_gas">::init,
             .checksums = {0x045fc4a, 0x4dcc993, 0xce0f1fb},
         });
-        pfr::Members<CPSRSoot>::install(s);
         return s;
     }();
     return s;

@@ -32,7 +32,8 @@ namespace pyrandel {
     F(double, Q_dot, RW)                     \
     F(double, mdot, RW)                      \
     F(double, phy_restime, RW)               \
-    F(double, reactor_volume, RW)
+    F(double, reactor_volume, RW)            \
+    F(bind::Opt, rho_offset, ATTR) /* position of the density in the state vector, read by name */
 
 #define CPSRS_METHODS(M)                          \
     M(set_star, "", nullptr, void, ())            \
@@ -46,9 +47,6 @@ struct CPSRSoot : ReactorBase {
     // input (W), residence time (s) and volume (m3).
     CPSRS_FIELDS(BIND_DECLARE)
 
-    // Position of the density in the state vector: an instance member, read by name.
-    bind::Ref rho_offset;
-    static const pfr::Member<CPSRSoot> members[1];
 
     BIND_CLASS(CPSRSoot, "CPSRSoot(soot_gas)")
     BIND_DERIVED_METHODS(CPSRS_METHODS, CPSRS_REDEFINES)

@@ -347,10 +347,9 @@ double np_dot(PyObject* a, PyObject* b) {
     return bind::as_double(r.get());
 }
 
-int64_t member_offset(PyObject* self, const Ref& slot, bool exact) {
+int64_t member_offset(PyObject* self, const bind::Opt& slot, bool exact) {
     if (exact) {
-        if (!slot) pfr::no_attribute(self, "rho_offset");
-        Ref v = slot;
+        Ref v = slot.value(self, "rho_offset");
         return bind::as_index64(v.get());
     }
     Ref v = bind::getattr(self, n_rho_offset);

@@ -127,7 +127,7 @@ using pfr::F64;
 bool same_size(std::initializer_list<const F64*> views, Py_ssize_t n);
 
 // `rho_offset`, an instance member read by attribute name.
-int64_t member_offset(PyObject* self, const Ref& slot, bool exact);
+int64_t member_offset(PyObject* self, const bind::Opt& slot, bool exact);
 
 }  // namespace rx
 
