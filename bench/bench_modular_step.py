@@ -3,10 +3,11 @@
 A step is what a reactor's right-hand side does per evaluation: the gas wrapper's
 update_thermo_TPUY and update_transport, then set_vars, update, update_w_scrub, fill_soot_array and
 fill_source_term_array on a CMonodisperseSootModel with a PAH-growth model on three precursors (benzene,
-naphthalene, pyrene) and CFrenklachHACA, on gri30; once for each of the six PAH-growth models. The bare side makes
-the same gas-object calls
-directly: set_unnormalized_mass_fractions, TP, X.tolist(), density, mean_molecular_weight and
-viscosity. As in an integrator, every evaluation is at a new state (temperature and soot move a little
+naphthalene, pyrene) and CFrenklachHACA, on gri30; once for each of the six PAH-growth models. The bare
+side makes the same gas-object calls directly: set_unnormalized_mass_fractions, TP, X, density,
+mean_molecular_weight and viscosity (turning the mole fractions into the wrapper's own array is the
+module's work, not the gas object's). As in an integrator, every evaluation is at a new state (temperature
+and soot move a little
 from one call to the next). Both are timed side by side in one run; the ratio is printed per model
 (target: at most 1.10, i.e. the module's own share at most a tenth of the step).
 
@@ -59,7 +60,7 @@ def measure(gas, precursors, pah_cls, number, repeat):
     def bare():
         gas.set_unnormalized_mass_fractions(Y)
         gas.TP = next(temperatures), P
-        gas.X.tolist()
+        gas.X
         gas.density
         gas.mean_molecular_weight
         gas.viscosity

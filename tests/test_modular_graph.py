@@ -235,3 +235,34 @@ def test_fast_path_equals_the_path_by_name():
             results.append([x.tolist() for x in out] + [model.coagulation_mass(), model.S_N_agg()])
     n = len(STATES)
     assert results[:n] == results[n:2 * n] == results[2 * n:]
+
+
+PAH_MODELS = ("CReactDim", "CDimerCoal", "CDimerCoalMod", "CCrossLink", "CCrossLinkMod", "CCrossLinkMerge")
+
+
+def lighter_masses(sg, sw):
+    sg.update_MWs(sg.MW_array * 0.9)
+
+
+def other_counts(sg, sw):
+    sw.set_precursors(sw.PAH_indices, [c + 2.0 for c in sw.PAH_n_C], [h + 1.0 for h in sw.PAH_n_H])
+
+
+@pytest.mark.parametrize("change", [lighter_masses, other_counts])
+@pytest.mark.parametrize("pah", PAH_MODELS)
+def test_precursor_geometry_follows_masses_and_counts(pah, change):
+    """Molecule sizes kept between steps are recomputed once the molar masses or the counts change:
+    the next steps equal those of a graph built with the new values."""
+    gas = modular.pah_gas()
+    sg, sw, model = modular.graph(mod, gas, pah_cls=pah)
+    fresh_gas = modular.pah_gas()
+    fresh = modular.graph(mod, fresh_gas, pah_cls=pah)
+    T, P, soot = STATES[0]
+    gas.TPX = T, P, modular.RICH_X
+    modular.step(sg, model, T, P, gas.Y, soot)               # sizes of the old values are kept
+    change(sg, sw)
+    change(*fresh[:2])
+    for T, P, soot in STATES:
+        got = run((gas, sg, sw, model), T, P, soot)
+        want = run((fresh_gas,) + fresh, T, P, soot)
+        assert [x.tolist() for x in got] == [x.tolist() for x in want]

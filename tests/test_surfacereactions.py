@@ -301,6 +301,48 @@ def test_missing_species_name_reads_index_zero(mod, gas, unraisable):
     assert m._OH_oxidation_rate == 0.13 * max(X0 * sg.rho / sg.mean_MW, 0.0) * m.c_soot_agg
 
 
+class Key:
+    """A dictionary key that is no str: its comparisons are the caller's code."""
+
+    def __hash__(self):
+        return hash("C2H2")
+
+    def __eq__(self, other):
+        return other == "C2H2"
+
+
+def remap(d, i):
+    d["C2H2"] = i
+
+
+def remap_with_foreign_key(d, i):
+    d[Key()] = 0          # same hash as "C2H2": every lookup of it compares with this key
+    d["C2H2"] = i
+
+
+@pytest.mark.parametrize("change", [remap, remap_with_foreign_key])
+def test_species_indices_follow_the_dictionary_changed_in_place(mod, gas, unraisable, change):
+    # Indices already found are reused only while the very dictionary is unchanged.
+    sg, sw, m = setup_model(mod, gas)
+    m.update()
+    sw.oxidation_enabled = False
+    d = sg._species_index_dict
+    i_C2H2, i_CO = gas.species_index("C2H2"), gas.species_index("CO")
+    scrubbed = []
+    for k in range(4):
+        if k == 2:
+            change(d, i_CO)
+        w = np.zeros(gas.n_species)
+        m.update_w_scrub(w)
+        scrubbed.append((w[i_C2H2], w[i_CO]))
+    r = m._surface_growth_rate
+    assert scrubbed == [(-r, 0.0)] * 2 + [(0.0, -r)] * 2
+    del d["C2H2"]                                  # a missing name reads index 0 again
+    w = np.zeros(gas.n_species)
+    m.update_w_scrub(w)
+    assert w[0] == -r and [u.exc_type for u in unraisable] == [KeyError]
+
+
 # ------------------------------------------------------- overrides and pickling
 
 def test_overrides_by_name_are_seen_and_internal_entries_are_not(mod, gas, unraisable):

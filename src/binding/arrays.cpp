@@ -66,6 +66,30 @@ Items::Items(PyObject* arr) : arr_(arr) {
     if (acquire(arr, own_)) view_ = &own_;
 }
 
+bool read_float64_array(PyObject* arr, std::vector<double>& out) {
+    // Only NumPy's own type: a subclass may give its elements another way.
+    if (!g.ndarray || !Py_IS_TYPE(arr, (PyTypeObject*)g.ndarray)) return false;
+    Py_buffer view;
+    if (PyObject_GetBuffer(arr, &view, PyBUF_RECORDS_RO) < 0) {
+        PyErr_Clear();
+        return false;
+    }
+    const bool ok = is_native_double(view);
+    if (ok) {
+        const Py_ssize_t n = view.shape[0], stride = view.strides[0];
+        const char* p = static_cast<const char*>(view.buf);
+        try {
+            out.resize((size_t)n);
+        } catch (...) {
+            PyBuffer_Release(&view);
+            throw;
+        }
+        for (Py_ssize_t i = 0; i < n; ++i) std::memcpy(&out[(size_t)i], p + i * stride, sizeof(double));
+    }
+    PyBuffer_Release(&view);
+    return ok;
+}
+
 void Items::out_of_bounds(Py_ssize_t i, Py_ssize_t n) {
     raisef(PyExc_IndexError, "index %zd is out of bounds for axis 0 with size %zd", i, n);
 }

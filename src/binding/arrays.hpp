@@ -103,6 +103,11 @@ public:
     double& at(Py_ssize_t i);
 };
 
+// The elements of an exact one-dimensional float64 ndarray, read through its
+// buffer: the values its `tolist()` gives, without the list. False, with `out`
+// untouched and no exception pending, for any other object.
+bool read_float64_array(PyObject* arr, std::vector<double>& out);
+
 // A new float64 array through the module's `np`: `np.zeros(n)`.
 Ref zeros(Py_ssize_t n);
 // `np.zeros_like(X)`, but a float64 array when X holds integers or booleans (rates

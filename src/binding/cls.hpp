@@ -667,6 +667,16 @@ struct HotRoute {
 template <class C>
 inline HotRoute hot_route{};
 
+// The last static type of the module derived from C that a call of one of C's
+// methods met, and the class it is built as. Static types are immutable, so
+// the pair stays true for the life of the process: one compare recognises it.
+struct StaticHit {
+    PyTypeObject* type = nullptr;
+    const ClassSpec* concrete = nullptr;
+};
+template <class C>
+inline StaticHit static_hit{};
+
 // The C++ body of a Python-visible method, with its `self` type erased; the
 // caller casts it back to R (*)(PyObject*, P...) with the method's own signature.
 using ErasedBody = void (*)();
@@ -767,6 +777,20 @@ inline const ClassSpec* hot_concrete(PyObject* self) {
     return h.concrete;
 }
 
+// How a call of one of C's methods on an instance whose type is not C runs:
+// a static type of the module derived from C is recognised by one compare
+// after its first call; a Python subclass goes its hot route or the lookup.
+template <class C>
+inline Route route_of(PyObject* self, int mid) {
+    PyTypeObject* tp = Py_TYPE(self);
+    StaticHit& s = static_hit<C>;
+    if (tp == s.type) return Route{s.concrete, false};
+    if (const ClassSpec* hot = hot_concrete<C>(self)) return Route{hot, false};
+    Route r = route(self, C::spec(), mid);
+    if (!r.by_name && r.concrete && !PyType_HasFeature(tp, Py_TPFLAGS_HEAPTYPE)) s = StaticHit{tp, r.concrete};
+    return r;
+}
+
 // Generic parts of every class C. C provides: `py_name`, `doc`, `type`,
 // `spec()` and the tables.
 template <class C>
@@ -835,7 +859,7 @@ struct Class {
     // a Python override, or a class of the module that redefines it.
     static bool overridden(const C* self, int mid) {
         if (Py_TYPE(self) == &C::type) return false;
-        Route r = route((PyObject*)self, C::spec(), mid);
+        Route r = route_of<C>((PyObject*)self, mid);
         if (r.by_name) return true;
         const ClassSpec& own = C::spec();
         return r.concrete != &own && (size_t)mid < own.bodies.size() && r.concrete->bodies[(size_t)mid] != own.bodies[(size_t)mid];
@@ -937,13 +961,15 @@ struct Dispatch<F> {
     }
     static R run(C* self, int mid, P... a) {
         if (Py_TYPE(self) != &C::type) [[unlikely]] {
-            const ClassSpec* hot = hot_concrete<C>((PyObject*)self);
-            Route r = hot ? Route{hot, false} : route((PyObject*)self, C::spec(), mid);
+            Route r = route_of<C>((PyObject*)self, mid);
             if (r.by_name) {
                 if constexpr (sizeof...(P) == 0) return by_name(self, mid, nullptr, 0);
                 else return by_name_converted(self, mid, a...);
             }
             if (r.concrete->type != &C::type) {
+                // A derived class that keeps C's body: the same body, entered directly.
+                if (r.concrete->bodies[(size_t)mid] == C::spec().bodies[(size_t)mid])
+                    return traced(*r.concrete, mid, [&] { return (self->*F)(std::move(a)...); });
                 auto body = reinterpret_cast<R (*)(PyObject*, P...)>(r.concrete->bodies[(size_t)mid]);
                 return traced(*r.concrete, mid, [&] { return body((PyObject*)self, std::move(a)...); });
             }
@@ -962,7 +988,7 @@ struct Dispatch<F> {
     static R with_objects(C* self, int mid, O... objs) {
         static_assert(sizeof...(O) == sizeof...(P) && (std::is_same_v<O, PyObject*> && ...));
         PyObject* args[sizeof...(O) > 0 ? sizeof...(O) : 1] = {objs...};
-        if (Py_TYPE(self) != &C::type && route((PyObject*)self, C::spec(), mid).by_name)
+        if (Py_TYPE(self) != &C::type && route_of<C>((PyObject*)self, mid).by_name)
             return by_name(self, mid, args, sizeof...(O));
         return with_converted<Params>(self, mid, args, std::index_sequence_for<P...>{});
     }

@@ -55,10 +55,61 @@ const CSootGasVTable CSootGas::vtable = {
 };
 
 int CSootGas::species_index_impl(PyObject* name) {
+    PyObject* dict = _species_index_dict.get();
+    if (int i; index_cache_.find(dict, name, i)) return i;
     // Held: hashing or comparing the name may run code that replaces the dictionary.
-    Ref d = _species_index_dict.hold();
+    Ref d = Ref::borrow(dict);
     Ref v = Ref::steal(PyObject_GetItem(d.get(), name));
-    return bind::as_int(v.get());
+    const int i = bind::as_int(v.get());
+    index_cache_.remember(dict, name, v.get(), i);
+    return i;
+}
+
+// ------------------------------------------------------ species index cache
+
+#if PY_VERSION_HEX < 0x030C0000
+static uint64_t dict_version(PyObject* d) { return ((PyDictObject*)d)->ma_version_tag; }
+#endif
+
+bool SpeciesIndexCache::find(PyObject* dict, PyObject* name, int& i) const {
+#if PY_VERSION_HEX < 0x030C0000
+    if (dict != dict_ || !str_keys_ || dict == Py_None || dict_version(dict) != version_) return false;
+    for (int r = 0; r < n_; ++r)
+        if (rows_[r].name.get() == name) {
+            i = rows_[r].index;
+            return true;
+        }
+#endif
+    return false;
+}
+
+void SpeciesIndexCache::remember(PyObject* dict, PyObject* name, PyObject* value, int i) {
+#if PY_VERSION_HEX < 0x030C0000
+    // Only where a lookup runs no code of the caller's: an exact str among exact
+    // str keys, mapped to an exact int.
+    if (dict == Py_None || !PyDict_CheckExact(dict) || !PyUnicode_CheckExact(name) || !PyLong_CheckExact(value))
+        return;
+    if (dict != dict_ || dict_version(dict) != version_) {
+        clear();
+        str_keys_ = true;
+        Py_ssize_t pos = 0;
+        PyObject *key, *val;
+        while (PyDict_Next(dict, &pos, &key, &val))
+            if (!PyUnicode_CheckExact(key)) str_keys_ = false;
+        dict_ = dict;
+        version_ = dict_version(dict);
+    }
+    if (!str_keys_ || n_ == max_rows) return;
+    rows_[n_++] = Row{bind::Ref::borrow(name), i};
+#endif
+}
+
+void SpeciesIndexCache::clear() {
+    for (int r = 0; r < n_; ++r) rows_[r] = Row{};
+    n_ = 0;
+    dict_ = nullptr;
+    version_ = 0;
+    str_keys_ = false;
 }
 
 void CSootGas::init_impl(PyObject* g) { cantera_gas.set(g); }
@@ -69,10 +120,16 @@ void CSootGas::set_unnormalized(PyObject* UY) {
     Ref r = bind::call_method(gas().get(), n_set_unnormalized_mass_fractions, UY);
 }
 
+// `X.tolist()` into `_X`; NumPy's own array is read in place, with the same values.
+static void read_X_list(PyObject* x, std::vector<double>& out) {
+    if (bind::read_float64_array(x, out)) return;
+    Ref l = bind::call_method(x, n_tolist);
+    bind::fill_from_iterable(out, l.get());
+}
+
 void CSootGas::read_X_from_gas() {
     Ref x = bind::getattr(gas().get(), n_X);
-    Ref l = bind::call_method(x.get(), n_tolist);
-    bind::fill_from_iterable(_X, l.get());
+    read_X_list(x.get(), _X);
 }
 
 void CSootGas::read_rho_from_gas() { _rho = bind::getattr(gas().get(), n_density); }
@@ -112,8 +169,7 @@ void CSootGas::update_thermo_TPX_impl(double T, double P, bind::NDArray X) {
     _P = P;
     Ref tpx = bind::tuple_of({bind::py(T).get(), bind::py(P).get(), X.o});
     bind::setattr(gas().get(), n_TPX, tpx.get());
-    Ref l = bind::call_method(X.o, n_tolist);
-    bind::fill_from_iterable(_X, l.get());
+    read_X_list(X.o, _X);
     read_rho_from_gas();
     read_mean_MW_from_gas();
 }

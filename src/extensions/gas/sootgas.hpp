@@ -8,6 +8,28 @@ namespace pyrandel {
 
 struct CSootGas;
 
+// Species indices already looked up in the species-index dictionary, valid
+// while it is the same dictionary, unchanged (its version tag), with only
+// exact str keys: a lookup there runs no code of the caller's, so its result
+// cannot differ from the stored one.
+class SpeciesIndexCache {
+    struct Row {
+        bind::Ref name;  // held: its identity is the key
+        int index = 0;
+    };
+    static constexpr int max_rows = 16;
+    Row rows_[max_rows];
+    int n_ = 0;
+    PyObject* dict_ = nullptr;  // identity only
+    uint64_t version_ = 0;
+    bool str_keys_ = false;
+
+public:
+    bool find(PyObject* dict, PyObject* name, int& i) const;
+    void remember(PyObject* dict, PyObject* name, PyObject* value, int i);
+    void clear();
+};
+
 // Internal accessors the rate kernels call without a name lookup.
 struct CSootGasVTable {
     double (*C)(CSootGas*, int i);
@@ -54,6 +76,8 @@ struct CSootGas {
     PyObject_HEAD
     const CSootGasVTable* vtab;
     CSOOTGAS_FIELDS(BIND_DECLARE)
+
+    SpeciesIndexCache index_cache_;  // not a field
 
     BIND_CLASS(CSootGas, "CSootGas(cantera_gas)")
     static const CSootGasVTable vtable;

@@ -57,15 +57,21 @@ bool StepGeometry::fill(const CPAHGrowthBase* m, PyTypeObject* own) {
     lam = PyFloat_AS_DOUBLE(g->_lambda_gas.get());
     mass.resize(n);
     diam.resize(n);
+    if (memo.size() != n) memo.assign(n, PAHGeometryRow{});
     for (size_t i = 0; i < n; ++i) {
         const int s = sw->PAH_indices[i];
         if (s < 0 || (size_t)s >= g->_MWs.size()) return false;
         const double c = sw->PAH_n_C[i], h = sw->PAH_n_H[i];
         if (c + h == 0.0) return false;
-        const double mi = g->_MWs[s] / k.Av_const;
-        const double rho_PAH = (k.MW_carbon_const * c + k.MW_hydrogen_const * h) * 171943.5197 / (c + h);
-        mass[i] = mi;
-        diam[i] = std::pow(6.0 * (mi / rho_PAH) / k.Pi_const, k.one_third_const);
+        const double MW = g->_MWs[s];
+        PAHGeometryRow& row = memo[i];
+        if (!row.same(s, MW, c, h)) {
+            const double mi = MW / k.Av_const;
+            const double rho_PAH = (k.MW_carbon_const * c + k.MW_hydrogen_const * h) * 171943.5197 / (c + h);
+            row = PAHGeometryRow{s, MW, c, h, mi, std::pow(6.0 * (mi / rho_PAH) / k.Pi_const, k.one_third_const)};
+        }
+        mass[i] = row.m;
+        diam[i] = row.d;
     }
     return true;
 }

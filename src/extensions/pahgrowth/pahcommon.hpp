@@ -81,6 +81,7 @@ struct StepGeometry {
     bool on = false;
     double T = 0.0, mu = 0.0, lam = 0.0;
     std::vector<double> mass, diam;
+    std::vector<PAHGeometryRow> memo;  // kept from one step to the next
     bool fill(const CPAHGrowthBase* m, PyTypeObject* own);
     bool has(int i) const { return on && i >= 0 && (size_t)i < mass.size(); }
 };

@@ -9,6 +9,9 @@
 // eleven entries at their positions.
 #pragma once
 
+#include <bit>
+#include <cstdint>
+
 #include "../../binding/cls.hpp"
 #include "../entries.hpp"
 
@@ -32,6 +35,19 @@ struct CPAHGrowthBaseVTable {
     void (*_update_w_scrub_inception)(CPAHGrowthBase*, bind::DoubleBuf& w_scrub);  // 8
     void (*_update_w_scrub_PAH)(CPAHGrowthBase*, bind::DoubleBuf& w_scrub);        // 9
     void (*update_w_scrub)(CPAHGrowthBase*, bind::DoubleBuf& w_scrub);             // 10
+};
+
+// Mass and diameter of one precursor molecule with the inputs they were
+// computed from (species index, molar mass, atom counts, compared bit for bit):
+// they change only with the molar masses and the precursor lists, not per step.
+struct PAHGeometryRow {
+    int s = -1;
+    double MW = 0.0, n_C = 0.0, n_H = 0.0;
+    double m = 0.0, d = 0.0;
+    bool same(int s_, double MW_, double n_C_, double n_H_) const {
+        auto bits = [](double x) { return std::bit_cast<uint64_t>(x); };
+        return s == s_ && bits(MW) == bits(MW_) && bits(n_C) == bits(n_C_) && bits(n_H) == bits(n_H_);
+    }
 };
 
 // Entry 10 of every concrete model: inception scrubbing, then adsorption

@@ -132,11 +132,18 @@ void CReactDim::create_PAH_dimer_impl() {
 void CReactDim::update_impl() {
     // Only an exact CReactDim computes its fixed values once: a Python subclass
     // may override the precursor lists or switches, whose values stay computed afresh.
-    ReactDimStep st;
+    ReactDimStep nested;
+    const bool outer = !step_busy_;
+    ReactDimStep& st = outer ? step_store_ : nested;
     struct Scope {
         CReactDim* m;
-        ~Scope() { m->step_ = nullptr; }
-    } scope{this};
+        bool outer;
+        ~Scope() {
+            m->step_ = nullptr;
+            if (outer) m->step_busy_ = false;
+        }
+    } scope{this, outer};
+    step_busy_ = true;
     step_ = nullptr;
     if (inception_enabled()) {
         if (Py_TYPE(this) == &type && !step_ && build_step(st)) step_ = &st;
@@ -180,15 +187,26 @@ bool CReactDim::build_step(ReactDimStep& st) {
     st.k_f.assign(n, 0.0);
     st.k_r.assign(n, 0.0);
     st.have_k.assign(n, 0);
+    if (geometry_.size() != n) geometry_.assign(n, PAHGeometryRow{});
     for (size_t i = 0; i < n; ++i) {
         const int s = sw->PAH_indices[i];
-        st.m[i] = vtab->PAH_mass(this, (int)i);
-        st.d[i] = vtab->PAH_diameter(this, (int)i);
+        const double MW = gas.p->_MWs[(size_t)s], n_C = sw->PAH_n_C[i], n_H = sw->PAH_n_H[i];
+        PAHGeometryRow& row = geometry_[i];
+        if (row.same(s, MW, n_C, n_H)) {
+            st.m[i] = row.m;
+            st.d[i] = row.d;
+        } else {
+            st.m[i] = vtab->PAH_mass(this, (int)i);
+            st.d[i] = vtab->PAH_diameter(this, (int)i);
+            // Kept only where the entries cannot have reported (no atoms: a division by zero).
+            row = n_C + n_H != 0.0 ? PAHGeometryRow{s, MW, n_C, n_H, st.m[i], st.d[i]} : PAHGeometryRow{};
+        }
         st.MW[i] = gas.MW(s);
         if (st.have_C) st.C[i] = gas.C(s);
     }
     return true;
 }
+
 
 double CReactDim::gas_T() { return step_ ? step_->T : Gas(this).T(); }
 double CReactDim::gas_rho() { return step_ ? step_->rho : Gas(this).rho(); }

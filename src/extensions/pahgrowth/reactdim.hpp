@@ -4,6 +4,8 @@
 // a physisorbed PAH-soot complex, also in steady state.
 #pragma once
 
+#include <vector>
+
 #include "pahgrowthbase.hpp"
 
 namespace pyrandel {
@@ -76,6 +78,12 @@ struct CReactDim : CPAHGrowthBase {
     void init_impl(PyObject* soot_wrapper);
 
     ReactDimStep* step_;  // set only while update() runs on an exact CReactDim
+    // Not fields: the storage of the step's values, kept from one update() to
+    // the next (a nested update() uses its own), and the precursor geometry,
+    // which changes only with the molar masses and the precursor lists.
+    ReactDimStep step_store_;
+    bool step_busy_;
+    std::vector<PAHGeometryRow> geometry_;
     bool build_step(ReactDimStep& st);
     double gas_T();
     double gas_rho();

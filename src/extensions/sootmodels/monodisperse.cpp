@@ -263,10 +263,11 @@ void CMonodisperseSootModel::update_w_scrub_impl() {
         auto* p = reinterpret_cast<CPAHGrowthBase*>(pah.get());
         p->vtab->update_w_scrub(p, *buf);
     }
-    buf.reset();
     Ref surf = surf_of(this);
     Ref arr = w_scrub.hold();
-    surf_update_w_scrub(surf.get(), arr.get());
+    // The view stays open for the surface model while the field holds the same array.
+    if (buf && arr.get() != buf->obj()) buf.reset();
+    surf_update_w_scrub(surf.get(), arr.get(), buf ? &*buf : nullptr);
 }
 
 Ref CMonodisperseSootModel::min_array_impl() {
@@ -286,14 +287,23 @@ void CMonodisperseSootModel::fill_soot_array_impl(bind::DoubleBuf b) {
     block_at(b, H_tot_offset) = _H_tot;
 }
 
+namespace {
+bool source_in_doubles(M* s, int v, double& out);
+}
+
 void CMonodisperseSootModel::fill_source_term_array_impl(bind::DoubleBuf b) {
-    double v = bind::as_double(S_N_agg().get());
+    // An exact instance cannot override S_*: their sums go straight into the buffer.
+    auto term = [this](int v, Ref (M::*S)()) {
+        if (double d; Py_IS_TYPE(this, &type) && source_in_doubles(this, v, d)) return d;
+        return bind::as_double((this->*S)().get());
+    };
+    double v = term(0, &M::S_N_agg);
     block_at(b, N_agg_offset) = v;
-    v = bind::as_double(S_N_pri().get());
+    v = term(1, &M::S_N_pri);
     block_at(b, N_pri_offset) = v;
-    v = bind::as_double(S_C_tot().get());
+    v = term(2, &M::S_C_tot);
     block_at(b, C_tot_offset) = v;
-    v = bind::as_double(S_H_tot().get());
+    v = term(3, &M::S_H_tot);
     block_at(b, H_tot_offset) = v;
 }
 

@@ -1,3 +1,6 @@
+#include <bit>
+#include <cstdint>
+
 #include "../../lib/constants.hpp"
 #include "../entries.hpp"
 #include "../gas/sootgas.hpp"
@@ -143,8 +146,8 @@ double CFrenklachHACA::c_soot_nought_impl() {
     const double k2f = 1e4 * std::pow(T, 0.734) * std::exp(-719.68 / T);    // H abstraction by OH
     const double k2r = 368 * std::pow(T, 1.139) * std::exp(-8605.94 / T);
     const double k3 = 2e7;                                                   // H addition to a radical site
-    const double k4 = 80 * std::pow(T, 1.56) * std::exp(-1912.43 / T);      // C2H2 addition
-    const double k5 = 2.2e6 * std::exp(-3774.53 / T);                        // O2 attack
+    const double k4 = k_C2H2_addition(T);
+    const double k5 = k_O2_attack(T);
     const double num = k1f * H + k2f * OH;
     const double den = k2r * H2O + k1r * H2 + k3 * H + k4 * C2H2 + k5 * O2 + k1f * H + k2f * OH;
     if (den == 0.0) return 0.0;
@@ -158,7 +161,7 @@ double CFrenklachHACA::c_soot_nought_impl() {
 void CFrenklachHACA::update_surface_growth_rate_impl() {
     Gas gas(this);
     const double T = gas.T();
-    const double k_add = 80 * std::pow(T, 1.56) * std::exp(-1912.43 / T);
+    const double k_add = k_C2H2_addition(T);
     const double C2H2 = gas.C(gas.index(n_C2H2));
     if (PyFloat_CheckExact(HACA_prefactor.get())) {
         const double p = PyFloat_AS_DOUBLE(HACA_prefactor.get());
@@ -196,7 +199,7 @@ void CFrenklachHACA::update_O2_oxidation_rate_impl() {
     const double T = gas.T();
     if (T == 0.0) bind::raise(PyExc_ZeroDivisionError, "float division");
     const double c0 = step_c_soot_nought();
-    _O2_oxidation_rate = c0 * (step_alpha() * 2.2e6 * std::exp(-3774.53 / T) * O2);
+    _O2_oxidation_rate = c0 * (step_alpha() * k_O2_attack(T) * O2);
 }
 
 void CFrenklachHACA::update_OH_oxidation_rate_impl() {
@@ -220,6 +223,30 @@ double CFrenklachHACA::update_C_tot_oxidation_impl() {
 void CFrenklachHACA::update_H_tot_oxidation_impl() { _H_tot_oxidation = 0.0; }
 
 // ------------------------------------------------------------------ protocol
+
+// Surface rate coefficients, m3/(mol s); within one update() each is computed
+// once for the temperature of the step.
+double CFrenklachHACA::k_C2H2_addition(double T) {
+    auto k = [T] { return 80 * std::pow(T, 1.56) * std::exp(-1912.43 / T); };
+    if (!step_) return k();
+    if (!step_->have_k_add || std::bit_cast<uint64_t>(step_->T_k_add) != std::bit_cast<uint64_t>(T)) {
+        step_->k_add = k();
+        step_->T_k_add = T;
+        step_->have_k_add = true;
+    }
+    return step_->k_add;
+}
+
+double CFrenklachHACA::k_O2_attack(double T) {
+    auto k = [T] { return 2.2e6 * std::exp(-3774.53 / T); };
+    if (!step_) return k();
+    if (!step_->have_k_O2 || std::bit_cast<uint64_t>(step_->T_k_O2) != std::bit_cast<uint64_t>(T)) {
+        step_->k_O2 = k();
+        step_->T_k_O2 = T;
+        step_->have_k_O2 = true;
+    }
+    return step_->k_O2;
+}
 
 double CFrenklachHACA::step_c_soot_nought() {
     if (!step_) return vtab->c_soot_nought(this);
@@ -290,7 +317,9 @@ void CFrenklachHACA::update_w_scrub_oxidation_impl(bind::DoubleBuf& w) {
     add(i_H, r_OH);
 }
 
-void CFrenklachHACA::update_w_scrub_impl(bind::DoubleBuf w_scrub) {
+void CFrenklachHACA::update_w_scrub_impl(bind::DoubleBuf w_scrub) { update_w_scrub_on(w_scrub); }
+
+void CFrenklachHACA::update_w_scrub_on(bind::DoubleBuf& w_scrub) {
     if (surface_growth_enabled()) vtab->_update_w_scrub_growth(this, w_scrub);
     if (oxidation_enabled()) vtab->_update_w_scrub_oxidation(this, w_scrub);
 }
@@ -352,13 +381,14 @@ void surf_update(PyObject* model) {
     bind::call_method(model, n_update);
 }
 
-void surf_update_w_scrub(PyObject* model, PyObject* w_scrub) {
+void surf_update_w_scrub(PyObject* model, PyObject* w_scrub, bind::DoubleBuf* view) {
     Ref hold = Ref::borrow(model);
     if (PyObject_TypeCheck(model, &CFrenklachHACA::type)) {
         auto* m = reinterpret_cast<CFrenklachHACA*>(model);
         if (!bind::Class<CFrenklachHACA>::overridden(m, CFrenklachHACA::MID_update_w_scrub)) {
             try {
-                m->update_w_scrub_impl(bind::DoubleBuf(w_scrub, "w_scrub"));
+                if (view && view->obj() == w_scrub) m->update_w_scrub_on(*view);
+                else m->update_w_scrub_impl(bind::DoubleBuf(w_scrub, "w_scrub"));
                 return;
             } catch (bind::Error&) {
             } catch (...) {

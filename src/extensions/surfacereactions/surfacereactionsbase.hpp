@@ -120,10 +120,15 @@ struct CFrenklachHACA : CSurfaceReactionsBase {
     struct Step {
         bool have_c0 = false, have_alpha = false;
         double c0 = 0.0, alpha = 0.0;
+        // Rate coefficients of C2H2 addition and O2 attack, for the temperature they were computed at.
+        bool have_k_add = false, have_k_O2 = false;
+        double T_k_add = 0.0, k_add = 0.0, T_k_O2 = 0.0, k_O2 = 0.0;
     };
     Step* step_;
     double step_c_soot_nought();
     double step_alpha();
+    double k_C2H2_addition(double T);
+    double k_O2_attack(double T);
 
     // Property `alpha_model`.
     bind::Ref get_alpha_model();
@@ -143,6 +148,7 @@ struct CFrenklachHACA : CSurfaceReactionsBase {
     void update_H_tot_oxidation_impl();
     void update_w_scrub_growth_impl(bind::DoubleBuf& w);
     void update_w_scrub_oxidation_impl(bind::DoubleBuf& w);
+    void update_w_scrub_on(bind::DoubleBuf& w_scrub);  // the body of update_w_scrub on an open view
 };
 
 // The protocol calls of the particle model on the installed surface-reaction
@@ -151,7 +157,8 @@ struct CFrenklachHACA : CSurfaceReactionsBase {
 void surf_update_soot_vars(PyObject* model, double d_p, double d_m, double d_g, double A_tot, double m_agg,
                            double soot_MW, double c_soot_agg, double HtoC);
 void surf_update(PyObject* model);
-void surf_update_w_scrub(PyObject* model, PyObject* w_scrub);
+// `view`, when given, is an open view of `w_scrub` that the C++ body may use.
+void surf_update_w_scrub(PyObject* model, PyObject* w_scrub, bind::DoubleBuf* view = nullptr);
 // The model's totals (mol/(kg s)) as its method of that name returns them.
 enum class SurfTotal { C_tot_growth, H_tot_growth, C_tot_oxidation, H_tot_oxidation };
 bind::Ref surf_total(PyObject* model, SurfTotal which);
