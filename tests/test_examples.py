@@ -90,6 +90,11 @@ def test_readme_snippets_run_as_printed(run_python):
     assert float(re.search(r"C_tot at the outlet: (\S+) mol/kg", out).group(1)) > 1e-6
     modular = re.search(r"modular source terms, mol/\(kg s\): \[(.*)\]", out).group(1).split()
     assert float(modular[0]) > 0 and float(modular[1]) > 0  # inception
+    # The modular reactor and flame solver: soot forms in each.
+    reactor = re.search(r"modular reactor, outlet after \S+ ms: f_v = (\S+), d_p = (\S+) nm", out)
+    assert float(reactor.group(1)) > 1e-10 and float(reactor.group(2)) > 1.0
+    flame = re.search(r"modular flame, C_tot at the outlet: (\S+) mol/kg, f_v = (\S+)", out)
+    assert float(flame.group(1)) > 1e-6 and float(flame.group(2)) > 1e-12
 
 
 def test_sweep_on_a_local_cluster_equals_the_cases_run_in_process(run_python):
