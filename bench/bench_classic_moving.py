@@ -16,13 +16,13 @@ counts. Printed:
 """
 import os
 import sys
-import timeit
 
 import cantera as ct
 import numpy as np
 
 here = os.path.dirname(os.path.abspath(__file__))
 sys.path[:0] = [here, os.path.join(here, "..", "examples")]
+from benchutil import best  # noqa: E402
 from classic_step_py import PyClassicModel  # noqa: E402
 from pah_gas import RICH_FLAME_X, pah_gas  # noqa: E402
 from soot_sources import configured_model  # noqa: E402
@@ -100,16 +100,6 @@ def python_stepper(py, states):
     return step
 
 
-def best(timers, number, repeat):
-    """Best time per call of each timer, timed in turn in every round."""
-    times = {name: [] for name in timers}
-    for _ in range(repeat):
-        for name, (fn, scale) in timers.items():
-            n = max(1, number // scale)
-            times[name].append(timeit.timeit(fn, number=n) / n)
-    return {name: min(t) for name, t in times.items()}
-
-
 def main(number=3000, repeat=9):
     gas, precursors = pah_gas()
     states = moving_states(gas)
@@ -124,7 +114,8 @@ def main(number=3000, repeat=9):
     counts = (1, 3, 10, 30)
     for n in counts:
         timers[f"reactive n={n}"] = (stepper(model(gas, [names[i % 3] for i in range(n)], 1), states), 1 + n // 5)
-    t = best(timers, number, repeat)
+    fns, scales = zip(*timers.values())
+    t = dict(zip(timers, best(fns, number, repeat, scales=scales)))
 
     gas_t = t["gas side"]
     print(f"gas side {gas_t * 1e6:.2f} us per evaluation")

@@ -10,13 +10,13 @@ in one run; the ratio is printed per variant (target: at most 0.25).
 import itertools
 import os
 import sys
-import timeit
 
 import cantera as ct
 import numpy as np
 
 here = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(here, "..", "examples"))
+from benchutil import best  # noqa: E402
 from pah_gas import RICH_FLAME_X, pah_gas  # noqa: E402
 from soot_sources import VARIANTS, configured_model  # noqa: E402
 
@@ -59,13 +59,10 @@ def main(number=2000, repeat=7):
             soot.update_scrub_wdot()
 
         soot_step()
-        t_soot, t_gas = [], []
-        for _ in range(repeat):  # interleaved, so that both see the same machine state
-            t_gas.append(timeit.timeit(gas_side, number=number) / number)
-            t_soot.append(timeit.timeit(soot_step, number=number) / number)
-        ratio = min(t_soot) / min(t_gas)
+        t_gas, t_soot = best([gas_side, soot_step], number, repeat)
+        ratio = t_soot / t_gas
         worst = max(worst, ratio)
-        print(f"{variant:<26}{min(t_soot) * 1e6:>14.2f}{min(t_gas) * 1e6:>13.2f}{ratio:>8.3f}")
+        print(f"{variant:<26}{t_soot * 1e6:>14.2f}{t_gas * 1e6:>13.2f}{ratio:>8.3f}")
     print(f"worst ratio {worst:.3f} (target {TARGET})")
 
 

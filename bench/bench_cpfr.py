@@ -11,26 +11,20 @@ set size over 1e5 calls, which must stay flat.
 """
 import itertools
 import os
-import resource
 import sys
-import timeit
 
 import cantera as ct
 import numpy as np
 
 here = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(here, "..", "examples"))
+from benchutil import best, rss_mb  # noqa: E402
 from pah_gas import RICH_FLAME_X, pah_gas  # noqa: E402
 from soot_sources import configured_model  # noqa: E402
 
 from pyrandel.lib._pyrandel import CPFROde, CPFRSootOde  # noqa: E402
 
 TARGET = 1.25
-
-
-def rss_mb():
-    with open("/proc/self/statm") as f:
-        return int(f.read().split()[1]) * resource.getpagesize() / 2**20
 
 
 def main(number=2000, repeat=7, leak_calls=100_000):
@@ -97,13 +91,10 @@ def main(number=2000, repeat=7, leak_calls=100_000):
     for name, fn, ref in [("CPFROde", call, gas_plain), ("CPFROde, soot on", call_soot, gas_soot),
                           ("CPFRSootOde", call_sootode, gas_soot)]:
         fn()
-        t_r, t_g = [], []
-        for _ in range(repeat):  # interleaved, so that both see the same machine state
-            t_g.append(timeit.timeit(ref, number=number) / number)
-            t_r.append(timeit.timeit(fn, number=number) / number)
-        ratio = min(t_r) / min(t_g)
+        t_g, t_r = best([ref, fn], number, repeat)
+        ratio = t_r / t_g
         result[name] = ratio
-        print(f"{name:<28}{min(t_r) * 1e6:>12.2f}{min(t_g) * 1e6:>14.2f}{ratio:>8.3f}")
+        print(f"{name:<28}{t_r * 1e6:>12.2f}{t_g * 1e6:>14.2f}{ratio:>8.3f}")
     print(f"CPFROde ratio {result['CPFROde']:.3f} (target {TARGET})")
 
     for _ in range(2000):

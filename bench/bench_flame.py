@@ -10,28 +10,18 @@ import contextlib
 import io
 import os
 import sys
-import timeit
 
-import cantera as ct
 import numpy as np
 
 here = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(here, "..", "examples"))
 from soot_sources import configured_model  # noqa: E402
 
+from benchutil import burner_flame, flame_row, flame_times  # noqa: E402
+
 from pyrandel.lib._pyrandel import CFlameSolver, CFlameSolverOpt  # noqa: E402
 
 TARGET = 1.10
-
-
-def burner_flame():
-    gas = ct.Solution("gri30.yaml")
-    gas.TPX = 300.0, ct.one_atm, "C2H4:1, O2:1.5, N2:5.64"
-    flame = ct.BurnerFlame(gas, width=0.008)
-    flame.burner.mdot = 0.06
-    flame.set_refine_criteria(ratio=4, slope=0.5, curve=0.8)
-    flame.solve(loglevel=0, auto=True)
-    return gas, flame
 
 
 def main(steps=20, n_points=25, repeat=5):
@@ -72,18 +62,7 @@ def main(steps=20, n_points=25, repeat=5):
     # time); it is timed alone too (a solve of no step), so the marching can be seen apart from it.
     print(f"{'class':<18}{'solve ms':>10}{'profiles ms':>13}{'model ms':>10}{'ratio':>8}{'marching':>10}")
     for cls in (CFlameSolver, CFlameSolverOpt):
-        t_solve, t_prof, t_model = [], [], []
-        for _ in range(repeat):  # interleaved, so that all see the same machine state
-            s = solver(cls)
-            with contextlib.redirect_stdout(io.StringIO()):
-                t_solve.append(timeit.timeit(s.solve, number=1))
-                s.n_time_steps = 0
-                t_prof.append(timeit.timeit(s.solve, number=1))
-            t_model.append(timeit.timeit(evaluations, number=1))
-        ratio = min(t_solve) / min(t_model)
-        marching = (min(t_solve) - min(t_prof)) / min(t_model)
-        print(f"{cls.__name__:<18}{min(t_solve) * 1e3:>10.2f}{min(t_prof) * 1e3:>13.2f}"
-              f"{min(t_model) * 1e3:>10.2f}{ratio:>8.3f}{marching:>10.3f}")
+        flame_row(cls.__name__, 18, flame_times(lambda: solver(cls), evaluations, repeat))
     print(f"target for CFlameSolverOpt: {TARGET}")
 
 

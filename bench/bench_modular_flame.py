@@ -11,7 +11,6 @@ import contextlib
 import io
 import os
 import sys
-import timeit
 
 import cantera as ct
 import numpy as np
@@ -20,20 +19,12 @@ here = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(here, "..", "tests"))
 from modular import gas_wrapper  # noqa: E402
 
+from benchutil import burner_flame, flame_row, flame_times  # noqa: E402
+
 import pyrandel.lib._pyrandel as mod  # noqa: E402
 
 TARGET = 1.10
 CLASSES = ("CTempFlameSolver", "CTempFlameSolverOpt", "CFVSolver", "CFDSolver")
-
-
-def burner_flame():
-    gas = ct.Solution("gri30.yaml")
-    gas.TPX = 300.0, ct.one_atm, "C2H4:1, O2:1.5, N2:5.64"
-    flame = ct.BurnerFlame(gas, width=0.008)
-    flame.burner.mdot = 0.06
-    flame.set_refine_criteria(ratio=4, slope=0.5, curve=0.8)
-    flame.solve(loglevel=0, auto=True)
-    return gas, flame
 
 
 def stack(flame):
@@ -96,18 +87,8 @@ def main(steps=100, n_points=25, repeat=5):
                     m.S_C_tot()
                     m.S_H_tot()
 
-        t_solve, t_prof, t_model = [], [], []
-        for _ in range(repeat):  # interleaved, so that all see the same machine state
-            s = solver(name, flame, grid, steps)
-            with contextlib.redirect_stdout(io.StringIO()):
-                t_solve.append(timeit.timeit(s.solve, number=1))
-                s.n_time_steps = 0
-                t_prof.append(timeit.timeit(s.solve, number=1))
-            t_model.append(timeit.timeit(evaluations, number=1))
-        ratio = min(t_solve) / min(t_model)
-        marching = (min(t_solve) - min(t_prof)) / min(t_model)
-        print(f"{name:<22}{min(t_solve) * 1e3:>10.2f}{min(t_prof) * 1e3:>13.2f}{min(t_model) * 1e3:>10.2f}"
-              f"{ratio:>8.3f}{marching:>10.3f}")
+        times = flame_times(lambda: solver(name, flame, grid, steps), evaluations, repeat)
+        flame_row(name, 22, times)
     print(f"target: {TARGET}")
 
 

@@ -9,38 +9,23 @@ move a little between calls). Both are timed side by side in one run and their r
 """
 import itertools
 import os
-import resource
 import sys
-import timeit
 
 import cantera as ct
 import numpy as np
 
 here = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(here, "..", "examples"))
-from pah_gas import RICH_FLAME_X, pah_gas  # noqa: E402
+from benchutil import best, rss_mb  # noqa: E402
+from pah_gas import RICH_FLAME_X, modular_graph, pah_gas  # noqa: E402
 
 import pyrandel.lib._pyrandel as psoot  # noqa: E402
 
 TARGET = 1.10
 
 
-def rss_mb():
-    with open("/proc/self/statm") as f:
-        return int(f.read().split()[1]) * resource.getpagesize() / 2**20
-
-
 def assemble(gas, precursors):
-    sg = psoot.CSootGas(gas)
-    sg.update_MWs(np.asarray(gas.molecular_weights) / 1000.0)
-    sg.set_species_indices({n: i for i, n in enumerate(gas.species_names)})
-    sw = psoot.CSootWrapper(sg)
-    sw.set_PAH_growth_model(psoot.CReactDim(sw))
-    names = list(precursors)
-    sw.set_precursors([gas.species_index(n) for n in names], [precursors[n][0] for n in names],
-                      [precursors[n][1] for n in names])
-    sw.set_surface_reactions_model(psoot.CFrenklachHACA(sw))
-    sw.set_soot_model(psoot.CMonodisperseSootModel(sw))
+    sg, sw, _ = modular_graph(gas, precursors)
     r = psoot.CPFRSoot(sg)
     r.set_soot_wrapper(sw)
     r.temperature_solver = psoot.ENERGY_EQUATION  # temperature from the state vector
@@ -79,11 +64,8 @@ def main(number=2000, repeat=7, leak_calls=100_000):
     def timed():
         bare()
         call()
-        t_r, t_g = [], []
-        for _ in range(repeat):  # interleaved, so that both see the same machine state
-            t_g.append(timeit.timeit(bare, number=number) / number)
-            t_r.append(timeit.timeit(call, number=number) / number)
-        return min(t_r), min(t_g)
+        t_g, t_r = best([bare, call], number, repeat)
+        return t_r, t_g
 
     print(f"{'evaluation':<34}{'reactor us':>12}{'gas calls us':>14}{'ratio':>8}")
     ratio = None

@@ -16,40 +16,24 @@ from one call to the next). Both are timed side by side in one run; the ratio is
 import itertools
 import os
 import sys
-import timeit
 
 import cantera as ct
 import numpy as np
 
 here = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(here, "..", "examples"))
-from pah_gas import RICH_FLAME_X, pah_gas  # noqa: E402
+from benchutil import best  # noqa: E402
+from pah_gas import RICH_FLAME_X, modular_graph, pah_gas  # noqa: E402
 
-import pyrandel.lib._pyrandel as psoot  # noqa: E402
 
 TARGET = 1.10
 MODELS = ("CReactDim", "CDimerCoal", "CDimerCoalMod", "CCrossLink", "CCrossLinkMod", "CCrossLinkMerge")
 
 
-def assemble(gas, precursors, pah_cls="CReactDim"):
-    sg = psoot.CSootGas(gas)
-    sg.update_MWs(np.asarray(gas.molecular_weights) / 1000.0)
-    sg.set_species_indices({n: i for i, n in enumerate(gas.species_names)})
-    sw = psoot.CSootWrapper(sg)
-    sw.set_PAH_growth_model(getattr(psoot, pah_cls)(sw))
-    names = list(precursors)
-    sw.set_precursors([gas.species_index(n) for n in names], [precursors[n][0] for n in names],
-                      [precursors[n][1] for n in names])
-    sw.set_surface_reactions_model(psoot.CFrenklachHACA(sw))
-    model = psoot.CMonodisperseSootModel(sw)
-    sw.set_soot_model(model)
-    return sg, model
-
-
 def measure(gas, precursors, pah_cls, number, repeat):
     gas.TPX = 1800.0, ct.one_atm, RICH_FLAME_X
     T, P, Y = gas.T, gas.P, gas.Y.copy()
-    sg, model = assemble(gas, precursors, pah_cls)
+    sg, _, model = modular_graph(gas, precursors, pah_cls)
 
     n = 997
     temperatures = itertools.cycle([T * (1 + 1e-7 * k) for k in range(n)])
@@ -76,11 +60,8 @@ def measure(gas, precursors, pah_cls, number, repeat):
 
     bare()
     step()
-    t_step, t_bare = [], []
-    for _ in range(repeat):  # interleaved, so that both see the same machine state
-        t_bare.append(timeit.timeit(bare, number=number) / number)
-        t_step.append(timeit.timeit(step, number=number) / number)
-    return min(t_step), min(t_bare)
+    t_bare, t_step = best([bare, step], number, repeat)
+    return t_step, t_bare
 
 
 def main(models=MODELS, number=2000, repeat=7):

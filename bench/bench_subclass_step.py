@@ -9,13 +9,13 @@ import itertools
 import os
 import sys
 import time
-import timeit
 
 import cantera as ct
 import numpy as np
 
 here = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(here, "..", "examples"))
+from benchutil import best  # noqa: E402
 from pah_gas import RICH_FLAME_X, pah_gas  # noqa: E402
 from soot_sources import VARIANTS, configured_model  # noqa: E402
 
@@ -58,12 +58,8 @@ def main(number=2000, repeat=7):
                 soot.initialize_stick_eff()
             steps.append(stepper(soot))
             steps[-1]()
-        times = [[], []]
-        for _ in range(repeat):  # interleaved, so that both see the same machine state
-            for k, step in enumerate(steps):
-                # CPU time of this thread: other processes on the machine do not count.
-                times[k].append(timeit.Timer(step, timer=time.thread_time).timeit(number) / number)
-        exact, sub = min(times[0]), min(times[1])
+        # CPU time of this thread: other processes on the machine do not count.
+        exact, sub = best(steps, number, repeat, timer=time.thread_time)
         worst = max(worst, sub / exact)
         print(f"{variant:<26}{exact * 1e6:>10.2f}{sub * 1e6:>13.2f}{sub / exact:>8.3f}")
     print(f"worst ratio {worst:.3f} (target {TARGET})")

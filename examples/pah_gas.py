@@ -72,6 +72,26 @@ def pah_gas(extra=None):
     return gas, {n: (d[0], d[1]) for n, d in PAH_DATA.items()}
 
 
+def modular_graph(gas, precursors, pah_cls="CReactDim"):
+    """The modular framework on `gas`: the gas wrapper, a soot wrapper with the PAH-growth model
+    `pah_cls` on the `precursors` ({name: (C atoms, H atoms)}), HACA surface reactions and the
+    monodisperse particle model. Returns (gas wrapper, soot wrapper, particle model)."""
+    import pyrandel.lib._pyrandel as psoot
+
+    sg = psoot.CSootGas(gas)
+    sg.update_MWs(np.asarray(gas.molecular_weights) / 1000.0)
+    sg.set_species_indices({n: i for i, n in enumerate(gas.species_names)})
+    sw = psoot.CSootWrapper(sg)
+    sw.set_PAH_growth_model(getattr(psoot, pah_cls)(sw))
+    names = list(precursors)
+    sw.set_precursors([gas.species_index(n) for n in names], [precursors[n][0] for n in names],
+                      [precursors[n][1] for n in names])
+    sw.set_surface_reactions_model(psoot.CFrenklachHACA(sw))
+    model = psoot.CMonodisperseSootModel(sw)
+    sw.set_soot_model(model)
+    return sg, sw, model
+
+
 # A rich ethylene/air flame zone with the precursors and the radicals soot chemistry needs.
 RICH_FLAME_X = ("C2H4:1.0, O2:1.5, N2:5.64, C2H2:0.08, H2:0.06, H:0.006, OH:0.001, H2O:0.2, CO:0.15,"
                 " CO2:0.05, A1:2e-4, A2:5e-5, A4:1e-5")

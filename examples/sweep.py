@@ -22,7 +22,7 @@ import numpy as np
 
 here = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, here)
-from pah_gas import pah_gas  # noqa: E402
+from pah_gas import modular_graph, pah_gas  # noqa: E402
 
 import pyrandel.lib._pyrandel as psoot  # noqa: E402
 
@@ -39,17 +39,7 @@ def reactor_graph(T, phi):
     for name, x in SEEDS.items():
         X[gas.species_index(name)] = x
     gas.TPX = T, P, X
-    sg = psoot.CSootGas(gas)
-    sg.update_MWs(np.asarray(gas.molecular_weights) / 1000.0)
-    sg.set_species_indices({n: i for i, n in enumerate(gas.species_names)})
-    sw = psoot.CSootWrapper(sg)
-    sw.set_PAH_growth_model(psoot.CReactDim(sw))
-    names = list(precursors)
-    sw.set_precursors([gas.species_index(n) for n in names], [precursors[n][0] for n in names],
-                      [precursors[n][1] for n in names])
-    sw.set_surface_reactions_model(psoot.CFrenklachHACA(sw))
-    model = psoot.CMonodisperseSootModel(sw)
-    sw.set_soot_model(model)
+    sg, sw, model = modular_graph(gas, precursors)
     r = psoot.CPFRSoot(sg)
     r.set_soot_wrapper(sw)
     r.temperature_solver = psoot.ENERGY_EQUATION  # temperature from the state vector (held constant)

@@ -1,6 +1,9 @@
 """Shared helpers of the modular framework tests: a real gas with PAH precursors, the whole
 object graph assembled in the documented order, and soot states."""
 
+import os
+import textwrap
+
 import numpy as np
 
 from gases import PAH_DATA, RICH_FLAME_X, species_yaml
@@ -90,6 +93,63 @@ def installed(mod, gas, cls, precursors=("A1", "A2", "A4"), T=1800.0, P=101325.0
                       [PAH_DATA[p][1] for p in precursors])
     m.update_soot_vars(*soot_vars)
     return sg, sw, m
+
+
+def close(a, b, rtol=1e-14):
+    """Equal to `rtol` (relative, no absolute slack), element by element."""
+    np.testing.assert_allclose(np.asarray(a, float), np.asarray(b, float), rtol=rtol, atol=0.0)
+
+
+def pickled_fields(m):
+    """A rate model's pickled field values, without the soot wrapper."""
+    return [v for v in m.__reduce__()[2] if not isinstance(v, type(m.soot_wrapper))]
+
+
+# The start of a hostile sweep run by survives(): the module as `mod`, the real gas as `gas`,
+# unraisable reports and the child's stderr silenced.
+SWEEP_START = r'''
+import gc, itertools, os, sys
+import numpy as np
+sys.path.insert(0, TESTS)
+import modular
+import pyrandel.lib._pyrandel as mod
+sys.unraisablehook = lambda u: None
+sys.stderr = open(os.devnull, "w")
+
+gas = modular.pah_gas()
+'''
+
+
+def survives(run_python, script):
+    """Runs `script` in a child process, TESTS naming the tests folder; it must end normally with
+    "survived" as the last line it prints."""
+    tests = os.path.dirname(os.path.abspath(__file__))
+    proc = run_python("import os\nTESTS = %r\n" % tests + script, timeout=300)
+    assert proc.returncode == 0, proc.stderr[-3000:]
+    assert proc.stdout.strip().endswith("survived")
+
+
+def hostile_case(run_python, name, setup, case):
+    """Runs `setup` (code indented by eight spaces that makes the solver `s` of class NAME) and then the
+    hostile `case` on it in a child process, with the solver's printing silenced; it must not crash.
+    Returns the last line printed: the exception's type and text, or "no error"."""
+    code = """
+        import sys, io, contextlib
+        sys.path[:0] = [TESTS]
+        import numpy as np
+        import pyrandel.lib._pyrandel as mod
+""" + setup + """
+        try:
+            with contextlib.redirect_stdout(io.StringIO()):
+    """ + textwrap.indent(textwrap.dedent("\n" + case), " " * 16) + """
+            print("no error")
+        except Exception as e:
+            print(type(e).__name__, e)
+    """
+    tests = os.path.dirname(os.path.abspath(__file__))
+    proc = run_python(f"TESTS = {tests!r}\nNAME = {name!r}\n" + textwrap.dedent(code))
+    assert proc.returncode == 0, proc.stderr[-2000:]
+    return proc.stdout.strip().splitlines()[-1]
 
 
 class GasState:

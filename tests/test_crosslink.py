@@ -10,27 +10,19 @@ import numpy as np
 import pytest
 
 import modular
+from modular import close
+from modular import pickled_fields as state
 
 ct = pytest.importorskip("cantera")
 
 PI, KB, AV, R = 3.1415926535, 1.3806488e-23, 6.02214076e23, 8.31446261815324
 CLASSES = ["CCrossLink", "CCrossLinkMod", "CCrossLinkMerge"]
 QUADRATIC = CLASSES[1:]
-RTOL = 1e-14
 
 
 @pytest.fixture(scope="module")
 def gas():
     return modular.pah_gas()
-
-
-def close(a, b, rtol=RTOL):
-    np.testing.assert_allclose(np.asarray(a, float), np.asarray(b, float), rtol=rtol, atol=0.0)
-
-
-def state(m):
-    """The pickled field values, without the soot wrapper."""
-    return [v for v in m.__reduce__()[2] if not isinstance(v, type(m.soot_wrapper))]
 
 
 class Transcription:

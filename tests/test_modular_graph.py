@@ -211,12 +211,7 @@ print("survived")
 
 
 def test_hostile_use_never_crashes(run_python):
-    import os
-
-    tests = os.path.dirname(os.path.abspath(__file__))
-    proc = run_python("TESTS = %r\n" % tests + HOSTILE, timeout=300)
-    assert proc.returncode == 0, proc.stderr[-3000:]
-    assert proc.stdout.strip().endswith("survived")
+    modular.survives(run_python, HOSTILE)
 
 
 def test_fast_path_equals_the_path_by_name():

@@ -277,7 +277,8 @@ void CFlameSolver::profiles() {
     }
 }
 
-double CFlameSolver::evaluate(Py_ssize_t i, Ref& scratch) {
+// The gas and the particle model at point i: state, gas properties, soot values.
+void CFlameSolver::load_point(Py_ssize_t i, Ref& scratch) {
     {
         Ref g = gas.hold();
         Ref Ti = element(T, i);
@@ -308,6 +309,10 @@ double CFlameSolver::evaluate(Py_ssize_t i, Ref& scratch) {
         }
         m.update_solution(v, o);
     }
+}
+
+double CFlameSolver::evaluate(Py_ssize_t i, Ref& scratch) {
+    load_point(i, scratch);
     return ClassicModel(soot_model, &scratch).diffus_coeff();
 }
 
@@ -476,36 +481,7 @@ void CFlameSolver::update_wdot_correction_impl() {
     const Py_ssize_t n = n_points;
     Ref scratch;
     for (Py_ssize_t i = 0; i < n; ++i) {
-        {
-            Ref g = gas.hold();
-            Ref Ti = element(T, i);
-            Ref p = bind::py(P);
-            Ref x = column(X, i);
-            Ref tpx = bind::tuple_of({Ti.get(), p.get(), x.get()});
-            bind::setattr(g.get(), n_TPX, tpx.get());
-        }
-        {
-            ClassicModel m(soot_model, &scratch);
-            Ref Ti = element(T, i);
-            Ref p = bind::py(P);
-            Ref r = element(rho, i);
-            Ref mu_i = element(mu, i);
-            Ref mw = bind::getattr(gas.hold().get(), n_mean_molecular_weight);
-            Ref x = column(X, i);
-            m.update_gas(Ti.get(), p.get(), r.get(), mu_i.get(), mw.get(), x.get());
-        }
-        {
-            ClassicModel m(soot_model, &scratch);
-            Ref objs[4];
-            PyObject* o[4];
-            double v[4];
-            for (int k = 0; k < 4; ++k) {
-                objs[k] = element(this->*Vn_of[k], i);
-                o[k] = objs[k].get();
-                v[k] = bind::as_double(o[k]);
-            }
-            m.update_solution(v, o);
-        }
+        load_point(i, scratch);
         ClassicModel(soot_model, &scratch).update_scrub_wdot();
         Ref w = ClassicModel(soot_model, &scratch).scrub_wdot();
         set_column(wdot_correction_soot, i, w.get());

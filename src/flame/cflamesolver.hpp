@@ -67,6 +67,7 @@ struct CFlameSolver {
 private:
     void profiles();
     void step(long k, double dt_, bind::Ref& scratch);
+    void load_point(Py_ssize_t i, bind::Ref& scratch);
     double evaluate(Py_ssize_t i, bind::Ref& scratch);
     void solves();
 };

@@ -120,6 +120,22 @@ constexpr VT crosslink_table() {
     return t;
 }
 
+// One update of a cross-linking class: radicals, then dimers and inception,
+// then adsorption, each step by the class's own name so an override is seen.
+template <class Cls>
+void crosslink_update(Cls& s) {
+    CrossLinkCommon::Scope cached(&s, s.cache, &Cls::type);
+    if (!s.inception_enabled() && !s.PAH_adsorption_enabled()) return;
+    s.update_PAH_radical();
+    if (s.inception_enabled()) {
+        s.update_w_dimer();
+        s._update_NCH_inception();
+    }
+    if (!s.PAH_adsorption_enabled()) return;
+    s.update_PAH_adsorption_rate();
+    s._update_CH_tot_PAH();
+}
+
 struct CCrossLinkVTable : CrossLinkVTableCommon {
     RadicalEntry PAH_radical;  // 17, linear balance
 };

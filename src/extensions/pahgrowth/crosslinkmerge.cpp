@@ -45,18 +45,7 @@ void CCrossLinkMerge::update_PAH_adsorption_rate_impl() { adsorption_rate_step()
 void CCrossLinkMerge::_update_CH_tot_PAH_impl() { CH_tot_PAH_step(); }
 void CCrossLinkMerge::_update_NCH_inception_impl() { NCH_inception_step(merge_weight); }
 
-void CCrossLinkMerge::update_impl() {
-    Scope cached(this, cache, &type);
-    if (!inception_enabled() && !PAH_adsorption_enabled()) return;
-    update_PAH_radical();
-    if (inception_enabled()) {
-        update_w_dimer();
-        _update_NCH_inception();
-    }
-    if (!PAH_adsorption_enabled()) return;
-    update_PAH_adsorption_rate();
-    _update_CH_tot_PAH();
-}
+void CCrossLinkMerge::update_impl() { crosslink_update(*this); }
 
 // Rate coefficient of a precursor with acetylene; the same for every precursor.
 double CCrossLinkMerge::k_PAH_C2H2_impl(int) {

@@ -26,18 +26,7 @@ void CCrossLinkMod::update_PAH_adsorption_rate_impl() { adsorption_rate_step(); 
 void CCrossLinkMod::_update_CH_tot_PAH_impl() { CH_tot_PAH_step(); }
 void CCrossLinkMod::_update_NCH_inception_impl() { NCH_inception_step(nullptr); }
 
-void CCrossLinkMod::update_impl() {
-    Scope cached(this, cache, &type);
-    if (!inception_enabled() && !PAH_adsorption_enabled()) return;
-    update_PAH_radical();
-    if (inception_enabled()) {
-        update_w_dimer();
-        _update_NCH_inception();
-    }
-    if (!PAH_adsorption_enabled()) return;
-    update_PAH_adsorption_rate();
-    _update_CH_tot_PAH();
-}
+void CCrossLinkMod::update_impl() { crosslink_update(*this); }
 
 namespace {
 

@@ -176,21 +176,7 @@ void CDimerCoal::_update_NCH_inception_impl() { NCH_inception_step(false); }
 void CDimerCoal::update_PAH_adsorption_rate_impl() { adsorption_rate_step(); }
 void CDimerCoal::_update_CH_tot_PAH_impl() { CH_tot_PAH_step(); }
 
-void CDimerCoal::update_impl() {
-    Scope cached(this, geo, &type);
-    if (!inception_enabled() && !PAH_adsorption_enabled()) return;
-    vt()->update_w_dimer(this);
-    vt()->update_ab(this);
-    update_c_dimer();
-    if (inception_enabled()) {
-        update_w_inception();
-        _update_NCH_inception();
-    }
-    if (PAH_adsorption_enabled()) {
-        update_PAH_adsorption_rate();
-        _update_CH_tot_PAH();
-    }
-}
+void CDimerCoal::update_impl() { dimercoal_update(*this); }
 
 // Kinetic theory of equal spheres with a sticking efficiency.
 void CDimerCoal::update_w_dimer_impl() {

@@ -64,6 +64,26 @@ struct DimerCoalCommon : CPAHGrowthBase {
     double diam(int i) { return geo.has(i) ? geo.diam[(size_t)i] : vtab->PAH_diameter(this, i); }
 };
 
+// One update of a dimer-coalescence class: dimer rates and the coefficients
+// of the dimer balance through the table, then dimers, inception and
+// adsorption by the class's own names so an override is seen.
+template <class Cls>
+void dimercoal_update(Cls& s) {
+    DimerCoalCommon::Scope cached(&s, s.geo, &Cls::type);
+    if (!s.inception_enabled() && !s.PAH_adsorption_enabled()) return;
+    s.vt()->update_w_dimer(&s);
+    s.vt()->update_ab(&s);
+    s.update_c_dimer();
+    if (s.inception_enabled()) {
+        s.update_w_inception();
+        s._update_NCH_inception();
+    }
+    if (s.PAH_adsorption_enabled()) {
+        s.update_PAH_adsorption_rate();
+        s._update_CH_tot_PAH();
+    }
+}
+
 struct CDimerCoal;
 
 struct CDimerCoalVTable : CPAHGrowthBaseVTable {

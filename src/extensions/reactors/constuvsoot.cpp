@@ -7,24 +7,16 @@
 
 namespace pyrandel {
 
-using bind::Name;
 using bind::Ref;
 
 BIND_TYPE_OBJECT(CConstUVSoot)
-
-namespace {
-Name n_n_species("n_species");
-}  // namespace
 
 void CConstUVSoot::init_impl(PyObject* g) {
     ReactorBase::init_impl(g);
     rho_offset = bind::py(0);
     T_offset = 1;
     Y_offset = 2;
-    Ref gas = soot_gas.hold();
-    Ref n = bind::getattr(gas.get(), n_n_species);
-    Ref s = rx::add(n.get(), bind::py(Y_offset).get());
-    soot_offset = bind::as_index64(s.get());
+    soot_offset = rx::soot_start(soot_gas, Y_offset);
     rho_n_iter = 10;
 }
 

@@ -7,14 +7,9 @@
 
 namespace pyrandel {
 
-using bind::Name;
 using bind::Ref;
 
 BIND_TYPE_OBJECT(CPFRSoot)
-
-namespace {
-Name n_n_species("n_species");
-}  // namespace
 
 // A missing or unreadable profile is an error of the evaluation, not a 0 K gas.
 const CPFRSootVTable CPFRSoot::vtable = {
@@ -40,10 +35,7 @@ void CPFRSoot::init_impl(PyObject* g) {
     rhou_offset = 1;
     T_offset = 2;
     Y_offset = 3;
-    Ref gas = soot_gas.hold();
-    Ref n = bind::getattr(gas.get(), n_n_species);
-    Ref s = rx::add(n.get(), bind::py(Y_offset).get());
-    soot_offset = bind::as_index64(s.get());
+    soot_offset = rx::soot_start(soot_gas, Y_offset);
 }
 
 void CPFRSoot::set_mdot_impl(double v) { mdot = v; }

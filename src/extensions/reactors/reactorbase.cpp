@@ -22,6 +22,7 @@ Name n_zeros("zeros");
 Name n_sum("sum");
 Name n_dot("dot");
 Name n_rho_offset("rho_offset");
+Name n_n_species("n_species");
 
 Name mode_objs[] = {Name("profile_length"), Name("profile_time"), Name("energy_equation"), Name("isothermal")};
 
@@ -345,6 +346,13 @@ double np_dot(PyObject* a, PyObject* b) {
     PyObject* args[] = {a, b};
     Ref r = Ref::steal(PyObject_Vectorcall(fn.get(), args, 2, nullptr));
     return bind::as_double(r.get());
+}
+
+int64_t soot_start(const bind::Typed<CSootGas>& soot_gas, int64_t Y_offset) {
+    Ref gas = soot_gas.hold();
+    Ref n = bind::getattr(gas.get(), n_n_species);
+    Ref s = add(n.get(), bind::py(Y_offset).get());
+    return bind::as_index64(s.get());
 }
 
 int64_t member_offset(PyObject* self, const bind::Opt& slot, bool exact) {

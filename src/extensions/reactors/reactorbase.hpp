@@ -129,6 +129,9 @@ bool same_size(std::initializer_list<const F64*> views, Py_ssize_t n);
 // `rho_offset`, an instance member read by attribute name.
 int64_t member_offset(PyObject* self, const bind::Opt& slot, bool exact);
 
+// Where the soot block starts: `soot_gas.n_species + Y_offset`.
+int64_t soot_start(const bind::Typed<CSootGas>& soot_gas, int64_t Y_offset);
+
 }  // namespace rx
 
 }  // namespace pyrandel
