@@ -114,16 +114,13 @@ BIND_DERIVED_METHOD_TABLES(CCUV_METHODS, CCUV_REDEFINES)
 }  // namespace
 
 bind::ClassSpec& CConstUVSoot::spec() {
-    static bind::ClassSpec s = [] {
-        bind::ClassSpec s = bind::define<CConstUVSoot>({
-            .fields = fields,
-            .methods = methods,
-            .bodies = bodies,
-            .init = bind::Init<&CConstUVSoot::init_impl, "soot_gas">::init,
-            .checksums = {0x77cd24d, 0xcf89bb7, 0x3695963},
-        });
-        return s;
-    }();
+    static bind::ClassSpec s = bind::define<CConstUVSoot>({
+        .fields = fields,
+        .methods = methods,
+        .bodies = bodies,
+        .init = bind::Init<&CConstUVSoot::init_impl, "soot_gas">::init,
+        .checksums = {0x77cd24d, 0xcf89bb7, 0x3695963},
+    });
     return s;
 }
 

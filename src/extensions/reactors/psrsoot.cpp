@@ -129,16 +129,13 @@ BIND_DERIVED_METHOD_TABLES(CPSRS_METHODS, CPSRS_REDEFINES)
 }  // namespace
 
 bind::ClassSpec& CPSRSoot::spec() {
-    static bind::ClassSpec s = [] {
-        bind::ClassSpec s = bind::define<CPSRSoot>({
-            .fields = fields,
-            .methods = methods,
-            .bodies = bodies,
-            .init = bind::Init<&CPSRSoot::init_impl, "soot_gas">::init,
-            .checksums = {0x045fc4a, 0x4dcc993, 0xce0f1fb},
-        });
-        return s;
-    }();
+    static bind::ClassSpec s = bind::define<CPSRSoot>({
+        .fields = fields,
+        .methods = methods,
+        .bodies = bodies,
+        .init = bind::Init<&CPSRSoot::init_impl, "soot_gas">::init,
+        .checksums = {0x045fc4a, 0x4dcc993, 0xce0f1fb},
+    });
     return s;
 }
 
