@@ -208,6 +208,46 @@ def test_set_vars_refuses_a_short_buffer_without_changing_state(bad):
     assert [m.N_agg(), m.N_pri(), m.C_tot(), m.H_tot()] == YOUNG
 
 
+class _Sub(np.ndarray):
+    pass
+
+
+def _unaligned(n):
+    return np.frombuffer(bytearray(8 * n + 1), dtype=np.float64, offset=1, count=n)
+
+
+@pytest.mark.parametrize("make, want", [
+    (lambda: np.zeros(4), YOUNG),
+    (lambda: np.zeros(8)[::-2], YOUNG),
+    (lambda: _unaligned(4), YOUNG),
+    (lambda: np.zeros(4).view(_Sub), YOUNG),
+    (lambda: np.zeros(4, dtype="<f8"), YOUNG),
+], ids=["plain", "reversed", "unaligned", "subclass", "little-endian"])
+def test_fill_soot_array_writes_every_kind_of_float64_array(make, want):
+    _, m = assembled()
+    m.set_vars(np.array(YOUNG))
+    out = make()
+    m.fill_soot_array(out)
+    assert out.tolist() == want
+
+
+def test_fill_soot_array_refusals_and_warnings_of_the_array_itself():
+    _, m = assembled()
+    m.set_vars(np.array(YOUNG))
+    with pytest.raises(ValueError, match=r"^Buffer dtype mismatch, expected 'double' but got '>d'$"):
+        m.fill_soot_array(np.zeros(4, dtype=">f8"))
+    ro = np.zeros(4)
+    ro.setflags(write=False)
+    with pytest.raises(ValueError, match="read-only"):
+        m.fill_soot_array(ro)
+    assert ro.tolist() == [0.0] * 4
+    # A writeable view from broadcast_arrays: NumPy warns before it is written.
+    shared = np.broadcast_arrays(np.zeros(1), np.zeros(4))[0]
+    with pytest.warns(DeprecationWarning, match="overlapping memory"):
+        m.fill_soot_array(shared)
+    assert shared.tolist() == [YOUNG[3]] * 4
+
+
 def test_set_vars_reads_strided_views():
     _, m = assembled()
     y = np.arange(12.0)

@@ -1,8 +1,53 @@
 #include "arrays.hpp"
 
+// Only the array and descriptor layouts (stable across NumPy's 1.x and 2.x ABIs);
+// nothing from NumPy's function table.
+#define NPY_NO_DEPRECATED_API NPY_1_7_API_VERSION
+#include <numpy/ndarraytypes.h>
+
 #include <cstring>
 
 namespace bind {
+
+namespace {
+
+// NumPy's private mark on the writeable views broadcast_arrays returns: exporting
+// a writeable buffer of one warns first, so such arrays take the buffer protocol.
+constexpr unsigned warn_on_write = 1u << 31;
+
+// The fields of an exact ndarray; null for any other object (subclasses may
+// give their elements another way).
+inline PyArrayObject* exact_ndarray(PyObject* o) {
+    return g.ndarray && Py_IS_TYPE(o, (PyTypeObject*)g.ndarray) ? reinterpret_cast<PyArrayObject*>(o) : nullptr;
+}
+
+}  // namespace
+
+bool plain_f64(PyObject* arr, bool writable, F64Span& out) {
+    PyArrayObject* a = exact_ndarray(arr);
+    if (!a || PyArray_NDIM(a) != 1) return false;
+    const PyArray_Descr* d = PyArray_DESCR(a);
+    if (d->type_num != NPY_DOUBLE || !PyArray_ISNBO(d->byteorder)) return false;
+    const unsigned flags = (unsigned)PyArray_FLAGS(a);
+    if (!(flags & NPY_ARRAY_ALIGNED)) return false;
+    if (writable && (!(flags & NPY_ARRAY_WRITEABLE) || (flags & warn_on_write))) return false;
+    out.data = static_cast<char*>(PyArray_DATA(a));
+    out.n = PyArray_DIMS(a)[0];
+    out.stride = PyArray_STRIDES(a)[0];
+    return true;
+}
+
+bool plain_numeric(PyObject* arr) {
+    PyArrayObject* a = exact_ndarray(arr);
+    if (!a || PyArray_NDIM(a) != 1) return false;
+    switch (PyArray_DESCR(a)->type_num) {
+    case NPY_BOOL: case NPY_BYTE: case NPY_UBYTE: case NPY_SHORT: case NPY_USHORT: case NPY_INT: case NPY_UINT:
+    case NPY_LONG: case NPY_ULONG: case NPY_LONGLONG: case NPY_ULONGLONG: case NPY_DOUBLE:
+        return true;
+    default:
+        return false;
+    }
+}
 
 static bool is_native_double(const Py_buffer& v) {
     if (v.ndim != 1 || v.itemsize != (Py_ssize_t)sizeof(double) || !v.format) return false;
@@ -34,6 +79,8 @@ bool acquire(PyObject* arr, Py_buffer& view) {
     return false;
 }
 
+F64Span span_of(const Py_buffer& v) { return F64Span{static_cast<char*>(v.buf), v.shape[0], v.strides[0]}; }
+
 }  // namespace
 
 CallScope::CallScope() { ++depth; }
@@ -49,26 +96,49 @@ CallScope::~CallScope() {
 
 Items::Items(PyObject* arr) : arr_(arr) {
     Py_XINCREF(arr_);
+    // A plain float64 array is read in place. Its memory stays put while held:
+    // NumPy refuses to resize an array with references beyond its owner's, and
+    // the second reference stands in for the one an exported buffer would hold.
+    if (arr && plain_f64(arr, true, span_)) {
+        Py_INCREF(arr);
+        pinned_ = direct_ = true;
+        return;
+    }
     if (depth > 0) {
         for (int k = 0; k < n_shared; ++k)
             if (shared[k].obj == arr) {
-                view_ = &shared[k].view;
+                span_ = span_of(shared[k].view);
+                direct_ = true;
                 return;
             }
         if (n_shared < max_shared) {
             if (acquire(arr, shared[n_shared].view)) {
                 shared[n_shared].obj = arr;
-                view_ = &shared[n_shared++].view;
+                span_ = span_of(shared[n_shared++].view);
+                direct_ = true;
             }
             return;
         }
     }
-    if (acquire(arr, own_)) view_ = &own_;
+    if (acquire(arr, own_)) {
+        own_held_ = true;
+        span_ = span_of(own_);
+        direct_ = true;
+    }
 }
 
 bool read_float64_array(PyObject* arr, std::vector<double>& out) {
+    auto copy = [&out](const F64Span& s) {
+        out.resize((size_t)s.n);
+        for (Py_ssize_t i = 0; i < s.n; ++i) std::memcpy(&out[(size_t)i], s.data + i * s.stride, sizeof(double));
+    };
+    F64Span s;
+    if (plain_f64(arr, false, s)) {
+        copy(s);
+        return true;
+    }
     // Only NumPy's own type: a subclass may give its elements another way.
-    if (!g.ndarray || !Py_IS_TYPE(arr, (PyTypeObject*)g.ndarray)) return false;
+    if (!exact_ndarray(arr)) return false;
     Py_buffer view;
     if (PyObject_GetBuffer(arr, &view, PyBUF_RECORDS_RO) < 0) {
         PyErr_Clear();
@@ -76,15 +146,12 @@ bool read_float64_array(PyObject* arr, std::vector<double>& out) {
     }
     const bool ok = is_native_double(view);
     if (ok) {
-        const Py_ssize_t n = view.shape[0], stride = view.strides[0];
-        const char* p = static_cast<const char*>(view.buf);
         try {
-            out.resize((size_t)n);
+            copy(span_of(view));
         } catch (...) {
             PyBuffer_Release(&view);
             throw;
         }
-        for (Py_ssize_t i = 0; i < n; ++i) std::memcpy(&out[(size_t)i], p + i * stride, sizeof(double));
     }
     PyBuffer_Release(&view);
     return ok;
@@ -208,7 +275,13 @@ double dot(PyObject* a, PyObject* b) {
 
 
 DoubleBuf::DoubleBuf(PyObject* obj, const char* argname) {
+    (void)argname;
     if (obj == Py_None) return;
+    if (plain_f64(obj, true, span_)) {
+        Py_INCREF(obj);  // holds the memory for the call, as an export would
+        obj_ = obj;
+        return;
+    }
     if (PyObject_GetBuffer(obj, &view_, PyBUF_RECORDS) < 0) fail();
     if (view_.ndim != 1) {
         int nd = view_.ndim;
@@ -220,16 +293,11 @@ DoubleBuf::DoubleBuf(PyObject* obj, const char* argname) {
         PyBuffer_Release(&view_);
         raisef(PyExc_ValueError, "Buffer dtype mismatch, expected 'double' but got '%s'", f.c_str());
     }
-    (void)argname;
-    have_ = true;
+    exported_ = true;
+    span_ = span_of(view_);
 }
 
-double& DoubleBuf::at(Py_ssize_t i) {
-    if (!have_) raise(PyExc_TypeError, "'NoneType' object is not subscriptable");
-    Py_ssize_t n = view_.shape[0];
-    if (i < 0) i += n;
-    if (i < 0 || i >= n) raise(PyExc_IndexError, "Out of bounds on buffer access (axis 0)");
-    return *reinterpret_cast<double*>(static_cast<char*>(view_.buf) + i * view_.strides[0]);
-}
+void DoubleBuf::none_subscript() { raise(PyExc_TypeError, "'NoneType' object is not subscriptable"); }
+void DoubleBuf::out_of_bounds() { raise(PyExc_IndexError, "Out of bounds on buffer access (axis 0)"); }
 
 }  // namespace bind

@@ -28,79 +28,111 @@ void generic_set_item(PyObject* arr, Py_ssize_t i, double v);
 // Length as `len(a)`.
 Py_ssize_t length(PyObject* arr);
 
+// Where the elements of a one-dimensional float64 array lie in memory.
+struct F64Span {
+    char* data = nullptr;
+    Py_ssize_t n = 0;
+    Py_ssize_t stride = 0;
+    double& operator[](Py_ssize_t i) const { return *reinterpret_cast<double*>(data + i * stride); }
+};
+
+// An exact numpy.ndarray that is one-dimensional, aligned, native float64 (and
+// writeable when asked): its elements as its buffer would give them, read from
+// the array object itself, which is far cheaper than exporting a buffer. False,
+// with nothing pending, for any other object (those take the buffer protocol).
+// The span stays valid only while the array is held and no code has run that
+// might resize it.
+bool plain_f64(PyObject* arr, bool writable, F64Span& out);
+// True for an exact one-dimensional ndarray of float64, integers or booleans.
+bool plain_numeric(PyObject* arr);
+
 // Item access on an ndarray-typed field, with the semantics of `a[i]` and
 // `a[i] = v` (negative indices count from the end; NumPy's IndexError outside).
-// Float64 one-dimensional arrays are read and written through the buffer, any
-// other array through the array's own item access.
+// Float64 one-dimensional arrays are read and written in place, any other array
+// through the array's own item access.
 class Items {
     Py_buffer own_{};
-    Py_buffer* view_ = nullptr;  // &own_, a view shared within the call, or none
-    PyObject* arr_ = nullptr;    // held: item access may run code that drops the field's reference
+    bool own_held_ = false;   // own_ holds an export
+    bool pinned_ = false;     // a second reference to the array, in place of an export's
+    bool direct_ = false;     // span_ is valid
+    F64Span span_;
+    PyObject* arr_ = nullptr;  // held: item access may run code that drops the field's reference
 
 public:
     explicit Items(PyObject* arr);
     ~Items() {
-        if (view_ == &own_) PyBuffer_Release(&own_);
+        if (own_held_) PyBuffer_Release(&own_);
+        if (pinned_) Py_DECREF(arr_);
         Py_XDECREF(arr_);
     }
     Items(const Items&) = delete;
     Items& operator=(const Items&) = delete;
 
-    Py_ssize_t size() const { return view_ ? view_->shape[0] : length(arr_); }
-    // True when the array is read and written as float64 through its buffer.
-    bool direct() const { return view_ != nullptr; }
-    double get(Py_ssize_t i) const { return view_ ? *ptr(wrap(i)) : generic_item(arr_, i); }
+    Py_ssize_t size() const { return direct_ ? span_.n : length(arr_); }
+    // True when the array is read and written as float64 in place.
+    bool direct() const { return direct_; }
+    double get(Py_ssize_t i) const { return direct_ ? span_[wrap(i)] : generic_item(arr_, i); }
     void set(Py_ssize_t i, double v) {
-        if (view_) *ptr(wrap(i)) = v;
+        if (direct_) span_[wrap(i)] = v;
         else generic_set_item(arr_, i, v);
     }
     void add(Py_ssize_t i, double d) { set(i, get(i) + d); }
-    // True when elements are read and written through a buffer (no code of the array runs).
-    bool viewed() const { return view_ != nullptr; }
+    // True when elements are read and written in place (no code of the array runs).
+    bool viewed() const { return direct_; }
     // True when both are viewed and their memory may overlap (one written, the other read).
     bool overlaps(const Items& o) const {
-        if (!view_ || !o.view_ || view_->shape[0] == 0 || o.view_->shape[0] == 0) return false;
-        auto lo = [](const Py_buffer* v) {
-            return static_cast<const char*>(v->buf) + (v->strides[0] < 0 ? (v->shape[0] - 1) * v->strides[0] : 0);
+        if (!direct_ || !o.direct_ || span_.n == 0 || o.span_.n == 0) return false;
+        auto lo = [](const F64Span& v) { return v.data + (v.stride < 0 ? (v.n - 1) * v.stride : 0); };
+        auto hi = [](const F64Span& v) {
+            return v.data + (v.stride > 0 ? (v.n - 1) * v.stride : 0) + sizeof(double);
         };
-        auto hi = [](const Py_buffer* v) {
-            return static_cast<const char*>(v->buf) + (v->strides[0] > 0 ? (v->shape[0] - 1) * v->strides[0] : 0) +
-                   sizeof(double);
-        };
-        return lo(view_) < hi(o.view_) && lo(o.view_) < hi(view_);
+        return lo(span_) < hi(o.span_) && lo(o.span_) < hi(span_);
     }
 
 private:
     Py_ssize_t wrap(Py_ssize_t i) const {
-        Py_ssize_t n = view_->shape[0];
+        Py_ssize_t n = span_.n;
         Py_ssize_t j = i < 0 ? i + n : i;
         if (j < 0 || j >= n) out_of_bounds(i, n);
         return j;
     }
     [[noreturn]] static void out_of_bounds(Py_ssize_t i, Py_ssize_t n);
-    double* ptr(Py_ssize_t i) const {
-        return reinterpret_cast<double*>(static_cast<char*>(view_->buf) + i * view_->strides[0]);
-    }
 };
 
-// A `double[:]` parameter: a writable one-dimensional buffer of doubles.
+// A `double[:]` parameter: a writable one-dimensional buffer of doubles, held
+// (an exported buffer, or a reference to a plain float64 ndarray) for the call.
 class DoubleBuf {
     Py_buffer view_{};
-    bool have_ = false;
+    bool exported_ = false;
+    PyObject* obj_ = nullptr;  // owned when read in place without an export
+    F64Span span_;
 
 public:
     DoubleBuf() = default;
     DoubleBuf(PyObject* obj, const char* argname);
-    DoubleBuf(DoubleBuf&& o) noexcept : view_(o.view_), have_(o.have_) { o.have_ = false; }
+    DoubleBuf(DoubleBuf&& o) noexcept : view_(o.view_), exported_(o.exported_), obj_(o.obj_), span_(o.span_) {
+        o.exported_ = false;
+        o.obj_ = nullptr;
+    }
     DoubleBuf(const DoubleBuf&) = delete;
     ~DoubleBuf() {
-        if (have_) PyBuffer_Release(&view_);
+        if (exported_) PyBuffer_Release(&view_);
+        Py_XDECREF(obj_);
     }
-    bool is_none() const { return !have_; }
-    Py_ssize_t size() const { return have_ ? view_.shape[0] : 0; }
-    PyObject* obj() const { return have_ ? view_.obj : Py_None; }
+    bool is_none() const { return !exported_ && !obj_; }
+    Py_ssize_t size() const { return span_.n; }
+    PyObject* obj() const { return exported_ ? view_.obj : obj_ ? obj_ : Py_None; }
     // Bounds-tested access: IndexError "Out of bounds on buffer access (axis 0)".
-    double& at(Py_ssize_t i);
+    double& at(Py_ssize_t i) {
+        if (is_none()) none_subscript();
+        if (i < 0) i += span_.n;
+        if (i < 0 || i >= span_.n) out_of_bounds();
+        return span_[i];
+    }
+
+private:
+    [[noreturn]] static void none_subscript();
+    [[noreturn]] static void out_of_bounds();
 };
 
 // The elements of an exact one-dimensional float64 ndarray, read through its

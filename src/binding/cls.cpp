@@ -149,12 +149,19 @@ static int attr_set(PyObject* self, PyObject* v, void* closure) {
 
 // --------------------------------------------------------------- arguments
 
-void check_arg_type(PyObject* o, PyTypeObject* t, const char* argname) {
+const char* ArgName::c_str() const {
+    if (text || !name) return text;
+    const char* s = PyUnicode_AsUTF8(name);
+    if (!s) fail();
+    return s;
+}
+
+void check_arg_type(PyObject* o, PyTypeObject* t, ArgName argname) {
     if (o == Py_None) return;
     if (!t) raise(PyExc_SystemError, "Missing type object");
     if (PyObject_TypeCheck(o, t)) return;
-    raisef(PyExc_TypeError, "Argument '%.200s' has incorrect type (expected %.200s, got %.200s)", argname, t->tp_name,
-           Py_TYPE(o)->tp_name);
+    raisef(PyExc_TypeError, "Argument '%.200s' has incorrect type (expected %.200s, got %.200s)", argname.c_str(),
+           t->tp_name, Py_TYPE(o)->tp_name);
 }
 
 void report_unraisable(const char* cls, const char* entry) { write_unraisable(qualname(cls, entry).c_str()); }

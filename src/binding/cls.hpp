@@ -355,33 +355,43 @@ struct NDArray {  // numpy.ndarray or None
     PyObject* o;
 };
 
-void check_arg_type(PyObject* o, PyTypeObject* t, const char* argname);
+// A parameter's name for error texts: a C string, or one of a signature's
+// interned names turned into UTF-8 only when an error is raised.
+struct ArgName {
+    const char* text = nullptr;
+    PyObject* name = nullptr;
+    ArgName(const char* t) : text(t) {}
+    ArgName(PyObject* n) : name(n) {}
+    const char* c_str() const;
+};
+
+void check_arg_type(PyObject* o, PyTypeObject* t, ArgName argname);
 
 template <class A>
 struct Arg;
 template <>
 struct Arg<double> {
-    static double from(PyObject* o, const char*) { return as_double(o); }
+    static double from(PyObject* o, ArgName) { return as_double(o); }
     static Ref to(double v) { return py(v); }
 };
 template <>
 struct Arg<int> {
-    static int from(PyObject* o, const char*) { return as_int(o); }
+    static int from(PyObject* o, ArgName) { return as_int(o); }
     static Ref to(int v) { return py(v); }
 };
 template <>
 struct Arg<SizeT> {
-    static SizeT from(PyObject* o, const char*) { return SizeT{as_size_t(o)}; }
+    static SizeT from(PyObject* o, ArgName) { return SizeT{as_size_t(o)}; }
     static Ref to(SizeT v) { return py(v.v); }
 };
 template <>
 struct Arg<PyObject*> {
-    static PyObject* from(PyObject* o, const char*) { return o; }
+    static PyObject* from(PyObject* o, ArgName) { return o; }
     static Ref to(PyObject* v) { return Ref::borrow(v); }
 };
 template <>
 struct Arg<NDArray> {
-    static NDArray from(PyObject* o, const char* n) {
+    static NDArray from(PyObject* o, ArgName n) {
         check_arg_type(o, (PyTypeObject*)g.ndarray, n);
         return NDArray{o};
     }
@@ -389,7 +399,7 @@ struct Arg<NDArray> {
 };
 template <class C>
 struct Arg<Typed<C>> {
-    static Typed<C> from(PyObject* o, const char* n) {
+    static Typed<C> from(PyObject* o, ArgName n) {
         check_arg_type(o, &C::type, n);
         return Typed<C>::from(o);
     }
@@ -397,11 +407,11 @@ struct Arg<Typed<C>> {
 };
 template <>
 struct Arg<DoubleBuf> {
-    static DoubleBuf from(PyObject* o, const char* n) { return DoubleBuf(o, n); }
+    static DoubleBuf from(PyObject* o, ArgName n) { return DoubleBuf(o, n.text); }
 };
 template <>
 struct Arg<std::vector<double>> {
-    static std::vector<double> from(PyObject* o, const char*) {
+    static std::vector<double> from(PyObject* o, ArgName) {
         std::vector<double> v;
         fill_from_iterable(v, o);
         return v;
@@ -485,7 +495,7 @@ struct Method {
         const auto& names = signature();
         // Braced initialisation converts the arguments left to right.
         std::tuple<std::remove_cvref_t<A>...> conv{
-            Arg<std::remove_cvref_t<A>>::from(a[I], PyUnicode_AsUTF8(names[I]))...};
+            Arg<std::remove_cvref_t<A>>::from(a[I], names[I])...};
         if constexpr (std::is_void_v<R>) {
             (self->*F)(std::move(std::get<I>(conv))...);
             Py_RETURN_NONE;
@@ -540,7 +550,7 @@ struct Init {
     static void invoke(C* self, PyObject** a, std::index_sequence<I...>, void (C::*)(A...)) {
         static std::vector<PyObject*> names = param_names(Params.s);
         std::tuple<std::remove_cvref_t<A>...> conv{
-            Arg<std::remove_cvref_t<A>>::from(a[I], PyUnicode_AsUTF8(names[I]))...};
+            Arg<std::remove_cvref_t<A>>::from(a[I], names[I])...};
         (self->*F)(std::move(std::get<I>(conv))...);
     }
     static int init(PyObject* self, PyObject* args, PyObject* kw) {
@@ -998,7 +1008,7 @@ struct Dispatch<F> {
         std::optional<std::tuple<std::remove_cvref_t<P>...>> conv;
         traced(C::spec(), mid, [&] {
             // Braced initialisation converts the arguments left to right.
-            conv.emplace(Arg<std::remove_cvref_t<P>>::from(a[I], PyUnicode_AsUTF8(names[I]))...);
+            conv.emplace(Arg<std::remove_cvref_t<P>>::from(a[I], names[I])...);
         });
         return run(self, mid, std::move(std::get<I>(*conv))...);
     }

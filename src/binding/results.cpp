@@ -17,6 +17,7 @@ bool float_layout = false;
 // integers and booleans, read through the buffer's format code.
 bool widens_to_float64(PyObject* arr) {
     if (!g.ndarray || Py_TYPE(arr) != (PyTypeObject*)g.ndarray) return false;
+    if (plain_numeric(arr)) return true;
     Py_buffer view;
     if (PyObject_GetBuffer(arr, &view, PyBUF_RECORDS_RO) < 0) {
         PyErr_Clear();  // object and other exotic arrays: no buffer

@@ -81,6 +81,12 @@ Ref f64(double v) { return bind::call(numpy().float64, bind::py(v).get()); }
 // ------------------------------------------------------------- state vector
 
 F64::F64(PyObject* o, bool writable) {
+    if (bind::plain_f64(o, writable, s_)) {
+        Py_INCREF(o);  // keeps the memory, as an export would
+        held_ = o;
+        ok_ = true;
+        return;
+    }
     if (!bind::g.ndarray || !Py_IS_TYPE(o, (PyTypeObject*)bind::g.ndarray)) return;
     if (PyObject_GetBuffer(o, &v_, (writable ? PyBUF_WRITABLE : 0) | PyBUF_STRIDES | PyBUF_FORMAT) < 0) {
         PyErr_Clear();
@@ -92,7 +98,8 @@ F64::F64(PyObject* o, bool writable) {
         PyBuffer_Release(&v_);
         return;
     }
-    ok_ = true;
+    exported_ = ok_ = true;
+    s_ = bind::F64Span{static_cast<char*>(v_.buf), v_.shape[0], v_.strides[0]};
 }
 
 Layout::Layout(PyObject* y_) : y(y_), n(bind::length(y_)), view(y_) {}

@@ -32,19 +32,21 @@ Ref y_slice(PyObject* y, Py_ssize_t a, Py_ssize_t b);
 class F64 {
     Py_buffer v_{};
     bool ok_ = false;
+    bool exported_ = false;  // v_ holds an export; otherwise a reference to the array in its place
+    PyObject* held_ = nullptr;
+    bind::F64Span s_;
 
 public:
     explicit F64(PyObject* o, bool writable = false);
     ~F64() {
-        if (ok_) PyBuffer_Release(&v_);
+        if (exported_) PyBuffer_Release(&v_);
+        Py_XDECREF(held_);
     }
     F64(const F64&) = delete;
     F64& operator=(const F64&) = delete;
     bool ok() const { return ok_; }
-    Py_ssize_t size() const { return v_.shape[0]; }
-    double& operator[](Py_ssize_t i) const {
-        return *reinterpret_cast<double*>(static_cast<char*>(v_.buf) + i * v_.strides[0]);
-    }
+    Py_ssize_t size() const { return s_.n; }
+    double& operator[](Py_ssize_t i) const { return s_[i]; }
 };
 
 // The state vector of one call: its length checked against the layout before

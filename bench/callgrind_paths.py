@@ -1,0 +1,160 @@
+"""Instructions per evaluation of the hot paths, counted by valgrind's callgrind (repeatable on a busy
+machine): the modular step of bench_modular_step.py (CReactDim), CPFRSoot.derivatives with soot on
+(bench_modular_reactor.py) and the classic CPFROde call (bench_cpfr.py), each against the bare
+gas-object calls of its benchmark.
+
+Collection is switched on only around the calls through callgrind's client requests (a tiny helper
+compiled on the fly); each case is counted over 10 and over 30 evaluations at moving states, and the
+difference over 20 is the count of one evaluation, free of the switching itself.
+
+    python bench/callgrind_paths.py
+    python bench/callgrind_paths.py --annotate "modular step"   # plus its top functions
+"""
+import itertools
+import os
+import subprocess
+import sys
+import tempfile
+
+here = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, here)
+from callgrind_classic_step import build_helper, totals  # noqa: E402
+
+
+def cases():
+    sys.path.insert(0, os.path.join(here, "..", "examples"))
+    import cantera as ct
+    import numpy as np
+    from pah_gas import RICH_FLAME_X, pah_gas
+
+    import bench_modular_reactor
+    import bench_modular_step
+    import pyrandel.lib._pyrandel as psoot
+
+    gas, precursors = pah_gas()
+    gas.TPX = 1800.0, ct.one_atm, RICH_FLAME_X
+    T, P, Y = gas.T, gas.P, gas.Y.copy()
+    ns = gas.n_species
+    n = 97
+
+    # The modular step.
+    sg, model = bench_modular_step.assemble(gas, precursors, "CReactDim")
+    temps = itertools.cycle([T * (1 + 1e-7 * k) for k in range(n)])
+    base = np.array([2.0e-9, 8.0e-9, 4.0e-5, 6.0e-6])
+    soots = itertools.cycle([base * (1 + 1e-6 * k) for k in range(n)])
+    out, src = np.zeros(4), np.zeros(4)
+
+    def bare_step():
+        gas.set_unnormalized_mass_fractions(Y)
+        gas.TP = next(temps), P
+        gas.X
+        gas.density
+        gas.mean_molecular_weight
+        gas.viscosity
+
+    def step():
+        sg.update_thermo_TPUY(next(temps), P, Y)
+        sg.update_transport()
+        model.set_vars(next(soots))
+        model.update()
+        model.update_w_scrub()
+        model.fill_soot_array(out)
+        model.fill_source_term_array(src)
+
+    # The modular plug-flow reactor, soot on.
+    gas.TPX = 1800.0, ct.one_atm, RICH_FLAME_X
+    r = bench_modular_reactor.assemble(gas, precursors)
+    r.P = gas.P
+    y = np.hstack([[0.0, gas.density * 1.0, gas.T], gas.Y, [2.0e-9, 8.0e-9, 4.0e-5, 6.0e-6]])
+    states = []
+    for k in range(n):
+        s = y.copy()
+        s[2] *= 1 + 1e-7 * k
+        s[3 + ns:] *= 1 + 1e-6 * k
+        states.append(s)
+    cyc = itertools.cycle(states)
+    Ys = slice(3, 3 + ns)
+
+    def bare_reactor():
+        s = next(cyc)
+        gas.set_unnormalized_mass_fractions(s[Ys])
+        gas.TP = s[2], P
+        gas.X
+        gas.density
+        gas.mean_molecular_weight
+        gas.viscosity
+        gas.net_production_rates
+
+    def reactor():
+        r.derivatives(0.1, next(cyc))
+
+    # The classic plug-flow reactor.
+    rc = psoot.CPFROde(gas)
+    rc.area, rc.perimeter = np.pi * 0.005**2, np.pi * 0.01
+    rc.temp_value = np.array([[0.0, 1.0], [1800.0, 1700.0]])
+    rc.soot_offset = 3 + ns
+    rc.soot_enabled = False
+    y2 = np.hstack([[0.0, gas.density * 1.0, gas.T], gas.Y, [1e-8, 1e-7, 1e-3, 1e-4]])
+    states2 = []
+    for k in range(n):
+        s = y2.copy()
+        s[2] *= 1 + 1e-7 * k
+        states2.append(s)
+    cyc2 = itertools.cycle(states2)
+
+    def bare_classic():
+        s = next(cyc2)
+        gas.set_unnormalized_mass_fractions(s[Ys])
+        gas.TP = s[2], P
+        gas.net_production_rates
+        gas.density
+        gas.partial_molar_enthalpies
+        gas.cp
+        gas.molecular_weights
+
+    def classic():
+        rc(0.1, next(cyc2))
+
+    return {"modular step": (step, bare_step), "CPFRSoot soot on": (reactor, bare_reactor),
+            "CPFROde": (classic, bare_classic)}
+
+
+def measure(workdir):
+    cg = build_helper(workdir)
+    for name, pair in cases().items():
+        for side, fn in zip(("module", "bare"), pair):
+            for _ in range(3):
+                fn()
+            for count in (10, 30):
+                cg.cg_start()
+                for _ in range(count):
+                    fn()
+                cg.cg_stop(f"{name}/{side}|{count}".encode())
+
+
+def main():
+    if os.environ.get("CG_PATHS_INNER"):
+        measure(os.environ["CG_PATHS_INNER"])
+        return
+    annotate = sys.argv[sys.argv.index("--annotate") + 1] if "--annotate" in sys.argv else None
+    with tempfile.TemporaryDirectory() as outdir:
+        env = dict(os.environ, CG_PATHS_INNER=outdir, PYTHONHASHSEED="0")
+        subprocess.run(["valgrind", "--tool=callgrind", "--collect-atstart=no", "--dump-instr=no",
+                        f"--callgrind-out-file={outdir}/cg.out", sys.executable, os.path.abspath(__file__)],
+                       env=env, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        found = totals(outdir)
+        print(f"{'evaluation':<20}{'module':>12}{'bare gas':>12}{'ratio':>8}{'own':>10}")
+        for name in ("modular step", "CPFRSoot soot on", "CPFROde"):
+            m, b = ((found[f"{name}/{s}|30"][0] - found[f"{name}/{s}|10"][0]) / 20 for s in ("module", "bare"))
+            print(f"{name:<20}{m / 1e3:>11.1f}k{b / 1e3:>11.1f}k{m / b:>8.3f}{(m - b) / 1e3:>9.1f}k")
+        if annotate:
+            path = found[f"{annotate}/module|30"][1]
+            out = subprocess.run(["callgrind_annotate", "--threshold=100", "--inclusive=no", path],
+                                 capture_output=True, text=True)
+            lines = out.stdout.splitlines()
+            start = next(i for i, line in enumerate(lines) if "file:function" in line)
+            print("\n".join(lines[start - 1:start + 60]))
+
+
+if __name__ == "__main__":
+    main()
