@@ -24,7 +24,7 @@ from pyrandel.lib._pyrandel import CFlameSolver, CFlameSolverOpt  # noqa: E402
 TARGET = 1.10
 
 
-def main(steps=20, n_points=25, repeat=5):
+def main(steps=100, n_points=25, repeat=5):
     gas, flame = burner_flame()
     with contextlib.redirect_stdout(io.StringIO()):
         model = configured_model(gas, ["C2H2"], "self_collision")
@@ -67,4 +67,4 @@ def main(steps=20, n_points=25, repeat=5):
 
 
 if __name__ == "__main__":
-    main()
+    main(*map(int, sys.argv[1:3]))
