@@ -1,5 +1,5 @@
 """Instructions per evaluation of the hot paths, counted by valgrind's callgrind (repeatable on a busy
-machine): the modular step of bench_modular_step.py (CReactDim), CPFRSoot.derivatives with soot on
+machine): the modular step of bench_modular_step.py (each PAH-growth model), CPFRSoot.derivatives with soot on
 (bench_modular_reactor.py) and the classic CPFROde call (bench_cpfr.py), each against the bare
 gas-object calls of its benchmark.
 
@@ -8,7 +8,8 @@ compiled on the fly); each case is counted over 10 and over 30 evaluations at mo
 difference over 20 is the count of one evaluation, free of the switching itself.
 
     python bench/callgrind_paths.py
-    python bench/callgrind_paths.py --annotate "modular step"   # plus its top functions
+    python bench/callgrind_paths.py --annotate "step CReactDim"   # plus its top functions
+    python bench/callgrind_paths.py --only "step CDimerCoal,CPFROde"  # just these
 """
 import itertools
 import os
@@ -18,6 +19,7 @@ import tempfile
 
 here = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, here)
+from bench_modular_step import MODELS  # noqa: E402
 from callgrind_classic_step import build_helper, totals  # noqa: E402
 
 
@@ -25,10 +27,9 @@ def cases():
     sys.path.insert(0, os.path.join(here, "..", "examples"))
     import cantera as ct
     import numpy as np
-    from pah_gas import RICH_FLAME_X, pah_gas
+    from pah_gas import RICH_FLAME_X, modular_graph, pah_gas
 
     import bench_modular_reactor
-    import bench_modular_step
     import pyrandel.lib._pyrandel as psoot
 
     gas, precursors = pah_gas()
@@ -37,29 +38,35 @@ def cases():
     ns = gas.n_species
     n = 97
 
-    # The modular step.
-    sg, model = bench_modular_step.assemble(gas, precursors, "CReactDim")
-    temps = itertools.cycle([T * (1 + 1e-7 * k) for k in range(n)])
+    # The modular step, once per PAH-growth model.
     base = np.array([2.0e-9, 8.0e-9, 4.0e-5, 6.0e-6])
-    soots = itertools.cycle([base * (1 + 1e-6 * k) for k in range(n)])
     out, src = np.zeros(4), np.zeros(4)
 
-    def bare_step():
-        gas.set_unnormalized_mass_fractions(Y)
-        gas.TP = next(temps), P
-        gas.X
-        gas.density
-        gas.mean_molecular_weight
-        gas.viscosity
+    def modular(pah_cls):
+        sg, _, model = modular_graph(gas, precursors, pah_cls)
+        temps = itertools.cycle([T * (1 + 1e-7 * k) for k in range(n)])
+        soots = itertools.cycle([base * (1 + 1e-6 * k) for k in range(n)])
 
-    def step():
-        sg.update_thermo_TPUY(next(temps), P, Y)
-        sg.update_transport()
-        model.set_vars(next(soots))
-        model.update()
-        model.update_w_scrub()
-        model.fill_soot_array(out)
-        model.fill_source_term_array(src)
+        def bare_step():
+            gas.set_unnormalized_mass_fractions(Y)
+            gas.TP = next(temps), P
+            gas.X
+            gas.density
+            gas.mean_molecular_weight
+            gas.viscosity
+
+        def step():
+            sg.update_thermo_TPUY(next(temps), P, Y)
+            sg.update_transport()
+            model.set_vars(next(soots))
+            model.update()
+            model.update_w_scrub()
+            model.fill_soot_array(out)
+            model.fill_source_term_array(src)
+
+        return step, bare_step
+
+    found = {f"step {m}": modular(m) for m in MODELS}
 
     # The modular plug-flow reactor, soot on.
     gas.TPX = 1800.0, ct.one_atm, RICH_FLAME_X
@@ -115,13 +122,14 @@ def cases():
     def classic():
         rc(0.1, next(cyc2))
 
-    return {"modular step": (step, bare_step), "CPFRSoot soot on": (reactor, bare_reactor),
-            "CPFROde": (classic, bare_classic)}
+    return {**found, "CPFRSoot soot on": (reactor, bare_reactor), "CPFROde": (classic, bare_classic)}
 
 
-def measure(workdir):
+def measure(workdir, only):
     cg = build_helper(workdir)
     for name, pair in cases().items():
+        if only and name not in only:
+            continue
         for side, fn in zip(("module", "bare"), pair):
             for _ in range(3):
                 fn()
@@ -134,19 +142,21 @@ def measure(workdir):
 
 def main():
     if os.environ.get("CG_PATHS_INNER"):
-        measure(os.environ["CG_PATHS_INNER"])
+        measure(os.environ["CG_PATHS_INNER"], [c for c in os.environ.get("CG_PATHS_ONLY", "").split(",") if c])
         return
     annotate = sys.argv[sys.argv.index("--annotate") + 1] if "--annotate" in sys.argv else None
+    only = sys.argv[sys.argv.index("--only") + 1] if "--only" in sys.argv else ""
     with tempfile.TemporaryDirectory() as outdir:
-        env = dict(os.environ, CG_PATHS_INNER=outdir, PYTHONHASHSEED="0")
+        env = dict(os.environ, CG_PATHS_INNER=outdir, CG_PATHS_ONLY=only, PYTHONHASHSEED="0")
         subprocess.run(["valgrind", "--tool=callgrind", "--collect-atstart=no", "--dump-instr=no",
                         f"--callgrind-out-file={outdir}/cg.out", sys.executable, os.path.abspath(__file__)],
                        env=env, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         found = totals(outdir)
-        print(f"{'evaluation':<20}{'module':>12}{'bare gas':>12}{'ratio':>8}{'own':>10}")
-        for name in ("modular step", "CPFRSoot soot on", "CPFROde"):
+        print(f"{'evaluation':<22}{'module':>12}{'bare gas':>12}{'ratio':>8}{'own':>10}")
+        order = [f"step {m}" for m in MODELS] + ["CPFRSoot soot on", "CPFROde"]
+        for name in [c for c in order if f"{c}/module|30" in found]:
             m, b = ((found[f"{name}/{s}|30"][0] - found[f"{name}/{s}|10"][0]) / 20 for s in ("module", "bare"))
-            print(f"{name:<20}{m / 1e3:>11.1f}k{b / 1e3:>11.1f}k{m / b:>8.3f}{(m - b) / 1e3:>9.1f}k")
+            print(f"{name:<22}{m / 1e3:>11.1f}k{b / 1e3:>11.1f}k{m / b:>8.3f}{(m - b) / 1e3:>9.1f}k")
         if annotate:
             path = found[f"{annotate}/module|30"][1]
             out = subprocess.run(["callgrind_annotate", "--threshold=100", "--inclusive=no", path],
