@@ -6,6 +6,7 @@ import pickle
 import subprocess
 import sys
 import textwrap
+import warnings
 
 import numpy as np
 import pytest
@@ -409,6 +410,62 @@ def test_python_overrides_are_seen_and_calls_keep_their_order(mod):
     d = r.derivatives(0.0, y)
     assert log == ["TPUY", "transport", "set_vars", "update", "MW_array", "volume_fraction", "MW_array"]
     assert r.phi == 0.5 and d[0] == pytest.approx(0.5)  # u = rho u / (0.5 rho)
+
+
+class GasProxy:
+    """The Cantera gas seen through Python, with net production rates scaled by `factor`."""
+
+    def __init__(self, gas, factor=1.0):
+        object.__setattr__(self, "_gas", gas)
+        object.__setattr__(self, "_factor", factor)
+
+    def __getattr__(self, name):
+        return getattr(self._gas, name)
+
+    def __setattr__(self, name, value):
+        setattr(self._gas, name, value)
+
+    @property
+    def net_production_rates(self):
+        return self._gas.net_production_rates * self._factor
+
+
+@pytest.mark.parametrize("cls", ["CPFRSoot", "CPSRSoot", "CConstUVSoot"])
+@pytest.mark.parametrize("factor", [1.0, 1e306])
+def test_own_paths_equal_the_paths_by_name(mod, cls, factor):
+    """The exact gas wrapper and particle model (rates scaled and the state read in place) give the bits
+    that no-op Python subclasses give through `w_array` and `set_vars(y[soot_offset:])`; rates whose
+    scaling overflows warn as NumPy's multiplication does."""
+
+    class Gas(mod.CSootGas):
+        pass
+
+    class Model(mod.CMonodisperseSootModel):
+        pass
+
+    gas = pah_gas()
+    head = [0.0, gas.density, 1800.0] if cls == "CPFRSoot" else [gas.density, 1800.0]
+    y = np.hstack([head, gas.Y, SOOT])
+    results = []
+    for gas_cls, model_cls in ((mod.CSootGas, mod.CMonodisperseSootModel), (Gas, Model)):
+        sg, sw, model = graph(mod, GasProxy(gas, factor), model_cls=model_cls)
+        g = gas_cls(sg.cantera_gas)
+        g.update_MWs(sg.MW_array)
+        g.set_species_indices(sg._species_index_dict)
+        sw.soot_gas = g
+        r = getattr(mod, cls)(g)
+        r.set_soot_wrapper(sw)
+        r.temperature_solver, r.P, r.T = 3, P0, 1800.0
+        if cls == "CPSRSoot":
+            g.update_thermo_TPUY(1800.0, P0, gas.Y)
+            r.set_star()
+            r.phy_restime = 1e-3
+        with warnings.catch_warnings(record=True) as seen:
+            warnings.simplefilter("always")
+            results.append(r.derivatives(0.0, y).copy())
+        overflow = [w for w in seen if "overflow encountered in multiply" in str(w.message)]
+        assert bool(overflow) == (factor > 1.0)
+    np.testing.assert_array_equal(results[0], results[1])
 
 
 # ------------------------------------------------------------ hostile state vectors

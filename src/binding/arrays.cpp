@@ -130,6 +130,10 @@ Items::Items(PyObject* arr) : arr_(arr) {
 bool read_float64_array(PyObject* arr, std::vector<double>& out) {
     auto copy = [&out](const F64Span& s) {
         out.resize((size_t)s.n);
+        if (s.stride == (Py_ssize_t)sizeof(double)) {
+            if (s.n > 0) std::memcpy(out.data(), s.data, (size_t)s.n * sizeof(double));
+            return;
+        }
         for (Py_ssize_t i = 0; i < s.n; ++i) std::memcpy(&out[(size_t)i], s.data + i * s.stride, sizeof(double));
     };
     F64Span s;

@@ -110,6 +110,8 @@ class DoubleBuf {
 public:
     DoubleBuf() = default;
     DoubleBuf(PyObject* obj, const char* argname);
+    // Part of a plain float64 array (see plain_f64), the array held for the call.
+    DoubleBuf(PyObject* owner, F64Span part) : obj_(owner), span_(part) { Py_INCREF(owner); }
     DoubleBuf(DoubleBuf&& o) noexcept : view_(o.view_), exported_(o.exported_), obj_(o.obj_), span_(o.span_) {
         o.exported_ = false;
         o.obj_ = nullptr;

@@ -55,8 +55,12 @@ const CSootGasVTable CSootGas::vtable = {
 };
 
 int CSootGas::species_index_impl(PyObject* name) {
+    if (int i; index_cache_.find(_species_index_dict.get(), name, i)) return i;
+    return species_index_lookup(name);
+}
+
+int CSootGas::species_index_lookup(PyObject* name) {
     PyObject* dict = _species_index_dict.get();
-    if (int i; index_cache_.find(dict, name, i)) return i;
     // Held: hashing or comparing the name may run code that replaces the dictionary.
     Ref d = Ref::borrow(dict);
     Ref v = Ref::steal(PyObject_GetItem(d.get(), name));
@@ -70,18 +74,6 @@ int CSootGas::species_index_impl(PyObject* name) {
 #if PY_VERSION_HEX < 0x030C0000
 static uint64_t dict_version(PyObject* d) { return ((PyDictObject*)d)->ma_version_tag; }
 #endif
-
-bool SpeciesIndexCache::find(PyObject* dict, PyObject* name, int& i) const {
-#if PY_VERSION_HEX < 0x030C0000
-    if (dict != dict_ || !str_keys_ || dict == Py_None || dict_version(dict) != version_) return false;
-    for (int r = 0; r < n_; ++r)
-        if (rows_[r].name.get() == name) {
-            i = rows_[r].index;
-            return true;
-        }
-#endif
-    return false;
-}
 
 void SpeciesIndexCache::remember(PyObject* dict, PyObject* name, PyObject* value, int i) {
 #if PY_VERSION_HEX < 0x030C0000
@@ -100,12 +92,18 @@ void SpeciesIndexCache::remember(PyObject* dict, PyObject* name, PyObject* value
         version_ = dict_version(dict);
     }
     if (!str_keys_ || n_ == max_rows) return;
-    rows_[n_++] = Row{bind::Ref::borrow(name), i};
+    unsigned s = slot_of(name);
+    while (rows_[s].name) {
+        if (rows_[s].name.get() == name) return;
+        s = (s + 1) % slots;
+    }
+    rows_[s] = Row{bind::Ref::borrow(name), i};
+    ++n_;
 #endif
 }
 
 void SpeciesIndexCache::clear() {
-    for (int r = 0; r < n_; ++r) rows_[r] = Row{};
+    for (Row& r : rows_) r = Row{};
     n_ = 0;
     dict_ = nullptr;
     version_ = 0;
@@ -230,16 +228,21 @@ void CSootGas::set_species_indices_impl(PyObject* d) { _species_index_dict.set(d
 
 // ------------------------------------------------------- internal accessors
 
+// x * rho / mean_MW with the cached objects, as the interpreter computes it.
+[[gnu::noinline]] static double C_by_objects(CSootGas* g, double x) {
+    Ref xf = bind::py(x);
+    Ref rho = g->_rho.hold();
+    Ref num = Ref::steal(PyNumber_Multiply(xf.get(), rho.get()));
+    Ref mw = bind::getattr((PyObject*)g, n_mean_MW);
+    Ref c = Ref::steal(PyNumber_TrueDivide(num.get(), mw.get()));
+    return bind::as_double(c.get());
+}
+
 double CSootGas::C_impl(int i) {
     double x = _X[i];
     // Common case: the cached density is a float and nobody overrides mean_MW.
     if (Py_TYPE(this) == &type && PyFloat_CheckExact(_rho.get())) return bind::pydiv(x * PyFloat_AS_DOUBLE(_rho.get()), _mean_MW);
-    Ref xf = bind::py(x);
-    Ref rho = _rho.hold();
-    Ref num = Ref::steal(PyNumber_Multiply(xf.get(), rho.get()));
-    Ref mw = bind::getattr((PyObject*)this, n_mean_MW);
-    Ref c = Ref::steal(PyNumber_TrueDivide(num.get(), mw.get()));
-    return bind::as_double(c.get());
+    return C_by_objects(this, x);
 }
 
 // (mu / rho) * x^0.5: the quotient of the cached objects first, then the
@@ -280,6 +283,7 @@ static Ref scaled(PyObject* gas, PyObject* name, binaryfunc op) {
 }
 
 Ref CSootGas::get_w_array() { return scaled(gas().get(), n_net_production_rates, PyNumber_Multiply); }
+Ref CSootGas::gas_net_production_rates() { return bind::getattr(gas().get(), n_net_production_rates); }
 Ref CSootGas::get_Y_array() { return bind::getattr(gas().get(), n_Y); }
 // Partial molar enthalpies, J/mol (the energy balances of the reactors need enthalpies).
 Ref CSootGas::get_h_mol_array() { return scaled(gas().get(), n_partial_molar_enthalpies, PyNumber_TrueDivide); }

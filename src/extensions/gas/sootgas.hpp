@@ -17,15 +17,36 @@ class SpeciesIndexCache {
         bind::Ref name;  // held: its identity is the key
         int index = 0;
     };
-    static constexpr int max_rows = 16;
-    Row rows_[max_rows];
+    // Open addressing on the name's address: a lookup is one or two compares.
+    static constexpr int slots = 32, max_rows = 24;
+    Row rows_[slots];
     int n_ = 0;
     PyObject* dict_ = nullptr;  // identity only
     uint64_t version_ = 0;
     bool str_keys_ = false;
 
+    static unsigned slot_of(PyObject* name) {
+        return (unsigned)(((uintptr_t)name >> 4) * 0x9E3779B97F4A7C15ull >> 59);
+    }
+
 public:
-    bool find(PyObject* dict, PyObject* name, int& i) const;
+    bool find(PyObject* dict, PyObject* name, int& i) const {
+#if PY_VERSION_HEX < 0x030C0000
+        if (dict != dict_ || !PyDict_CheckExact(dict) || ((PyDictObject*)dict)->ma_version_tag != version_)
+            return false;
+        for (unsigned s = slot_of(name);; s = (s + 1) % slots) {
+            PyObject* k = rows_[s].name.get();
+            if (k == name) {
+                i = rows_[s].index;
+                return true;
+            }
+            if (!k) return false;
+        }
+#else
+        (void)dict, (void)name, (void)i;
+        return false;
+#endif
+    }
     void remember(PyObject* dict, PyObject* name, PyObject* value, int i);
     void clear();
 };
@@ -96,6 +117,7 @@ struct CSootGas {
     double mu_c_impl() { return held_double(_mu); }
     double rho_c_impl() { return held_double(_rho); }
     int species_index_impl(PyObject* name);
+    [[gnu::noinline]] int species_index_lookup(PyObject* name);
 
     // Properties.
     bind::Ref get_T();
@@ -117,6 +139,8 @@ struct CSootGas {
     bind::Ref get_cv_mass();
     bind::Ref get_cp_mass();
     bind::Ref get_state();
+    // The gas object's own net production rates, kmol/(m3 s) (w_array is them times 1000).
+    bind::Ref gas_net_production_rates();
 
 private:
     // The gas object, held for the call: its attributes may run code that replaces the field.

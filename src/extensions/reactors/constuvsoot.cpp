@@ -61,15 +61,16 @@ Ref CConstUVSoot::derivatives_impl(double t, bind::NDArray yarg) {
     const double removed = removed_gas_mass, r = rho;
     set_entry(R.get(), oD, (1.0 - phi) * removed);
     {
-        Ref wa = w.w_array(), ws = m.w_scrub(), mw = w.MW_array();
-        F64 a(wa.get()), s(ws.get()), M(mw.get()), Y(Ys.get()), o(R.get(), true);
+        Rates a(w);
+        Ref ws = m.w_scrub(), mw = w.MW_array();
+        F64 s(ws.get()), M(mw.get()), Y(Ys.get()), o(R.get(), true);
         const Py_ssize_t n = oS - oY;
-        if (o.ok() && same_size({&a, &s, &M, &Y}, n)) {
+        if (o.ok() && a.ok() && a.size() == n && same_size({&s, &M, &Y}, n)) {
             flame::FpWatch fp;
             for (Py_ssize_t i = 0; i < n; ++i) o[oY + i] = ((a[i] + s[i]) * M[i] - Y[i] * removed) / r;
             fp.report();
         } else {
-            Ref sum = add(wa.get(), ws.get());
+            Ref sum = add(a.obj(), ws.get());
             Ref num = sub(mul(sum.get(), mw.get()).get(), mul(Ys.get(), f(removed).get()).get());
             assign(R.get(), oY, oS, div(num.get(), f(r).get()).get());
         }

@@ -71,8 +71,7 @@ Ref CPFRSoot::derivatives_impl(double t, bind::NDArray yarg) {
     Ref Ys = slice(y, oY, oS);
     w.update_thermo_TPUY(T, P, Ys.get());
     w.update_transport();
-    Ref tail = slice(y, oS, -1);
-    m.set_vars(tail.get());
+    m.set_vars_from(y, oS);
     m.update();
     m.update_w_scrub();
     rho = bind::as_double(w.rho().get());
@@ -87,15 +86,16 @@ Ref CPFRSoot::derivatives_impl(double t, bind::NDArray yarg) {
 
     const double removed = removed_gas_mass, rho_u = rho * u;
     {
-        Ref wa = w.w_array(), ws = m.w_scrub(), mw = w.MW_array();
-        F64 a(wa.get()), s(ws.get()), M(mw.get()), Y(Ys.get()), o(R.get(), true);
+        Rates a(w);
+        Ref ws = m.w_scrub(), mw = w.MW_array();
+        F64 s(ws.get()), M(mw.get()), Y(Ys.get()), o(R.get(), true);
         const Py_ssize_t n = oS - oY;
-        if (o.ok() && same_size({&a, &s, &M, &Y}, n)) {
+        if (o.ok() && a.ok() && a.size() == n && same_size({&s, &M, &Y}, n)) {
             flame::FpWatch fp;
             for (Py_ssize_t i = 0; i < n; ++i) o[oY + i] = ((a[i] + s[i]) * M[i] - Y[i] * removed) / rho_u;
             fp.report();
         } else {
-            Ref sum = add(wa.get(), ws.get());
+            Ref sum = add(a.obj(), ws.get());
             Ref num = sub(mul(sum.get(), mw.get()).get(), mul(Ys.get(), f(removed).get()).get());
             assign(R.get(), oY, oS, div(num.get(), f(rho_u).get()).get());
         }

@@ -53,8 +53,7 @@ Ref CPSRSoot::derivatives_impl(double t, bind::NDArray yarg) {
     w.update_thermo_TPUY(T, P, Ys.get());
     w.update_transport();
     rho = bind::as_double(w.rho().get());
-    Ref tail = slice(y, oS, -1);
-    m.set_vars(tail.get());
+    m.set_vars_from(y, oS);
     m.update();
     m.update_w_scrub();
     {
@@ -69,17 +68,18 @@ Ref CPSRSoot::derivatives_impl(double t, bind::NDArray yarg) {
     const double inv_rho = bind::fdiv(1.0, rho);
     Ref Ystar = Y_star.hold();
     {
-        Ref wa = w.w_array(), ws = m.w_scrub(), mw = w.MW_array();
-        F64 a(wa.get()), s(ws.get()), M(mw.get()), Y(Ys.get()), Y0(Ystar.get()), o(R.get(), true);
+        Rates a(w);
+        Ref ws = m.w_scrub(), mw = w.MW_array();
+        F64 s(ws.get()), M(mw.get()), Y(Ys.get()), Y0(Ystar.get()), o(R.get(), true);
         const Py_ssize_t n = oS - oY;
-        if (o.ok() && same_size({&a, &s, &M, &Y, &Y0}, n)) {
+        if (o.ok() && a.ok() && a.size() == n && same_size({&s, &M, &Y, &Y0}, n)) {
             flame::FpWatch fp;
             for (Py_ssize_t i = 0; i < n; ++i)
                 o[oY + i] = inv_tau * (Y0[i] - Y[i]) + inv_rho * (a[i] + s[i]) * M[i];
             fp.report();
         } else {
             Ref relax = mul(f(inv_tau).get(), sub(Ystar.get(), Ys.get()).get());
-            Ref prod = mul(mul(f(inv_rho).get(), add(wa.get(), ws.get()).get()).get(), mw.get());
+            Ref prod = mul(mul(f(inv_rho).get(), add(a.obj(), ws.get()).get()).get(), mw.get());
             assign(R.get(), oY, oS, add(relax.get(), prod.get()).get());
         }
     }

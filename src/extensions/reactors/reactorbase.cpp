@@ -128,6 +128,38 @@ Name n_rho("rho"), n_MW_array("MW_array"), n_w_array("w_array"), n_Y_array("Y_ar
     n_u_mass_total("u_mass_total"), n_cv_mass("cv_mass"), n_cp_mass("cp_mass");
 }  // namespace
 
+Rates::Rates(Gas& w) {
+    if (!w.exact) {
+        arr_ = w.w_array();
+        view_.emplace(arr_.get());
+        return;
+    }
+    static std::vector<double> scaled;
+    raw_ = w.g->gas_net_production_rates();
+    bind::F64Span r;
+    if (bind::plain_f64(raw_.get(), false, r)) {
+        scaled.resize((size_t)r.n);
+        bool overflow = false;
+        for (Py_ssize_t i = 0; i < r.n; ++i) {
+            const double x = r[i], v = x * 1000.0;
+            overflow |= std::isinf(v) && !std::isinf(x);
+            scaled[(size_t)i] = v;
+        }
+        if (!overflow) {
+            data_ = scaled.data();
+            n_ = r.n;
+            return;
+        }
+    }
+    obj();
+    view_.emplace(arr_.get());
+}
+
+PyObject* Rates::obj() {
+    if (!arr_) arr_ = Ref::steal(PyNumber_Multiply(raw_.get(), bind::py(1000).get()));
+    return arr_.get();
+}
+
 #define RX_GAS_PROP(name)                                      \
     Ref Gas::name() {                                          \
         if (exact) return g->get_##name();                     \
@@ -203,6 +235,16 @@ Ref Model::min_array() {
 void Model::set_vars(PyObject* vars) {
     if (mono) return with_buffer(mono, Mono::MID_set_vars, &Mono::set_vars_impl, n_set_vars, vars, "vars");
     bind::call_method(obj.get(), n_set_vars, vars);
+}
+void Model::set_vars_from(PyObject* y, Py_ssize_t from) {
+    bind::F64Span v;
+    if (mono && own(mono, Mono::MID_set_vars) && bind::plain_f64(y, true, v) && from >= 0 && from <= v.n) {
+        bind::F64Span tail{v.data + from * v.stride, v.n - from, v.stride};
+        traced(Mono::MID_set_vars, [&] { mono->set_vars_impl(bind::DoubleBuf(y, tail)); });
+        return;
+    }
+    Ref t = slice(y, from, -1);
+    set_vars(t.get());
 }
 void Model::update() {
     if (mono) return mono->update();

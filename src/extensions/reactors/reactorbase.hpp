@@ -4,6 +4,8 @@
 // (offset fields) and `derivatives(t, y)`.
 #pragma once
 
+#include <optional>
+
 #include "../../binding/cls.hpp"
 #include "../../reactor/pfrcommon.hpp"
 
@@ -73,6 +75,27 @@ struct Gas {
     Ref cp_mass();
 };
 
+// Net production rates in mol/(m3 s) as `w_array` gives them. Of an exact
+// CSootGas the gas object's own array (kmol) is read and each element scaled
+// here as NumPy's `rates * 1000` computes it, without a new array; a product
+// that overflows (NumPy warns there) or rates that are no plain float64 array
+// make the array the NumPy way at once. No Python code runs between making and
+// reading the values, which live in one buffer shared by all reactors.
+class Rates {
+    Ref raw_, arr_;
+    std::optional<pfr::F64> view_;
+    const double* data_ = nullptr;
+    Py_ssize_t n_ = 0;
+
+public:
+    explicit Rates(Gas& w);
+    bool ok() const { return view_ ? view_->ok() : true; }
+    Py_ssize_t size() const { return view_ ? view_->size() : n_; }
+    double operator[](Py_ssize_t i) const { return view_ ? (*view_)[i] : data_[i]; }
+    // The `w_array` object itself (made now when only its values were).
+    PyObject* obj();
+};
+
 // The particle model read from the soot wrapper's field: its number of
 // equations and scrubbing array directly, its methods by name unless nothing
 // overrides the monodisperse model's own.
@@ -86,6 +109,8 @@ struct Model {
     Ref w_scrub() const;
     Ref min_array();
     void set_vars(PyObject* vars);
+    // set_vars(y[from:]): the model's own body reads the state vector in place.
+    void set_vars_from(PyObject* y, Py_ssize_t from);
     void update();
     void update_w_scrub();
     double volume_fraction();

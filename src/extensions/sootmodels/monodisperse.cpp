@@ -288,22 +288,37 @@ void CMonodisperseSootModel::fill_soot_array_impl(bind::DoubleBuf b) {
 }
 
 namespace {
-bool source_in_doubles(M* s, int v, double& out);
-}
+
+// The two process models when they are of the module's own classes (no Python
+// code runs in their getters); the surface model may be missing.
+struct PlainModels {
+    CSootWrapper* w = nullptr;
+    CPAHGrowthBase* pah = nullptr;
+    CSurfaceReactionsBase* surf = nullptr;
+};
+bool plain_models(M* s, PlainModels& p);
+double source_of(M* s, const PlainModels& p, int v);
+
+}  // namespace
 
 void CMonodisperseSootModel::fill_source_term_array_impl(bind::DoubleBuf b) {
     // An exact instance cannot override S_*: their sums go straight into the buffer.
-    auto term = [this](int v, Ref (M::*S)()) {
-        if (double d; Py_IS_TYPE(this, &type) && source_in_doubles(this, v, d)) return d;
-        return bind::as_double((this->*S)().get());
-    };
-    double v = term(0, &M::S_N_agg);
+    if (PlainModels p; Py_IS_TYPE(this, &type) && plain_models(this, p) && p.surf) {
+        const double terms[4] = {source_of(this, p, 0), source_of(this, p, 1), source_of(this, p, 2),
+                                 source_of(this, p, 3)};
+        block_at(b, N_agg_offset) = terms[0];
+        block_at(b, N_pri_offset) = terms[1];
+        block_at(b, C_tot_offset) = terms[2];
+        block_at(b, H_tot_offset) = terms[3];
+        return;
+    }
+    double v = bind::as_double(S_N_agg().get());
     block_at(b, N_agg_offset) = v;
-    v = term(1, &M::S_N_pri);
+    v = bind::as_double(S_N_pri().get());
     block_at(b, N_pri_offset) = v;
-    v = term(2, &M::S_C_tot);
+    v = bind::as_double(S_C_tot().get());
     block_at(b, C_tot_offset) = v;
-    v = term(3, &M::S_H_tot);
+    v = bind::as_double(S_H_tot().get());
     block_at(b, H_tot_offset) = v;
 }
 
@@ -311,7 +326,7 @@ void CMonodisperseSootModel::fill_source_term_array_impl(bind::DoubleBuf b) {
 
 namespace {
 
-// A model of the module's own classes (no Python code runs in its getters), or nullptr.
+// A model of the module's own classes, or nullptr.
 template <class T>
 T* static_model(PyObject* o) {
     if (o == Py_None || (Py_TYPE(o)->tp_flags & Py_TPFLAGS_HEAPTYPE) || !PyObject_TypeCheck(o, &T::type))
@@ -319,37 +334,47 @@ T* static_model(PyObject* o) {
     return reinterpret_cast<T*>(o);
 }
 
-// The source term of variable v in doubles, in the order of the terms and of their additions,
-// when neither this model nor the other two can run Python code on the way.
-bool source_in_doubles(M* s, int v, double& out) {
+bool plain_models(M* s, PlainModels& p) {
     if (!Py_IS_TYPE(s, &M::type) || !s->soot_wrapper) return false;
-    CSootWrapper* w = s->soot_wrapper.o;
-    CPAHGrowthBase* pah = static_model<CPAHGrowthBase>(w->PAH_growth_model.get());
-    CSurfaceReactionsBase* surf = static_model<CSurfaceReactionsBase>(w->surface_reactions_model.get());
-    if (!pah || (v >= 2 && !surf)) return false;
+    p.w = s->soot_wrapper.o;
+    p.pah = static_model<CPAHGrowthBase>(p.w->PAH_growth_model.get());
+    p.surf = static_model<CSurfaceReactionsBase>(p.w->surface_reactions_model.get());
+    return p.pah != nullptr;
+}
+
+// The source term of variable v in doubles, in the order of the terms and of their additions.
+double source_of(M* s, const PlainModels& p, int v) {
+    CPAHGrowthBase* pah = p.pah;
+    CSurfaceReactionsBase* surf = p.surf;
     switch (v) {
         case 0: {
             const double inc = pah->N_agg_inception_total();
-            const double coag = w->coagulation_enabled ? s->vtab->N_agg_coag(s) : 0.0;
-            out = (((inc + 0.0) + 0.0) + coag) + 0.0;
-            return true;
+            const double coag = p.w->coagulation_enabled ? s->vtab->N_agg_coag(s) : 0.0;
+            return (((inc + 0.0) + 0.0) + coag) + 0.0;
         }
-        case 1: out = (((pah->N_agg_inception_total() + 0.0) + 0.0) + 0.0) + 0.0; return true;
+        case 1: return (((pah->N_agg_inception_total() + 0.0) + 0.0) + 0.0) + 0.0;
         case 2: {
             const double inc = pah->C_tot_inception_total();
             const double g = surf->C_tot_growth();
             const double growth = g + pah->C_tot_PAH_total();
-            out = (((inc + growth) + surf->C_tot_oxidation()) + 0.0) + 0.0;
-            return true;
+            return (((inc + growth) + surf->C_tot_oxidation()) + 0.0) + 0.0;
         }
         default: {
             const double inc = pah->H_tot_inception_total();
             const double g = surf->H_tot_growth();
             const double growth = g + pah->H_tot_PAH_total();
-            out = (((inc + growth) + surf->H_tot_oxidation()) + 0.0) + 0.0;
-            return true;
+            return (((inc + growth) + surf->H_tot_oxidation()) + 0.0) + 0.0;
         }
     }
+}
+
+// The source term of variable v in doubles, when neither this model nor the
+// other two can run Python code on the way.
+bool source_in_doubles(M* s, int v, double& out) {
+    PlainModels p;
+    if (!plain_models(s, p) || (v >= 2 && !p.surf)) return false;
+    out = source_of(s, p, v);
+    return true;
 }
 
 // inception + growth + oxidation + coagulation + coalescence, each by name.
