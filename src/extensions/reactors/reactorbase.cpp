@@ -1,5 +1,8 @@
 #include "reactorbase.hpp"
 
+#include <cfloat>
+#include <cmath>
+
 #include "../../flame/flamecommon.hpp"
 #include "../gas/sootgas.hpp"
 #include "../sootmodels/monodisperse.hpp"
@@ -139,12 +142,11 @@ Rates::Rates(Gas& w) {
     bind::F64Span r;
     if (bind::plain_f64(raw_.get(), false, r)) {
         scaled.resize((size_t)r.n);
+        double* out = scaled.data();
+        for (Py_ssize_t i = 0; i < r.n; ++i) out[i] = r[i] * 1000.0;
         bool overflow = false;
-        for (Py_ssize_t i = 0; i < r.n; ++i) {
-            const double x = r[i], v = x * 1000.0;
-            overflow |= std::isinf(v) && !std::isinf(x);
-            scaled[(size_t)i] = v;
-        }
+        for (Py_ssize_t i = 0; i < r.n && !overflow; ++i)
+            overflow = std::fabs(out[i]) > DBL_MAX && std::fabs(r[i]) <= DBL_MAX;
         if (!overflow) {
             data_ = scaled.data();
             n_ = r.n;
