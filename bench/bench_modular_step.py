@@ -30,12 +30,13 @@ TARGET = 1.10
 MODELS = ("CReactDim", "CDimerCoal", "CDimerCoalMod", "CCrossLink", "CCrossLinkMod", "CCrossLinkMerge")
 
 
-def measure(gas, precursors, pah_cls, number, repeat):
+def step_pair(gas, precursors, pah_cls, n):
+    """The modular step of `pah_cls` and the bare gas-object calls it stands on, both at states that move
+    through `n` values between calls."""
     gas.TPX = 1800.0, ct.one_atm, RICH_FLAME_X
     T, P, Y = gas.T, gas.P, gas.Y.copy()
     sg, _, model = modular_graph(gas, precursors, pah_cls)
 
-    n = 997
     temperatures = itertools.cycle([T * (1 + 1e-7 * k) for k in range(n)])
     base = np.array([2.0e-9, 8.0e-9, 4.0e-5, 6.0e-6])
     soots = itertools.cycle([base * (1 + 1e-6 * k) for k in range(n)])
@@ -58,6 +59,11 @@ def measure(gas, precursors, pah_cls, number, repeat):
         model.fill_soot_array(out)
         model.fill_source_term_array(src)
 
+    return step, bare
+
+
+def measure(gas, precursors, pah_cls, number, repeat):
+    step, bare = step_pair(gas, precursors, pah_cls, 997)
     bare()
     step()
     t_bare, t_step = best([bare, step], number, repeat)

@@ -27,46 +27,19 @@ def cases():
     sys.path.insert(0, os.path.join(here, "..", "examples"))
     import cantera as ct
     import numpy as np
-    from pah_gas import RICH_FLAME_X, modular_graph, pah_gas
+    from pah_gas import RICH_FLAME_X, pah_gas
 
     import bench_modular_reactor
+    import bench_modular_step
     import pyrandel.lib._pyrandel as psoot
 
     gas, precursors = pah_gas()
-    gas.TPX = 1800.0, ct.one_atm, RICH_FLAME_X
-    T, P, Y = gas.T, gas.P, gas.Y.copy()
+    P = ct.one_atm
     ns = gas.n_species
     n = 97
 
     # The modular step, once per PAH-growth model.
-    base = np.array([2.0e-9, 8.0e-9, 4.0e-5, 6.0e-6])
-    out, src = np.zeros(4), np.zeros(4)
-
-    def modular(pah_cls):
-        sg, _, model = modular_graph(gas, precursors, pah_cls)
-        temps = itertools.cycle([T * (1 + 1e-7 * k) for k in range(n)])
-        soots = itertools.cycle([base * (1 + 1e-6 * k) for k in range(n)])
-
-        def bare_step():
-            gas.set_unnormalized_mass_fractions(Y)
-            gas.TP = next(temps), P
-            gas.X
-            gas.density
-            gas.mean_molecular_weight
-            gas.viscosity
-
-        def step():
-            sg.update_thermo_TPUY(next(temps), P, Y)
-            sg.update_transport()
-            model.set_vars(next(soots))
-            model.update()
-            model.update_w_scrub()
-            model.fill_soot_array(out)
-            model.fill_source_term_array(src)
-
-        return step, bare_step
-
-    found = {f"step {m}": modular(m) for m in MODELS}
+    found = {f"step {m}": bench_modular_step.step_pair(gas, precursors, m, n) for m in MODELS}
 
     # The modular plug-flow reactor, soot on.
     gas.TPX = 1800.0, ct.one_atm, RICH_FLAME_X
