@@ -57,11 +57,11 @@ void scrub_add(bind::DoubleBuf& w, Py_ssize_t i, double delta) {
     w.at(j) += delta;
 }
 
-// True when scrub_add at row i cannot fail.
-bool inside(const bind::DoubleBuf& w, Py_ssize_t i) {
+// The element scrub_add at row i writes, or null where it would fail.
+double* slot(bind::DoubleBuf& w, Py_ssize_t i) {
     const Py_ssize_t n = w.size();
     const Py_ssize_t j = i < 0 ? i + n : i;
-    return !w.is_none() && j >= 0 && j < n;
+    return !w.is_none() && j >= 0 && j < n ? &w.at(j) : nullptr;
 }
 
 // ------------------------------------------------------------ table entries
@@ -348,16 +348,17 @@ void CFrenklachHACA::update_w_scrub_oxidation_impl(bind::DoubleBuf& w) {
     const int i_CO = gas.index(n_CO), i_H2 = gas.index(n_H2), i_O2 = gas.index(n_O2), i_OH = gas.index(n_OH),
               i_H = gas.index(n_H);
     const double r_O2 = _O2_oxidation_rate, r_OH = _OH_oxidation_rate;
-    if (inside(w, i_CO) && inside(w, i_H2) && inside(w, i_O2) && inside(w, i_OH) && inside(w, i_H)) {
+    double *CO = slot(w, i_CO), *H2 = slot(w, i_H2), *O2 = slot(w, i_O2), *OH = slot(w, i_OH), *H = slot(w, i_H);
+    if (CO && H2 && O2 && OH && H) {
         // No write can fail: the same additions, in the same order, without a report to prepare.
-        w.at(i_CO) += 2.0 * r_O2;
-        w.at(i_H2) += 0.0 * r_O2;
-        w.at(i_H) += 0.0 * r_O2;
-        w.at(i_O2) += -r_O2;
-        w.at(i_CO) += r_OH;
-        w.at(i_H2) += 0.0 * r_OH;
-        w.at(i_OH) += -r_OH;
-        w.at(i_H) += r_OH;
+        *CO += 2.0 * r_O2;
+        *H2 += 0.0 * r_O2;
+        *H += 0.0 * r_O2;
+        *O2 += -r_O2;
+        *CO += r_OH;
+        *H2 += 0.0 * r_OH;
+        *OH += -r_OH;
+        *H += r_OH;
         return;
     }
     auto add = [&](int i, double d) {
