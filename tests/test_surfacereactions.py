@@ -290,6 +290,26 @@ def test_bad_H_index_leaves_the_acetylene_write(mod, gas, unraisable):
     assert str(unraisable[0].exc_value) == "Out of bounds on buffer access (axis 0)"
 
 
+@pytest.mark.parametrize("species", ["CO", "OH", "H"])
+def test_one_oxidation_row_outside_skips_only_its_writes(mod, gas, unraisable, species):
+    sg, sw, m = setup_model(mod, gas)
+    m.update()
+    sw.surface_growth_enabled = False
+    full = np.zeros(gas.n_species)
+    m.update_w_scrub(full)
+    d = dict(sg._species_index_dict)
+    d[species] = 10 ** 6
+    sg.set_species_indices(d)
+    w = np.zeros(gas.n_species)
+    m.update_w_scrub(w)
+    i = gas.species_index(species)
+    want = full.copy()
+    want[i] = 0.0
+    assert w.tobytes() == want.tobytes()
+    writes = {"CO": 2, "OH": 1, "H": 2}[species]        # its additions, each reported on its own
+    assert [str(u.object) for u in unraisable] == [Q + "_update_w_scrub_oxidation"] * writes
+
+
 def test_missing_species_name_reads_index_zero(mod, gas, unraisable):
     sg, sw, m = setup_model(mod, gas)
     d = dict(sg._species_index_dict)

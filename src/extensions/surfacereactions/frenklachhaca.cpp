@@ -22,6 +22,17 @@ bind::Name total_names[] = {bind::Name("C_tot_growth"), bind::Name("H_tot_growth
 
 constexpr const char* cls = "CFrenklachHACA";
 
+// A table entry called straight (and inlinable) when the slot holds that very
+// entry, through the slot otherwise: the same code runs either way.
+template <auto Direct, class Slot, class... A>
+inline auto via(Slot slot, A&&... a) {
+    if (slot == Direct) return Direct(std::forward<A>(a)...);
+    return slot(std::forward<A>(a)...);
+}
+
+constexpr auto gas_T = &bind::entry<&CSootGas::T_c_impl, "T_c">::fn<CSootGas>;
+constexpr auto gas_rho = &bind::entry<&CSootGas::rho_c_impl, "rho_c">::fn<CSootGas>;
+
 // The gas wrapper of a model, held with its soot wrapper for the call.
 struct Gas {
     Ref w, g;
@@ -29,8 +40,8 @@ struct Gas {
     explicit Gas(const CSurfaceReactionsBase* m)
         : w(held_wrapper(m->soot_wrapper, "soot_gas")), g(as_wrapper(w)->held_gas("soot_gas")),
           p(reinterpret_cast<CSootGas*>(g.get())) {}
-    double T() const { return p->vtab->T_c(p); }
-    double rho() const { return p->vtab->rho_c(p); }
+    double T() const { return via<gas_T>(p->vtab->T_c, p); }
+    double rho() const { return via<gas_rho>(p->vtab->rho_c, p); }
     int index(PyObject* name) const { return p->vtab->species_index(p, name); }
     double C(int i) const { return p->vtab->C(p, i); }
 };
@@ -46,6 +57,13 @@ void scrub_add(bind::DoubleBuf& w, Py_ssize_t i, double delta) {
     w.at(j) += delta;
 }
 
+// The element scrub_add at row i writes, or null where it would fail.
+double* slot(bind::DoubleBuf& w, Py_ssize_t i) {
+    const Py_ssize_t n = w.size();
+    const Py_ssize_t j = i < 0 ? i + n : i;
+    return !w.is_none() && j >= 0 && j < n ? &w.at(j) : nullptr;
+}
+
 // ------------------------------------------------------------ table entries
 
 // Entries 4 to 8 return an object: their errors pass on, with a traceback entry under their name.
@@ -54,24 +72,39 @@ Ref passing(CFrenklachHACA* s) {
     return propagate(cls, Name.s, [&] { (s->*F)(); });
 }
 
+// The entries of the table, by name, for the calls that enter them straight.
+using H = CFrenklachHACA;
+constexpr auto e_alpha_empirical = &bind::entry<&H::alpha_empirical_impl, "alpha_empirical">::fn<H>;
+constexpr auto e_alpha_ctoh_based = &bind::entry<&H::alpha_ctoh_based_impl, "alpha_ctoh_based">::fn<H>;
+constexpr auto e_alpha = &bind::entry<&H::alpha_impl, "alpha">::fn<H>;
+constexpr auto e_c_soot_nought = &bind::entry<&H::c_soot_nought_impl, "c_soot_nought">::fn<H>;
+constexpr auto e_surface_growth_rate = &passing<&H::update_surface_growth_rate_impl, "_update_surface_growth_rate">;
+constexpr auto e_C_tot_growth = &passing<&H::update_C_tot_growth_impl, "_update_C_tot_growth">;
+constexpr auto e_H_tot_growth = &passing<&H::update_H_tot_growth_impl, "_update_H_tot_growth">;
+constexpr auto e_O2_oxidation_rate = &passing<&H::update_O2_oxidation_rate_impl, "_update_O2_oxidation_rate">;
+constexpr auto e_OH_oxidation_rate = &passing<&H::update_OH_oxidation_rate_impl, "_update_OH_oxidation_rate">;
+constexpr auto e_C_tot_oxidation = &bind::entry<&H::update_C_tot_oxidation_impl, "_update_C_tot_oxidation">::fn<H>;
+constexpr auto e_H_tot_oxidation = &bind::entry<&H::update_H_tot_oxidation_impl, "_update_H_tot_oxidation">::fn<H>;
+constexpr auto e_w_scrub_growth = &bind::entry<&H::update_w_scrub_growth_impl, "_update_w_scrub_growth">::fn<H>;
+constexpr auto e_w_scrub_oxidation =
+    &bind::entry<&H::update_w_scrub_oxidation_impl, "_update_w_scrub_oxidation">::fn<H>;
+
 }  // namespace
 
 const CFrenklachHACAVTable CFrenklachHACA::vtable = {
-    .alpha_empirical = bind::entry<&CFrenklachHACA::alpha_empirical_impl, "alpha_empirical">(),
-    .alpha_ctoh_based = bind::entry<&CFrenklachHACA::alpha_ctoh_based_impl, "alpha_ctoh_based">(),
-    .alpha = bind::entry<&CFrenklachHACA::alpha_impl, "alpha">(),
-    .c_soot_nought = bind::entry<&CFrenklachHACA::c_soot_nought_impl, "c_soot_nought">(),
-    ._update_surface_growth_rate =
-        passing<&CFrenklachHACA::update_surface_growth_rate_impl, "_update_surface_growth_rate">,
-    ._update_C_tot_growth = passing<&CFrenklachHACA::update_C_tot_growth_impl, "_update_C_tot_growth">,
-    ._update_H_tot_growth = passing<&CFrenklachHACA::update_H_tot_growth_impl, "_update_H_tot_growth">,
-    ._update_O2_oxidation_rate = passing<&CFrenklachHACA::update_O2_oxidation_rate_impl, "_update_O2_oxidation_rate">,
-    ._update_OH_oxidation_rate = passing<&CFrenklachHACA::update_OH_oxidation_rate_impl, "_update_OH_oxidation_rate">,
-    ._update_C_tot_oxidation = bind::entry<&CFrenklachHACA::update_C_tot_oxidation_impl, "_update_C_tot_oxidation">(),
-    ._update_H_tot_oxidation = bind::entry<&CFrenklachHACA::update_H_tot_oxidation_impl, "_update_H_tot_oxidation">(),
-    ._update_w_scrub_growth = bind::entry<&CFrenklachHACA::update_w_scrub_growth_impl, "_update_w_scrub_growth">(),
-    ._update_w_scrub_oxidation =
-        bind::entry<&CFrenklachHACA::update_w_scrub_oxidation_impl, "_update_w_scrub_oxidation">(),
+    .alpha_empirical = e_alpha_empirical,
+    .alpha_ctoh_based = e_alpha_ctoh_based,
+    .alpha = e_alpha,
+    .c_soot_nought = e_c_soot_nought,
+    ._update_surface_growth_rate = e_surface_growth_rate,
+    ._update_C_tot_growth = e_C_tot_growth,
+    ._update_H_tot_growth = e_H_tot_growth,
+    ._update_O2_oxidation_rate = e_O2_oxidation_rate,
+    ._update_OH_oxidation_rate = e_OH_oxidation_rate,
+    ._update_C_tot_oxidation = e_C_tot_oxidation,
+    ._update_H_tot_oxidation = e_H_tot_oxidation,
+    ._update_w_scrub_growth = e_w_scrub_growth,
+    ._update_w_scrub_oxidation = e_w_scrub_oxidation,
 };
 
 // ----------------------------------------------------------- construction
@@ -126,8 +159,8 @@ double CFrenklachHACA::alpha_ctoh_based_impl() { return bind::pymax(bind::pymin(
 double CFrenklachHACA::alpha_impl() {
     switch (_alpha_model) {
         case 0: return alpha_constant;
-        case 1: return vtab->alpha_empirical(this);
-        case 2: return vtab->alpha_ctoh_based(this);
+        case 1: return via<e_alpha_empirical>(vtab->alpha_empirical, this);
+        case 2: return via<e_alpha_ctoh_based>(vtab->alpha_ctoh_based, this);
         default: return 0.0;
     }
 }
@@ -172,10 +205,10 @@ void CFrenklachHACA::update_surface_growth_rate_impl() {
     }
     // Any object that multiplies with floats, left to right as the interpreter does.
     Ref pf = HACA_prefactor.hold();
-    Ref r = Ref::steal(PyNumber_Multiply(pf.get(), bind::py(vtab->alpha(this)).get()));
+    Ref r = Ref::steal(PyNumber_Multiply(pf.get(), bind::py(via<e_alpha>(vtab->alpha, this)).get()));
     r = Ref::steal(PyNumber_Multiply(r.get(), bind::py(k_add).get()));
     r = Ref::steal(PyNumber_Multiply(r.get(), bind::py(C2H2).get()));
-    r = Ref::steal(PyNumber_Multiply(r.get(), bind::py(vtab->c_soot_nought(this)).get()));
+    r = Ref::steal(PyNumber_Multiply(r.get(), bind::py(via<e_c_soot_nought>(vtab->c_soot_nought, this)).get()));
     _surface_growth_rate = bind::as_double(r.get());
 }
 
@@ -249,21 +282,32 @@ double CFrenklachHACA::k_O2_attack(double T) {
 }
 
 double CFrenklachHACA::step_c_soot_nought() {
-    if (!step_) return vtab->c_soot_nought(this);
+    if (!step_) return via<e_c_soot_nought>(vtab->c_soot_nought, this);
     if (!step_->have_c0) {
-        step_->c0 = vtab->c_soot_nought(this);
+        step_->c0 = via<e_c_soot_nought>(vtab->c_soot_nought, this);
         step_->have_c0 = true;
     }
     return step_->c0;
 }
 
 double CFrenklachHACA::step_alpha() {
-    if (!step_) return vtab->alpha(this);
+    if (!step_) return via<e_alpha>(vtab->alpha, this);
     if (!step_->have_alpha) {
-        step_->alpha = vtab->alpha(this);
+        step_->alpha = via<e_alpha>(vtab->alpha, this);
         step_->have_alpha = true;
     }
     return step_->alpha;
+}
+
+// The soot wrapper's switches. An exact instance cannot override them, and
+// reading a set wrapper's field can neither fail nor run code.
+bool CFrenklachHACA::growth_on() {
+    if (Py_TYPE(this) == &type && soot_wrapper) return soot_wrapper.o->surface_growth_enabled;
+    return surface_growth_enabled();
+}
+bool CFrenklachHACA::oxidation_on() {
+    if (Py_TYPE(this) == &type && soot_wrapper) return soot_wrapper.o->oxidation_enabled;
+    return oxidation_enabled();
 }
 
 void CFrenklachHACA::update_impl() {
@@ -275,16 +319,16 @@ void CFrenklachHACA::update_impl() {
     // No Python code runs between the two uses then: nothing can change the state in between.
     const bool plain_gas = soot_wrapper && soot_wrapper.o->soot_gas && Py_TYPE(soot_wrapper.o->soot_gas.o) == &CSootGas::type;
     step_ = Py_TYPE(this) == &type && plain_gas && PyFloat_CheckExact(HACA_prefactor.get()) ? &st : nullptr;
-    if (surface_growth_enabled()) {
-        vtab->_update_surface_growth_rate(this);
-        vtab->_update_C_tot_growth(this);
-        vtab->_update_H_tot_growth(this);
+    if (growth_on()) {
+        via<e_surface_growth_rate>(vtab->_update_surface_growth_rate, this);
+        via<e_C_tot_growth>(vtab->_update_C_tot_growth, this);
+        via<e_H_tot_growth>(vtab->_update_H_tot_growth, this);
     }
-    if (oxidation_enabled()) {
-        vtab->_update_O2_oxidation_rate(this);
-        vtab->_update_OH_oxidation_rate(this);
-        vtab->_update_C_tot_oxidation(this);
-        vtab->_update_H_tot_oxidation(this);
+    if (oxidation_on()) {
+        via<e_O2_oxidation_rate>(vtab->_update_O2_oxidation_rate, this);
+        via<e_OH_oxidation_rate>(vtab->_update_OH_oxidation_rate, this);
+        via<e_C_tot_oxidation>(vtab->_update_C_tot_oxidation, this);
+        via<e_H_tot_oxidation>(vtab->_update_H_tot_oxidation, this);
     }
 }
 
@@ -304,6 +348,19 @@ void CFrenklachHACA::update_w_scrub_oxidation_impl(bind::DoubleBuf& w) {
     const int i_CO = gas.index(n_CO), i_H2 = gas.index(n_H2), i_O2 = gas.index(n_O2), i_OH = gas.index(n_OH),
               i_H = gas.index(n_H);
     const double r_O2 = _O2_oxidation_rate, r_OH = _OH_oxidation_rate;
+    double *CO = slot(w, i_CO), *H2 = slot(w, i_H2), *O2 = slot(w, i_O2), *OH = slot(w, i_OH), *H = slot(w, i_H);
+    if (CO && H2 && O2 && OH && H) {
+        // No write can fail: the same additions, in the same order, without a report to prepare.
+        *CO += 2.0 * r_O2;
+        *H2 += 0.0 * r_O2;
+        *H += 0.0 * r_O2;
+        *O2 += -r_O2;
+        *CO += r_OH;
+        *H2 += 0.0 * r_OH;
+        *OH += -r_OH;
+        *H += r_OH;
+        return;
+    }
     auto add = [&](int i, double d) {
         report_unraisable<void>(cls, "_update_w_scrub_oxidation", [&] { scrub_add(w, i, d); });
     };
@@ -320,8 +377,8 @@ void CFrenklachHACA::update_w_scrub_oxidation_impl(bind::DoubleBuf& w) {
 void CFrenklachHACA::update_w_scrub_impl(bind::DoubleBuf w_scrub) { update_w_scrub_on(w_scrub); }
 
 void CFrenklachHACA::update_w_scrub_on(bind::DoubleBuf& w_scrub) {
-    if (surface_growth_enabled()) vtab->_update_w_scrub_growth(this, w_scrub);
-    if (oxidation_enabled()) vtab->_update_w_scrub_oxidation(this, w_scrub);
+    if (growth_on()) via<e_w_scrub_growth>(vtab->_update_w_scrub_growth, this, w_scrub);
+    if (oxidation_on()) via<e_w_scrub_oxidation>(vtab->_update_w_scrub_oxidation, this, w_scrub);
 }
 
 // ------------------------------------------------------------------ tables
@@ -364,6 +421,11 @@ CSurfaceReactionsBase* as_model(PyObject* m) {
 
 void surf_update_soot_vars(PyObject* model, double d_p, double d_m, double d_g, double A_tot, double m_agg,
                            double soot_MW, double c_soot_agg, double HtoC) {
+    if (Py_TYPE(model) == &CFrenklachHACA::type) {  // keeps the base's body
+        reinterpret_cast<CFrenklachHACA*>(model)->store_soot_vars(d_p, d_m, d_g, A_tot, m_agg, soot_MW, c_soot_agg,
+                                                                  HtoC);
+        return;
+    }
     Ref hold = Ref::borrow(model);
     CSurfaceReactionsBase* m = as_model(model);
     if (m && !bind::Class<CSurfaceReactionsBase>::overridden(m, CSurfaceReactionsBase::MID_update_soot_vars)) {
@@ -377,13 +439,24 @@ void surf_update_soot_vars(PyObject* model, double d_p, double d_m, double d_g, 
 
 void surf_update(PyObject* model) {
     Ref hold = Ref::borrow(model);
+    if (Py_TYPE(model) == &CFrenklachHACA::type) {
+        // What the dispatch does for an exact instance: the body, failing under the method's name.
+        try {
+            return reinterpret_cast<CFrenklachHACA*>(model)->update_impl();
+        } catch (bind::Error&) {
+        } catch (...) {
+            bind::set_from_cpp_exception();
+        }
+        bind::add_method_traceback(CFrenklachHACA::spec(), CFrenklachHACA::MID_update);
+        throw bind::Error{};
+    }
     if (CSurfaceReactionsBase* m = as_model(model)) return m->update();
     bind::call_method(model, n_update);
 }
 
 void surf_update_w_scrub(PyObject* model, PyObject* w_scrub, bind::DoubleBuf* view) {
     Ref hold = Ref::borrow(model);
-    if (PyObject_TypeCheck(model, &CFrenklachHACA::type)) {
+    if (Py_IS_TYPE(model, &CFrenklachHACA::type) || PyObject_TypeCheck(model, &CFrenklachHACA::type)) {
         auto* m = reinterpret_cast<CFrenklachHACA*>(model);
         if (!bind::Class<CFrenklachHACA>::overridden(m, CFrenklachHACA::MID_update_w_scrub)) {
             try {

@@ -149,6 +149,9 @@ struct CFrenklachHACA : CSurfaceReactionsBase {
     void update_w_scrub_growth_impl(bind::DoubleBuf& w);
     void update_w_scrub_oxidation_impl(bind::DoubleBuf& w);
     void update_w_scrub_on(bind::DoubleBuf& w_scrub);  // the body of update_w_scrub on an open view
+    // `surface_growth_enabled()` and `oxidation_enabled()` as calls from this class's code see them.
+    bool growth_on();
+    bool oxidation_on();
 };
 
 // The protocol calls of the particle model on the installed surface-reaction
