@@ -1,6 +1,7 @@
 #include "reactdim.hpp"
 
 #include <climits>
+#include <optional>
 
 #include "../../lib/constants.hpp"
 #include "../gas/sootgas.hpp"
@@ -45,6 +46,26 @@ void scrub(const char* entry, bind::DoubleBuf& w, Py_ssize_t i, double delta) {
 // Reduced molar mass and the dissociation factor shared by k_REV and k_r_soot_PAH.
 double dissociation_factor(double mu, double T) {
     return std::exp((933420.0 * mu - 34053.0) * (-0.115) * k.ln10_const / (k.R_const * T));
+}
+
+// The rate-constant formulas, shared by the entries and the fused step so that
+// both evaluate the same operations in the same order.
+inline double k_fwd_of(double prefactor, double d_red, double m_red, double T) {
+    return prefactor * 2.2 * 0.1 * k.Av_const * std::pow(d_red, 2.0) *
+           std::sqrt(8.0 * k.Pi_const * k.kB_const * T / m_red);
+}
+inline double k_rev_of(double k_fwd, double MW_i, double MW_j, double T) {
+    const double mu = MW_i * MW_j / (MW_i + MW_j);
+    return k_fwd * ten_to_minus_1_8 * dissociation_factor(mu, T);
+}
+inline double beta_fm_of(double d_i, double m_i, double d_g, double m_agg, double T) {
+    return 2.2 * std::pow(d_i + d_g, 2.0) * std::sqrt(k.Pi_const * k.kB_const * T / 2.0 * (1.0 / m_agg + 1.0 / m_i));
+}
+inline double C_S_of(double d, double lam) { return 1.0 + (2.0 * lam / d) * (1.21 + 0.4 * std::exp(-0.78 * d / lam)); }
+inline double k_f_of(double fm, double cont) { return k.Av_const * fm * cont / (fm + cont); }
+inline double k_r_of(double k_f, double soot_MW, double MW_i, double T) {
+    const double mu = soot_MW * MW_i / (soot_MW + MW_i);
+    return k_f * ten_to_minus_1_8 * dissociation_factor(mu, T);
 }
 
 // Entry 22 returns an object: its errors pass on, with a traceback entry under its name.
@@ -132,9 +153,9 @@ void CReactDim::create_PAH_dimer_impl() {
 void CReactDim::update_impl() {
     // Only an exact CReactDim computes its fixed values once: a Python subclass
     // may override the precursor lists or switches, whose values stay computed afresh.
-    ReactDimStep nested;
+    std::optional<ReactDimStep> nested;
     const bool outer = !step_busy_;
-    ReactDimStep& st = outer ? step_store_ : nested;
+    ReactDimStep& st = outer ? step_store_ : nested.emplace();
     struct Scope {
         CReactDim* m;
         bool outer;
@@ -145,19 +166,136 @@ void CReactDim::update_impl() {
     } scope{this, outer};
     step_busy_ = true;
     step_ = nullptr;
-    if (inception_enabled()) {
-        if (Py_TYPE(this) == &type && !step_ && build_step(st)) step_ = &st;
-        vt()->_update_phy_dimer(this);
-        vt()->_update_w_chem_dimer(this);
-        vt()->_update_NCH_inception(this);
+    // The exact type with its own table: the switches are the wrapper's fields
+    // (no override can intervene) and the kernels run fused on the fixed values.
+    const bool exact = Py_TYPE(this) == &type && vtab == &vtable;
+    if (exact && soot_wrapper ? soot_wrapper.o->inception_enabled : inception_enabled()) {
+        if (exact && !step_ && build_step(st)) step_ = &st;
+        if (!(step_ && fused_inception(st))) {
+            vt()->_update_phy_dimer(this);
+            vt()->_update_w_chem_dimer(this);
+            vt()->_update_NCH_inception(this);
+        }
     }
-    if (PAH_adsorption_enabled()) {
-        if (Py_TYPE(this) == &type && !step_ && build_step(st)) step_ = &st;
-        vt()->_update_k_adsorption(this);
-        vt()->_update_c_soot_PAH_star(this);
-        vt()->_update_PAH_adsorption_rate(this);
-        vt()->_update_CH_tot_PAH(this);
+    if (exact && soot_wrapper ? soot_wrapper.o->PAH_adsorption_enabled : PAH_adsorption_enabled()) {
+        if (exact && !step_ && build_step(st)) step_ = &st;
+        if (!(step_ && fused_adsorption(st))) {
+            vt()->_update_k_adsorption(this);
+            vt()->_update_c_soot_PAH_star(this);
+            vt()->_update_PAH_adsorption_rate(this);
+            vt()->_update_CH_tot_PAH(this);
+        }
     }
+}
+
+namespace {
+
+// Python's truth of a switch object, when finding it runs no code of the caller's.
+bool plain_truth(PyObject* o, bool& on) {
+    if (o == Py_True || o == Py_False || o == Py_None || PyLong_CheckExact(o) || PyFloat_CheckExact(o)) {
+        on = PyObject_IsTrue(o) == 1;
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+// Entries 11, 23 and 27 in one pass on the fixed values of the step, for an
+// exact CReactDim. False, leaving the rest to the entries, where an entry would
+// fail, report or call out: a list shorter than the dimer count, a precursor
+// id outside the step's values, concentrations not cached, a switch whose
+// truth may run code, a zero denominator. The values written before such a
+// stop are the ones the entries write again, from the same inputs.
+bool CReactDim::fused_inception(ReactDimStep& st) {
+    const size_t n = st.m.size(), nd = (size_t)(n_dimers < 0 ? 0 : n_dimers);
+    if (!st.have_C || !soot_wrapper || st.d.size() != n || st.MW.size() != n || st.C.size() != n) return false;
+    for (const auto* v : {&dimer_PAH_1_id, &dimer_PAH_2_id})
+        if (v->size() < nd) return false;
+    for (const auto* v : {&c_phy_dimer, &w_chem_dimer, &dimer_n_C, &dimer_n_H, &_N_agg_inception_each,
+                          &_C_tot_inception_each, &_H_tot_inception_each})
+        if (v->size() < nd) return false;
+    bool partial;
+    if (!plain_truth(soot_wrapper.o->partial_particle_addition, partial)) return false;
+    const double T = st.T, k_reac_ = st.k_reac, rho = st.rho;
+    for (size_t kk = 0; kk < nd; ++kk) {
+        const int i = dimer_PAH_1_id[kk], j = dimer_PAH_2_id[kk];
+        if (i < 0 || j < 0 || (size_t)i >= n || (size_t)j >= n) return false;
+        const double d_i = st.d[(size_t)i], d_j = st.d[(size_t)j];
+        if (d_i + d_j == 0.0) return false;
+        const double d_red = 2.0 * d_i * d_j / (d_i + d_j);
+        const double m_i = st.m[(size_t)i], m_j = st.m[(size_t)j];
+        const double m_red = m_i * m_j / (m_i + m_j);
+        const double k_fwd = k_fwd_of(k_FWD_prefactor, d_red, m_red, T);
+        const double C_i = st.C[(size_t)i], C_j = st.C[(size_t)j];
+        const double k_rev = k_rev_of(k_fwd, st.MW[(size_t)i], st.MW[(size_t)j], T);
+        if (k_rev + k_reac_ == 0.0) return false;
+        c_phy_dimer[kk] = k_fwd * C_i * C_j / (k_rev + k_reac_);
+    }
+    for (size_t kk = 0; kk < nd; ++kk) w_chem_dimer[kk] = bind::pymax(k_reac_ * c_phy_dimer[kk], 0.0);
+    double N_tot = 0.0, C_tot = 0.0, H_tot = 0.0;
+    for (size_t kk = 0; kk < nd; ++kk) {
+        const double w = w_chem_dimer[kk], n_C = dimer_n_C[kk], n_H = dimer_n_H[kk];
+        const double dC = n_C * w / rho, dH = n_H * w / rho;
+        _C_tot_inception_each[kk] = dC;
+        _H_tot_inception_each[kk] = dH;
+        const double dN = partial ? (n_C / k.min_n_C_const) * (w / rho) : w / rho;
+        _N_agg_inception_each[kk] = dN;
+        N_tot += dN;
+        C_tot += dC;
+        H_tot += dH;
+    }
+    _N_agg_inception_total = N_tot;
+    _C_tot_inception_total = C_tot;
+    _H_tot_inception_total = H_tot;
+    return true;
+}
+
+// Entries 25, 24, 22 and 26 in one pass on the fixed values of the step, for an
+// exact CReactDim; false, as above, where an entry would fail, report or call out.
+bool CReactDim::fused_adsorption(ReactDimStep& st) {
+    const size_t n = st.m.size();
+    if (!st.have_C || !soot_wrapper || (size_t)(n_PAHs < 0 ? 0 : n_PAHs) != n || st.d.size() != n ||
+        st.MW.size() != n || st.C.size() != n || st.have_k.size() != n || st.k_f.size() != n ||
+        st.k_r.size() != n)
+        return false;
+    for (const auto* v : {&k_f_adsorption, &k_r_adsorption, &c_soot_PAH_star, &_PAH_adsorption_rate,
+                          &_C_tot_PAH_each, &_H_tot_PAH_each})
+        if (v->size() < n) return false;
+    const CSootWrapper* sw = soot_wrapper.o;
+    if (sw->PAH_n_C.size() < n || sw->PAH_n_H.size() < n) return false;
+    const double T = st.T, mu = st.mu, lam = st.lam, rho = st.rho, k_pah_ = st.k_pah;
+    if (3.0 * mu == 0.0 || rho == 0.0) return false;
+    const double a = 2.0 * k.kB_const * T / (3.0 * mu);
+    const double C_S_m = C_S_of(d_m, lam);  // the same for every precursor
+    for (size_t i = 0; i < n; ++i) {
+        const double d_i = st.d[i];
+        const double fm = beta_fm_of(d_i, st.m[i], d_g, m_agg, T);
+        const double cont = a * (C_S_of(d_i, lam) / d_i + C_S_m / d_g) * (d_i + d_g);
+        const double k_f = k_f_of(fm, cont);
+        const double k_r = k_r_of(k_f, soot_MW, st.MW[i], T);
+        k_f_adsorption[i] = k_f;
+        k_r_adsorption[i] = k_r;
+        st.k_f[i] = k_f;
+        st.k_r[i] = k_r;
+        st.have_k[i] = 1;
+    }
+    for (size_t i = 0; i < n; ++i)
+        c_soot_PAH_star[i] = st.k_f[i] * c_soot_agg * bind::pymax(st.C[i], 0.0) / (st.k_r[i] + k_pah_);
+    for (size_t i = 0; i < n; ++i) _PAH_adsorption_rate[i] = k_pah_ * c_soot_PAH_star[i];
+    double C_tot = 0.0, H_tot = 0.0;
+    for (size_t i = 0; i < n; ++i) {
+        const double r = _PAH_adsorption_rate[i];
+        const double dC = sw->PAH_n_C[i] * r / rho;
+        const double dH = (sw->PAH_n_H[i] - 2.0) * r / rho;
+        _C_tot_PAH_each[i] = dC;
+        _H_tot_PAH_each[i] = dH;
+        C_tot += dC;
+        H_tot += dH;
+    }
+    _C_tot_PAH_total = C_tot;
+    _H_tot_PAH_total = H_tot;
+    return true;
 }
 
 // Fills `st` when the wrapper's lists and the gas wrapper are complete for
@@ -241,15 +379,13 @@ double CReactDim::k_FWD_impl(int i, int j) {
     const double d_red = red_d(i, j);
     const double m_red = red_m(i, j);
     const double T = gas_T();
-    return k_FWD_prefactor * 2.2 * 0.1 * k.Av_const * std::pow(d_red, 2.0) *
-           std::sqrt(8.0 * k.Pi_const * k.kB_const * T / m_red);
+    return k_fwd_of(k_FWD_prefactor, d_red, m_red, T);
 }
 
 double CReactDim::k_REV_from(double k_fwd, int i, int j) {
     const double MW_i = MW_of(i);
     const double MW_j = MW_of(j);
-    const double mu = MW_i * MW_j / (MW_i + MW_j);
-    return k_fwd * ten_to_minus_1_8 * dissociation_factor(mu, gas_T());
+    return k_rev_of(k_fwd, MW_i, MW_j, gas_T());
 }
 
 double CReactDim::k_REV_impl(int i, int j) { return k_REV_from(vt()->k_FWD(this, i, j), i, j); }
@@ -263,7 +399,7 @@ double CReactDim::beta_fm_soot_PAH_impl(int i) {
     const double d_i = diam(i);
     const double m_i = mass(i);
     const double T = gas_T();
-    return 2.2 * std::pow(d_i + d_g, 2.0) * std::sqrt(k.Pi_const * k.kB_const * T / 2.0 * (1.0 / m_agg + 1.0 / m_i));
+    return beta_fm_of(d_i, m_i, d_g, m_agg, T);
 }
 
 double CReactDim::beta_cont_soot_PAH_impl(int i) {
@@ -275,19 +411,18 @@ double CReactDim::beta_cont_soot_PAH_impl(int i) {
 
 double CReactDim::C_S_soot_impl(double d) {
     const double lam = gas_lambda();
-    return 1.0 + (2.0 * lam / d) * (1.21 + 0.4 * std::exp(-0.78 * d / lam));
+    return C_S_of(d, lam);
 }
 
 double CReactDim::k_f_soot_PAH_impl(int i) {
     const double fm = vt()->beta_fm_soot_PAH(this, i);
     const double cont = vt()->beta_cont_soot_PAH(this, i);
-    return k.Av_const * fm * cont / (fm + cont);
+    return k_f_of(fm, cont);
 }
 
 double CReactDim::k_r_from(double k_f, int i) {
     const double MW_i = MW_of(i);
-    const double mu = soot_MW * MW_i / (soot_MW + MW_i);
-    return k_f * ten_to_minus_1_8 * dissociation_factor(mu, gas_T());
+    return k_r_of(k_f, soot_MW, MW_i, gas_T());
 }
 
 double CReactDim::k_r_soot_PAH_impl(int i) { return k_r_from(vt()->k_f_soot_PAH(this, i), i); }
@@ -393,7 +528,38 @@ void CReactDim::update_CH_tot_PAH_impl() {
 
 // ----------------------------------------------------------------- scrubbing
 
+// Where every write of a scrub pass lands inside the array and every list
+// covers the counts, the writes go straight in; otherwise each goes the
+// checked way, which reports a write outside and skips it.
+namespace {
+
+// The array position of species index s (negative counts from the end), or -1.
+inline Py_ssize_t scrub_slot(const bind::DoubleBuf& w, Py_ssize_t s) {
+    const Py_ssize_t n = w.size(), j = s < 0 ? s + n : s;
+    return j >= 0 && j < n ? j : -1;
+}
+
+}  // namespace
+
 void CReactDim::update_w_scrub_inception_impl(bind::DoubleBuf& w) {
+    const size_t nd = (size_t)(n_dimers < 0 ? 0 : n_dimers);
+    bool direct = !w.is_none() && soot_wrapper && w_chem_dimer.size() >= nd && dimer_PAH_1_id.size() >= nd &&
+                  dimer_PAH_2_id.size() >= nd;
+    if (direct) {
+        const auto& idx = soot_wrapper.o->PAH_indices;
+        for (size_t kk = 0; kk < nd && direct; ++kk)
+            for (int p : {dimer_PAH_1_id[kk], dimer_PAH_2_id[kk]})
+                if (p < 0 || (size_t)p >= idx.size() || scrub_slot(w, idx[(size_t)p]) < 0) direct = false;
+    }
+    if (direct) {
+        const auto& idx = soot_wrapper.o->PAH_indices;
+        for (size_t kk = 0; kk < nd; ++kk) {
+            const double r = w_chem_dimer[kk];
+            w.at(scrub_slot(w, idx[(size_t)dimer_PAH_1_id[kk]])) += -r;
+            w.at(scrub_slot(w, idx[(size_t)dimer_PAH_2_id[kk]])) += -r;
+        }
+        return;
+    }
     for (int kk = 0; kk < n_dimers; ++kk) {
         const double r = at(w_chem_dimer, kk);
         const int s_i = PAH_index_at(at(dimer_PAH_1_id, kk));
@@ -405,6 +571,24 @@ void CReactDim::update_w_scrub_inception_impl(bind::DoubleBuf& w) {
 
 void CReactDim::update_w_scrub_PAH_impl(bind::DoubleBuf& w) {
     const int h = Gas(this).index(n_H2);
+    const size_t n = (size_t)(n_PAHs < 0 ? 0 : n_PAHs);
+    bool direct = !w.is_none() && soot_wrapper && _PAH_adsorption_rate.size() >= n &&
+                  soot_wrapper.o->PAH_indices.size() >= n && (n == 0 || scrub_slot(w, h) >= 0);
+    if (direct) {
+        const auto& idx = soot_wrapper.o->PAH_indices;
+        for (size_t i = 0; i < n && direct; ++i)
+            if (scrub_slot(w, idx[i]) < 0) direct = false;
+    }
+    if (direct) {
+        const auto& idx = soot_wrapper.o->PAH_indices;
+        const Py_ssize_t jh = scrub_slot(w, h);
+        for (size_t i = 0; i < n; ++i) {
+            const double r = _PAH_adsorption_rate[i];
+            w.at(scrub_slot(w, idx[i])) += -r;
+            w.at(jh) += r;
+        }
+        return;
+    }
     for (int i = 0; i < n_PAHs; ++i) {
         const double r = at(_PAH_adsorption_rate, i);
         const int s = PAH_index_at(i);

@@ -85,6 +85,8 @@ struct CReactDim : CPAHGrowthBase {
     bool step_busy_;
     std::vector<PAHGeometryRow> geometry_;
     bool build_step(ReactDimStep& st);
+    bool fused_inception(ReactDimStep& st);
+    bool fused_adsorption(ReactDimStep& st);
     double gas_T();
     double gas_rho();
     double gas_mu();
