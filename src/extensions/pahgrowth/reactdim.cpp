@@ -218,6 +218,7 @@ bool CReactDim::fused_inception(ReactDimStep& st) {
     bool partial;
     if (!plain_truth(soot_wrapper.o->partial_particle_addition, partial)) return false;
     const double T = st.T, k_reac_ = st.k_reac, rho = st.rho;
+    double N_tot = 0.0, C_tot = 0.0, H_tot = 0.0;
     for (size_t kk = 0; kk < nd; ++kk) {
         const int i = dimer_PAH_1_id[kk], j = dimer_PAH_2_id[kk];
         if (i < 0 || j < 0 || (size_t)i >= n || (size_t)j >= n) return false;
@@ -230,12 +231,11 @@ bool CReactDim::fused_inception(ReactDimStep& st) {
         const double C_i = st.C[(size_t)i], C_j = st.C[(size_t)j];
         const double k_rev = k_rev_of(k_fwd, st.MW[(size_t)i], st.MW[(size_t)j], T);
         if (k_rev + k_reac_ == 0.0) return false;
-        c_phy_dimer[kk] = k_fwd * C_i * C_j / (k_rev + k_reac_);
-    }
-    for (size_t kk = 0; kk < nd; ++kk) w_chem_dimer[kk] = bind::pymax(k_reac_ * c_phy_dimer[kk], 0.0);
-    double N_tot = 0.0, C_tot = 0.0, H_tot = 0.0;
-    for (size_t kk = 0; kk < nd; ++kk) {
-        const double w = w_chem_dimer[kk], n_C = dimer_n_C[kk], n_H = dimer_n_H[kk];
+        const double c = k_fwd * C_i * C_j / (k_rev + k_reac_);
+        c_phy_dimer[kk] = c;
+        const double w = bind::pymax(k_reac_ * c, 0.0);
+        w_chem_dimer[kk] = w;
+        const double n_C = dimer_n_C[kk], n_H = dimer_n_H[kk];
         const double dC = n_C * w / rho, dH = n_H * w / rho;
         _C_tot_inception_each[kk] = dC;
         _H_tot_inception_each[kk] = dH;
@@ -315,16 +315,22 @@ bool CReactDim::build_step(ReactDimStep& st) {
     st.rho = gas.rho();
     st.mu = gas.mu();
     st.lam = gas.lambda();
-    st.k_reac = vt()->k_REAC(this);
-    st.k_pah = vt()->k_PAH(this);
+    if (gas.p->vtab == &CSootGas::vtable && PyFloat_CheckExact(gas.p->_rho) && PyFloat_CheckExact(gas.p->_mu) &&
+        PyFloat_CheckExact(gas.p->_lambda_gas)) {
+        // No code of the caller's ran since the temperature was read: the two
+        // rate constants take it from here instead of from the gas wrapper again.
+        step_ = &st;
+        st.k_reac = k_REAC_impl();
+        st.k_pah = k_PAH_impl();
+        step_ = nullptr;
+    } else {
+        st.k_reac = vt()->k_REAC(this);
+        st.k_pah = vt()->k_PAH(this);
+    }
     st.have_C = Py_TYPE(gas.p) == &CSootGas::type;
-    st.m.resize(n);
-    st.d.resize(n);
-    st.MW.resize(n);
-    st.C.resize(n);
-    st.k_f.assign(n, 0.0);
-    st.k_r.assign(n, 0.0);
-    st.have_k.assign(n, 0);
+    if (st.m.size() != n)
+        for (auto* v : {&st.m, &st.d, &st.MW, &st.C, &st.k_f, &st.k_r}) v->resize(n);
+    st.have_k.resize(n);
     if (geometry_.size() != n) geometry_.assign(n, PAHGeometryRow{});
     for (size_t i = 0; i < n; ++i) {
         const int s = sw->PAH_indices[i];
@@ -341,6 +347,7 @@ bool CReactDim::build_step(ReactDimStep& st) {
         }
         st.MW[i] = gas.MW(s);
         if (st.have_C) st.C[i] = gas.C(s);
+        st.have_k[i] = 0;
     }
     return true;
 }
@@ -390,9 +397,20 @@ double CReactDim::k_REV_from(double k_fwd, int i, int j) {
 
 double CReactDim::k_REV_impl(int i, int j) { return k_REV_from(vt()->k_FWD(this, i, j), i, j); }
 
+// exp(x), kept for the last argument: k_REAC and k_PAH share it while their
+// activation-energy factors are equal (the same bits give the same result).
+double CReactDim::arrhenius_exp(double x) {
+    if (std::bit_cast<uint64_t>(x) != exp_arg_bits_ || !exp_known_) {
+        exp_val_ = std::exp(x);
+        exp_arg_bits_ = std::bit_cast<uint64_t>(x);
+        exp_known_ = true;
+    }
+    return exp_val_;
+}
+
 double CReactDim::k_REAC_impl() {
     const double T = gas_T();
-    return K_REACT_prefactor * 5e6 * std::exp(-Ea_REACT_prefactor * 96232.0 / (k.R_const * T));
+    return K_REACT_prefactor * 5e6 * arrhenius_exp(-Ea_REACT_prefactor * 96232.0 / (k.R_const * T));
 }
 
 double CReactDim::beta_fm_soot_PAH_impl(int i) {
@@ -429,7 +447,7 @@ double CReactDim::k_r_soot_PAH_impl(int i) { return k_r_from(vt()->k_f_soot_PAH(
 
 double CReactDim::k_PAH_impl() {
     const double T = gas_T();
-    return K_PAH_ADS_prefactor * 2e10 * std::exp(-Ea_PAH_ADS_prefactor * 96232.0 / (k.R_const * T));
+    return K_PAH_ADS_prefactor * 2e10 * arrhenius_exp(-Ea_PAH_ADS_prefactor * 96232.0 / (k.R_const * T));
 }
 
 double CReactDim::soot_PAH_star_impl(int i) {
@@ -528,9 +546,10 @@ void CReactDim::update_CH_tot_PAH_impl() {
 
 // ----------------------------------------------------------------- scrubbing
 
-// Where every write of a scrub pass lands inside the array and every list
-// covers the counts, the writes go straight in; otherwise each goes the
-// checked way, which reports a write outside and skips it.
+// The scrub writes go straight in while they land inside the array and the
+// lists cover the counts; from the first one that does not, each goes the
+// checked way, which reports a write outside and skips it (the writes before
+// it are the ones the checked way makes, in the same order).
 namespace {
 
 // The array position of species index s (negative counts from the end), or -1.
@@ -543,27 +562,28 @@ inline Py_ssize_t scrub_slot(const bind::DoubleBuf& w, Py_ssize_t s) {
 
 void CReactDim::update_w_scrub_inception_impl(bind::DoubleBuf& w) {
     const size_t nd = (size_t)(n_dimers < 0 ? 0 : n_dimers);
-    bool direct = !w.is_none() && soot_wrapper && w_chem_dimer.size() >= nd && dimer_PAH_1_id.size() >= nd &&
-                  dimer_PAH_2_id.size() >= nd;
-    if (direct) {
+    size_t kk = 0;
+    if (!w.is_none() && soot_wrapper && w_chem_dimer.size() >= nd && dimer_PAH_1_id.size() >= nd &&
+        dimer_PAH_2_id.size() >= nd) {
+        // The array position of every precursor, then straight writes up to the
+        // first dimer with a precursor outside the lists or the array.
         const auto& idx = soot_wrapper.o->PAH_indices;
-        for (size_t kk = 0; kk < nd && direct; ++kk)
-            for (int p : {dimer_PAH_1_id[kk], dimer_PAH_2_id[kk]})
-                if (p < 0 || (size_t)p >= idx.size() || scrub_slot(w, idx[(size_t)p]) < 0) direct = false;
-    }
-    if (direct) {
-        const auto& idx = soot_wrapper.o->PAH_indices;
-        for (size_t kk = 0; kk < nd; ++kk) {
+        const size_t np = idx.size();
+        slot_.resize(np);
+        for (size_t p = 0; p < np; ++p) slot_[p] = scrub_slot(w, idx[p]);
+        for (; kk < nd; ++kk) {
+            const int p = dimer_PAH_1_id[kk], q = dimer_PAH_2_id[kk];
+            if (p < 0 || q < 0 || (size_t)p >= np || (size_t)q >= np || slot_[(size_t)p] < 0 || slot_[(size_t)q] < 0)
+                break;
             const double r = w_chem_dimer[kk];
-            w.at(scrub_slot(w, idx[(size_t)dimer_PAH_1_id[kk]])) += -r;
-            w.at(scrub_slot(w, idx[(size_t)dimer_PAH_2_id[kk]])) += -r;
+            w.at(slot_[(size_t)p]) += -r;
+            w.at(slot_[(size_t)q]) += -r;
         }
-        return;
     }
-    for (int kk = 0; kk < n_dimers; ++kk) {
-        const double r = at(w_chem_dimer, kk);
-        const int s_i = PAH_index_at(at(dimer_PAH_1_id, kk));
-        const int s_j = PAH_index_at(at(dimer_PAH_2_id, kk));
+    for (int k2 = (int)kk; k2 < n_dimers; ++k2) {
+        const double r = at(w_chem_dimer, k2);
+        const int s_i = PAH_index_at(at(dimer_PAH_1_id, k2));
+        const int s_j = PAH_index_at(at(dimer_PAH_2_id, k2));
         scrub("_update_w_scrub_inception", w, s_i, -r);
         scrub("_update_w_scrub_inception", w, s_j, -r);
     }
@@ -572,26 +592,22 @@ void CReactDim::update_w_scrub_inception_impl(bind::DoubleBuf& w) {
 void CReactDim::update_w_scrub_PAH_impl(bind::DoubleBuf& w) {
     const int h = Gas(this).index(n_H2);
     const size_t n = (size_t)(n_PAHs < 0 ? 0 : n_PAHs);
-    bool direct = !w.is_none() && soot_wrapper && _PAH_adsorption_rate.size() >= n &&
-                  soot_wrapper.o->PAH_indices.size() >= n && (n == 0 || scrub_slot(w, h) >= 0);
-    if (direct) {
+    size_t i = 0;
+    const Py_ssize_t jh = scrub_slot(w, h);
+    if (!w.is_none() && soot_wrapper && _PAH_adsorption_rate.size() >= n && jh >= 0) {
         const auto& idx = soot_wrapper.o->PAH_indices;
-        for (size_t i = 0; i < n && direct; ++i)
-            if (scrub_slot(w, idx[i]) < 0) direct = false;
-    }
-    if (direct) {
-        const auto& idx = soot_wrapper.o->PAH_indices;
-        const Py_ssize_t jh = scrub_slot(w, h);
-        for (size_t i = 0; i < n; ++i) {
+        const size_t np = idx.size() < n ? idx.size() : n;
+        for (; i < np; ++i) {
+            const Py_ssize_t j = scrub_slot(w, idx[i]);
+            if (j < 0) break;
             const double r = _PAH_adsorption_rate[i];
-            w.at(scrub_slot(w, idx[i])) += -r;
+            w.at(j) += -r;
             w.at(jh) += r;
         }
-        return;
     }
-    for (int i = 0; i < n_PAHs; ++i) {
-        const double r = at(_PAH_adsorption_rate, i);
-        const int s = PAH_index_at(i);
+    for (int i2 = (int)i; i2 < n_PAHs; ++i2) {
+        const double r = at(_PAH_adsorption_rate, i2);
+        const int s = PAH_index_at(i2);
         scrub("_update_w_scrub_PAH", w, s, -r);
         scrub("_update_w_scrub_PAH", w, h, r);
     }
