@@ -1,6 +1,7 @@
 #include "reactdim.hpp"
 
 #include <climits>
+#include <optional>
 
 #include "../../lib/constants.hpp"
 #include "../gas/sootgas.hpp"
@@ -45,6 +46,26 @@ void scrub(const char* entry, bind::DoubleBuf& w, Py_ssize_t i, double delta) {
 // Reduced molar mass and the dissociation factor shared by k_REV and k_r_soot_PAH.
 double dissociation_factor(double mu, double T) {
     return std::exp((933420.0 * mu - 34053.0) * (-0.115) * k.ln10_const / (k.R_const * T));
+}
+
+// The rate-constant formulas, shared by the entries and the fused step so that
+// both evaluate the same operations in the same order.
+inline double k_fwd_of(double prefactor, double d_red, double m_red, double T) {
+    return prefactor * 2.2 * 0.1 * k.Av_const * std::pow(d_red, 2.0) *
+           std::sqrt(8.0 * k.Pi_const * k.kB_const * T / m_red);
+}
+inline double k_rev_of(double k_fwd, double MW_i, double MW_j, double T) {
+    const double mu = MW_i * MW_j / (MW_i + MW_j);
+    return k_fwd * ten_to_minus_1_8 * dissociation_factor(mu, T);
+}
+inline double beta_fm_of(double d_i, double m_i, double d_g, double m_agg, double T) {
+    return 2.2 * std::pow(d_i + d_g, 2.0) * std::sqrt(k.Pi_const * k.kB_const * T / 2.0 * (1.0 / m_agg + 1.0 / m_i));
+}
+inline double C_S_of(double d, double lam) { return 1.0 + (2.0 * lam / d) * (1.21 + 0.4 * std::exp(-0.78 * d / lam)); }
+inline double k_f_of(double fm, double cont) { return k.Av_const * fm * cont / (fm + cont); }
+inline double k_r_of(double k_f, double soot_MW, double MW_i, double T) {
+    const double mu = soot_MW * MW_i / (soot_MW + MW_i);
+    return k_f * ten_to_minus_1_8 * dissociation_factor(mu, T);
 }
 
 // Entry 22 returns an object: its errors pass on, with a traceback entry under its name.
@@ -132,9 +153,9 @@ void CReactDim::create_PAH_dimer_impl() {
 void CReactDim::update_impl() {
     // Only an exact CReactDim computes its fixed values once: a Python subclass
     // may override the precursor lists or switches, whose values stay computed afresh.
-    ReactDimStep nested;
+    std::optional<ReactDimStep> nested;
     const bool outer = !step_busy_;
-    ReactDimStep& st = outer ? step_store_ : nested;
+    ReactDimStep& st = outer ? step_store_ : nested.emplace();
     struct Scope {
         CReactDim* m;
         bool outer;
@@ -145,19 +166,136 @@ void CReactDim::update_impl() {
     } scope{this, outer};
     step_busy_ = true;
     step_ = nullptr;
-    if (inception_enabled()) {
-        if (Py_TYPE(this) == &type && !step_ && build_step(st)) step_ = &st;
-        vt()->_update_phy_dimer(this);
-        vt()->_update_w_chem_dimer(this);
-        vt()->_update_NCH_inception(this);
+    // The exact type with its own table: the switches are the wrapper's fields
+    // (no override can intervene) and the kernels run fused on the fixed values.
+    const bool exact = Py_TYPE(this) == &type && vtab == &vtable;
+    if (exact && soot_wrapper ? soot_wrapper.o->inception_enabled : inception_enabled()) {
+        if (exact && !step_ && build_step(st)) step_ = &st;
+        if (!(step_ && fused_inception(st))) {
+            vt()->_update_phy_dimer(this);
+            vt()->_update_w_chem_dimer(this);
+            vt()->_update_NCH_inception(this);
+        }
     }
-    if (PAH_adsorption_enabled()) {
-        if (Py_TYPE(this) == &type && !step_ && build_step(st)) step_ = &st;
-        vt()->_update_k_adsorption(this);
-        vt()->_update_c_soot_PAH_star(this);
-        vt()->_update_PAH_adsorption_rate(this);
-        vt()->_update_CH_tot_PAH(this);
+    if (exact && soot_wrapper ? soot_wrapper.o->PAH_adsorption_enabled : PAH_adsorption_enabled()) {
+        if (exact && !step_ && build_step(st)) step_ = &st;
+        if (!(step_ && fused_adsorption(st))) {
+            vt()->_update_k_adsorption(this);
+            vt()->_update_c_soot_PAH_star(this);
+            vt()->_update_PAH_adsorption_rate(this);
+            vt()->_update_CH_tot_PAH(this);
+        }
     }
+}
+
+namespace {
+
+// Python's truth of a switch object, when finding it runs no code of the caller's.
+bool plain_truth(PyObject* o, bool& on) {
+    if (o == Py_True || o == Py_False || o == Py_None || PyLong_CheckExact(o) || PyFloat_CheckExact(o)) {
+        on = PyObject_IsTrue(o) == 1;
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+// Entries 11, 23 and 27 in one pass on the fixed values of the step, for an
+// exact CReactDim. False, leaving the rest to the entries, where an entry would
+// fail, report or call out: a list shorter than the dimer count, a precursor
+// id outside the step's values, concentrations not cached, a switch whose
+// truth may run code, a zero denominator. The values written before such a
+// stop are the ones the entries write again, from the same inputs.
+bool CReactDim::fused_inception(ReactDimStep& st) {
+    const size_t n = st.m.size(), nd = (size_t)(n_dimers < 0 ? 0 : n_dimers);
+    if (!st.have_C || !soot_wrapper || st.d.size() != n || st.MW.size() != n || st.C.size() != n) return false;
+    for (const auto* v : {&dimer_PAH_1_id, &dimer_PAH_2_id})
+        if (v->size() < nd) return false;
+    for (const auto* v : {&c_phy_dimer, &w_chem_dimer, &dimer_n_C, &dimer_n_H, &_N_agg_inception_each,
+                          &_C_tot_inception_each, &_H_tot_inception_each})
+        if (v->size() < nd) return false;
+    bool partial;
+    if (!plain_truth(soot_wrapper.o->partial_particle_addition, partial)) return false;
+    const double T = st.T, k_reac_ = st.k_reac, rho = st.rho;
+    double N_tot = 0.0, C_tot = 0.0, H_tot = 0.0;
+    for (size_t kk = 0; kk < nd; ++kk) {
+        const int i = dimer_PAH_1_id[kk], j = dimer_PAH_2_id[kk];
+        if (i < 0 || j < 0 || (size_t)i >= n || (size_t)j >= n) return false;
+        const double d_i = st.d[(size_t)i], d_j = st.d[(size_t)j];
+        if (d_i + d_j == 0.0) return false;
+        const double d_red = 2.0 * d_i * d_j / (d_i + d_j);
+        const double m_i = st.m[(size_t)i], m_j = st.m[(size_t)j];
+        const double m_red = m_i * m_j / (m_i + m_j);
+        const double k_fwd = k_fwd_of(k_FWD_prefactor, d_red, m_red, T);
+        const double C_i = st.C[(size_t)i], C_j = st.C[(size_t)j];
+        const double k_rev = k_rev_of(k_fwd, st.MW[(size_t)i], st.MW[(size_t)j], T);
+        if (k_rev + k_reac_ == 0.0) return false;
+        const double c = k_fwd * C_i * C_j / (k_rev + k_reac_);
+        c_phy_dimer[kk] = c;
+        const double w = bind::pymax(k_reac_ * c, 0.0);
+        w_chem_dimer[kk] = w;
+        const double n_C = dimer_n_C[kk], n_H = dimer_n_H[kk];
+        const double dC = n_C * w / rho, dH = n_H * w / rho;
+        _C_tot_inception_each[kk] = dC;
+        _H_tot_inception_each[kk] = dH;
+        const double dN = partial ? (n_C / k.min_n_C_const) * (w / rho) : w / rho;
+        _N_agg_inception_each[kk] = dN;
+        N_tot += dN;
+        C_tot += dC;
+        H_tot += dH;
+    }
+    _N_agg_inception_total = N_tot;
+    _C_tot_inception_total = C_tot;
+    _H_tot_inception_total = H_tot;
+    return true;
+}
+
+// Entries 25, 24, 22 and 26 in one pass on the fixed values of the step, for an
+// exact CReactDim; false, as above, where an entry would fail, report or call out.
+bool CReactDim::fused_adsorption(ReactDimStep& st) {
+    const size_t n = st.m.size();
+    if (!st.have_C || !soot_wrapper || (size_t)(n_PAHs < 0 ? 0 : n_PAHs) != n || st.d.size() != n ||
+        st.MW.size() != n || st.C.size() != n || st.have_k.size() != n || st.k_f.size() != n ||
+        st.k_r.size() != n)
+        return false;
+    for (const auto* v : {&k_f_adsorption, &k_r_adsorption, &c_soot_PAH_star, &_PAH_adsorption_rate,
+                          &_C_tot_PAH_each, &_H_tot_PAH_each})
+        if (v->size() < n) return false;
+    const CSootWrapper* sw = soot_wrapper.o;
+    if (sw->PAH_n_C.size() < n || sw->PAH_n_H.size() < n) return false;
+    const double T = st.T, mu = st.mu, lam = st.lam, rho = st.rho, k_pah_ = st.k_pah;
+    if (3.0 * mu == 0.0 || rho == 0.0) return false;
+    const double a = 2.0 * k.kB_const * T / (3.0 * mu);
+    const double C_S_m = C_S_of(d_m, lam);  // the same for every precursor
+    for (size_t i = 0; i < n; ++i) {
+        const double d_i = st.d[i];
+        const double fm = beta_fm_of(d_i, st.m[i], d_g, m_agg, T);
+        const double cont = a * (C_S_of(d_i, lam) / d_i + C_S_m / d_g) * (d_i + d_g);
+        const double k_f = k_f_of(fm, cont);
+        const double k_r = k_r_of(k_f, soot_MW, st.MW[i], T);
+        k_f_adsorption[i] = k_f;
+        k_r_adsorption[i] = k_r;
+        st.k_f[i] = k_f;
+        st.k_r[i] = k_r;
+        st.have_k[i] = 1;
+    }
+    for (size_t i = 0; i < n; ++i)
+        c_soot_PAH_star[i] = st.k_f[i] * c_soot_agg * bind::pymax(st.C[i], 0.0) / (st.k_r[i] + k_pah_);
+    for (size_t i = 0; i < n; ++i) _PAH_adsorption_rate[i] = k_pah_ * c_soot_PAH_star[i];
+    double C_tot = 0.0, H_tot = 0.0;
+    for (size_t i = 0; i < n; ++i) {
+        const double r = _PAH_adsorption_rate[i];
+        const double dC = sw->PAH_n_C[i] * r / rho;
+        const double dH = (sw->PAH_n_H[i] - 2.0) * r / rho;
+        _C_tot_PAH_each[i] = dC;
+        _H_tot_PAH_each[i] = dH;
+        C_tot += dC;
+        H_tot += dH;
+    }
+    _C_tot_PAH_total = C_tot;
+    _H_tot_PAH_total = H_tot;
+    return true;
 }
 
 // Fills `st` when the wrapper's lists and the gas wrapper are complete for
@@ -177,16 +315,22 @@ bool CReactDim::build_step(ReactDimStep& st) {
     st.rho = gas.rho();
     st.mu = gas.mu();
     st.lam = gas.lambda();
-    st.k_reac = vt()->k_REAC(this);
-    st.k_pah = vt()->k_PAH(this);
+    if (gas.p->vtab == &CSootGas::vtable && PyFloat_CheckExact(gas.p->_rho) && PyFloat_CheckExact(gas.p->_mu) &&
+        PyFloat_CheckExact(gas.p->_lambda_gas)) {
+        // No code of the caller's ran since the temperature was read: the two
+        // rate constants take it from here instead of from the gas wrapper again.
+        step_ = &st;
+        st.k_reac = k_REAC_impl();
+        st.k_pah = k_PAH_impl();
+        step_ = nullptr;
+    } else {
+        st.k_reac = vt()->k_REAC(this);
+        st.k_pah = vt()->k_PAH(this);
+    }
     st.have_C = Py_TYPE(gas.p) == &CSootGas::type;
-    st.m.resize(n);
-    st.d.resize(n);
-    st.MW.resize(n);
-    st.C.resize(n);
-    st.k_f.assign(n, 0.0);
-    st.k_r.assign(n, 0.0);
-    st.have_k.assign(n, 0);
+    if (st.m.size() != n)
+        for (auto* v : {&st.m, &st.d, &st.MW, &st.C, &st.k_f, &st.k_r}) v->resize(n);
+    st.have_k.resize(n);
     if (geometry_.size() != n) geometry_.assign(n, PAHGeometryRow{});
     for (size_t i = 0; i < n; ++i) {
         const int s = sw->PAH_indices[i];
@@ -203,6 +347,7 @@ bool CReactDim::build_step(ReactDimStep& st) {
         }
         st.MW[i] = gas.MW(s);
         if (st.have_C) st.C[i] = gas.C(s);
+        st.have_k[i] = 0;
     }
     return true;
 }
@@ -241,29 +386,38 @@ double CReactDim::k_FWD_impl(int i, int j) {
     const double d_red = red_d(i, j);
     const double m_red = red_m(i, j);
     const double T = gas_T();
-    return k_FWD_prefactor * 2.2 * 0.1 * k.Av_const * std::pow(d_red, 2.0) *
-           std::sqrt(8.0 * k.Pi_const * k.kB_const * T / m_red);
+    return k_fwd_of(k_FWD_prefactor, d_red, m_red, T);
 }
 
 double CReactDim::k_REV_from(double k_fwd, int i, int j) {
     const double MW_i = MW_of(i);
     const double MW_j = MW_of(j);
-    const double mu = MW_i * MW_j / (MW_i + MW_j);
-    return k_fwd * ten_to_minus_1_8 * dissociation_factor(mu, gas_T());
+    return k_rev_of(k_fwd, MW_i, MW_j, gas_T());
 }
 
 double CReactDim::k_REV_impl(int i, int j) { return k_REV_from(vt()->k_FWD(this, i, j), i, j); }
 
+// exp(x), kept for the last argument: k_REAC and k_PAH share it while their
+// activation-energy factors are equal (the same bits give the same result).
+double CReactDim::arrhenius_exp(double x) {
+    if (std::bit_cast<uint64_t>(x) != exp_arg_bits_ || !exp_known_) {
+        exp_val_ = std::exp(x);
+        exp_arg_bits_ = std::bit_cast<uint64_t>(x);
+        exp_known_ = true;
+    }
+    return exp_val_;
+}
+
 double CReactDim::k_REAC_impl() {
     const double T = gas_T();
-    return K_REACT_prefactor * 5e6 * std::exp(-Ea_REACT_prefactor * 96232.0 / (k.R_const * T));
+    return K_REACT_prefactor * 5e6 * arrhenius_exp(-Ea_REACT_prefactor * 96232.0 / (k.R_const * T));
 }
 
 double CReactDim::beta_fm_soot_PAH_impl(int i) {
     const double d_i = diam(i);
     const double m_i = mass(i);
     const double T = gas_T();
-    return 2.2 * std::pow(d_i + d_g, 2.0) * std::sqrt(k.Pi_const * k.kB_const * T / 2.0 * (1.0 / m_agg + 1.0 / m_i));
+    return beta_fm_of(d_i, m_i, d_g, m_agg, T);
 }
 
 double CReactDim::beta_cont_soot_PAH_impl(int i) {
@@ -275,26 +429,25 @@ double CReactDim::beta_cont_soot_PAH_impl(int i) {
 
 double CReactDim::C_S_soot_impl(double d) {
     const double lam = gas_lambda();
-    return 1.0 + (2.0 * lam / d) * (1.21 + 0.4 * std::exp(-0.78 * d / lam));
+    return C_S_of(d, lam);
 }
 
 double CReactDim::k_f_soot_PAH_impl(int i) {
     const double fm = vt()->beta_fm_soot_PAH(this, i);
     const double cont = vt()->beta_cont_soot_PAH(this, i);
-    return k.Av_const * fm * cont / (fm + cont);
+    return k_f_of(fm, cont);
 }
 
 double CReactDim::k_r_from(double k_f, int i) {
     const double MW_i = MW_of(i);
-    const double mu = soot_MW * MW_i / (soot_MW + MW_i);
-    return k_f * ten_to_minus_1_8 * dissociation_factor(mu, gas_T());
+    return k_r_of(k_f, soot_MW, MW_i, gas_T());
 }
 
 double CReactDim::k_r_soot_PAH_impl(int i) { return k_r_from(vt()->k_f_soot_PAH(this, i), i); }
 
 double CReactDim::k_PAH_impl() {
     const double T = gas_T();
-    return K_PAH_ADS_prefactor * 2e10 * std::exp(-Ea_PAH_ADS_prefactor * 96232.0 / (k.R_const * T));
+    return K_PAH_ADS_prefactor * 2e10 * arrhenius_exp(-Ea_PAH_ADS_prefactor * 96232.0 / (k.R_const * T));
 }
 
 double CReactDim::soot_PAH_star_impl(int i) {
@@ -393,11 +546,44 @@ void CReactDim::update_CH_tot_PAH_impl() {
 
 // ----------------------------------------------------------------- scrubbing
 
+// The scrub writes go straight in while they land inside the array and the
+// lists cover the counts; from the first one that does not, each goes the
+// checked way, which reports a write outside and skips it (the writes before
+// it are the ones the checked way makes, in the same order).
+namespace {
+
+// The array position of species index s (negative counts from the end), or -1.
+inline Py_ssize_t scrub_slot(const bind::DoubleBuf& w, Py_ssize_t s) {
+    const Py_ssize_t n = w.size(), j = s < 0 ? s + n : s;
+    return j >= 0 && j < n ? j : -1;
+}
+
+}  // namespace
+
 void CReactDim::update_w_scrub_inception_impl(bind::DoubleBuf& w) {
-    for (int kk = 0; kk < n_dimers; ++kk) {
-        const double r = at(w_chem_dimer, kk);
-        const int s_i = PAH_index_at(at(dimer_PAH_1_id, kk));
-        const int s_j = PAH_index_at(at(dimer_PAH_2_id, kk));
+    const size_t nd = (size_t)(n_dimers < 0 ? 0 : n_dimers);
+    size_t kk = 0;
+    if (!w.is_none() && soot_wrapper && w_chem_dimer.size() >= nd && dimer_PAH_1_id.size() >= nd &&
+        dimer_PAH_2_id.size() >= nd) {
+        // The array position of every precursor, then straight writes up to the
+        // first dimer with a precursor outside the lists or the array.
+        const auto& idx = soot_wrapper.o->PAH_indices;
+        const size_t np = idx.size();
+        slot_.resize(np);
+        for (size_t p = 0; p < np; ++p) slot_[p] = scrub_slot(w, idx[p]);
+        for (; kk < nd; ++kk) {
+            const int p = dimer_PAH_1_id[kk], q = dimer_PAH_2_id[kk];
+            if (p < 0 || q < 0 || (size_t)p >= np || (size_t)q >= np || slot_[(size_t)p] < 0 || slot_[(size_t)q] < 0)
+                break;
+            const double r = w_chem_dimer[kk];
+            w.at(slot_[(size_t)p]) += -r;
+            w.at(slot_[(size_t)q]) += -r;
+        }
+    }
+    for (int k2 = (int)kk; k2 < n_dimers; ++k2) {
+        const double r = at(w_chem_dimer, k2);
+        const int s_i = PAH_index_at(at(dimer_PAH_1_id, k2));
+        const int s_j = PAH_index_at(at(dimer_PAH_2_id, k2));
         scrub("_update_w_scrub_inception", w, s_i, -r);
         scrub("_update_w_scrub_inception", w, s_j, -r);
     }
@@ -405,9 +591,23 @@ void CReactDim::update_w_scrub_inception_impl(bind::DoubleBuf& w) {
 
 void CReactDim::update_w_scrub_PAH_impl(bind::DoubleBuf& w) {
     const int h = Gas(this).index(n_H2);
-    for (int i = 0; i < n_PAHs; ++i) {
-        const double r = at(_PAH_adsorption_rate, i);
-        const int s = PAH_index_at(i);
+    const size_t n = (size_t)(n_PAHs < 0 ? 0 : n_PAHs);
+    size_t i = 0;
+    const Py_ssize_t jh = scrub_slot(w, h);
+    if (!w.is_none() && soot_wrapper && _PAH_adsorption_rate.size() >= n && jh >= 0) {
+        const auto& idx = soot_wrapper.o->PAH_indices;
+        const size_t np = idx.size() < n ? idx.size() : n;
+        for (; i < np; ++i) {
+            const Py_ssize_t j = scrub_slot(w, idx[i]);
+            if (j < 0) break;
+            const double r = _PAH_adsorption_rate[i];
+            w.at(j) += -r;
+            w.at(jh) += r;
+        }
+    }
+    for (int i2 = (int)i; i2 < n_PAHs; ++i2) {
+        const double r = at(_PAH_adsorption_rate, i2);
+        const int s = PAH_index_at(i2);
         scrub("_update_w_scrub_PAH", w, s, -r);
         scrub("_update_w_scrub_PAH", w, h, r);
     }

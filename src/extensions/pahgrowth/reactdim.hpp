@@ -84,7 +84,14 @@ struct CReactDim : CPAHGrowthBase {
     ReactDimStep step_store_;
     bool step_busy_;
     std::vector<PAHGeometryRow> geometry_;
+    std::vector<Py_ssize_t> slot_;  // scrub positions of the precursors, per pass
+    uint64_t exp_arg_bits_;
+    double exp_val_;
+    bool exp_known_;
+    double arrhenius_exp(double x);
     bool build_step(ReactDimStep& st);
+    bool fused_inception(ReactDimStep& st);
+    bool fused_adsorption(ReactDimStep& st);
     double gas_T();
     double gas_rho();
     double gas_mu();
