@@ -382,15 +382,15 @@ void CrossLinkCommon::scrub_inception(bind::DoubleBuf& w) {
     if (const CSootWrapper* sw = as_wrapper(gas.w); all_sized(n, w_dimer, sw->PAH_indices)) {
         for (size_t i = 0; i < n; ++i) {
             const double r = w_dimer[i];
-            scrub_add(w, sw->PAH_indices[i], -2.0 * r);
-            scrub_add(w, gas.index(n_H2), r);
+            scrub_at(w, sw->PAH_indices[i], -2.0 * r);
+            scrub_at(w, gas.index(n_H2), r);
         }
         return;
     }
     for (int i = 0; i < n_PAHs; ++i) {
         const double r = at(w_dimer, i);
-        scrub_add(w, PAH_index_at(i), -2.0 * r);
-        scrub_add(w, gas.index(n_H2), r);
+        scrub_at(w, PAH_index_at(i), -2.0 * r);
+        scrub_at(w, gas.index(n_H2), r);
     }
 }
 
@@ -402,15 +402,15 @@ void CrossLinkCommon::scrub_PAH(bind::DoubleBuf& w) {
     if (const CSootWrapper* sw = as_wrapper(gas.w); all_sized(n, _PAH_adsorption_rate, sw->PAH_indices)) {
         for (size_t i = 0; i < n; ++i) {
             const double r = _PAH_adsorption_rate[i];
-            scrub_add(w, sw->PAH_indices[i], -r);
-            scrub_add(w, gas.index(n_H), 2.0 * r);
+            scrub_at(w, sw->PAH_indices[i], -r);
+            scrub_at(w, gas.index(n_H), 2.0 * r);
         }
         return;
     }
     for (int i = 0; i < n_PAHs; ++i) {
         const double r = at(_PAH_adsorption_rate, i);
-        scrub_add(w, PAH_index_at(i), -r);
-        scrub_add(w, gas.index(n_H), 2.0 * r);
+        scrub_at(w, PAH_index_at(i), -r);
+        scrub_at(w, gas.index(n_H), 2.0 * r);
     }
 }
 

@@ -200,13 +200,13 @@ void DimerCoalCommon::scrub_inception(bind::DoubleBuf& w) {
         const size_t n = (size_t)n_PAHs;
         Ref held = soot_wrapper.hold();
         if (const CSootWrapper* sw = as_wrapper(held); all_sized(n, w_inception, sw->PAH_indices)) {
-            for (size_t i = 0; i < n; ++i) scrub_add(w, sw->PAH_indices[i], -4.0 * w_inception[i]);
+            for (size_t i = 0; i < n; ++i) scrub_at(w, sw->PAH_indices[i], -4.0 * w_inception[i]);
             return;
         }
     }
     for (int i = 0; i < n_PAHs; ++i) {
         const double r = at(w_inception, i);
-        scrub_add(w, PAH_index_at(i), -4.0 * r);
+        scrub_at(w, PAH_index_at(i), -4.0 * r);
     }
 }
 
@@ -218,15 +218,15 @@ void DimerCoalCommon::scrub_PAH(bind::DoubleBuf& w) {
     if (const CSootWrapper* sw = as_wrapper(gas.w); all_sized(n, _PAH_adsorption_rate, sw->PAH_indices)) {
         for (size_t i = 0; i < n; ++i) {
             const double r = _PAH_adsorption_rate[i];
-            scrub_add(w, sw->PAH_indices[i], -2.0 * r);
-            scrub_add(w, h, 2.0 * r);
+            scrub_at(w, sw->PAH_indices[i], -2.0 * r);
+            scrub_at(w, h, 2.0 * r);
         }
         return;
     }
     for (int i = 0; i < n_PAHs; ++i) {
         const double r = at(_PAH_adsorption_rate, i);
-        scrub_add(w, PAH_index_at(i), -2.0 * r);
-        scrub_add(w, h, 2.0 * r);
+        scrub_at(w, PAH_index_at(i), -2.0 * r);
+        scrub_at(w, h, 2.0 * r);
     }
 }
 

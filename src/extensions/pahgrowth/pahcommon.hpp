@@ -68,8 +68,9 @@ void check_precursor_lists(const CSootWrapper* w);
 
 // Scrub writes of one entry: `add` tests the index against the buffer
 // (IndexError "Out of bounds on buffer access (axis 0)"); the first failure
-// ends the loop of the entry, whose table wrapper reports it.
-inline void scrub_add(bind::DoubleBuf& w, Py_ssize_t i, double delta) {
+// ends the loop of the entry, whose table wrapper reports it. (A model's own
+// loops call it by this name: inside a model, `scrub_add` names the base's.)
+inline void scrub_at(bind::DoubleBuf& w, Py_ssize_t i, double delta) {
     const Py_ssize_t n = w.size();
     const Py_ssize_t j = i < 0 ? i + n : i;
     if (j < 0 || j >= n) [[unlikely]]
