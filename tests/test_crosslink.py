@@ -428,3 +428,17 @@ def test_pickle_and_deepcopy_of_the_graph_step_alike(mod, gas, cls):
         twin.update()
         m.update()
         assert state(twin) == state(m)
+
+
+@pytest.mark.parametrize("cls", ["CCrossLinkMod", "CCrossLinkMerge"])
+def test_zero_k_f3_takes_the_entries_on_the_fast_path_too(mod, gas, cls, unraisable):
+    # the quadratic root divides by 2·k_f3: the cached step hands over to the reporting entries
+    sg, sw, m = modular.installed(mod, gas, type("Same", (getattr(mod, cls),), {}))
+    sg2, sw2, plain = modular.installed(mod, gas, cls)
+    for x in (m, plain):
+        x.k_f3_prefactor = 0.0
+        x.update()
+    assert [str(u.object) for u in unraisable] == [f"pyrandel.lib._pyrandel.{cls}.PAH_radical"] * 6
+    assert {u.exc_type for u in unraisable} == {ZeroDivisionError}
+    for name in ("c_PAH_radical", "w_dimer", "_PAH_adsorption_rate", "_N_agg_inception_each", "_C_tot_PAH_each"):
+        assert getattr(m, name) == getattr(plain, name), name

@@ -118,13 +118,22 @@ bool CrossLinkCommon::fill_cache(PyTypeObject* own) {
     const size_t n = cache.mass.size();
     cache.k_f3.resize(n);
     cache.k_f_soot.resize(n);
+    if (cache.d2.size() != n) cache.d2.assign(n, {});
     const double T = cache.T, mu = cache.mu, lam = cache.lam;
     try {
+        if (n == 0) return true;
+        // The aggregate's part of the continuum kernel is the same for every precursor.
+        const double a = fdiv(2.0 * k.kB_const * T, 3.0 * mu);
+        const double agg = fdiv(C_S_of(lam, d_m), d_g);
         for (size_t i = 0; i < n; ++i) {
             const double m = cache.mass[i], d = cache.diam[i];
-            cache.k_f3[i] = k_f3_of(T, m * m / (m + m), d, k_f3_prefactor);
+            auto& sq = cache.d2[i];
+            if (!sq.same(d)) sq = {d, std::pow(2.0 * d, 2.0)};
+            cache.k_f3[i] = std::pow(fdiv(8.0 * k.Pi_const * k.kB_const * T, m * m / (m + m)), 0.5) *
+                            (2.2 * k_f3_prefactor) * k.Av_const * sq.v;
             const double fm = beta_fm_of(T, d, m, d_g, m_agg);
-            const double cont = beta_cont_of(T, mu, d, d_m, d_g, [lam](double x) { return C_S_of(lam, x); });
+            const double pah = fdiv(C_S_of(lam, d), d);
+            const double cont = a * (agg + pah) * (d + d_g);
             cache.k_f_soot[i] = k_f_soot_of(fm, cont);
         }
     } catch (bind::Error&) {
@@ -193,16 +202,64 @@ double CrossLinkCommon::PAH_radical_quadratic(int i) {
     return disc > 0.0 ? fdiv(std::pow(disc, 0.5) - b, 2.0 * r.k_f3) : 0.0;
 }
 
-void CrossLinkCommon::radical_step(RadicalEntry radical) {
-    for (int i = 0; i < n_PAHs; ++i) {
-        const double c = radical(this, i);
-        at(c_PAH_radical, i) = c;
+void CrossLinkCommon::radical_step(RadicalEntry radical, bool quadratic) {
+    if (!radical_step_cached(quadratic))
+        for (int i = 0; i < n_PAHs; ++i) {
+            const double c = radical(this, i);
+            at(c_PAH_radical, i) = c;
+        }
+}
+
+// The radical balance of the class's own entry on the step's cache: the
+// temperature terms once, the same gas calls in the same order, nothing that
+// can raise (a zero R·T, or a zero k_f3 of the quadratic root, takes the entries).
+bool CrossLinkCommon::radical_step_cached(bool quadratic) {
+    const size_t n = (size_t)std::max(n_PAHs, 0);
+    if (!cache.on || cache.mass.size() != n || !all_sized(n, c_PAH_radical)) return false;
+    const double T = cache.T;
+    const double RT = k.R_const * T;
+    if (RT == 0.0) return false;
+    if (quadratic)
+        for (size_t i = 0; i < n; ++i)
+            if (2.0 * cache.k_f3[i] == 0.0) return false;
+    const double T_f1 = std::pow(T, 1.84), e_f1 = std::exp(-62886.6 / RT);
+    const double k_r1 = std::pow(T, 2.63) * (0.016 * k_r1_prefactor) * std::exp(-17837.4 / RT);
+    const double k_f2 = std::pow(T, 0.13) * (k.Av_const * 8.079999999999999e-17 * k_f2_prefactor);
+    const CSootWrapper* sw = cache.sw;
+    for (size_t i = 0; i < n; ++i) {
+        const double k_f1 = T_f1 * (98.0 * sw->PAH_n_C[i] * k_f1_prefactor) * e_f1;
+        const double k_f3 = cache.k_f3[i];
+        const double k_f4 = cache.k_f_soot[i] * k_f4_prefactor;
+        const double C_PAH = pymax(cache.C(sw->PAH_indices[i]), 0.0);
+        const double C_H2 = pymax(cache.C(cache.index(n_H2)), 0.0);
+        const double C_H = pymax(cache.C(cache.index(n_H)), 0.0);
+        double c;
+        if (quadratic) {
+            const double b = k_r1 * C_H2 + k_f2 * C_H + k_f4 * c_soot_agg;
+            const double q = k_f1 * C_PAH * C_H;
+            const double disc = std::pow(b, 2.0) + 4.0 * k_f3 * q;
+            c = disc > 0.0 ? (std::pow(disc, 0.5) - b) / (2.0 * k_f3) : 0.0;
+        } else {
+            const double D = k_r1 * C_H2 + k_f2 * C_H + k_f3 * C_PAH + k_f4 * c_soot_agg;
+            c = D > 0.0 ? k_f1 * C_PAH * C_H / D : 0.0;
+        }
+        c_PAH_radical[i] = c;
     }
+    return true;
 }
 
 // Radical + precursor molecule; the precursor concentration is read afresh.
 void CrossLinkCommon::w_dimer_linear_step() {
     if (n_PAHs <= 0) return;
+    const size_t n = (size_t)n_PAHs;
+    if (cache.on && cache.mass.size() == n && all_sized(n, c_PAH_radical, w_dimer)) {
+        const CSootWrapper* sw = cache.sw;
+        for (size_t i = 0; i < n; ++i) {
+            const double C_PAH = cache.C(sw->PAH_indices[i]);
+            w_dimer[i] = pymax(cache.k_f3[i] * c_PAH_radical[i] * pymax(C_PAH, 0.0), 0.0);
+        }
+        return;
+    }
     GasView gas(this);
     for (int i = 0; i < n_PAHs; ++i) {
         const double k_f3 = kf3(i);
@@ -214,6 +271,11 @@ void CrossLinkCommon::w_dimer_linear_step() {
 
 // Radical + radical.
 void CrossLinkCommon::w_dimer_quadratic_step() {
+    const size_t n = (size_t)std::max(n_PAHs, 0);
+    if (cache.on && cache.mass.size() == n && all_sized(n, c_PAH_radical, w_dimer)) {
+        for (size_t i = 0; i < n; ++i) w_dimer[i] = pymax(cache.k_f3[i] * std::pow(c_PAH_radical[i], 2.0), 0.0);
+        return;
+    }
     for (int i = 0; i < n_PAHs; ++i) {
         const double k_f3 = kf3(i);
         const double w = pymax(k_f3 * std::pow(at(c_PAH_radical, i), 2.0), 0.0);
@@ -222,6 +284,12 @@ void CrossLinkCommon::w_dimer_quadratic_step() {
 }
 
 void CrossLinkCommon::adsorption_rate_step() {
+    const size_t n = (size_t)std::max(n_PAHs, 0);
+    if (cache.on && cache.mass.size() == n && all_sized(n, c_PAH_radical, _PAH_adsorption_rate)) {
+        for (size_t i = 0; i < n; ++i)
+            _PAH_adsorption_rate[i] = cache.k_f_soot[i] * k_f4_prefactor * c_PAH_radical[i] * c_soot_agg;
+        return;
+    }
     for (int i = 0; i < n_PAHs; ++i) {
         const double k_f4 = kf4(i);
         const double r = k_f4 * at(c_PAH_radical, i) * c_soot_agg;
@@ -234,6 +302,22 @@ void CrossLinkCommon::CH_tot_PAH_step() {
     _C_tot_PAH_total = 0.0;
     _H_tot_PAH_total = 0.0;
     if (n_PAHs <= 0) return;
+    const size_t n = (size_t)n_PAHs;
+    if (cache.on && cache.mass.size() == n && cache.rho != 0.0 &&
+        all_sized(n, _PAH_adsorption_rate, _C_tot_PAH_each, _H_tot_PAH_each)) {
+        const double rho = cache.rho;
+        const CSootWrapper* sw = cache.sw;
+        for (size_t i = 0; i < n; ++i) {
+            const double r = _PAH_adsorption_rate[i];
+            const double dC = sw->PAH_n_C[i] * r / rho;
+            const double dH = (sw->PAH_n_H[i] - 2.0) * r / rho;
+            _C_tot_PAH_each[i] = dC;
+            _H_tot_PAH_each[i] = dH;
+            _C_tot_PAH_total += dC;
+            _H_tot_PAH_total += dH;
+        }
+        return;
+    }
     const double rho = GasView(this).rho();
     for (int i = 0; i < n_PAHs; ++i) {
         if (rho == 0.0) bind::raise(PyExc_ZeroDivisionError, "float division");
@@ -253,10 +337,16 @@ void CrossLinkCommon::NCH_inception_step(MergeWeight merge) {
     _C_tot_inception_total = 0.0;
     _H_tot_inception_total = 0.0;
     if (n_PAHs <= 0) return;
-    const double rho = GasView(this).rho();
+    const size_t n = (size_t)n_PAHs;
+    // Cached: the counts and the switch read once; a merge weight only through `merge`.
+    const bool cached = cache.on && cache.mass.size() == n && cache.rho != 0.0 &&
+                        all_sized(n, w_dimer, _C_tot_inception_each, _H_tot_inception_each, _N_agg_inception_each);
+    const double rho = cached ? cache.rho : GasView(this).rho();
+    const bool partial = cached && cache.partial();
     for (int i = 0; i < n_PAHs; ++i) {
         if (rho == 0.0) bind::raise(PyExc_ZeroDivisionError, "float division");
-        const double n_C = PAH_n_C_at(i), n_H = PAH_n_H_at(i);
+        const double n_C = cached ? cache.sw->PAH_n_C[(size_t)i] : PAH_n_C_at(i);
+        const double n_H = cached ? cache.sw->PAH_n_H[(size_t)i] : PAH_n_H_at(i);
         const double w = at(w_dimer, i);
         const double dC = 2.0 * w * n_C / rho;
         const double dH = 2.0 * w * n_H / rho;
@@ -264,7 +354,7 @@ void CrossLinkCommon::NCH_inception_step(MergeWeight merge) {
         at(_H_tot_inception_each, i) = dH;
         double dN;
         // A dimer counts as the share 2·n_C/378 of the smallest particle, or as one particle.
-        if (partial_addition_on()) {
+        if (cached ? partial : partial_addition_on()) {
             if (merge) {
                 const double P = merge(this, i);
                 dN = ((1.0 - P) * (w / rho)) * (2.0 * n_C / k.min_n_C_const);
@@ -288,10 +378,19 @@ void CrossLinkCommon::NCH_inception_step(MergeWeight merge) {
 void CrossLinkCommon::scrub_inception(bind::DoubleBuf& w) {
     if (n_PAHs <= 0) return;
     GasView gas(this);
+    const size_t n = (size_t)n_PAHs;
+    if (const CSootWrapper* sw = as_wrapper(gas.w); all_sized(n, w_dimer, sw->PAH_indices)) {
+        for (size_t i = 0; i < n; ++i) {
+            const double r = w_dimer[i];
+            scrub_at(w, sw->PAH_indices[i], -2.0 * r);
+            scrub_at(w, gas.index(n_H2), r);
+        }
+        return;
+    }
     for (int i = 0; i < n_PAHs; ++i) {
         const double r = at(w_dimer, i);
-        scrub_add(w, PAH_index_at(i), -2.0 * r);
-        scrub_add(w, gas.index(n_H2), r);
+        scrub_at(w, PAH_index_at(i), -2.0 * r);
+        scrub_at(w, gas.index(n_H2), r);
     }
 }
 
@@ -299,10 +398,19 @@ void CrossLinkCommon::scrub_inception(bind::DoubleBuf& w) {
 void CrossLinkCommon::scrub_PAH(bind::DoubleBuf& w) {
     if (n_PAHs <= 0) return;
     GasView gas(this);
+    const size_t n = (size_t)n_PAHs;
+    if (const CSootWrapper* sw = as_wrapper(gas.w); all_sized(n, _PAH_adsorption_rate, sw->PAH_indices)) {
+        for (size_t i = 0; i < n; ++i) {
+            const double r = _PAH_adsorption_rate[i];
+            scrub_at(w, sw->PAH_indices[i], -r);
+            scrub_at(w, gas.index(n_H), 2.0 * r);
+        }
+        return;
+    }
     for (int i = 0; i < n_PAHs; ++i) {
         const double r = at(_PAH_adsorption_rate, i);
-        scrub_add(w, PAH_index_at(i), -r);
-        scrub_add(w, gas.index(n_H), 2.0 * r);
+        scrub_at(w, PAH_index_at(i), -r);
+        scrub_at(w, gas.index(n_H), 2.0 * r);
     }
 }
 
@@ -324,7 +432,7 @@ void CCrossLink::_reset_impl() {
     CPAHGrowthBase::_reset_impl();
 }
 void CCrossLink::create_PAH_dimer_impl() { create_radicals(); }
-void CCrossLink::update_PAH_radical_impl() { radical_step(vt()->PAH_radical); }
+void CCrossLink::update_PAH_radical_impl() { radical_step(vt()->PAH_radical, false); }
 void CCrossLink::update_w_dimer_impl() { w_dimer_linear_step(); }
 void CCrossLink::update_PAH_adsorption_rate_impl() { adsorption_rate_step(); }
 void CCrossLink::_update_CH_tot_PAH_impl() { CH_tot_PAH_step(); }

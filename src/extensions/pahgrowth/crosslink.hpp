@@ -71,7 +71,9 @@ struct CrossLinkCommon : CPAHGrowthBase {
     double PAH_radical_quadratic(int i);
 
     // Steps.
-    void radical_step(RadicalEntry radical);
+    // `quadratic` names the balance of the class's own entry `radical`.
+    void radical_step(RadicalEntry radical, bool quadratic);
+    bool radical_step_cached(bool quadratic);
     void w_dimer_linear_step();
     void w_dimer_quadratic_step();
     void adsorption_rate_step();
@@ -86,6 +88,7 @@ struct CrossLinkCommon : CPAHGrowthBase {
     // Per-step values of the precursors when nothing can override them (StepGeometry).
     struct Cache : StepGeometry {
         std::vector<double> k_f3, k_f_soot;
+        std::vector<Memo1> d2;  // (2·d_i)², kept from one step to the next
     };
     Cache cache;
     bool fill_cache(PyTypeObject* own);

@@ -39,7 +39,7 @@ void CCrossLinkMerge::_reset_impl() {
     CPAHGrowthBase::_reset_impl();
 }
 void CCrossLinkMerge::create_PAH_dimer_impl() { create_radicals(); }
-void CCrossLinkMerge::update_PAH_radical_impl() { radical_step(vt()->PAH_radical); }
+void CCrossLinkMerge::update_PAH_radical_impl() { radical_step(vt()->PAH_radical, true); }
 void CCrossLinkMerge::update_w_dimer_impl() { w_dimer_quadratic_step(); }
 void CCrossLinkMerge::update_PAH_adsorption_rate_impl() { adsorption_rate_step(); }
 void CCrossLinkMerge::_update_CH_tot_PAH_impl() { CH_tot_PAH_step(); }
@@ -66,6 +66,23 @@ double CCrossLinkMerge::beta_fm_dimer_PAH_impl(int i) {
 // Soot collision against the reaction with acetylene and the collision with dimers.
 double CCrossLinkMerge::merge_probability_impl(int i) {
     at(c_PAH_radical, i);  // a position without a precursor is refused before any kernel runs
+    if (cache.has(i) && k.R_const * cache.T != 0.0) {
+        // On the step's cache: the rate with acetylene once per temperature and
+        // set of constants, the dimer kernel from the step's geometry (a zero
+        // mass would have left the cache off, so it cannot raise).
+        const double T = cache.T;
+        if (!c2h2.same(T, n_HACA, A_HACA, E_HACA))
+            c2h2 = {T, n_HACA, A_HACA, E_HACA, std::pow(T, n_HACA) * A_HACA * std::exp(-E_HACA / (k.R_const * T))};
+        const double r = c2h2.v * bind::pymax(cache.C(cache.index(n_C2H2)), 0.0);
+        const double d_i = cache.diam[(size_t)i], m_i = cache.mass[(size_t)i];
+        Memo1& sq = d3[(size_t)i];
+        if (!sq.same(d_i)) sq = {d_i, std::pow(3.0 * d_i, 2.0)};
+        const double beta = 2.2 * sq.v * std::pow(k.kB_const * k.Pi_const * T * 0.5 * (1.0 / (2.0 * m_i) + 1.0 / m_i), 0.5);
+        const double s = beta * k.Av_const * c_PAH_radical[(size_t)i];
+        const double p = cache.k_f_soot[(size_t)i] * c_soot_agg;
+        const double P = bind::pydiv(p, (r + s) + p);
+        return bind::pymax(bind::pymin(P, 1.0), 0.0);
+    }
     const double k_C2H2 = k_PAH_C2H2(i);
     GasView gas(this);
     const double r = k_C2H2 * bind::pymax(gas.C(gas.index(n_C2H2)), 0.0);
@@ -73,6 +90,12 @@ double CCrossLinkMerge::merge_probability_impl(int i) {
     const double p = kf_soot(i) * c_soot_agg;
     const double P = bind::pydiv(p, (r + s) + p);
     return bind::pymax(bind::pymin(P, 1.0), 0.0);
+}
+
+bool CCrossLinkMerge::fill_cache(PyTypeObject* own) {
+    if (!CrossLinkCommon::fill_cache(own)) return false;
+    if (d3.size() != cache.mass.size()) d3.assign(cache.mass.size(), {});
+    return true;
 }
 
 namespace {

@@ -35,6 +35,21 @@ struct CCrossLinkMerge : CrossLinkCommon {
 
     void init_impl(PyObject* soot_wrapper);
     double beta_fm_dimer_PAH_impl(int i);
+
+    // The step's cache plus what merge_probability keeps from one step to the next.
+    bool fill_cache(PyTypeObject* own);
+    struct RateMemo {
+        double T = 0.0, n = 0.0, A = 0.0, E = 0.0, v = 0.0;
+        bool set = false;
+        RateMemo() = default;
+        RateMemo(double T_, double n_, double A_, double E_, double v_) : T(T_), n(n_), A(A_), E(E_), v(v_), set(true) {}
+        bool same(double T_, double n_, double A_, double E_) const {
+            auto b = [](double x) { return std::bit_cast<uint64_t>(x); };
+            return set && b(T) == b(T_) && b(n) == b(n_) && b(A) == b(A_) && b(E) == b(E_);
+        }
+    };
+    RateMemo c2h2;          // k_PAH_C2H2 of its inputs
+    std::vector<Memo1> d3;  // (3·d_i)² of d_i
 };
 
 }  // namespace pyrandel

@@ -55,6 +55,17 @@ void DimerCoalCommon::create_dimers() {
 
 // The non-negative root of a·c² + b·c − w = 0.
 void DimerCoalCommon::c_dimer_step() {
+    if (const size_t n = cached_n(); n != NOT_CACHED && all_sized(n, a_inception, b_adsorption, w_dimer, c_dimer)) {
+        bool done = true;
+        for (size_t i = 0; i < n && done; ++i) {
+            const double a = a_inception[i], b = b_adsorption[i], w = w_dimer[i];
+            const double D = std::pow(b, 2.0) + 4.0 * a * w;
+            // A root that divides by zero raises: the loop below redoes the same values and raises there.
+            if (D > 0.0 && 2.0 * a == 0.0) done = false;
+            else c_dimer[i] = D > 0.0 ? (std::sqrt(D) - b) / (2.0 * a) : 0.0;
+        }
+        if (done) return;
+    }
     for (int i = 0; i < n_PAHs; ++i) {
         const double a = at(a_inception, i), b = at(b_adsorption, i), w = at(w_dimer, i);
         const double D = std::pow(b, 2.0) + 4.0 * a * w;
@@ -64,6 +75,10 @@ void DimerCoalCommon::c_dimer_step() {
 }
 
 void DimerCoalCommon::w_inception_step() {
+    if (const size_t n = cached_n(); n != NOT_CACHED && all_sized(n, a_inception, c_dimer, w_inception)) {
+        for (size_t i = 0; i < n; ++i) w_inception[i] = a_inception[i] * 0.5 * std::pow(c_dimer[i], 2.0);
+        return;
+    }
     for (int i = 0; i < n_PAHs; ++i) {
         const double r = at(a_inception, i) * 0.5 * std::pow(at(c_dimer, i), 2.0);
         at(w_inception, i) = r;
@@ -76,6 +91,28 @@ void DimerCoalCommon::NCH_inception_step(bool by_name_counts) {
     _C_tot_inception_total = 0.0;
     _H_tot_inception_total = 0.0;
     if (n_PAHs <= 0) return;
+    if (const size_t n = cached_n(); n != NOT_CACHED && geo.rho != 0.0 &&
+                                     all_sized(n, w_inception, _C_tot_inception_each, _H_tot_inception_each,
+                                               _N_agg_inception_each)) {
+        // The step's own class: the counts from the wrapper, the switch once.
+        const double rho = geo.rho;
+        const bool partial = geo.partial();
+        const CSootWrapper* sw = geo.sw;
+        for (size_t i = 0; i < n; ++i) {
+            const double n_C = sw->PAH_n_C[i], n_H = sw->PAH_n_H[i];
+            const double w = w_inception[i];
+            const double dC = 4.0 * w * n_C / rho;
+            const double dH = 4.0 * w * n_H / rho;
+            _C_tot_inception_each[i] = dC;
+            _H_tot_inception_each[i] = dH;
+            const double dN = partial ? (4.0 * n_C / k.min_n_C_const) * (w / rho) : w / rho;
+            _N_agg_inception_each[i] = dN;
+            _N_agg_inception_total += dN;
+            _C_tot_inception_total += dC;
+            _H_tot_inception_total += dH;
+        }
+        return;
+    }
     const double rho = GasView(this).rho();
     std::optional<Counts> counts;
     if (by_name_counts) counts.emplace(this);
@@ -99,6 +136,10 @@ void DimerCoalCommon::NCH_inception_step(bool by_name_counts) {
 }
 
 void DimerCoalCommon::adsorption_rate_step() {
+    if (const size_t n = cached_n(); n != NOT_CACHED && all_sized(n, c_dimer, b_adsorption, _PAH_adsorption_rate)) {
+        for (size_t i = 0; i < n; ++i) _PAH_adsorption_rate[i] = c_dimer[i] * b_adsorption[i];
+        return;
+    }
     for (int i = 0; i < n_PAHs; ++i) {
         const double r = at(c_dimer, i) * at(b_adsorption, i);
         at(_PAH_adsorption_rate, i) = r;
@@ -111,6 +152,22 @@ void DimerCoalCommon::CH_tot_PAH_step() {
     _C_tot_PAH_total = 0.0;
     _H_tot_PAH_total = 0.0;
     if (n_PAHs <= 0) return;
+    if (const size_t n = cached_n();
+        n != NOT_CACHED && geo.rho != 0.0 && all_sized(n, _PAH_adsorption_rate, _C_tot_PAH_each, _H_tot_PAH_each)) {
+        const double rho = geo.rho;
+        const CSootWrapper* sw = geo.sw;
+        for (size_t i = 0; i < n; ++i) {
+            const double n_C = sw->PAH_n_C[i], n_H = sw->PAH_n_H[i];
+            const double r = _PAH_adsorption_rate[i];
+            const double dC = 2.0 * n_C * r / rho;
+            const double dH = 2.0 * (n_H - 2.0) * r / rho;
+            _C_tot_PAH_each[i] = dC;
+            _H_tot_PAH_each[i] = dH;
+            _C_tot_PAH_total += dC;
+            _H_tot_PAH_total += dH;
+        }
+        return;
+    }
     const double rho = GasView(this).rho();
     Counts counts(this);
     for (int i = 0; i < n_PAHs; ++i) {
@@ -130,23 +187,46 @@ bool DimerCoalCommon::fill_cache(PyTypeObject* own) {
     // reduced_d(i, i) divides by 2·d_i with a zero test
     for (double d : geo.diam)
         if (d + d == 0.0) return false;
+    const size_t n = geo.diam.size();
+    if (squares.size() != n) squares.assign(n, {});
+    for (size_t i = 0; i < n; ++i)
+        if (const double d = geo.diam[i]; !squares[i].same(d)) squares[i] = {d, std::pow(d, 2.0)};
     return true;
 }
 
 void DimerCoalCommon::scrub_inception(bind::DoubleBuf& w) {
+    if (n_PAHs <= 0) return;
+    if (soot_wrapper) {
+        const size_t n = (size_t)n_PAHs;
+        Ref held = soot_wrapper.hold();
+        if (const CSootWrapper* sw = as_wrapper(held); all_sized(n, w_inception, sw->PAH_indices)) {
+            for (size_t i = 0; i < n; ++i) scrub_at(w, sw->PAH_indices[i], -4.0 * w_inception[i]);
+            return;
+        }
+    }
     for (int i = 0; i < n_PAHs; ++i) {
         const double r = at(w_inception, i);
-        scrub_add(w, PAH_index_at(i), -4.0 * r);
+        scrub_at(w, PAH_index_at(i), -4.0 * r);
     }
 }
 
 void DimerCoalCommon::scrub_PAH(bind::DoubleBuf& w) {
     if (n_PAHs <= 0) return;
-    const int h = GasView(this).index(n_H);
+    GasView gas(this);
+    const int h = gas.index(n_H);
+    const size_t n = (size_t)n_PAHs;
+    if (const CSootWrapper* sw = as_wrapper(gas.w); all_sized(n, _PAH_adsorption_rate, sw->PAH_indices)) {
+        for (size_t i = 0; i < n; ++i) {
+            const double r = _PAH_adsorption_rate[i];
+            scrub_at(w, sw->PAH_indices[i], -2.0 * r);
+            scrub_at(w, h, 2.0 * r);
+        }
+        return;
+    }
     for (int i = 0; i < n_PAHs; ++i) {
         const double r = at(_PAH_adsorption_rate, i);
-        scrub_add(w, PAH_index_at(i), -2.0 * r);
-        scrub_add(w, h, 2.0 * r);
+        scrub_at(w, PAH_index_at(i), -2.0 * r);
+        scrub_at(w, h, 2.0 * r);
     }
 }
 
@@ -181,6 +261,19 @@ void CDimerCoal::update_impl() { dimercoal_update(*this); }
 // Kinetic theory of equal spheres with a sticking efficiency.
 void CDimerCoal::update_w_dimer_impl() {
     if (n_PAHs <= 0) return;
+    if (const size_t n = cached_n(); n != NOT_CACHED && all_sized(n, stick_eff, w_dimer) && no_zero_mass()) {
+        // The step's geometry, no zero mass: nothing raises.
+        const double T = geo.T;
+        const CSootWrapper* sw = geo.sw;
+        for (size_t i = 0; i < n; ++i) {
+            const double m_i = geo.mass[i];
+            const double C_i = bind::pymax(geo.C(sw->PAH_indices[i]), 0.0);
+            const double w = std::sqrt(4.0 * k.Pi_const * k.kB_const * T / m_i) * stick_eff[i] * squares[i].v *
+                             std::pow(C_i, 2.0) * k.Av_const;
+            w_dimer[i] = w;
+        }
+        return;
+    }
     GasView gas(this);
     const double T = gas.T();
     for (int i = 0; i < n_PAHs; ++i) {
@@ -196,6 +289,7 @@ void CDimerCoal::update_w_dimer_impl() {
 // Coalescence and soot collision of dimers taken as spheres of the soot density.
 void CDimerCoal::update_ab_impl() {
     if (n_PAHs <= 0) return;
+    if (update_ab_cached()) return;
     const double T = GasView(this).T();
     const double s = k.one_sixth_const, rho_s = k.rho_soot_const;
     const double A = 4.4 * std::pow(3.0 / (4.0 * k.Pi_const), s) * std::sqrt(6.0 * k.kB_const * T / rho_s) * 4.0 *
@@ -212,6 +306,40 @@ void CDimerCoal::update_ab_impl() {
         const double b = pre * inverse_volume_root(this, V_agg.get(), inv_v);
         at(b_adsorption, i) = b;
     }
+}
+
+// The same values on the step's geometry: the dimer's volume terms kept while
+// the precursor's mass is unchanged, 1/V_agg once. Any value that would raise
+// (no float V_agg, a zero volume, a negative sum under the root) takes the
+// loop above before anything is written.
+bool CDimerCoal::update_ab_cached() {
+    const size_t n = cached_n();
+    if (n == NOT_CACHED || !all_sized(n, a_inception, b_adsorption) || !PyFloat_CheckExact(V_agg.get())) return false;
+    const double V = PyFloat_AS_DOUBLE(V_agg.get());
+    if (V == 0.0) return false;
+    const double s = k.one_sixth_const, rho_s = k.rho_soot_const;
+    if (dimer_memo.size() != n) dimer_memo.assign(n, {});
+    const double inv_V = 1.0 / V;
+    for (size_t i = 0; i < n; ++i) {
+        const double m = geo.mass[i];
+        DimerRow& row = dimer_memo[i];
+        if (!row.same(m)) {
+            const double m_d = 2.0 * m;
+            const double v_d = m_d / rho_s;
+            row = {m, v_d, std::pow(6.0 * m_d / (rho_s * k.Pi_const), k.one_third_const), std::pow(v_d, s)};
+        }
+        if (row.v_d == 0.0 || 1.0 / row.v_d + inv_V < 0.0) return false;
+    }
+    const double T = geo.T;
+    const double A = 4.4 * std::pow(3.0 / (4.0 * k.Pi_const), s) * std::sqrt(6.0 * k.kB_const * T / rho_s) * 4.0 * 1.41421356 * k.Av_const;
+    const double B = 1.3 * std::sqrt(k.Pi_const * k.kB_const * T / (2.0 * rho_s));
+    for (size_t i = 0; i < n; ++i) {
+        const DimerRow& row = dimer_memo[i];
+        a_inception[i] = inception_prefactor * A * row.v_d_s;
+        const double pre = k.Av_const * c_soot_agg * adsorption_prefactor * B * std::pow(row.d_d + d_g, 2.0);
+        b_adsorption[i] = pre * std::pow(1.0 / row.v_d + inv_V, 0.5);
+    }
+    return true;
 }
 
 // ------------------------------------------------------------------ tables

@@ -59,6 +59,18 @@ struct DimerCoalCommon : CPAHGrowthBase {
     StepGeometry geo;
     bool fill_cache(PyTypeObject* own);
     using Scope = CacheScope<StepGeometry>;
+    // The number of precursors when the step's geometry is on for all of them,
+    // NOT_CACHED otherwise.
+    static constexpr size_t NOT_CACHED = (size_t)-1;
+    size_t cached_n() const {
+        return geo.on && n_PAHs >= 0 && geo.mass.size() == (size_t)n_PAHs ? (size_t)n_PAHs : NOT_CACHED;
+    }
+    bool no_zero_mass() const {
+        for (double m : geo.mass)
+            if (m == 0.0) return false;
+        return true;
+    }
+    std::vector<Memo1> squares;  // d_i² of the step's geometry, kept while d_i is unchanged
     // Entries 0 and 3, from the step's geometry when it is on.
     double mass(int i) { return geo.has(i) ? geo.mass[(size_t)i] : vtab->PAH_mass(this, i); }
     double diam(int i) { return geo.has(i) ? geo.diam[(size_t)i] : vtab->PAH_diameter(this, i); }
@@ -101,6 +113,17 @@ struct CDimerCoal : DimerCoalCommon {
     void init_impl(PyObject* soot_wrapper);
     void update_w_dimer_impl();
     void update_ab_impl();
+    bool update_ab_cached();
+
+    // Volume terms of a dimer of two precursor molecules of mass m.
+    struct DimerRow {
+        double m = 0.0, v_d = 0.0, d_d = 0.0, v_d_s = 0.0;
+        bool set = false;
+        DimerRow() = default;
+        DimerRow(double m_, double v, double d, double vs) : m(m_), v_d(v), d_d(d), v_d_s(vs), set(true) {}
+        bool same(double m_) const { return set && std::bit_cast<uint64_t>(m) == std::bit_cast<uint64_t>(m_); }
+    };
+    std::vector<DimerRow> dimer_memo;
 };
 
 // The fields of both classes, in declaration order, for their field tables.

@@ -43,6 +43,20 @@ void CDimerCoalMod::update_impl() { dimercoal_update(*this); }
 
 void CDimerCoalMod::update_w_dimer_impl() {
     if (n_PAHs <= 0) return;
+    if (const size_t n = cached_n(); n != NOT_CACHED && all_sized(n, stick_eff, w_dimer)) {
+        // beta_fm_PAH_PAH of the step's geometry (it cannot raise), the same gas calls.
+        const double T = geo.T;
+        const CSootWrapper* sw = geo.sw;
+        for (size_t i = 0; i < n; ++i) {
+            const double d = geo.diam[i], m = geo.mass[i];
+            Memo1& sq = red_squares[i];
+            if (!sq.same(d)) sq = {d, std::pow(2.0 * d * d / (d + d), 2.0)};
+            const double beta = 2.2 * sq.v * std::sqrt(8.0 * k.Pi_const * k.kB_const * T / (m * m / (m + m)));
+            const double C_i = bind::pymax(geo.C(sw->PAH_indices[i]), 0.0);
+            w_dimer[i] = beta * stick_eff[i] * std::pow(C_i, 2.0) * k.Av_const;
+        }
+        return;
+    }
     GasView gas(this);
     for (int i = 0; i < n_PAHs; ++i) {
         const double beta = vt()->beta_fm_PAH_PAH(this, i);
@@ -105,12 +119,50 @@ double CDimerCoalMod::C_S_soot_impl(double d) {
 }
 
 void CDimerCoalMod::update_ab_impl() {
+    if (update_ab_cached()) return;
     for (int i = 0; i < n_PAHs; ++i) {
         const double a = vt()->beta_fm_dimer_dimer(this, i) * inception_prefactor * k.Av_const;
         at(a_inception, i) = a;
         const double b = vt()->beta_soot_dimer(this, i) * adsorption_prefactor * c_soot_agg * k.Av_const;
         at(b_adsorption, i) = b;
     }
+}
+
+// The kernels of update_ab on the step's geometry: the aggregate's continuum
+// term once, the dimer diameter's square kept while d_i is unchanged. Only a
+// zero viscosity raises (in beta_cont_soot_dimer): the entries then report it.
+bool CDimerCoalMod::update_ab_cached() {
+    const size_t n = cached_n();
+    if (n == NOT_CACHED || !all_sized(n, a_inception, b_adsorption)) return false;
+    if (n == 0) return true;
+    const double T = geo.T, mu = geo.mu, lam = geo.lam;
+    if (3.0 * mu == 0.0) return false;
+    const double cbrt2 = std::pow(2.0, k.one_third_const);
+    const double C_S_agg = 1.0 + (2.0 * lam / d_m) * (1.21 + 0.4 * std::exp(-0.78 * d_m / lam));
+    const double agg = C_S_agg / d_g;
+    const double a_cont = 2.0 * k.kB_const * T / (3.0 * mu);
+    for (size_t i = 0; i < n; ++i) {
+        const double d_d = cbrt2 * geo.diam[i];
+        const double m_i = geo.mass[i];
+        Memo1& sq = dd_squares[i];
+        if (!sq.same(d_d)) sq = {d_d, std::pow(d_d, 2.0)};
+        const double fm_dd = 2.2 * sq.v * std::sqrt(8.0 * k.Pi_const * k.kB_const * T / m_i);
+        a_inception[i] = fm_dd * inception_prefactor * k.Av_const;
+        const double fm = 2.2 * std::pow(d_d + d_g, 2.0) *
+                          std::sqrt(k.Pi_const * k.kB_const * T / 2.0 * (1.0 / m_agg + 1.0 / (2.0 * m_i)));
+        const double C_S_d = 1.0 + (2.0 * lam / d_d) * (1.21 + 0.4 * std::exp(-0.78 * d_d / lam));
+        const double cont = a_cont * (C_S_d / d_d + agg) * (d_d + d_g);
+        b_adsorption[i] = fm * cont / (fm + cont) * adsorption_prefactor * c_soot_agg * k.Av_const;
+    }
+    return true;
+}
+
+bool CDimerCoalMod::fill_cache(PyTypeObject* own) {
+    if (!DimerCoalCommon::fill_cache(own)) return false;
+    const size_t n = geo.mass.size();
+    if (red_squares.size() != n) red_squares.assign(n, {});
+    if (dd_squares.size() != n) dd_squares.assign(n, {});
+    return true;
 }
 
 // ------------------------------------------------------------------ tables

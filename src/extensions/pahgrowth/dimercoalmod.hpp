@@ -37,6 +37,12 @@ struct CDimerCoalMod : DimerCoalCommon {
     double beta_soot_dimer_impl(int i);
     double C_S_soot_impl(double d);
     void update_ab_impl();
+
+    // The step's cache and the squares kept from one step to the next.
+    bool fill_cache(PyTypeObject* own);
+    bool update_ab_cached();
+    std::vector<Memo1> red_squares;  // reduced_d(i, i)² of d_i
+    std::vector<Memo1> dd_squares;   // (2^(1/3)·d_i)² of the dimer diameter
 };
 
 }  // namespace pyrandel

@@ -55,6 +55,7 @@ bool StepGeometry::fill(const CPAHGrowthBase* m, PyTypeObject* own) {
     T = g->_T;
     mu = PyFloat_AS_DOUBLE(g->_mu.get());
     lam = PyFloat_AS_DOUBLE(g->_lambda_gas.get());
+    rho = PyFloat_AS_DOUBLE(g->_rho.get());
     mass.resize(n);
     diam.resize(n);
     if (memo.size() != n) memo.assign(n, PAHGeometryRow{});
@@ -73,6 +74,10 @@ bool StepGeometry::fill(const CPAHGrowthBase* m, PyTypeObject* own) {
         mass[i] = row.m;
         diam[i] = row.d;
     }
+    w_hold = m->soot_wrapper.hold();
+    g_hold = bind::Ref::borrow((PyObject*)g);
+    this->sw = sw;
+    gas = g;
     return true;
 }
 

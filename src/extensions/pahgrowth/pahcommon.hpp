@@ -68,8 +68,16 @@ void check_precursor_lists(const CSootWrapper* w);
 
 // Scrub writes of one entry: `add` tests the index against the buffer
 // (IndexError "Out of bounds on buffer access (axis 0)"); the first failure
-// ends the loop of the entry, whose table wrapper reports it.
-inline void scrub_add(bind::DoubleBuf& w, Py_ssize_t i, double delta) { CPAHGrowthBase::scrub_add(w, i, delta); }
+// ends the loop of the entry, whose table wrapper reports it. (A model's own
+// loops call it by this name: inside a model, `scrub_add` names the base's.)
+inline void scrub_at(bind::DoubleBuf& w, Py_ssize_t i, double delta) {
+    const Py_ssize_t n = w.size();
+    const Py_ssize_t j = i < 0 ? i + n : i;
+    if (j < 0 || j >= n) [[unlikely]]
+        CPAHGrowthBase::scrub_add(w, i, delta);  // raises as the base's write does
+    else
+        w.at(j) += delta;
+}
 
 // Precursor molecule masses and diameters for one step, on the path where
 // nothing can override them or run Python code in between: the model's own
@@ -79,12 +87,45 @@ inline void scrub_add(bind::DoubleBuf& w, Py_ssize_t i, double delta) { CPAHGrow
 // they do. The values equal those of entries 0 and 3 bit for bit.
 struct StepGeometry {
     bool on = false;
-    double T = 0.0, mu = 0.0, lam = 0.0;
+    double T = 0.0, mu = 0.0, lam = 0.0, rho = 0.0;
     std::vector<double> mass, diam;
     std::vector<PAHGeometryRow> memo;  // kept from one step to the next
+    // The soot wrapper and gas wrapper of the step, held while it is on; the
+    // precursor lists hold at least mass.size() entries and every index is
+    // within the gas's species.
+    bind::Ref w_hold, g_hold;
+    const CSootWrapper* sw = nullptr;
+    CSootGas* gas = nullptr;
     bool fill(const CPAHGrowthBase* m, PyTypeObject* own);
+    void off() {
+        on = false;
+        sw = nullptr;
+        gas = nullptr;
+        g_hold = bind::Ref();
+        w_hold = bind::Ref();
+    }
     bool has(int i) const { return on && i >= 0 && (size_t)i < mass.size(); }
+    // The switch of partial addition, a bool while the step is on.
+    bool partial() const { return sw->partial_particle_addition.get() == Py_True; }
+    // The step's gas accessors through the gas wrapper's own entries.
+    double C(int s) const { return gas->vtab->C(gas, s); }
+    int index(PyObject* name) const { return gas->vtab->species_index(gas, name); }
 };
+
+// One value of a single input, kept while the input is unchanged bit for bit.
+struct Memo1 {
+    double x = 0.0, v = 0.0;
+    bool set = false;
+    Memo1() = default;
+    Memo1(double x_, double v_) : x(x_), v(v_), set(true) {}
+    bool same(double x_) const { return set && std::bit_cast<uint64_t>(x) == std::bit_cast<uint64_t>(x_); }
+};
+
+// Every vector holds at least n entries (the bounds tests of a step's loop, once).
+template <class... V>
+bool all_sized(size_t n, const V&... v) {
+    return ((v.size() >= n) && ...);
+}
 
 // Turns a model's step cache on for one update() and off again (a nested
 // step, reachable only through Python code, leaves the outer one uncached).
@@ -95,10 +136,11 @@ class CacheScope {
 public:
     template <class M>
     CacheScope(M* m, Cache& c, PyTypeObject* own) : c_(c) {
-        c.on = false;
+        c.off();
         c.on = m->fill_cache(own);
+        if (!c.on) c.off();
     }
-    ~CacheScope() { c_.on = false; }
+    ~CacheScope() { c_.off(); }
     CacheScope(const CacheScope&) = delete;
     CacheScope& operator=(const CacheScope&) = delete;
 };
