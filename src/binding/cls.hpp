@@ -687,6 +687,18 @@ struct StaticHit {
 template <class C>
 inline StaticHit static_hit{};
 
+// C::spec() without its call and guard on the hot paths: the address of a
+// function-local static, taken once.
+template <class C>
+inline const ClassSpec* spec_ptr = nullptr;
+template <class C>
+inline const ClassSpec& spec_of() {
+    const ClassSpec* s = spec_ptr<C>;
+    if (!s) [[unlikely]]
+        s = spec_ptr<C> = &C::spec();
+    return *s;
+}
+
 // The C++ body of a Python-visible method, with its `self` type erased; the
 // caller casts it back to R (*)(PyObject*, P...) with the method's own signature.
 using ErasedBody = void (*)();
@@ -871,7 +883,7 @@ struct Class {
         if (Py_TYPE(self) == &C::type) return false;
         Route r = route_of<C>((PyObject*)self, mid);
         if (r.by_name) return true;
-        const ClassSpec& own = C::spec();
+        const ClassSpec& own = spec_of<C>();
         return r.concrete != &own && (size_t)mid < own.bodies.size() && r.concrete->bodies[(size_t)mid] != own.bodies[(size_t)mid];
     }
 };
@@ -978,13 +990,13 @@ struct Dispatch<F> {
             }
             if (r.concrete->type != &C::type) {
                 // A derived class that keeps C's body: the same body, entered directly.
-                if (r.concrete->bodies[(size_t)mid] == C::spec().bodies[(size_t)mid])
+                if (r.concrete->bodies[(size_t)mid] == spec_of<C>().bodies[(size_t)mid])
                     return traced(*r.concrete, mid, [&] { return (self->*F)(std::move(a)...); });
                 auto body = reinterpret_cast<R (*)(PyObject*, P...)>(r.concrete->bodies[(size_t)mid]);
                 return traced(*r.concrete, mid, [&] { return body((PyObject*)self, std::move(a)...); });
             }
         }
-        return traced(C::spec(), mid, [&] { return (self->*F)(std::move(a)...); });
+        return traced(spec_of<C>(), mid, [&] { return (self->*F)(std::move(a)...); });
     }
     [[gnu::cold, gnu::noinline]] static R by_name_converted(C* self, int mid, P... a) {
         Ref conv[] = {Arg<std::remove_cvref_t<P>>::to(a)...};

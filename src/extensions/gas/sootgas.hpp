@@ -119,6 +119,20 @@ struct CSootGas {
     int species_index_impl(PyObject* name);
     [[gnu::noinline]] int species_index_lookup(PyObject* name);
 
+    // Entries `species_index` and `C` as the rate kernels call them: answered
+    // inline where the table is this class's own (a Python subclass keeps it)
+    // and the answer can neither fail nor run code; through the table otherwise.
+    int species_index_entry(PyObject* name) {
+        if (int i; vtab == &vtable && index_cache_.find(_species_index_dict.get(), name, i)) return i;
+        return vtab->species_index(this, name);
+    }
+    double C_entry(int i) {
+        PyObject* rho = _rho.get();
+        if (Py_TYPE(this) == &type && (size_t)i < _X.size() && PyFloat_CheckExact(rho) && _mean_MW != 0.0)
+            return _X.data()[i] * PyFloat_AS_DOUBLE(rho) / _mean_MW;
+        return vtab->C(this, i);
+    }
+
     // Properties.
     bind::Ref get_T();
     bind::Ref get_P();

@@ -42,8 +42,8 @@ struct Gas {
           p(reinterpret_cast<CSootGas*>(g.get())) {}
     double T() const { return via<gas_T>(p->vtab->T_c, p); }
     double rho() const { return via<gas_rho>(p->vtab->rho_c, p); }
-    int index(PyObject* name) const { return p->vtab->species_index(p, name); }
-    double C(int i) const { return p->vtab->C(p, i); }
+    int index(PyObject* name) const { return p->species_index_entry(name); }
+    double C(int i) const { return p->C_entry(i); }
 };
 
 // Concentration clipped at zero from below (a NaN passes).
