@@ -134,6 +134,11 @@ void CSootGas::read_rho_from_gas() { _rho = bind::getattr(gas().get(), n_density
 
 void CSootGas::read_mean_MW_from_gas() {
     Ref m = bind::getattr(gas().get(), n_mean_molecular_weight);
+    // A float over the int 1000: the interpreter's float division, done here.
+    if (PyFloat_CheckExact(m.get())) {
+        _mean_MW = PyFloat_AS_DOUBLE(m.get()) / 1000.0;
+        return;
+    }
     Ref q = Ref::steal(PyNumber_TrueDivide(m.get(), thousand().get()));
     _mean_MW = bind::as_double(q.get());
 }
