@@ -454,6 +454,51 @@ def test_fast_path_equals_the_looked_up_path(mod, gas):
         assert getattr(m, name) == getattr(plain, name), name
 
 
+def test_kept_geometry_and_pair_values_follow_changes_bit_for_bit(mod, gas):
+    # The kept per-precursor geometry and per-pair constants against fresh models,
+    # and against a gas wrapper subclass (read through the entries).
+    names = ("c_phy_dimer", "w_chem_dimer", "k_f_adsorption", "k_r_adsorption", "c_soot_PAH_star",
+             "_N_agg_inception_each", "_C_tot_PAH_each", "_H_tot_PAH_each")
+
+    class Gas(mod.CSootGas):
+        pass
+
+    def fresh_model(n_H):
+        sg2, sw2, fresh = setup_model(mod, gas)
+        sw2.PAH_n_H = n_H
+        fresh.k_FWD_prefactor = 1.3
+        fresh.update()
+        return sw2, fresh
+
+    def same(a, b):
+        return all(getattr(a, name) == getattr(b, name) for name in names)
+
+    sg, sw, m = setup_model(mod, gas)
+    m.update()
+    m.update()                                           # geometry and pair constants kept
+    m.k_FWD_prefactor = 1.3
+    m.update()
+    assert same(m, fresh_model(list(sw.PAH_n_H))[1])
+    sw.PAH_n_H = sw.PAH_n_H[:2] + [sw.PAH_n_H[2] + 2.0]  # new geometry for the third precursor only
+    m.update()
+    sw2, fresh = fresh_model(list(sw.PAH_n_H))
+    assert same(m, fresh)
+    m.update()
+    assert same(m, fresh)
+    sub = Gas(gas)
+    sub.update_MWs(np.asarray(gas.molecular_weights) / 1000.0)
+    sub.set_species_indices({n: i for i, n in enumerate(gas.species_names)})
+    sub.update_thermo_TPUY(sg.T, sg.P, gas.Y)
+    sub.update_transport()
+    sw2.soot_gas = sub
+    on_sub = mod.CReactDim(sw2)
+    on_sub.create_PAH_dimer()
+    on_sub.update_soot_vars(*SOOT_VARS)
+    on_sub.k_FWD_prefactor = 1.3
+    on_sub.update()
+    assert same(m, on_sub)
+
+
 class Truthy:
     def __bool__(self):
         return True

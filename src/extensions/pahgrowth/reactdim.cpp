@@ -1,7 +1,6 @@
 #include "reactdim.hpp"
 
 #include <climits>
-#include <optional>
 
 #include "../../lib/constants.hpp"
 #include "../gas/sootgas.hpp"
@@ -43,20 +42,30 @@ void scrub(const char* entry, bind::DoubleBuf& w, Py_ssize_t i, double delta) {
     report_unraisable<void>(cls, entry, [&] { CPAHGrowthBase::scrub_add(w, i, delta); });
 }
 
-// Reduced molar mass and the dissociation factor shared by k_REV and k_r_soot_PAH.
-double dissociation_factor(double mu, double T) {
-    return std::exp((933420.0 * mu - 34053.0) * (-0.115) * k.ln10_const / (k.R_const * T));
-}
+// The dissociation factor shared by k_REV and k_r_soot_PAH: its exponent is
+// (933420 mu - 34053) (-0.115) ln10 / (R T), the numerator fixed per molar mass.
+inline double dissociation_numerator(double mu) { return (933420.0 * mu - 34053.0) * (-0.115) * k.ln10_const; }
+inline double dissociation_from(double numerator, double T) { return std::exp(numerator / (k.R_const * T)); }
+double dissociation_factor(double mu, double T) { return dissociation_from(dissociation_numerator(mu), T); }
 
 // The rate-constant formulas, shared by the entries and the fused step so that
-// both evaluate the same operations in the same order.
+// both evaluate the same operations in the same order. k_FWD is the product of
+// a factor fixed per pair (left of the root) and the root of T / m_red.
+inline double k_fwd_pair_factor(double prefactor, double d_red) {
+    return prefactor * 2.2 * 0.1 * k.Av_const * std::pow(d_red, 2.0);
+}
+inline double k_fwd_from(double pair_factor, double m_red, double T) {
+    return pair_factor * std::sqrt(8.0 * k.Pi_const * k.kB_const * T / m_red);
+}
 inline double k_fwd_of(double prefactor, double d_red, double m_red, double T) {
-    return prefactor * 2.2 * 0.1 * k.Av_const * std::pow(d_red, 2.0) *
-           std::sqrt(8.0 * k.Pi_const * k.kB_const * T / m_red);
+    return k_fwd_from(k_fwd_pair_factor(prefactor, d_red), m_red, T);
+}
+inline double pair_mu(double MW_i, double MW_j) { return MW_i * MW_j / (MW_i + MW_j); }
+inline double k_rev_from(double k_fwd, double diss_num, double T) {
+    return k_fwd * ten_to_minus_1_8 * dissociation_from(diss_num, T);
 }
 inline double k_rev_of(double k_fwd, double MW_i, double MW_j, double T) {
-    const double mu = MW_i * MW_j / (MW_i + MW_j);
-    return k_fwd * ten_to_minus_1_8 * dissociation_factor(mu, T);
+    return k_rev_from(k_fwd, dissociation_numerator(pair_mu(MW_i, MW_j)), T);
 }
 inline double beta_fm_of(double d_i, double m_i, double d_g, double m_agg, double T) {
     return 2.2 * std::pow(d_i + d_g, 2.0) * std::sqrt(k.Pi_const * k.kB_const * T / 2.0 * (1.0 / m_agg + 1.0 / m_i));
@@ -151,11 +160,14 @@ void CReactDim::create_PAH_dimer_impl() {
 }
 
 void CReactDim::update_impl() {
+    if (!step_busy_) return update_with(step_store_, true);
+    ReactDimStep nested;
+    update_with(nested, false);
+}
+
+void CReactDim::update_with(ReactDimStep& st, bool outer) {
     // Only an exact CReactDim computes its fixed values once: a Python subclass
     // may override the precursor lists or switches, whose values stay computed afresh.
-    std::optional<ReactDimStep> nested;
-    const bool outer = !step_busy_;
-    ReactDimStep& st = outer ? step_store_ : nested.emplace();
     struct Scope {
         CReactDim* m;
         bool outer;
@@ -217,30 +229,55 @@ bool CReactDim::fused_inception(ReactDimStep& st) {
         if (v->size() < nd) return false;
     bool partial;
     if (!plain_truth(soot_wrapper.o->partial_particle_addition, partial)) return false;
-    const double T = st.T, k_reac_ = st.k_reac, rho = st.rho;
+    // The sizes are checked above and no code runs below: plain element access,
+    // and the members read once (the stores below could otherwise alias them).
+    const int *id_1 = dimer_PAH_1_id.data(), *id_2 = dimer_PAH_2_id.data();
+    const double *n_Cs = dimer_n_C.data(), *n_Hs = dimer_n_H.data();
+    double *c_phy = c_phy_dimer.data(), *w_chem = w_chem_dimer.data();
+    double *N_each = _N_agg_inception_each.data(), *C_each = _C_tot_inception_each.data(),
+           *H_each = _H_tot_inception_each.data();
+    const double *ds = st.d.data(), *ms = st.m.data(), *Cs = st.C.data(), *MWs = st.MW.data();
+    const double T = st.T, k_reac_ = st.k_reac, rho = st.rho, prefactor = k_FWD_prefactor;
+    // The pair constants are kept while the step reads the kept geometry rows;
+    // a pair whose ids differ from the kept ones is computed afresh.
+    const bool keep = st.rows_exact;
+    if (keep && (pairs_.size() != nd || pairs_gen_ != geometry_gen_ ||
+                 pairs_prefactor_bits_ != std::bit_cast<uint64_t>(prefactor))) {
+        pairs_.assign(nd, PairConst{});
+        pairs_gen_ = geometry_gen_;
+        pairs_prefactor_bits_ = std::bit_cast<uint64_t>(prefactor);
+    }
+    PairConst fresh;
     double N_tot = 0.0, C_tot = 0.0, H_tot = 0.0;
     for (size_t kk = 0; kk < nd; ++kk) {
-        const int i = dimer_PAH_1_id[kk], j = dimer_PAH_2_id[kk];
-        if (i < 0 || j < 0 || (size_t)i >= n || (size_t)j >= n) return false;
-        const double d_i = st.d[(size_t)i], d_j = st.d[(size_t)j];
-        if (d_i + d_j == 0.0) return false;
-        const double d_red = 2.0 * d_i * d_j / (d_i + d_j);
-        const double m_i = st.m[(size_t)i], m_j = st.m[(size_t)j];
-        const double m_red = m_i * m_j / (m_i + m_j);
-        const double k_fwd = k_fwd_of(k_FWD_prefactor, d_red, m_red, T);
-        const double C_i = st.C[(size_t)i], C_j = st.C[(size_t)j];
-        const double k_rev = k_rev_of(k_fwd, st.MW[(size_t)i], st.MW[(size_t)j], T);
+        const int i = id_1[kk], j = id_2[kk];
+        if ((size_t)i >= n || (size_t)j >= n) return false;  // negative ids wrap to large sizes
+        PairConst& pc = keep ? pairs_[kk] : fresh;
+        if (!keep || pc.i != i || pc.j != j) {
+            const double d_i = ds[i], d_j = ds[j];
+            if (d_i + d_j == 0.0) return false;  // pc still holds other ids (or none)
+            const double d_red = 2.0 * d_i * d_j / (d_i + d_j);
+            const double m_i = ms[i], m_j = ms[j];
+            pc.fwd_factor = k_fwd_pair_factor(prefactor, d_red);
+            pc.m_red = m_i * m_j / (m_i + m_j);
+            pc.diss_num = dissociation_numerator(pair_mu(MWs[i], MWs[j]));
+            pc.i = i;
+            pc.j = j;
+        }
+        const double k_fwd = k_fwd_from(pc.fwd_factor, pc.m_red, T);
+        const double C_i = Cs[i], C_j = Cs[j];
+        const double k_rev = k_rev_from(k_fwd, pc.diss_num, T);
         if (k_rev + k_reac_ == 0.0) return false;
         const double c = k_fwd * C_i * C_j / (k_rev + k_reac_);
-        c_phy_dimer[kk] = c;
+        c_phy[kk] = c;
         const double w = bind::pymax(k_reac_ * c, 0.0);
-        w_chem_dimer[kk] = w;
-        const double n_C = dimer_n_C[kk], n_H = dimer_n_H[kk];
+        w_chem[kk] = w;
+        const double n_C = n_Cs[kk], n_H = n_Hs[kk];
         const double dC = n_C * w / rho, dH = n_H * w / rho;
-        _C_tot_inception_each[kk] = dC;
-        _H_tot_inception_each[kk] = dH;
+        C_each[kk] = dC;
+        H_each[kk] = dH;
         const double dN = partial ? (n_C / k.min_n_C_const) * (w / rho) : w / rho;
-        _N_agg_inception_each[kk] = dN;
+        N_each[kk] = dN;
         N_tot += dN;
         C_tot += dC;
         H_tot += dH;
@@ -252,12 +289,13 @@ bool CReactDim::fused_inception(ReactDimStep& st) {
 }
 
 // Entries 25, 24, 22 and 26 in one pass on the fixed values of the step, for an
-// exact CReactDim; false, as above, where an entry would fail, report or call out.
+// exact CReactDim; false, as above, where an entry would fail, report or call
+// out, always before anything is written. Each precursor's values go through
+// the entries' operations in their order, so the one loop gives their results.
 bool CReactDim::fused_adsorption(ReactDimStep& st) {
     const size_t n = st.m.size();
     if (!st.have_C || !soot_wrapper || (size_t)(n_PAHs < 0 ? 0 : n_PAHs) != n || st.d.size() != n ||
-        st.MW.size() != n || st.C.size() != n || st.have_k.size() != n || st.k_f.size() != n ||
-        st.k_r.size() != n)
+        st.MW.size() != n || st.C.size() != n)
         return false;
     for (const auto* v : {&k_f_adsorption, &k_r_adsorption, &c_soot_PAH_star, &_PAH_adsorption_rate,
                           &_C_tot_PAH_each, &_H_tot_PAH_each})
@@ -266,30 +304,30 @@ bool CReactDim::fused_adsorption(ReactDimStep& st) {
     if (sw->PAH_n_C.size() < n || sw->PAH_n_H.size() < n) return false;
     const double T = st.T, mu = st.mu, lam = st.lam, rho = st.rho, k_pah_ = st.k_pah;
     if (3.0 * mu == 0.0 || rho == 0.0) return false;
+    const double d_g_ = d_g, m_agg_ = m_agg, soot_MW_ = soot_MW, c_agg = c_soot_agg;
     const double a = 2.0 * k.kB_const * T / (3.0 * mu);
     const double C_S_m = C_S_of(d_m, lam);  // the same for every precursor
-    for (size_t i = 0; i < n; ++i) {
-        const double d_i = st.d[i];
-        const double fm = beta_fm_of(d_i, st.m[i], d_g, m_agg, T);
-        const double cont = a * (C_S_of(d_i, lam) / d_i + C_S_m / d_g) * (d_i + d_g);
-        const double k_f = k_f_of(fm, cont);
-        const double k_r = k_r_of(k_f, soot_MW, st.MW[i], T);
-        k_f_adsorption[i] = k_f;
-        k_r_adsorption[i] = k_r;
-        st.k_f[i] = k_f;
-        st.k_r[i] = k_r;
-        st.have_k[i] = 1;
-    }
-    for (size_t i = 0; i < n; ++i)
-        c_soot_PAH_star[i] = st.k_f[i] * c_soot_agg * bind::pymax(st.C[i], 0.0) / (st.k_r[i] + k_pah_);
-    for (size_t i = 0; i < n; ++i) _PAH_adsorption_rate[i] = k_pah_ * c_soot_PAH_star[i];
+    const double *ds = st.d.data(), *ms = st.m.data(), *Cs = st.C.data(), *MWs = st.MW.data();
+    const double *n_Cs = sw->PAH_n_C.data(), *n_Hs = sw->PAH_n_H.data();
+    double *k_fs = k_f_adsorption.data(), *k_rs = k_r_adsorption.data(), *stars = c_soot_PAH_star.data(),
+           *rates = _PAH_adsorption_rate.data(), *C_each = _C_tot_PAH_each.data(), *H_each = _H_tot_PAH_each.data();
     double C_tot = 0.0, H_tot = 0.0;
     for (size_t i = 0; i < n; ++i) {
-        const double r = _PAH_adsorption_rate[i];
-        const double dC = sw->PAH_n_C[i] * r / rho;
-        const double dH = (sw->PAH_n_H[i] - 2.0) * r / rho;
-        _C_tot_PAH_each[i] = dC;
-        _H_tot_PAH_each[i] = dH;
+        const double d_i = ds[i];
+        const double fm = beta_fm_of(d_i, ms[i], d_g_, m_agg_, T);
+        const double cont = a * (C_S_of(d_i, lam) / d_i + C_S_m / d_g_) * (d_i + d_g_);
+        const double k_f = k_f_of(fm, cont);
+        const double k_r = k_r_of(k_f, soot_MW_, MWs[i], T);
+        k_fs[i] = k_f;
+        k_rs[i] = k_r;
+        const double star = k_f * c_agg * bind::pymax(Cs[i], 0.0) / (k_r + k_pah_);
+        stars[i] = star;
+        const double r = k_pah_ * star;
+        rates[i] = r;
+        const double dC = n_Cs[i] * r / rho;
+        const double dH = (n_Hs[i] - 2.0) * r / rho;
+        C_each[i] = dC;
+        H_each[i] = dH;
         C_tot += dC;
         H_tot += dH;
     }
@@ -305,18 +343,31 @@ bool CReactDim::build_step(ReactDimStep& st) {
     CSootWrapper* sw = soot_wrapper.o;
     if (!sw->soot_gas) return false;
     Gas gas(this);
+    CSootGas* g = gas.p;
     const size_t n = (size_t)(n_PAHs < 0 ? 0 : n_PAHs);
     if (sw->PAH_indices.size() < n || sw->PAH_n_C.size() < n || sw->PAH_n_H.size() < n) return false;
+    const int* idx = sw->PAH_indices.data();
     for (size_t i = 0; i < n; ++i) {
-        const int s = sw->PAH_indices[i];
-        if (s < 0 || (size_t)s >= gas.p->_MWs.size() || (size_t)s >= gas.p->_X.size()) return false;
+        const int s = idx[i];
+        if (s < 0 || (size_t)s >= g->_MWs.size() || (size_t)s >= g->_X.size()) return false;
     }
-    st.T = gas.T();
-    st.rho = gas.rho();
-    st.mu = gas.mu();
-    st.lam = gas.lambda();
-    if (gas.p->vtab == &CSootGas::vtable && PyFloat_CheckExact(gas.p->_rho) && PyFloat_CheckExact(gas.p->_mu) &&
-        PyFloat_CheckExact(gas.p->_lambda_gas)) {
+    // The gas wrapper's own table on its exact type with float caches: its
+    // entries only read fields and cannot fail, so the fields are read here.
+    const bool floats = g->vtab == &CSootGas::vtable && PyFloat_CheckExact(g->_rho) && PyFloat_CheckExact(g->_mu) &&
+                        PyFloat_CheckExact(g->_lambda_gas);
+    const bool direct = floats && Py_TYPE(g) == &CSootGas::type && g->_mean_MW != 0.0;
+    if (direct) {
+        st.T = g->_T;
+        st.rho = PyFloat_AS_DOUBLE(g->_rho.get());
+        st.mu = PyFloat_AS_DOUBLE(g->_mu.get());
+        st.lam = PyFloat_AS_DOUBLE(g->_lambda_gas.get());
+    } else {
+        st.T = gas.T();
+        st.rho = gas.rho();
+        st.mu = gas.mu();
+        st.lam = gas.lambda();
+    }
+    if (floats) {
         // No code of the caller's ran since the temperature was read: the two
         // rate constants take it from here instead of from the gas wrapper again.
         step_ = &st;
@@ -327,14 +378,38 @@ bool CReactDim::build_step(ReactDimStep& st) {
         st.k_reac = vt()->k_REAC(this);
         st.k_pah = vt()->k_PAH(this);
     }
-    st.have_C = Py_TYPE(gas.p) == &CSootGas::type;
+    st.have_C = Py_TYPE(g) == &CSootGas::type;
     if (st.m.size() != n)
         for (auto* v : {&st.m, &st.d, &st.MW, &st.C, &st.k_f, &st.k_r}) v->resize(n);
-    st.have_k.resize(n);
-    if (geometry_.size() != n) geometry_.assign(n, PAHGeometryRow{});
-    for (size_t i = 0; i < n; ++i) {
+    st.have_k.assign(n, 0);
+    if (geometry_.size() != n) {
+        geometry_.assign(n, PAHGeometryRow{});
+        ++geometry_gen_;
+    }
+    size_t i = 0;
+    if (direct) {
+        // Known geometry runs no code: the fields stay as checked above, and the
+        // molar mass and concentration are what the entries MW_c and C return.
+        const double *n_Cs = sw->PAH_n_C.data(), *n_Hs = sw->PAH_n_H.data(), *MWs = g->_MWs.data(),
+                     *Xs = g->_X.data();
+        const double rho = st.rho, mean_MW = g->_mean_MW;
+        for (; i < n; ++i) {
+            const int s = idx[i];
+            const double MW = MWs[s];
+            const PAHGeometryRow& row = geometry_[i];
+            if (!row.same(s, MW, n_Cs[i], n_Hs[i])) break;
+            st.m[i] = row.m;
+            st.d[i] = row.d;
+            st.MW[i] = MW;
+            st.C[i] = Xs[s] * rho / mean_MW;
+        }
+    }
+    st.rows_exact = direct && i == n;
+    // From the first precursor with new geometry on, the entries (which may run
+    // code) and every list read afresh.
+    for (; i < n; ++i) {
         const int s = sw->PAH_indices[i];
-        const double MW = gas.p->_MWs[(size_t)s], n_C = sw->PAH_n_C[i], n_H = sw->PAH_n_H[i];
+        const double MW = g->_MWs[(size_t)s], n_C = sw->PAH_n_C[i], n_H = sw->PAH_n_H[i];
         PAHGeometryRow& row = geometry_[i];
         if (row.same(s, MW, n_C, n_H)) {
             st.m[i] = row.m;
@@ -344,14 +419,13 @@ bool CReactDim::build_step(ReactDimStep& st) {
             st.d[i] = vtab->PAH_diameter(this, (int)i);
             // Kept only where the entries cannot have reported (no atoms: a division by zero).
             row = n_C + n_H != 0.0 ? PAHGeometryRow{s, MW, n_C, n_H, st.m[i], st.d[i]} : PAHGeometryRow{};
+            ++geometry_gen_;
         }
         st.MW[i] = gas.MW(s);
         if (st.have_C) st.C[i] = gas.C(s);
-        st.have_k[i] = 0;
     }
     return true;
 }
-
 
 double CReactDim::gas_T() { return step_ ? step_->T : Gas(this).T(); }
 double CReactDim::gas_rho() { return step_ ? step_->rho : Gas(this).rho(); }
@@ -565,19 +639,24 @@ void CReactDim::update_w_scrub_inception_impl(bind::DoubleBuf& w) {
     size_t kk = 0;
     if (!w.is_none() && soot_wrapper && w_chem_dimer.size() >= nd && dimer_PAH_1_id.size() >= nd &&
         dimer_PAH_2_id.size() >= nd) {
-        // The array position of every precursor, then straight writes up to the
-        // first dimer with a precursor outside the lists or the array.
+        // The element of every precursor (null outside the array), then straight
+        // writes up to the first dimer with a precursor outside the lists or the array.
         const auto& idx = soot_wrapper.o->PAH_indices;
         const size_t np = idx.size();
-        slot_.resize(np);
-        for (size_t p = 0; p < np; ++p) slot_[p] = scrub_slot(w, idx[p]);
+        slot_ptr_.resize(np);
+        double** at_p = slot_ptr_.data();
+        for (size_t p = 0; p < np; ++p) {
+            const Py_ssize_t j = scrub_slot(w, idx.data()[p]);
+            at_p[p] = j < 0 ? nullptr : &w.at(j);
+        }
+        const int *id_1 = dimer_PAH_1_id.data(), *id_2 = dimer_PAH_2_id.data();
+        const double* rates = w_chem_dimer.data();
         for (; kk < nd; ++kk) {
-            const int p = dimer_PAH_1_id[kk], q = dimer_PAH_2_id[kk];
-            if (p < 0 || q < 0 || (size_t)p >= np || (size_t)q >= np || slot_[(size_t)p] < 0 || slot_[(size_t)q] < 0)
-                break;
-            const double r = w_chem_dimer[kk];
-            w.at(slot_[(size_t)p]) += -r;
-            w.at(slot_[(size_t)q]) += -r;
+            const int p = id_1[kk], q = id_2[kk];
+            if ((size_t)p >= np || (size_t)q >= np || !at_p[p] || !at_p[q]) break;  // negative ids wrap
+            const double r = rates[kk];
+            *at_p[p] += -r;
+            *at_p[q] += -r;
         }
     }
     for (int k2 = (int)kk; k2 < n_dimers; ++k2) {
@@ -597,12 +676,15 @@ void CReactDim::update_w_scrub_PAH_impl(bind::DoubleBuf& w) {
     if (!w.is_none() && soot_wrapper && _PAH_adsorption_rate.size() >= n && jh >= 0) {
         const auto& idx = soot_wrapper.o->PAH_indices;
         const size_t np = idx.size() < n ? idx.size() : n;
+        const int* ids = idx.data();
+        const double* rates = _PAH_adsorption_rate.data();
+        double& w_h = w.at(jh);
         for (; i < np; ++i) {
-            const Py_ssize_t j = scrub_slot(w, idx[i]);
+            const Py_ssize_t j = scrub_slot(w, ids[i]);
             if (j < 0) break;
-            const double r = _PAH_adsorption_rate[i];
+            const double r = rates[i];
             w.at(j) += -r;
-            w.at(jh) += r;
+            w_h += r;
         }
     }
     for (int i2 = (int)i; i2 < n_PAHs; ++i2) {

@@ -19,6 +19,9 @@ struct ReactDimStep {
     double T, rho, mu, lam, k_reac, k_pah;
     std::vector<double> m, d, MW, C;
     bool have_C;
+    // m, d and MW are the kept geometry rows, unchanged since the last row was
+    // written (the pair constants of the last such step hold for them).
+    bool rows_exact;
     std::vector<double> k_f, k_r;
     std::vector<char> have_k;
 };
@@ -84,11 +87,21 @@ struct CReactDim : CPAHGrowthBase {
     ReactDimStep step_store_;
     bool step_busy_;
     std::vector<PAHGeometryRow> geometry_;
-    std::vector<Py_ssize_t> slot_;  // scrub positions of the precursors, per pass
+    uint64_t geometry_gen_ = 0;  // counts the writes of geometry rows
+    // Per dimer, what k_FWD and k_REV take from the pair alone, for the
+    // precursor ids, geometry generation and k_FWD_prefactor bits they hold for.
+    struct PairConst {
+        int i = -1, j = -1;
+        double fwd_factor = 0.0, m_red = 0.0, diss_num = 0.0;
+    };
+    std::vector<PairConst> pairs_;
+    uint64_t pairs_gen_ = 0, pairs_prefactor_bits_ = 0;
+    std::vector<double*> slot_ptr_;  // scrub elements of the precursors, per pass
     uint64_t exp_arg_bits_;
     double exp_val_;
     bool exp_known_;
     double arrhenius_exp(double x);
+    void update_with(ReactDimStep& st, bool outer);
     bool build_step(ReactDimStep& st);
     bool fused_inception(ReactDimStep& st);
     bool fused_adsorption(ReactDimStep& st);
