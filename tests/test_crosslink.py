@@ -442,3 +442,25 @@ def test_zero_k_f3_takes_the_entries_on_the_fast_path_too(mod, gas, cls, unraisa
     assert {u.exc_type for u in unraisable} == {ZeroDivisionError}
     for name in ("c_PAH_radical", "w_dimer", "_PAH_adsorption_rate", "_N_agg_inception_each", "_C_tot_PAH_each"):
         assert getattr(m, name) == getattr(plain, name), name
+
+
+@pytest.mark.parametrize("cls", CLASSES)
+@pytest.mark.parametrize("missing", [("H",), ("H2", "C2H2")])
+def test_a_species_missing_from_the_index_takes_the_entries_on_the_fast_path_too(mod, gas, cls, missing,
+                                                                                unraisable):
+    # the fast path reads H, H2 and C2H2 once only when the wrapper's index cache holds them; a failing
+    # look-up is reported on every pass, as the looked-up path (a Python subclass) reports it
+    runs = []
+    for kind in (type("Same", (getattr(mod, cls),), {}), cls):
+        gas.TPX = 1800.0, 101325.0, modular.RICH_X
+        sg, sw, model = modular.graph(mod, gas, pah_cls=kind)
+        sg.set_species_indices({n: i for i, n in enumerate(gas.species_names) if n not in missing})
+        sw.surface_growth_enabled = sw.oxidation_enabled = False
+        unraisable.clear()
+        modular.step(sg, model, 1800.0, 101325.0, gas.Y, modular.SOOT)
+        pah = sw.PAH_growth_model
+        runs.append(([(str(u.object), u.exc_type) for u in unraisable], list(model.w_scrub),
+                     [list(getattr(pah, n)) for n in ("c_PAH_radical", "w_dimer", "_N_agg_inception_each",
+                                                      "_C_tot_PAH_each")]))
+    assert runs[0] == runs[1]
+    assert ("pyrandel.lib._pyrandel.CSootGas.species_index", KeyError) in runs[0][0]

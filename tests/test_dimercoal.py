@@ -370,3 +370,17 @@ def test_pickle_and_deepcopy_of_the_graph_step_alike(mod, gas, cls):
         m.update()
         for name in ("w_dimer", "b_adsorption", "c_dimer", "stick_eff", "_C_tot_PAH_each"):
             assert getattr(twin, name) == getattr(m, name), name
+
+
+@pytest.mark.parametrize("cls", CLASSES)
+def test_a_zero_mean_molar_mass_reports_through_the_gas_entry_on_the_fast_path_too(mod, gas, cls, unraisable):
+    # the fast path computes concentrations itself only where the gas wrapper's C cannot fail
+    runs = []
+    for kind in (type("Same", (getattr(mod, cls),), {}), cls):
+        sg, sw, m = modular.installed(mod, gas, kind)
+        sg.update_mean_MW(0.0)
+        unraisable.clear()
+        m.update()
+        runs.append(([(str(u.object), u.exc_type) for u in unraisable], list(m.w_dimer), list(m.c_dimer)))
+    assert runs[0] == runs[1]
+    assert runs[0][0] == [("pyrandel.lib._pyrandel.CSootGas.C", ZeroDivisionError)] * 3

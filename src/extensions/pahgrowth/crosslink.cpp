@@ -226,13 +226,23 @@ bool CrossLinkCommon::radical_step_cached(bool quadratic) {
     const double k_r1 = std::pow(T, 2.63) * (0.016 * k_r1_prefactor) * std::exp(-17837.4 / RT);
     const double k_f2 = std::pow(T, 0.13) * (k.Av_const * 8.079999999999999e-17 * k_f2_prefactor);
     const CSootWrapper* sw = cache.sw;
+    const int* idx = sw->PAH_indices.data();
+    const double* n_C = sw->PAH_n_C.data();
+    double* out = c_PAH_radical.data();
+    // H2 and H as the entries give them on every pass, read once when nothing can differ.
+    double C_H2 = 0.0, C_H = 0.0;
+    const bool plain = cache.plain_named_C(n_H2, C_H2) && cache.plain_named_C(n_H, C_H);
+    C_H2 = pymax(C_H2, 0.0);
+    C_H = pymax(C_H, 0.0);
     for (size_t i = 0; i < n; ++i) {
-        const double k_f1 = T_f1 * (98.0 * sw->PAH_n_C[i] * k_f1_prefactor) * e_f1;
+        const double k_f1 = T_f1 * (98.0 * n_C[i] * k_f1_prefactor) * e_f1;
         const double k_f3 = cache.k_f3[i];
         const double k_f4 = cache.k_f_soot[i] * k_f4_prefactor;
-        const double C_PAH = pymax(cache.C(sw->PAH_indices[i]), 0.0);
-        const double C_H2 = pymax(cache.C(cache.index(n_H2)), 0.0);
-        const double C_H = pymax(cache.C(cache.index(n_H)), 0.0);
+        const double C_PAH = pymax(plain ? cache.C_of(idx[i]) : cache.C(idx[i]), 0.0);
+        if (!plain) {
+            C_H2 = pymax(cache.C(cache.index(n_H2)), 0.0);
+            C_H = pymax(cache.C(cache.index(n_H)), 0.0);
+        }
         double c;
         if (quadratic) {
             const double b = k_r1 * C_H2 + k_f2 * C_H + k_f4 * c_soot_agg;
@@ -243,7 +253,7 @@ bool CrossLinkCommon::radical_step_cached(bool quadratic) {
             const double D = k_r1 * C_H2 + k_f2 * C_H + k_f3 * C_PAH + k_f4 * c_soot_agg;
             c = D > 0.0 ? k_f1 * C_PAH * C_H / D : 0.0;
         }
-        c_PAH_radical[i] = c;
+        out[i] = c;
     }
     return true;
 }
@@ -253,10 +263,13 @@ void CrossLinkCommon::w_dimer_linear_step() {
     if (n_PAHs <= 0) return;
     const size_t n = (size_t)n_PAHs;
     if (cache.on && cache.mass.size() == n && all_sized(n, c_PAH_radical, w_dimer)) {
-        const CSootWrapper* sw = cache.sw;
+        const int* idx = cache.sw->PAH_indices.data();
+        const double *c = c_PAH_radical.data(), *k_f3 = cache.k_f3.data();
+        double* out = w_dimer.data();
+        const bool plain = cache.plain_C();
         for (size_t i = 0; i < n; ++i) {
-            const double C_PAH = cache.C(sw->PAH_indices[i]);
-            w_dimer[i] = pymax(cache.k_f3[i] * c_PAH_radical[i] * pymax(C_PAH, 0.0), 0.0);
+            const double C_PAH = plain ? cache.C_of(idx[i]) : cache.C(idx[i]);
+            out[i] = pymax(k_f3[i] * c[i] * pymax(C_PAH, 0.0), 0.0);
         }
         return;
     }
@@ -273,7 +286,9 @@ void CrossLinkCommon::w_dimer_linear_step() {
 void CrossLinkCommon::w_dimer_quadratic_step() {
     const size_t n = (size_t)std::max(n_PAHs, 0);
     if (cache.on && cache.mass.size() == n && all_sized(n, c_PAH_radical, w_dimer)) {
-        for (size_t i = 0; i < n; ++i) w_dimer[i] = pymax(cache.k_f3[i] * std::pow(c_PAH_radical[i], 2.0), 0.0);
+        const double *c = c_PAH_radical.data(), *k_f3 = cache.k_f3.data();
+        double* out = w_dimer.data();
+        for (size_t i = 0; i < n; ++i) out[i] = pymax(k_f3[i] * std::pow(c[i], 2.0), 0.0);
         return;
     }
     for (int i = 0; i < n_PAHs; ++i) {
@@ -286,8 +301,9 @@ void CrossLinkCommon::w_dimer_quadratic_step() {
 void CrossLinkCommon::adsorption_rate_step() {
     const size_t n = (size_t)std::max(n_PAHs, 0);
     if (cache.on && cache.mass.size() == n && all_sized(n, c_PAH_radical, _PAH_adsorption_rate)) {
-        for (size_t i = 0; i < n; ++i)
-            _PAH_adsorption_rate[i] = cache.k_f_soot[i] * k_f4_prefactor * c_PAH_radical[i] * c_soot_agg;
+        const double *c = c_PAH_radical.data(), *k_fs = cache.k_f_soot.data();
+        double* out = _PAH_adsorption_rate.data();
+        for (size_t i = 0; i < n; ++i) out[i] = k_fs[i] * k_f4_prefactor * c[i] * c_soot_agg;
         return;
     }
     for (int i = 0; i < n_PAHs; ++i) {
@@ -306,13 +322,15 @@ void CrossLinkCommon::CH_tot_PAH_step() {
     if (cache.on && cache.mass.size() == n && cache.rho != 0.0 &&
         all_sized(n, _PAH_adsorption_rate, _C_tot_PAH_each, _H_tot_PAH_each)) {
         const double rho = cache.rho;
-        const CSootWrapper* sw = cache.sw;
+        const double *n_C = cache.sw->PAH_n_C.data(), *n_H = cache.sw->PAH_n_H.data();
+        const double* rate = _PAH_adsorption_rate.data();
+        double *C_each = _C_tot_PAH_each.data(), *H_each = _H_tot_PAH_each.data();
         for (size_t i = 0; i < n; ++i) {
-            const double r = _PAH_adsorption_rate[i];
-            const double dC = sw->PAH_n_C[i] * r / rho;
-            const double dH = (sw->PAH_n_H[i] - 2.0) * r / rho;
-            _C_tot_PAH_each[i] = dC;
-            _H_tot_PAH_each[i] = dH;
+            const double r = rate[i];
+            const double dC = n_C[i] * r / rho;
+            const double dH = (n_H[i] - 2.0) * r / rho;
+            C_each[i] = dC;
+            H_each[i] = dH;
             _C_tot_PAH_total += dC;
             _H_tot_PAH_total += dH;
         }
@@ -332,21 +350,54 @@ void CrossLinkCommon::CH_tot_PAH_step() {
 }
 
 // A dimer holds two precursor molecules.
-void CrossLinkCommon::NCH_inception_step(MergeWeight merge) {
+void CrossLinkCommon::NCH_inception_step(MergeWeight merge, const double* P_all) {
     _N_agg_inception_total = 0.0;
     _C_tot_inception_total = 0.0;
     _H_tot_inception_total = 0.0;
     if (n_PAHs <= 0) return;
     const size_t n = (size_t)n_PAHs;
-    // Cached: the counts and the switch read once; a merge weight only through `merge`.
+    // Cached: the counts and the switch read once; a merge weight only through
+    // `merge`, or from P_all where the caller computed every one already.
     const bool cached = cache.on && cache.mass.size() == n && cache.rho != 0.0 &&
                         all_sized(n, w_dimer, _C_tot_inception_each, _H_tot_inception_each, _N_agg_inception_each);
-    const double rho = cached ? cache.rho : GasView(this).rho();
-    const bool partial = cached && cache.partial();
+    if (cached) {
+        const double rho = cache.rho;
+        const bool partial = cache.partial();
+        const double *n_C = cache.sw->PAH_n_C.data(), *n_H = cache.sw->PAH_n_H.data(), *wd = w_dimer.data();
+        double *C_each = _C_tot_inception_each.data(), *H_each = _H_tot_inception_each.data();
+        double* N_each = _N_agg_inception_each.data();
+        for (size_t i = 0; i < n; ++i) {
+            const double w = wd[i];
+            const double dC = 2.0 * w * n_C[i] / rho;
+            const double dH = 2.0 * w * n_H[i] / rho;
+            C_each[i] = dC;
+            H_each[i] = dH;
+            double dN;
+            if (partial) {
+                if (merge) {
+                    const double P = P_all ? P_all[i] : merge(this, (int)i);
+                    dN = ((1.0 - P) * (w / rho)) * (2.0 * n_C[i] / k.min_n_C_const);
+                } else {
+                    dN = (2.0 * n_C[i] / k.min_n_C_const) * (w / rho);
+                }
+            } else if (merge) {
+                const double P = P_all ? P_all[i] : merge(this, (int)i);
+                dN = ((1.0 - P) * w) / rho;
+            } else {
+                dN = w / rho;
+            }
+            N_each[i] = dN;
+            _N_agg_inception_total += dN;
+            _C_tot_inception_total += dC;
+            _H_tot_inception_total += dH;
+        }
+        return;
+    }
+    const double rho = GasView(this).rho();
     for (int i = 0; i < n_PAHs; ++i) {
         if (rho == 0.0) bind::raise(PyExc_ZeroDivisionError, "float division");
-        const double n_C = cached ? cache.sw->PAH_n_C[(size_t)i] : PAH_n_C_at(i);
-        const double n_H = cached ? cache.sw->PAH_n_H[(size_t)i] : PAH_n_H_at(i);
+        const double n_C = PAH_n_C_at(i);
+        const double n_H = PAH_n_H_at(i);
         const double w = at(w_dimer, i);
         const double dC = 2.0 * w * n_C / rho;
         const double dH = 2.0 * w * n_H / rho;
@@ -354,7 +405,7 @@ void CrossLinkCommon::NCH_inception_step(MergeWeight merge) {
         at(_H_tot_inception_each, i) = dH;
         double dN;
         // A dimer counts as the share 2·n_C/378 of the smallest particle, or as one particle.
-        if (cached ? partial : partial_addition_on()) {
+        if (partial_addition_on()) {
             if (merge) {
                 const double P = merge(this, i);
                 dN = ((1.0 - P) * (w / rho)) * (2.0 * n_C / k.min_n_C_const);
@@ -380,9 +431,20 @@ void CrossLinkCommon::scrub_inception(bind::DoubleBuf& w) {
     GasView gas(this);
     const size_t n = (size_t)n_PAHs;
     if (const CSootWrapper* sw = as_wrapper(gas.w); all_sized(n, w_dimer, sw->PAH_indices)) {
+        const double* wd = w_dimer.data();
+        const int* idx = sw->PAH_indices.data();
+        // H2's index once where the entry could give no other on any pass.
+        if (int h2; known_species_index(gas.p, n_H2, h2)) {
+            for (size_t i = 0; i < n; ++i) {
+                const double r = wd[i];
+                scrub_at(w, idx[i], -2.0 * r);
+                scrub_at(w, h2, r);
+            }
+            return;
+        }
         for (size_t i = 0; i < n; ++i) {
-            const double r = w_dimer[i];
-            scrub_at(w, sw->PAH_indices[i], -2.0 * r);
+            const double r = wd[i];
+            scrub_at(w, idx[i], -2.0 * r);
             scrub_at(w, gas.index(n_H2), r);
         }
         return;
@@ -400,9 +462,19 @@ void CrossLinkCommon::scrub_PAH(bind::DoubleBuf& w) {
     GasView gas(this);
     const size_t n = (size_t)n_PAHs;
     if (const CSootWrapper* sw = as_wrapper(gas.w); all_sized(n, _PAH_adsorption_rate, sw->PAH_indices)) {
+        const double* rate = _PAH_adsorption_rate.data();
+        const int* idx = sw->PAH_indices.data();
+        if (int h; known_species_index(gas.p, n_H, h)) {
+            for (size_t i = 0; i < n; ++i) {
+                const double r = rate[i];
+                scrub_at(w, idx[i], -r);
+                scrub_at(w, h, 2.0 * r);
+            }
+            return;
+        }
         for (size_t i = 0; i < n; ++i) {
-            const double r = _PAH_adsorption_rate[i];
-            scrub_at(w, sw->PAH_indices[i], -r);
+            const double r = rate[i];
+            scrub_at(w, idx[i], -r);
             scrub_at(w, gas.index(n_H), 2.0 * r);
         }
         return;

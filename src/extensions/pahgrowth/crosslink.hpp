@@ -78,8 +78,9 @@ struct CrossLinkCommon : CPAHGrowthBase {
     void w_dimer_quadratic_step();
     void adsorption_rate_step();
     void CH_tot_PAH_step();
-    // `merge`: the share of dimers that joins soot, or nullptr.
-    void NCH_inception_step(MergeWeight merge);
+    // `merge`: the share of dimers that joins soot, or nullptr; `P_all`: every
+    // share of this step, equal to merge's, where the caller has them.
+    void NCH_inception_step(MergeWeight merge, const double* P_all = nullptr);
 
     // Entries 8 and 9 of the three classes.
     void scrub_inception(bind::DoubleBuf& w);

@@ -43,7 +43,7 @@ void CCrossLinkMerge::update_PAH_radical_impl() { radical_step(vt()->PAH_radical
 void CCrossLinkMerge::update_w_dimer_impl() { w_dimer_quadratic_step(); }
 void CCrossLinkMerge::update_PAH_adsorption_rate_impl() { adsorption_rate_step(); }
 void CCrossLinkMerge::_update_CH_tot_PAH_impl() { CH_tot_PAH_step(); }
-void CCrossLinkMerge::_update_NCH_inception_impl() { NCH_inception_step(merge_weight); }
+void CCrossLinkMerge::_update_NCH_inception_impl() { NCH_inception_step(merge_weight, merge_all() ? merge_P.data() : nullptr); }
 
 void CCrossLinkMerge::update_impl() { crosslink_update(*this); }
 
@@ -90,6 +90,36 @@ double CCrossLinkMerge::merge_probability_impl(int i) {
     const double p = kf_soot(i) * c_soot_agg;
     const double P = bind::pydiv(p, (r + s) + p);
     return bind::pymax(bind::pymin(P, 1.0), 0.0);
+}
+
+// Every precursor's merge_probability at once on the step's cache, bit for bit
+// as merge_probability_impl gives them there: the acetylene term once, no
+// entries. False, with nothing visible done, where any of them would take
+// another path or raise.
+bool CCrossLinkMerge::merge_all() {
+    const size_t n = (size_t)std::max(n_PAHs, 0);
+    if (n == 0 || !cache.on || cache.mass.size() != n || d3.size() != n || c_PAH_radical.size() < n) return false;
+    const double T = cache.T;
+    double C_C2H2;
+    if (k.R_const * T == 0.0 || !cache.plain_named_C(n_C2H2, C_C2H2)) return false;
+    if (!c2h2.same(T, n_HACA, A_HACA, E_HACA))
+        c2h2 = {T, n_HACA, A_HACA, E_HACA, std::pow(T, n_HACA) * A_HACA * std::exp(-E_HACA / (k.R_const * T))};
+    const double r = c2h2.v * bind::pymax(C_C2H2, 0.0);
+    merge_P.resize(n);
+    const double *diam = cache.diam.data(), *mass = cache.mass.data(), *k_fs = cache.k_f_soot.data();
+    const double* c = c_PAH_radical.data();
+    for (size_t i = 0; i < n; ++i) {
+        const double d_i = diam[i], m_i = mass[i];
+        Memo1& sq = d3[i];
+        if (!sq.same(d_i)) sq = {d_i, std::pow(3.0 * d_i, 2.0)};
+        const double beta = 2.2 * sq.v * std::pow(k.kB_const * k.Pi_const * T * 0.5 * (1.0 / (2.0 * m_i) + 1.0 / m_i), 0.5);
+        const double s = beta * k.Av_const * c[i];
+        const double p = k_fs[i] * c_soot_agg;
+        const double den = (r + s) + p;
+        if (den == 0.0) return false;
+        merge_P[i] = bind::pymax(bind::pymin(p / den, 1.0), 0.0);
+    }
+    return true;
 }
 
 bool CCrossLinkMerge::fill_cache(PyTypeObject* own) {

@@ -50,6 +50,8 @@ struct CCrossLinkMerge : CrossLinkCommon {
     };
     RateMemo c2h2;          // k_PAH_C2H2 of its inputs
     std::vector<Memo1> d3;  // (3·d_i)² of d_i
+    std::vector<double> merge_P;
+    bool merge_all();
 };
 
 }  // namespace pyrandel

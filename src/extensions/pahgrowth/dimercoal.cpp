@@ -57,12 +57,14 @@ void DimerCoalCommon::create_dimers() {
 void DimerCoalCommon::c_dimer_step() {
     if (const size_t n = cached_n(); n != NOT_CACHED && all_sized(n, a_inception, b_adsorption, w_dimer, c_dimer)) {
         bool done = true;
+        const double *A = a_inception.data(), *B = b_adsorption.data(), *W = w_dimer.data();
+        double* out = c_dimer.data();
         for (size_t i = 0; i < n && done; ++i) {
-            const double a = a_inception[i], b = b_adsorption[i], w = w_dimer[i];
+            const double a = A[i], b = B[i], w = W[i];
             const double D = std::pow(b, 2.0) + 4.0 * a * w;
             // A root that divides by zero raises: the loop below redoes the same values and raises there.
             if (D > 0.0 && 2.0 * a == 0.0) done = false;
-            else c_dimer[i] = D > 0.0 ? (std::sqrt(D) - b) / (2.0 * a) : 0.0;
+            else out[i] = D > 0.0 ? (std::sqrt(D) - b) / (2.0 * a) : 0.0;
         }
         if (done) return;
     }
@@ -76,7 +78,9 @@ void DimerCoalCommon::c_dimer_step() {
 
 void DimerCoalCommon::w_inception_step() {
     if (const size_t n = cached_n(); n != NOT_CACHED && all_sized(n, a_inception, c_dimer, w_inception)) {
-        for (size_t i = 0; i < n; ++i) w_inception[i] = a_inception[i] * 0.5 * std::pow(c_dimer[i], 2.0);
+        const double *A = a_inception.data(), *c = c_dimer.data();
+        double* out = w_inception.data();
+        for (size_t i = 0; i < n; ++i) out[i] = A[i] * 0.5 * std::pow(c[i], 2.0);
         return;
     }
     for (int i = 0; i < n_PAHs; ++i) {
@@ -97,16 +101,18 @@ void DimerCoalCommon::NCH_inception_step(bool by_name_counts) {
         // The step's own class: the counts from the wrapper, the switch once.
         const double rho = geo.rho;
         const bool partial = geo.partial();
-        const CSootWrapper* sw = geo.sw;
+        const double *nC = geo.sw->PAH_n_C.data(), *nH = geo.sw->PAH_n_H.data(), *wi = w_inception.data();
+        double *C_each = _C_tot_inception_each.data(), *H_each = _H_tot_inception_each.data();
+        double* N_each = _N_agg_inception_each.data();
         for (size_t i = 0; i < n; ++i) {
-            const double n_C = sw->PAH_n_C[i], n_H = sw->PAH_n_H[i];
-            const double w = w_inception[i];
+            const double n_C = nC[i], n_H = nH[i];
+            const double w = wi[i];
             const double dC = 4.0 * w * n_C / rho;
             const double dH = 4.0 * w * n_H / rho;
-            _C_tot_inception_each[i] = dC;
-            _H_tot_inception_each[i] = dH;
+            C_each[i] = dC;
+            H_each[i] = dH;
             const double dN = partial ? (4.0 * n_C / k.min_n_C_const) * (w / rho) : w / rho;
-            _N_agg_inception_each[i] = dN;
+            N_each[i] = dN;
             _N_agg_inception_total += dN;
             _C_tot_inception_total += dC;
             _H_tot_inception_total += dH;
@@ -137,7 +143,9 @@ void DimerCoalCommon::NCH_inception_step(bool by_name_counts) {
 
 void DimerCoalCommon::adsorption_rate_step() {
     if (const size_t n = cached_n(); n != NOT_CACHED && all_sized(n, c_dimer, b_adsorption, _PAH_adsorption_rate)) {
-        for (size_t i = 0; i < n; ++i) _PAH_adsorption_rate[i] = c_dimer[i] * b_adsorption[i];
+        const double *c = c_dimer.data(), *B = b_adsorption.data();
+        double* out = _PAH_adsorption_rate.data();
+        for (size_t i = 0; i < n; ++i) out[i] = c[i] * B[i];
         return;
     }
     for (int i = 0; i < n_PAHs; ++i) {
@@ -155,14 +163,16 @@ void DimerCoalCommon::CH_tot_PAH_step() {
     if (const size_t n = cached_n();
         n != NOT_CACHED && geo.rho != 0.0 && all_sized(n, _PAH_adsorption_rate, _C_tot_PAH_each, _H_tot_PAH_each)) {
         const double rho = geo.rho;
-        const CSootWrapper* sw = geo.sw;
+        const double *nC = geo.sw->PAH_n_C.data(), *nH = geo.sw->PAH_n_H.data();
+        const double* rate = _PAH_adsorption_rate.data();
+        double *C_each = _C_tot_PAH_each.data(), *H_each = _H_tot_PAH_each.data();
         for (size_t i = 0; i < n; ++i) {
-            const double n_C = sw->PAH_n_C[i], n_H = sw->PAH_n_H[i];
-            const double r = _PAH_adsorption_rate[i];
+            const double n_C = nC[i], n_H = nH[i];
+            const double r = rate[i];
             const double dC = 2.0 * n_C * r / rho;
             const double dH = 2.0 * (n_H - 2.0) * r / rho;
-            _C_tot_PAH_each[i] = dC;
-            _H_tot_PAH_each[i] = dH;
+            C_each[i] = dC;
+            H_each[i] = dH;
             _C_tot_PAH_total += dC;
             _H_tot_PAH_total += dH;
         }
@@ -200,7 +210,9 @@ void DimerCoalCommon::scrub_inception(bind::DoubleBuf& w) {
         const size_t n = (size_t)n_PAHs;
         Ref held = soot_wrapper.hold();
         if (const CSootWrapper* sw = as_wrapper(held); all_sized(n, w_inception, sw->PAH_indices)) {
-            for (size_t i = 0; i < n; ++i) scrub_at(w, sw->PAH_indices[i], -4.0 * w_inception[i]);
+            const int* idx = sw->PAH_indices.data();
+            const double* wi = w_inception.data();
+            for (size_t i = 0; i < n; ++i) scrub_at(w, idx[i], -4.0 * wi[i]);
             return;
         }
     }
@@ -216,9 +228,11 @@ void DimerCoalCommon::scrub_PAH(bind::DoubleBuf& w) {
     const int h = gas.index(n_H);
     const size_t n = (size_t)n_PAHs;
     if (const CSootWrapper* sw = as_wrapper(gas.w); all_sized(n, _PAH_adsorption_rate, sw->PAH_indices)) {
+        const int* idx = sw->PAH_indices.data();
+        const double* rate = _PAH_adsorption_rate.data();
         for (size_t i = 0; i < n; ++i) {
-            const double r = _PAH_adsorption_rate[i];
-            scrub_at(w, sw->PAH_indices[i], -2.0 * r);
+            const double r = rate[i];
+            scrub_at(w, idx[i], -2.0 * r);
             scrub_at(w, h, 2.0 * r);
         }
         return;
@@ -264,13 +278,16 @@ void CDimerCoal::update_w_dimer_impl() {
     if (const size_t n = cached_n(); n != NOT_CACHED && all_sized(n, stick_eff, w_dimer) && no_zero_mass()) {
         // The step's geometry, no zero mass: nothing raises.
         const double T = geo.T;
-        const CSootWrapper* sw = geo.sw;
+        const int* idx = geo.sw->PAH_indices.data();
+        const double *mass = geo.mass.data(), *stick = stick_eff.data();
+        double* out = w_dimer.data();
+        const bool plain = geo.plain_C();
         for (size_t i = 0; i < n; ++i) {
-            const double m_i = geo.mass[i];
-            const double C_i = bind::pymax(geo.C(sw->PAH_indices[i]), 0.0);
-            const double w = std::sqrt(4.0 * k.Pi_const * k.kB_const * T / m_i) * stick_eff[i] * squares[i].v *
+            const double m_i = mass[i];
+            const double C_i = bind::pymax(plain ? geo.C_of(idx[i]) : geo.C(idx[i]), 0.0);
+            const double w = std::sqrt(4.0 * k.Pi_const * k.kB_const * T / m_i) * stick[i] * squares[i].v *
                              std::pow(C_i, 2.0) * k.Av_const;
-            w_dimer[i] = w;
+            out[i] = w;
         }
         return;
     }
@@ -333,11 +350,12 @@ bool CDimerCoal::update_ab_cached() {
     const double T = geo.T;
     const double A = 4.4 * std::pow(3.0 / (4.0 * k.Pi_const), s) * std::sqrt(6.0 * k.kB_const * T / rho_s) * 4.0 * 1.41421356 * k.Av_const;
     const double B = 1.3 * std::sqrt(k.Pi_const * k.kB_const * T / (2.0 * rho_s));
+    double *a_out = a_inception.data(), *b_out = b_adsorption.data();
     for (size_t i = 0; i < n; ++i) {
         const DimerRow& row = dimer_memo[i];
-        a_inception[i] = inception_prefactor * A * row.v_d_s;
+        a_out[i] = inception_prefactor * A * row.v_d_s;
         const double pre = k.Av_const * c_soot_agg * adsorption_prefactor * B * std::pow(row.d_d + d_g, 2.0);
-        b_adsorption[i] = pre * std::pow(1.0 / row.v_d + inv_V, 0.5);
+        b_out[i] = pre * std::pow(1.0 / row.v_d + inv_V, 0.5);
     }
     return true;
 }

@@ -46,14 +46,17 @@ void CDimerCoalMod::update_w_dimer_impl() {
     if (const size_t n = cached_n(); n != NOT_CACHED && all_sized(n, stick_eff, w_dimer)) {
         // beta_fm_PAH_PAH of the step's geometry (it cannot raise), the same gas calls.
         const double T = geo.T;
-        const CSootWrapper* sw = geo.sw;
+        const int* idx = geo.sw->PAH_indices.data();
+        const double *stick = stick_eff.data(), *diam = geo.diam.data(), *mass = geo.mass.data();
+        double* out = w_dimer.data();
+        const bool plain = geo.plain_C();
         for (size_t i = 0; i < n; ++i) {
-            const double d = geo.diam[i], m = geo.mass[i];
+            const double d = diam[i], m = mass[i];
             Memo1& sq = red_squares[i];
             if (!sq.same(d)) sq = {d, std::pow(2.0 * d * d / (d + d), 2.0)};
             const double beta = 2.2 * sq.v * std::sqrt(8.0 * k.Pi_const * k.kB_const * T / (m * m / (m + m)));
-            const double C_i = bind::pymax(geo.C(sw->PAH_indices[i]), 0.0);
-            w_dimer[i] = beta * stick_eff[i] * std::pow(C_i, 2.0) * k.Av_const;
+            const double C_i = bind::pymax(plain ? geo.C_of(idx[i]) : geo.C(idx[i]), 0.0);
+            out[i] = beta * stick[i] * std::pow(C_i, 2.0) * k.Av_const;
         }
         return;
     }
@@ -141,18 +144,20 @@ bool CDimerCoalMod::update_ab_cached() {
     const double C_S_agg = 1.0 + (2.0 * lam / d_m) * (1.21 + 0.4 * std::exp(-0.78 * d_m / lam));
     const double agg = C_S_agg / d_g;
     const double a_cont = 2.0 * k.kB_const * T / (3.0 * mu);
+    const double *diam = geo.diam.data(), *mass = geo.mass.data();
+    double *a_out = a_inception.data(), *b_out = b_adsorption.data();
     for (size_t i = 0; i < n; ++i) {
-        const double d_d = cbrt2 * geo.diam[i];
-        const double m_i = geo.mass[i];
+        const double d_d = cbrt2 * diam[i];
+        const double m_i = mass[i];
         Memo1& sq = dd_squares[i];
         if (!sq.same(d_d)) sq = {d_d, std::pow(d_d, 2.0)};
         const double fm_dd = 2.2 * sq.v * std::sqrt(8.0 * k.Pi_const * k.kB_const * T / m_i);
-        a_inception[i] = fm_dd * inception_prefactor * k.Av_const;
+        a_out[i] = fm_dd * inception_prefactor * k.Av_const;
         const double fm = 2.2 * std::pow(d_d + d_g, 2.0) *
                           std::sqrt(k.Pi_const * k.kB_const * T / 2.0 * (1.0 / m_agg + 1.0 / (2.0 * m_i)));
         const double C_S_d = 1.0 + (2.0 * lam / d_d) * (1.21 + 0.4 * std::exp(-0.78 * d_d / lam));
         const double cont = a_cont * (C_S_d / d_d + agg) * (d_d + d_g);
-        b_adsorption[i] = fm * cont / (fm + cont) * adsorption_prefactor * c_soot_agg * k.Av_const;
+        b_out[i] = fm * cont / (fm + cont) * adsorption_prefactor * c_soot_agg * k.Av_const;
     }
     return true;
 }

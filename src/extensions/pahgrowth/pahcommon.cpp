@@ -43,6 +43,7 @@ void check_precursor_lists(const CSootWrapper* sw) {
 
 bool StepGeometry::fill(const CPAHGrowthBase* m, PyTypeObject* own) {
     on = false;
+    X_holds_PAHs = false;
     if (Py_TYPE(m) != own || !m->soot_wrapper) return false;
     const CSootWrapper* sw = m->soot_wrapper.o;
     CSootGas* g = sw->gas();
@@ -59,12 +60,17 @@ bool StepGeometry::fill(const CPAHGrowthBase* m, PyTypeObject* own) {
     mass.resize(n);
     diam.resize(n);
     if (memo.size() != n) memo.assign(n, PAHGeometryRow{});
+    const int* idx = sw->PAH_indices.data();
+    const double *n_C = sw->PAH_n_C.data(), *n_H = sw->PAH_n_H.data(), *MWs = g->_MWs.data();
+    const size_t n_MW = g->_MWs.size(), X_size = g->_X.size();
+    bool in_X = true;
     for (size_t i = 0; i < n; ++i) {
-        const int s = sw->PAH_indices[i];
-        if (s < 0 || (size_t)s >= g->_MWs.size()) return false;
-        const double c = sw->PAH_n_C[i], h = sw->PAH_n_H[i];
+        const int s = idx[i];
+        if (s < 0 || (size_t)s >= n_MW) return false;
+        in_X = in_X && (size_t)s < X_size;
+        const double c = n_C[i], h = n_H[i];
         if (c + h == 0.0) return false;
-        const double MW = g->_MWs[s];
+        const double MW = MWs[s];
         PAHGeometryRow& row = memo[i];
         if (!row.same(s, MW, c, h)) {
             const double mi = MW / k.Av_const;
@@ -74,6 +80,8 @@ bool StepGeometry::fill(const CPAHGrowthBase* m, PyTypeObject* own) {
         mass[i] = row.m;
         diam[i] = row.d;
     }
+    X_holds_PAHs = in_X;
+    n_X = X_size;
     w_hold = m->soot_wrapper.hold();
     g_hold = bind::Ref::borrow((PyObject*)g);
     this->sw = sw;

@@ -79,6 +79,12 @@ inline void scrub_at(bind::DoubleBuf& w, Py_ssize_t i, double delta) {
         w.at(j) += delta;
 }
 
+// The species index of `name` as the exact gas wrapper's entry gives it, when
+// its index cache holds the name (no code runs, nothing can fail): false otherwise.
+inline bool known_species_index(CSootGas* g, PyObject* name, int& i) {
+    return Py_TYPE(g) == &CSootGas::type && g->index_cache_.find(g->_species_index_dict.get(), name, i);
+}
+
 // Precursor molecule masses and diameters for one step, on the path where
 // nothing can override them or run Python code in between: the model's own
 // class, its own gas wrapper, the switch of partial addition a bool, the
@@ -99,6 +105,7 @@ struct StepGeometry {
     bool fill(const CPAHGrowthBase* m, PyTypeObject* own);
     void off() {
         on = false;
+        X_holds_PAHs = false;
         sw = nullptr;
         gas = nullptr;
         g_hold = bind::Ref();
@@ -110,6 +117,29 @@ struct StepGeometry {
     // The step's gas accessors through the gas wrapper's own entries.
     double C(int s) const { return gas->vtab->C(gas, s); }
     int index(PyObject* name) const { return gas->vtab->species_index(gas, name); }
+    // The wrapper's C without its entry, where the entry is that quotient and
+    // cannot raise: its own type (checked by fill), a float density, a non-zero
+    // mean molecular weight, and every precursor index within the mole
+    // fractions as fill saw them (other indices take in_X first). Tested where
+    // a loop starts, as the values are read where they are used.
+    bool X_holds_PAHs = false;
+    size_t n_X = 0;
+    bool plain_C() const {
+        return X_holds_PAHs && gas->_X.size() == n_X && PyFloat_CheckExact(gas->_rho.get()) && gas->_mean_MW != 0.0;
+    }
+    double C_of(int s) const { return gas->_X.data()[s] * PyFloat_AS_DOUBLE(gas->_rho.get()) / gas->_mean_MW; }
+    bool in_X(int s) const { return s >= 0 && (size_t)s < gas->_X.size(); }
+    // A species index the wrapper's index cache holds: its entry would run no
+    // code and give that index, so one look-up serves every pass of a loop.
+    bool known_index(PyObject* name, int& i) const { return known_species_index(gas, name, i); }
+    // A concentration of a named species as C(index(name)) gives it, when
+    // nothing of either entry can differ: false otherwise.
+    bool plain_named_C(PyObject* name, double& c) const {
+        int i;
+        if (!plain_C() || !known_index(name, i) || !in_X(i)) return false;
+        c = C_of(i);
+        return true;
+    }
 };
 
 // One value of a single input, kept while the input is unchanged bit for bit.
