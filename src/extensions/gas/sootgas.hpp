@@ -123,15 +123,22 @@ struct CSootGas {
     // inline where the table is this class's own (a Python subclass keeps it)
     // and the answer can neither fail nor run code; through the table otherwise.
     int species_index_entry(PyObject* name) {
-        if (int i; vtab == &vtable && index_cache_.find(_species_index_dict.get(), name, i)) return i;
+        if (int i; cached_species_index(name, i)) return i;
         return vtab->species_index(this, name);
     }
     double C_entry(int i) {
-        PyObject* rho = _rho.get();
-        if (Py_TYPE(this) == &type && (size_t)i < _X.size() && PyFloat_CheckExact(rho) && _mean_MW != 0.0)
-            return _X.data()[i] * PyFloat_AS_DOUBLE(rho) / _mean_MW;
+        if (Py_TYPE(this) == &type && (size_t)i < _X.size() && PyFloat_CheckExact(_rho.get()) && _mean_MW != 0.0)
+            return C_plain(i);
         return vtab->C(this, i);
     }
+    // The index the entry gives for `name` when the index cache holds it (the
+    // entry would run no code and could not fail); false otherwise.
+    bool cached_species_index(PyObject* name, int& i) const {
+        return vtab == &vtable && index_cache_.find(_species_index_dict.get(), name, i);
+    }
+    // The entry's concentration x·rho/mean_MW (mol/m3) of species i, for callers
+    // that have checked the exact type, i, a float density and a non-zero mean_MW.
+    double C_plain(int i) const { return _X.data()[i] * PyFloat_AS_DOUBLE(_rho.get()) / _mean_MW; }
 
     // Properties.
     bind::Ref get_T();

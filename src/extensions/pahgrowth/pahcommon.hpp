@@ -20,9 +20,9 @@ struct GasView {
     double rho() const { return p->vtab->rho_c(p); }
     double mu() const { return p->vtab->mu_c(p); }
     double lambda() const { return p->vtab->lambda_gas_c(p); }
-    double C(int i) const { return p->vtab->C(p, i); }
+    double C(int i) const { return p->C_entry(i); }
     double MW(int i) const { return p->vtab->MW_c(p, i); }
-    int index(PyObject* name) const { return p->vtab->species_index(p, name); }
+    int index(PyObject* name) const { return p->species_index_entry(name); }
 };
 
 // A table entry whose body lives in a struct shared by several classes; it
@@ -82,7 +82,7 @@ inline void scrub_at(bind::DoubleBuf& w, Py_ssize_t i, double delta) {
 // The species index of `name` as the exact gas wrapper's entry gives it, when
 // its index cache holds the name (no code runs, nothing can fail): false otherwise.
 inline bool known_species_index(CSootGas* g, PyObject* name, int& i) {
-    return Py_TYPE(g) == &CSootGas::type && g->index_cache_.find(g->_species_index_dict.get(), name, i);
+    return Py_TYPE(g) == &CSootGas::type && g->cached_species_index(name, i);
 }
 
 // Precursor molecule masses and diameters for one step, on the path where
@@ -115,8 +115,8 @@ struct StepGeometry {
     // The switch of partial addition, a bool while the step is on.
     bool partial() const { return sw->partial_particle_addition.get() == Py_True; }
     // The step's gas accessors through the gas wrapper's own entries.
-    double C(int s) const { return gas->vtab->C(gas, s); }
-    int index(PyObject* name) const { return gas->vtab->species_index(gas, name); }
+    double C(int s) const { return gas->C_entry(s); }
+    int index(PyObject* name) const { return gas->species_index_entry(name); }
     // The wrapper's C without its entry, where the entry is that quotient and
     // cannot raise: its own type (checked by fill), a float density, a non-zero
     // mean molecular weight, and every precursor index within the mole
@@ -127,7 +127,7 @@ struct StepGeometry {
     bool plain_C() const {
         return X_holds_PAHs && gas->_X.size() == n_X && PyFloat_CheckExact(gas->_rho.get()) && gas->_mean_MW != 0.0;
     }
-    double C_of(int s) const { return gas->_X.data()[s] * PyFloat_AS_DOUBLE(gas->_rho.get()) / gas->_mean_MW; }
+    double C_of(int s) const { return gas->C_plain(s); }
     bool in_X(int s) const { return s >= 0 && (size_t)s < gas->_X.size(); }
     // A species index the wrapper's index cache holds: its entry would run no
     // code and give that index, so one look-up serves every pass of a loop.

@@ -31,9 +31,9 @@ struct Gas {
     double rho() const { return p->vtab->rho_c(p); }
     double mu() const { return p->vtab->mu_c(p); }
     double lambda() const { return p->vtab->lambda_gas_c(p); }
-    double C(int i) const { return p->vtab->C(p, i); }
+    double C(int i) const { return p->C_entry(i); }
     double MW(int i) const { return p->vtab->MW_c(p, i); }
-    int index(PyObject* name) const { return p->vtab->species_index(p, name); }
+    int index(PyObject* name) const { return p->species_index_entry(name); }
 };
 
 // One scrub write; an index outside the array is reported under the entry's
@@ -390,9 +390,7 @@ bool CReactDim::build_step(ReactDimStep& st) {
     if (direct) {
         // Known geometry runs no code: the fields stay as checked above, and the
         // molar mass and concentration are what the entries MW_c and C return.
-        const double *n_Cs = sw->PAH_n_C.data(), *n_Hs = sw->PAH_n_H.data(), *MWs = g->_MWs.data(),
-                     *Xs = g->_X.data();
-        const double rho = st.rho, mean_MW = g->_mean_MW;
+        const double *n_Cs = sw->PAH_n_C.data(), *n_Hs = sw->PAH_n_H.data(), *MWs = g->_MWs.data();
         for (; i < n; ++i) {
             const int s = idx[i];
             const double MW = MWs[s];
@@ -401,7 +399,7 @@ bool CReactDim::build_step(ReactDimStep& st) {
             st.m[i] = row.m;
             st.d[i] = row.d;
             st.MW[i] = MW;
-            st.C[i] = Xs[s] * rho / mean_MW;
+            st.C[i] = g->C_plain(s);
         }
     }
     st.rows_exact = direct && i == n;
