@@ -1,41 +1,8 @@
 #include "arrays.hpp"
 
-// Only the array and descriptor layouts (stable across NumPy's 1.x and 2.x ABIs);
-// nothing from NumPy's function table.
-#define NPY_NO_DEPRECATED_API NPY_1_7_API_VERSION
-#include <numpy/ndarraytypes.h>
-
 #include <cstring>
 
 namespace bind {
-
-namespace {
-
-// NumPy's private mark on the writeable views broadcast_arrays returns: exporting
-// a writeable buffer of one warns first, so such arrays take the buffer protocol.
-constexpr unsigned warn_on_write = 1u << 31;
-
-// The fields of an exact ndarray; null for any other object (subclasses may
-// give their elements another way).
-inline PyArrayObject* exact_ndarray(PyObject* o) {
-    return g.ndarray && Py_IS_TYPE(o, (PyTypeObject*)g.ndarray) ? reinterpret_cast<PyArrayObject*>(o) : nullptr;
-}
-
-}  // namespace
-
-bool plain_f64(PyObject* arr, bool writable, F64Span& out) {
-    PyArrayObject* a = exact_ndarray(arr);
-    if (!a || PyArray_NDIM(a) != 1) return false;
-    const PyArray_Descr* d = PyArray_DESCR(a);
-    if (d->type_num != NPY_DOUBLE || !PyArray_ISNBO(d->byteorder)) return false;
-    const unsigned flags = (unsigned)PyArray_FLAGS(a);
-    if (!(flags & NPY_ARRAY_ALIGNED)) return false;
-    if (writable && (!(flags & NPY_ARRAY_WRITEABLE) || (flags & warn_on_write))) return false;
-    out.data = static_cast<char*>(PyArray_DATA(a));
-    out.n = PyArray_DIMS(a)[0];
-    out.stride = PyArray_STRIDES(a)[0];
-    return true;
-}
 
 bool plain_numeric(PyObject* arr) {
     PyArrayObject* a = exact_ndarray(arr);

@@ -6,6 +6,11 @@
 #include <concepts>
 #include <type_traits>
 
+// Only the array and descriptor layouts (stable across NumPy's 1.x and 2.x ABIs);
+// nothing from NumPy's function table.
+#define NPY_NO_DEPRECATED_API NPY_1_7_API_VERSION
+#include <numpy/ndarraytypes.h>
+
 namespace bind {
 
 // The views of one call from Python: while a method of the module runs, the
@@ -42,7 +47,7 @@ struct F64Span {
 // with nothing pending, for any other object (those take the buffer protocol).
 // The span stays valid only while the array is held and no code has run that
 // might resize it.
-bool plain_f64(PyObject* arr, bool writable, F64Span& out);
+inline bool plain_f64(PyObject* arr, bool writable, F64Span& out);
 // True for an exact one-dimensional ndarray of float64, integers or booleans.
 bool plain_numeric(PyObject* arr);
 
@@ -167,6 +172,30 @@ auto& at(V& v, I i) {
 template <class V>
 auto& at(V& v, SizeT i) {
     return at(v, i.v);
+}
+
+// NumPy's private mark on the writeable views broadcast_arrays returns: exporting
+// a writeable buffer of one warns first, so such arrays take the buffer protocol.
+constexpr unsigned warn_on_write = 1u << 31;
+
+// The fields of an exact ndarray; null for any other object (subclasses may
+// give their elements another way).
+inline PyArrayObject* exact_ndarray(PyObject* o) {
+    return g.ndarray && Py_IS_TYPE(o, (PyTypeObject*)g.ndarray) ? reinterpret_cast<PyArrayObject*>(o) : nullptr;
+}
+
+inline bool plain_f64(PyObject* arr, bool writable, F64Span& out) {
+    PyArrayObject* a = exact_ndarray(arr);
+    if (!a || PyArray_NDIM(a) != 1) return false;
+    const PyArray_Descr* d = PyArray_DESCR(a);
+    if (d->type_num != NPY_DOUBLE || !PyArray_ISNBO(d->byteorder)) return false;
+    const unsigned flags = (unsigned)PyArray_FLAGS(a);
+    if (!(flags & NPY_ARRAY_ALIGNED)) return false;
+    if (writable && (!(flags & NPY_ARRAY_WRITEABLE) || (flags & warn_on_write))) return false;
+    out.data = static_cast<char*>(PyArray_DATA(a));
+    out.n = PyArray_DIMS(a)[0];
+    out.stride = PyArray_STRIDES(a)[0];
+    return true;
 }
 
 }  // namespace bind

@@ -888,6 +888,23 @@ struct Class {
     }
 };
 
+// True when `self` (of C or of a static class of the module derived from C)
+// runs C's own bodies for all of `Mids`: then what those bodies read may be
+// read directly. Static types are immutable, so the answer is kept per type.
+template <class C, int... Mids>
+inline bool keeps_own_bodies(const C* self) {
+    static PyTypeObject* seen = nullptr;
+    static bool keeps = false;
+    PyTypeObject* tp = Py_TYPE(self);
+    if (tp == &C::type) return true;
+    if (tp == seen) return keeps;
+    if (PyType_HasFeature(tp, Py_TPFLAGS_HEAPTYPE)) return false;
+    const bool k = (!Class<C>::overridden(self, Mids) && ...);
+    seen = tp;
+    keeps = k;
+    return k;
+}
+
 // What a class declares about itself, by name:
 //   bind::define<C>({.fields = fields, .methods = methods, .bodies = bodies, ...})
 struct Decl {

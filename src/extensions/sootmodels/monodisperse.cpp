@@ -287,6 +287,8 @@ void CMonodisperseSootModel::fill_soot_array_impl(bind::DoubleBuf b) {
     block_at(b, H_tot_offset) = _H_tot;
 }
 
+// ------------------------------------------------------------ source terms
+
 namespace {
 
 // The two process models when they are of the module's own classes (no Python
@@ -296,35 +298,6 @@ struct PlainModels {
     CPAHGrowthBase* pah = nullptr;
     CSurfaceReactionsBase* surf = nullptr;
 };
-bool plain_models(M* s, PlainModels& p);
-double source_of(M* s, const PlainModels& p, int v);
-
-}  // namespace
-
-void CMonodisperseSootModel::fill_source_term_array_impl(bind::DoubleBuf b) {
-    // An exact instance cannot override S_*: their sums go straight into the buffer.
-    if (PlainModels p; Py_IS_TYPE(this, &type) && plain_models(this, p) && p.surf) {
-        const double terms[4] = {source_of(this, p, 0), source_of(this, p, 1), source_of(this, p, 2),
-                                 source_of(this, p, 3)};
-        block_at(b, N_agg_offset) = terms[0];
-        block_at(b, N_pri_offset) = terms[1];
-        block_at(b, C_tot_offset) = terms[2];
-        block_at(b, H_tot_offset) = terms[3];
-        return;
-    }
-    double v = bind::as_double(S_N_agg().get());
-    block_at(b, N_agg_offset) = v;
-    v = bind::as_double(S_N_pri().get());
-    block_at(b, N_pri_offset) = v;
-    v = bind::as_double(S_C_tot().get());
-    block_at(b, C_tot_offset) = v;
-    v = bind::as_double(S_H_tot().get());
-    block_at(b, H_tot_offset) = v;
-}
-
-// ------------------------------------------------------------ source terms
-
-namespace {
 
 // A model of the module's own classes, or nullptr.
 template <class T>
@@ -342,31 +315,77 @@ bool plain_models(M* s, PlainModels& p) {
     return p.pah != nullptr;
 }
 
+// The totals as the two models' getters give them: their fields where the
+// models' classes keep the bases' getters (no code of theirs runs), the getters otherwise.
+struct Totals {
+    double N_inc, C_inc, H_inc, C_PAH, H_PAH, C_growth, H_growth, C_ox, H_ox;
+};
+
+bool plain_totals(const PlainModels& p) {
+    using P = CPAHGrowthBase;
+    using S = CSurfaceReactionsBase;
+    return bind::keeps_own_bodies<P, P::MID_N_agg_inception_total, P::MID_C_tot_inception_total,
+                                  P::MID_H_tot_inception_total, P::MID_C_tot_PAH_total, P::MID_H_tot_PAH_total>(
+               p.pah) &&
+           bind::keeps_own_bodies<S, S::MID_C_tot_growth, S::MID_H_tot_growth, S::MID_C_tot_oxidation,
+                                  S::MID_H_tot_oxidation>(p.surf);
+}
+
 // The source term of variable v in doubles, in the order of the terms and of their additions.
-double source_of(M* s, const PlainModels& p, int v) {
-    CPAHGrowthBase* pah = p.pah;
-    CSurfaceReactionsBase* surf = p.surf;
+template <class Get>
+double source_with(M* s, const PlainModels& p, int v, const Get& t) {
     switch (v) {
         case 0: {
-            const double inc = pah->N_agg_inception_total();
+            const double inc = t.N_inc();
             const double coag = p.w->coagulation_enabled ? s->vtab->N_agg_coag(s) : 0.0;
             return (((inc + 0.0) + 0.0) + coag) + 0.0;
         }
-        case 1: return (((pah->N_agg_inception_total() + 0.0) + 0.0) + 0.0) + 0.0;
+        case 1: return (((t.N_inc() + 0.0) + 0.0) + 0.0) + 0.0;
         case 2: {
-            const double inc = pah->C_tot_inception_total();
-            const double g = surf->C_tot_growth();
-            const double growth = g + pah->C_tot_PAH_total();
-            return (((inc + growth) + surf->C_tot_oxidation()) + 0.0) + 0.0;
+            const double inc = t.C_inc();
+            const double g = t.C_growth();
+            const double growth = g + t.C_PAH();
+            return (((inc + growth) + t.C_ox()) + 0.0) + 0.0;
         }
         default: {
-            const double inc = pah->H_tot_inception_total();
-            const double g = surf->H_tot_growth();
-            const double growth = g + pah->H_tot_PAH_total();
-            return (((inc + growth) + surf->H_tot_oxidation()) + 0.0) + 0.0;
+            const double inc = t.H_inc();
+            const double g = t.H_growth();
+            const double growth = g + t.H_PAH();
+            return (((inc + growth) + t.H_ox()) + 0.0) + 0.0;
         }
     }
 }
+
+// The getters, by dispatch.
+struct ByGetter {
+    CPAHGrowthBase* pah;
+    CSurfaceReactionsBase* surf;
+    double N_inc() const { return pah->N_agg_inception_total(); }
+    double C_inc() const { return pah->C_tot_inception_total(); }
+    double H_inc() const { return pah->H_tot_inception_total(); }
+    double C_PAH() const { return pah->C_tot_PAH_total(); }
+    double H_PAH() const { return pah->H_tot_PAH_total(); }
+    double C_growth() const { return surf->C_tot_growth(); }
+    double H_growth() const { return surf->H_tot_growth(); }
+    double C_ox() const { return surf->C_tot_oxidation(); }
+    double H_ox() const { return surf->H_tot_oxidation(); }
+};
+// The getters' fields.
+struct ByField {
+    const CPAHGrowthBase* pah;
+    const CSurfaceReactionsBase* surf;
+    double N_inc() const { return pah->_N_agg_inception_total; }
+    double C_inc() const { return pah->_C_tot_inception_total; }
+    double H_inc() const { return pah->_H_tot_inception_total; }
+    double C_PAH() const { return pah->_C_tot_PAH_total; }
+    double H_PAH() const { return pah->_H_tot_PAH_total; }
+    double C_growth() const { return surf->_C_tot_growth; }
+    double H_growth() const { return surf->_H_tot_growth; }
+    double C_ox() const { return surf->_C_tot_oxidation; }
+    double H_ox() const { return surf->_H_tot_oxidation; }
+};
+
+double source_of(M* s, const PlainModels& p, int v) { return source_with(s, p, v, ByGetter{p.pah, p.surf}); }
 
 // The source term of variable v in doubles, when neither this model nor the
 // other two can run Python code on the way.
@@ -388,6 +407,32 @@ Ref source(M* s, int v) {
 }
 
 }  // namespace
+
+void CMonodisperseSootModel::fill_source_term_array_impl(bind::DoubleBuf b) {
+    // An exact instance cannot override S_*: their sums go straight into the buffer.
+    if (PlainModels p; Py_IS_TYPE(this, &type) && plain_models(this, p) && p.surf) {
+        double terms[4];
+        if (plain_totals(p)) {
+            const ByField t{p.pah, p.surf};
+            for (int v = 0; v < 4; ++v) terms[v] = source_with(this, p, v, t);
+        } else {
+            for (int v = 0; v < 4; ++v) terms[v] = source_of(this, p, v);
+        }
+        block_at(b, N_agg_offset) = terms[0];
+        block_at(b, N_pri_offset) = terms[1];
+        block_at(b, C_tot_offset) = terms[2];
+        block_at(b, H_tot_offset) = terms[3];
+        return;
+    }
+    double v = bind::as_double(S_N_agg().get());
+    block_at(b, N_agg_offset) = v;
+    v = bind::as_double(S_N_pri().get());
+    block_at(b, N_pri_offset) = v;
+    v = bind::as_double(S_C_tot().get());
+    block_at(b, C_tot_offset) = v;
+    v = bind::as_double(S_H_tot().get());
+    block_at(b, H_tot_offset) = v;
+}
 
 Ref CMonodisperseSootModel::S_N_agg_impl() { return source(this, 0); }
 Ref CMonodisperseSootModel::S_N_pri_impl() { return source(this, 1); }
