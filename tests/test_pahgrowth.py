@@ -454,6 +454,20 @@ def test_fast_path_equals_the_looked_up_path(mod, gas):
         assert getattr(m, name) == getattr(plain, name), name
 
 
+def test_V_agg_held_elsewhere_keeps_its_value(mod, gas):
+    """The aggregate volume the particle model hands over each step: an object read out earlier keeps its
+    value when the next step stores a new one."""
+    sg, sw, model = modular.graph(mod, gas)
+    pah = sw.PAH_growth_model
+    soot = np.array([2.0e-9, 8.0e-9, 4.0e-5, 6.0e-6])
+    values = []
+    for k in range(3):
+        # the carbon, and with it the aggregate volume, grows
+        modular.step(sg, model, 1800.0, ct.one_atm, gas.Y, soot * [1.0, 1.0, 1.0 + k, 1.0])
+        values.append(pah.V_agg)
+    assert values[1] / values[0] == pytest.approx(2.0) and values[2] / values[0] == pytest.approx(3.0)
+
+
 def test_kept_geometry_and_pair_values_follow_changes_bit_for_bit(mod, gas):
     # The kept per-precursor geometry and per-pair constants against fresh models,
     # and against a gas wrapper subclass (read through the entries).
