@@ -147,12 +147,15 @@ void CFrenklachHACA::set_alpha_model(PyObject* v) {
 }
 
 // Fraction of reactive sites from temperature and the carbon atoms of a primary particle.
-double CFrenklachHACA::alpha_empirical_impl() {
-    const double T = Gas(this).T();
+namespace {
+double alpha_empirical_at(double d_p, double T) {
     const double n_C = std::pow(d_p, 3.0) * (k.Pi_const * k.rho_soot_const / 6.0) * k.Av_const / k.MW_carbon_const;
     const double a = std::tanh((12.65 - 0.00563 * T) / std::log10(n_C) - 1.38 + 0.00068 * T);
     return bind::pymax(bind::pymin(a, 1.0), 0.0);
 }
+}  // namespace
+
+double CFrenklachHACA::alpha_empirical_impl() { return alpha_empirical_at(d_p, Gas(this).T()); }
 
 double CFrenklachHACA::alpha_ctoh_based_impl() { return bind::pymax(bind::pymin(HtoC, 1.0), 0.0); }
 
@@ -167,6 +170,30 @@ double CFrenklachHACA::alpha_impl() {
 
 // ------------------------------------------------------- active surface sites
 
+namespace {
+// Surface rate coefficients, m3/(mol s): C2H2 addition and O2 attack.
+double k_add_at(double T) { return 80 * std::pow(T, 1.56) * std::exp(-1912.43 / T); }
+double k_O2_at(double T) { return 2.2e6 * std::exp(-3774.53 / T); }
+
+// Steady-state fraction of radical sites from the clipped concentrations; false
+// where no reaction runs at all.
+bool radical_fraction(double H, double OH, double H2, double H2O, double C2H2, double O2, double T, double k4,
+                      double k5, double& f) {
+    const double k1f = 4.17e7 * std::exp(-6542.52 / T);                      // H abstraction by H
+    const double k1r = 3.9e6 * std::exp(-5535.98 / T);
+    const double k2f = 1e4 * std::pow(T, 0.734) * std::exp(-719.68 / T);    // H abstraction by OH
+    const double k2r = 368 * std::pow(T, 1.139) * std::exp(-8605.94 / T);
+    const double k3 = 2e7;                                                   // H addition to a radical site
+    const double num = k1f * H + k2f * OH;
+    const double den = k2r * H2O + k1r * H2 + k3 * H + k4 * C2H2 + k5 * O2 + k1f * H + k2f * OH;
+    if (den == 0.0) return false;
+    f = bind::pymax(bind::pymin(num / den, 1.0), 0.0);
+    return true;
+}
+
+double sites(double rho, double A_tot, double f) { return rho * (A_tot / k.Av_const) * (2.3e19 * f); }
+}  // namespace
+
 double CFrenklachHACA::c_soot_nought_impl() {
     Gas gas(this);
     const int i_H = gas.index(n_H), i_OH = gas.index(n_OH), i_H2 = gas.index(n_H2), i_H2O = gas.index(n_H2O),
@@ -174,19 +201,9 @@ double CFrenklachHACA::c_soot_nought_impl() {
     const double H = nonneg(gas.C(i_H)), OH = nonneg(gas.C(i_OH)), H2 = nonneg(gas.C(i_H2)),
                  H2O = nonneg(gas.C(i_H2O)), C2H2 = nonneg(gas.C(i_C2H2)), O2 = nonneg(gas.C(i_O2));
     const double T = gas.T();
-    const double k1f = 4.17e7 * std::exp(-6542.52 / T);                      // H abstraction by H
-    const double k1r = 3.9e6 * std::exp(-5535.98 / T);
-    const double k2f = 1e4 * std::pow(T, 0.734) * std::exp(-719.68 / T);    // H abstraction by OH
-    const double k2r = 368 * std::pow(T, 1.139) * std::exp(-8605.94 / T);
-    const double k3 = 2e7;                                                   // H addition to a radical site
-    const double k4 = k_C2H2_addition(T);
-    const double k5 = k_O2_attack(T);
-    const double num = k1f * H + k2f * OH;
-    const double den = k2r * H2O + k1r * H2 + k3 * H + k4 * C2H2 + k5 * O2 + k1f * H + k2f * OH;
-    if (den == 0.0) return 0.0;
-    const double f = bind::pymax(bind::pymin(num / den, 1.0), 0.0);
-    const double rho = gas.rho();
-    return rho * (A_tot / k.Av_const) * (2.3e19 * f);
+    double f;
+    if (!radical_fraction(H, OH, H2, H2O, C2H2, O2, T, k_C2H2_addition(T), k_O2_attack(T), f)) return 0.0;
+    return sites(gas.rho(), A_tot, f);
 }
 
 // ----------------------------------------------------------- surface growth
@@ -260,7 +277,7 @@ void CFrenklachHACA::update_H_tot_oxidation_impl() { _H_tot_oxidation = 0.0; }
 // Surface rate coefficients, m3/(mol s); within one update() each is computed
 // once for the temperature of the step.
 double CFrenklachHACA::k_C2H2_addition(double T) {
-    auto k = [T] { return 80 * std::pow(T, 1.56) * std::exp(-1912.43 / T); };
+    auto k = [T] { return k_add_at(T); };
     if (!step_) return k();
     if (!step_->have_k_add || std::bit_cast<uint64_t>(step_->T_k_add) != std::bit_cast<uint64_t>(T)) {
         step_->k_add = k();
@@ -271,7 +288,7 @@ double CFrenklachHACA::k_C2H2_addition(double T) {
 }
 
 double CFrenklachHACA::k_O2_attack(double T) {
-    auto k = [T] { return 2.2e6 * std::exp(-3774.53 / T); };
+    auto k = [T] { return k_O2_at(T); };
     if (!step_) return k();
     if (!step_->have_k_O2 || std::bit_cast<uint64_t>(step_->T_k_O2) != std::bit_cast<uint64_t>(T)) {
         step_->k_O2 = k();
@@ -310,7 +327,63 @@ bool CFrenklachHACA::oxidation_on() {
     return oxidation_enabled();
 }
 
+CSootGas* CFrenklachHACA::own_plain_gas() const {
+    if (Py_TYPE(this) != &type || vtab != &vtable || !soot_wrapper) return nullptr;
+    CSootGas* g = soot_wrapper.o->soot_gas.o;
+    return g && Py_TYPE(g) == &CSootGas::type && g->vtab == &CSootGas::vtable ? g : nullptr;
+}
+
+bool CFrenklachHACA::fused_update(CSootGas* g) {
+    if (!PyFloat_CheckExact(HACA_prefactor.get())) return false;
+    const bool grow = soot_wrapper.o->surface_growth_enabled, oxid = soot_wrapper.o->oxidation_enabled;
+    int i_H, i_OH, i_H2, i_H2O, i_C2H2, i_O2;
+    if (!(g->cached_species_index(n_H, i_H) && g->cached_species_index(n_OH, i_OH) &&
+          g->cached_species_index(n_H2, i_H2) && g->cached_species_index(n_H2O, i_H2O) &&
+          g->cached_species_index(n_C2H2, i_C2H2) && g->cached_species_index(n_O2, i_O2)))
+        return false;
+    const size_t n = g->_X.size();
+    if ((size_t)i_H >= n || (size_t)i_OH >= n || (size_t)i_H2 >= n || (size_t)i_H2O >= n || (size_t)i_C2H2 >= n ||
+        (size_t)i_O2 >= n || !PyFloat_CheckExact(g->_rho.get()) || g->_mean_MW == 0.0)
+        return false;
+    const double T = g->_T, rho = PyFloat_AS_DOUBLE(g->_rho.get());
+    if (T == 0.0 || rho == 0.0) return false;  // the general way raises
+
+    const bool ox_rates = oxid && !(HtoC <= 0.1);
+    double a = 0.0, c0 = 0.0, k4 = 0.0, k5 = 0.0;
+    if (grow || ox_rates) {
+        switch (_alpha_model) {
+            case 0: a = alpha_constant; break;
+            case 1: a = alpha_empirical_at(d_p, T); break;
+            case 2: a = bind::pymax(bind::pymin(HtoC, 1.0), 0.0); break;
+            default: break;
+        }
+        k4 = k_add_at(T);
+        k5 = k_O2_at(T);
+        double f;
+        if (radical_fraction(nonneg(g->C_plain(i_H)), nonneg(g->C_plain(i_OH)), nonneg(g->C_plain(i_H2)),
+                             nonneg(g->C_plain(i_H2O)), nonneg(g->C_plain(i_C2H2)), nonneg(g->C_plain(i_O2)), T, k4,
+                             k5, f))
+            c0 = sites(rho, A_tot, f);
+    }
+    if (grow) {
+        const double r = PyFloat_AS_DOUBLE(HACA_prefactor.get()) * a * k4 * g->C_plain(i_C2H2) * c0;
+        _surface_growth_rate = r;
+        _C_tot_growth = 2.0 * r / rho;
+        _H_tot_growth = 0.25 * r / rho;
+    }
+    if (oxid) {
+        const double r_O2 = ox_rates ? c0 * (a * k5 * nonneg(g->C_plain(i_O2))) : 0.0;
+        const double r_OH = ox_rates ? 0.13 * nonneg(g->C_plain(i_OH)) * c_soot_agg : 0.0;
+        _O2_oxidation_rate = r_O2;
+        _OH_oxidation_rate = r_OH;
+        _C_tot_oxidation = (-2.0 * r_O2 - r_OH) / rho;
+        _H_tot_oxidation = 0.0;
+    }
+    return true;
+}
+
 void CFrenklachHACA::update_impl() {
+    if (CSootGas* g = own_plain_gas(); g && fused_update(g)) return;
     Step st;
     struct Scope {
         CFrenklachHACA* m;
@@ -376,7 +449,35 @@ void CFrenklachHACA::update_w_scrub_oxidation_impl(bind::DoubleBuf& w) {
 
 void CFrenklachHACA::update_w_scrub_impl(bind::DoubleBuf w_scrub) { update_w_scrub_on(w_scrub); }
 
+bool CFrenklachHACA::fused_w_scrub(CSootGas* g, bind::DoubleBuf& w) {
+    const bool grow = soot_wrapper.o->surface_growth_enabled, oxid = soot_wrapper.o->oxidation_enabled;
+    double *C2H2 = nullptr, *H = nullptr, *CO = nullptr, *H2 = nullptr, *O2 = nullptr, *OH = nullptr;
+    int i;
+    auto at = [&](PyObject* name, double*& p) { return g->cached_species_index(name, i) && (p = slot(w, i)); };
+    if (!at(n_H, H)) return false;
+    if (grow && !at(n_C2H2, C2H2)) return false;
+    if (oxid && !(at(n_CO, CO) && at(n_H2, H2) && at(n_O2, O2) && at(n_OH, OH))) return false;
+    if (grow) {
+        const double r = _surface_growth_rate;
+        *C2H2 += -r;
+        *H += 1.75 * r;
+    }
+    if (oxid) {
+        const double r_O2 = _O2_oxidation_rate, r_OH = _OH_oxidation_rate;
+        *CO += 2.0 * r_O2;
+        *H2 += 0.0 * r_O2;
+        *H += 0.0 * r_O2;
+        *O2 += -r_O2;
+        *CO += r_OH;
+        *H2 += 0.0 * r_OH;
+        *OH += -r_OH;
+        *H += r_OH;
+    }
+    return true;
+}
+
 void CFrenklachHACA::update_w_scrub_on(bind::DoubleBuf& w_scrub) {
+    if (CSootGas* g = own_plain_gas(); g && fused_w_scrub(g, w_scrub)) return;
     if (growth_on()) via<e_w_scrub_growth>(vtab->_update_w_scrub_growth, this, w_scrub);
     if (oxidation_on()) via<e_w_scrub_oxidation>(vtab->_update_w_scrub_oxidation, this, w_scrub);
 }

@@ -149,6 +149,15 @@ struct CFrenklachHACA : CSurfaceReactionsBase {
     void update_w_scrub_growth_impl(bind::DoubleBuf& w);
     void update_w_scrub_oxidation_impl(bind::DoubleBuf& w);
     void update_w_scrub_on(bind::DoubleBuf& w_scrub);  // the body of update_w_scrub on an open view
+    // An exact instance with its own table on a plain gas wrapper with its own
+    // table: its gas wrapper, null otherwise. Then nothing in update() or
+    // update_w_scrub() can run Python code.
+    CSootGas* own_plain_gas() const;
+    // update() and update_w_scrub() in one pass each on such an instance, with
+    // the species indices from the gas wrapper's cache; false, before anything is
+    // written, where a value could differ or a step fail.
+    bool fused_update(CSootGas* g);
+    bool fused_w_scrub(CSootGas* g, bind::DoubleBuf& w);
     // `surface_growth_enabled()` and `oxidation_enabled()` as calls from this class's code see them.
     bool growth_on();
     bool oxidation_on();
