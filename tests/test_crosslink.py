@@ -166,6 +166,23 @@ def test_merge_without_soot_equals_the_quadratic_model(mod, gas, ppa):
             assert all(n_m < n_p for n_m, n_p in zip(merge.N_agg_inception_all(), plain.N_agg_inception_all()))
 
 
+def test_a_zero_merge_sum_in_update_raises_alike_on_the_fast_path(mod, gas):
+    # no precursor, no soot and no acetylene term: every share divides by zero; the fused step hands
+    # over to the steps, which raise after the same writes as the looked-up path (a Python subclass)
+    soot = (5e-9, 1.1e-8, 8.5e-9, 12.0, 2.4e-21, 1.3e-24, 1.45e3, 0.0, 8.0e-6, 6.0e-22)
+    states = []
+    for kind in (type("Same", (mod.CCrossLinkMerge,), {}), mod.CCrossLinkMerge):
+        sg, sw, m = modular.installed(mod, gas, kind, soot_vars=soot)
+        X = sg.X_array
+        X[sw.PAH_indices] = 0.0
+        sg.update(sg.T, sg.P, X, sg.rho, sg.mu, sg.mean_MW)
+        m.A_HACA = 0.0
+        with pytest.raises(ZeroDivisionError, match="^float division by zero$"):
+            m.update()
+        states.append(state(m))
+    assert states[0][:-1] == states[1] and states[0][-1] == {}     # the subclass adds its instance dictionary
+
+
 def test_merge_probability_is_clipped_and_refuses_bad_positions(mod, gas, unraisable):
     given = []
 

@@ -9,6 +9,7 @@ namespace pyrandel {
 using bind::at;
 using bind::fdiv;
 using bind::pymax;
+using bind::pymin;
 using bind::Ref;
 
 BIND_TYPE_OBJECT(CCrossLink)
@@ -53,11 +54,13 @@ double k_f3_of(double T, double m_red, double d_i, double prefactor) {
            std::pow(2.0 * d_i, 2.0);
 }
 
-// Free-molecular kernel of a precursor molecule with an aggregate.
-double beta_fm_of(double T, double d_i, double m_i, double d_g, double m_agg) {
-    const double inv_agg = fdiv(1.0, m_agg);
+// Free-molecular kernel of a precursor molecule with an aggregate of inverse mass inv_agg.
+double beta_fm_inv(double T, double d_i, double m_i, double d_g, double inv_agg) {
     const double inv_i = fdiv(1.0, m_i);
     return 2.2 * std::pow(d_i + d_g, 2.0) * std::pow(k.kB_const * k.Pi_const * T * 0.5 * (inv_i + inv_agg), 0.5);
+}
+double beta_fm_of(double T, double d_i, double m_i, double d_g, double m_agg) {
+    return beta_fm_inv(T, d_i, m_i, d_g, fdiv(1.0, m_agg));
 }
 
 // Rarefaction correction at diameter d.
@@ -118,20 +121,19 @@ bool CrossLinkCommon::fill_cache(PyTypeObject* own) {
     const size_t n = cache.mass.size();
     cache.k_f3.resize(n);
     cache.k_f_soot.resize(n);
-    if (cache.d2.size() != n) cache.d2.assign(n, {});
     const double T = cache.T, mu = cache.mu, lam = cache.lam;
     try {
         if (n == 0) return true;
         // The aggregate's part of the continuum kernel is the same for every precursor.
         const double a = fdiv(2.0 * k.kB_const * T, 3.0 * mu);
         const double agg = fdiv(C_S_of(lam, d_m), d_g);
+        // The aggregate's inverse mass of the free-molecular kernel, once (an error ends the cache either way).
+        const double inv_agg = fdiv(1.0, m_agg);
         for (size_t i = 0; i < n; ++i) {
             const double m = cache.mass[i], d = cache.diam[i];
-            auto& sq = cache.d2[i];
-            if (!sq.same(d)) sq = {d, std::pow(2.0 * d, 2.0)};
             cache.k_f3[i] = std::pow(fdiv(8.0 * k.Pi_const * k.kB_const * T, m * m / (m + m)), 0.5) *
-                            (2.2 * k_f3_prefactor) * k.Av_const * sq.v;
-            const double fm = beta_fm_of(T, d, m, d_g, m_agg);
+                            (2.2 * k_f3_prefactor) * k.Av_const * std::pow(2.0 * d, 2.0);
+            const double fm = beta_fm_inv(T, d, m, d_g, inv_agg);
             const double pah = fdiv(C_S_of(lam, d), d);
             const double cont = a * (agg + pah) * (d + d_g);
             cache.k_f_soot[i] = k_f_soot_of(fm, cont);
@@ -254,6 +256,124 @@ bool CrossLinkCommon::radical_step_cached(bool quadratic) {
             c = D > 0.0 ? k_f1 * C_PAH * C_H / D : 0.0;
         }
         out[i] = c;
+    }
+    return true;
+}
+
+bool CrossLinkCommon::fused_update(bool inception, bool adsorption, bool quadratic, const double* merge_r) {
+    const size_t n = (size_t)std::max(n_PAHs, 0);
+    // Every condition of the steps' cached paths, tested before anything is written.
+    if (n == 0 || !cache.on || cache.mass.size() != n || !all_sized(n, c_PAH_radical)) return false;
+    if (inception && (cache.rho == 0.0 || !all_sized(n, w_dimer, _C_tot_inception_each, _H_tot_inception_each,
+                                                      _N_agg_inception_each)))
+        return false;
+    if (adsorption && (cache.rho == 0.0 || !all_sized(n, _PAH_adsorption_rate, _C_tot_PAH_each, _H_tot_PAH_each)))
+        return false;
+    const double T = cache.T;
+    const double RT = k.R_const * T;
+    if (RT == 0.0) return false;
+    const double* k_f3s = cache.k_f3.data();
+    if (quadratic)
+        for (size_t i = 0; i < n; ++i)
+            if (2.0 * k_f3s[i] == 0.0) return false;
+    int h2, h;
+    if (!cache.plain_C() || !cache.known_index(n_H2, h2) || !cache.in_X(h2) || !cache.known_index(n_H, h) ||
+        !cache.in_X(h))
+        return false;
+    const double C_H2 = pymax(cache.C_of(h2), 0.0), C_H = pymax(cache.C_of(h), 0.0);
+    if (merge_r) merge_P.resize(n);
+
+    // Radicals (and where dimers merge, their share), as radical_step_cached and merge_all give them.
+    const double T_f1 = std::pow(T, 1.84), e_f1 = std::exp(-62886.6 / RT);
+    const double k_r1 = std::pow(T, 2.63) * (0.016 * k_r1_prefactor) * std::exp(-17837.4 / RT);
+    const double k_f2 = std::pow(T, 0.13) * (k.Av_const * 8.079999999999999e-17 * k_f2_prefactor);
+    const CSootWrapper* sw = cache.sw;
+    const int* idx = sw->PAH_indices.data();
+    const double *n_C = sw->PAH_n_C.data(), *n_H = sw->PAH_n_H.data();
+    const double *k_fs = cache.k_f_soot.data(), *diam = cache.diam.data(), *mass = cache.mass.data();
+    const double f1 = k_f1_prefactor, f4 = k_f4_prefactor, c_agg = c_soot_agg;
+    double* c_out = c_PAH_radical.data();
+    double* P_out = merge_P.data();
+    for (size_t i = 0; i < n; ++i) {
+        const double k_f1 = T_f1 * (98.0 * n_C[i] * f1) * e_f1;
+        const double k_f3 = k_f3s[i];
+        const double k_f4 = k_fs[i] * f4;
+        const double C_PAH = pymax(cache.C_of(idx[i]), 0.0);
+        double c;
+        if (quadratic) {
+            const double b = k_r1 * C_H2 + k_f2 * C_H + k_f4 * c_agg;
+            const double q = k_f1 * C_PAH * C_H;
+            const double disc = std::pow(b, 2.0) + 4.0 * k_f3 * q;
+            c = disc > 0.0 ? (std::pow(disc, 0.5) - b) / (2.0 * k_f3) : 0.0;
+        } else {
+            const double D = k_r1 * C_H2 + k_f2 * C_H + k_f3 * C_PAH + k_f4 * c_agg;
+            c = D > 0.0 ? k_f1 * C_PAH * C_H / D : 0.0;
+        }
+        c_out[i] = c;
+        if (merge_r) {
+            const double d_i = diam[i], m_i = mass[i];
+            const double beta = 2.2 * std::pow(3.0 * d_i, 2.0) *
+                                std::pow(k.kB_const * k.Pi_const * T * 0.5 * (1.0 / (2.0 * m_i) + 1.0 / m_i), 0.5);
+            const double s = beta * k.Av_const * c;
+            const double p = k_fs[i] * c_agg;
+            const double den = (*merge_r + s) + p;
+            if (den == 0.0) return false;
+            P_out[i] = pymax(pymin(p / den, 1.0), 0.0);
+        }
+    }
+
+    // Dimers and what they bring, as the dimer and inception steps give them.
+    const double rho = cache.rho;
+    if (inception) {
+        const bool partial = cache.partial();
+        const double* c = c_PAH_radical.data();
+        double *wd = w_dimer.data(), *C_each = _C_tot_inception_each.data(), *H_each = _H_tot_inception_each.data();
+        double* N_each = _N_agg_inception_each.data();
+        double N_tot = 0.0, C_tot = 0.0, H_tot = 0.0;
+        for (size_t i = 0; i < n; ++i) {
+            const double w = quadratic ? pymax(k_f3s[i] * std::pow(c[i], 2.0), 0.0)
+                                       : pymax(k_f3s[i] * c[i] * pymax(cache.C_of(idx[i]), 0.0), 0.0);
+            wd[i] = w;
+            const double dC = 2.0 * w * n_C[i] / rho;
+            const double dH = 2.0 * w * n_H[i] / rho;
+            C_each[i] = dC;
+            H_each[i] = dH;
+            double dN;
+            if (partial) {
+                if (merge_r) dN = ((1.0 - P_out[i]) * (w / rho)) * (2.0 * n_C[i] / k.min_n_C_const);
+                else dN = (2.0 * n_C[i] / k.min_n_C_const) * (w / rho);
+            } else if (merge_r) {
+                dN = ((1.0 - P_out[i]) * w) / rho;
+            } else {
+                dN = w / rho;
+            }
+            N_each[i] = dN;
+            N_tot += dN;
+            C_tot += dC;
+            H_tot += dH;
+        }
+        _N_agg_inception_total = N_tot;
+        _C_tot_inception_total = C_tot;
+        _H_tot_inception_total = H_tot;
+    }
+
+    // Adsorption and the carbon and hydrogen it brings, as its two steps give them.
+    if (adsorption) {
+        const double* c = c_PAH_radical.data();
+        double *rate = _PAH_adsorption_rate.data(), *C_each = _C_tot_PAH_each.data(), *H_each = _H_tot_PAH_each.data();
+        double C_tot = 0.0, H_tot = 0.0;
+        for (size_t i = 0; i < n; ++i) {
+            const double r = k_fs[i] * f4 * c[i] * c_agg;
+            rate[i] = r;
+            const double dC = n_C[i] * r / rho;
+            const double dH = (n_H[i] - 2.0) * r / rho;
+            C_each[i] = dC;
+            H_each[i] = dH;
+            C_tot += dC;
+            H_tot += dH;
+        }
+        _C_tot_PAH_total = C_tot;
+        _H_tot_PAH_total = H_tot;
     }
     return true;
 }
@@ -428,8 +548,23 @@ void CrossLinkCommon::NCH_inception_step(MergeWeight merge, const double* P_all)
 // Two precursor molecules consumed and one H2 released per dimer.
 void CrossLinkCommon::scrub_inception(bind::DoubleBuf& w) {
     if (n_PAHs <= 0) return;
-    GasView gas(this);
     const size_t n = (size_t)n_PAHs;
+    // The wrappers read in place where no code can run in the loop (H2's index
+    // cached by the exact gas wrapper): no hold is needed.
+    if (const CSootWrapper* sw = soot_wrapper ? soot_wrapper.o : nullptr; sw && sw->gas()) {
+        int h2;
+        if (all_sized(n, w_dimer, sw->PAH_indices) && known_species_index(sw->gas(), n_H2, h2)) {
+            const double* wd = w_dimer.data();
+            const int* idx = sw->PAH_indices.data();
+            for (size_t i = 0; i < n; ++i) {
+                const double r = wd[i];
+                scrub_at(w, idx[i], -2.0 * r);
+                scrub_at(w, h2, r);
+            }
+            return;
+        }
+    }
+    GasView gas(this);
     if (const CSootWrapper* sw = as_wrapper(gas.w); all_sized(n, w_dimer, sw->PAH_indices)) {
         const double* wd = w_dimer.data();
         const int* idx = sw->PAH_indices.data();
@@ -459,8 +594,21 @@ void CrossLinkCommon::scrub_inception(bind::DoubleBuf& w) {
 // An adsorbed radical takes its precursor and releases two H atoms.
 void CrossLinkCommon::scrub_PAH(bind::DoubleBuf& w) {
     if (n_PAHs <= 0) return;
-    GasView gas(this);
     const size_t n = (size_t)n_PAHs;
+    if (const CSootWrapper* sw = soot_wrapper ? soot_wrapper.o : nullptr; sw && sw->gas()) {
+        int h;
+        if (all_sized(n, _PAH_adsorption_rate, sw->PAH_indices) && known_species_index(sw->gas(), n_H, h)) {
+            const double* rate = _PAH_adsorption_rate.data();
+            const int* idx = sw->PAH_indices.data();
+            for (size_t i = 0; i < n; ++i) {
+                const double r = rate[i];
+                scrub_at(w, idx[i], -r);
+                scrub_at(w, h, 2.0 * r);
+            }
+            return;
+        }
+    }
+    GasView gas(this);
     if (const CSootWrapper* sw = as_wrapper(gas.w); all_sized(n, _PAH_adsorption_rate, sw->PAH_indices)) {
         const double* rate = _PAH_adsorption_rate.data();
         const int* idx = sw->PAH_indices.data();

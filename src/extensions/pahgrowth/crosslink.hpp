@@ -89,11 +89,17 @@ struct CrossLinkCommon : CPAHGrowthBase {
     // Per-step values of the precursors when nothing can override them (StepGeometry).
     struct Cache : StepGeometry {
         std::vector<double> k_f3, k_f_soot;
-        std::vector<Memo1> d2;  // (2·d_i)², kept from one step to the next
     };
     Cache cache;
+    std::vector<double> merge_P;  // the merge probabilities of a step (CCrossLinkMerge)
     bool fill_cache(PyTypeObject* own);
     using Scope = CacheScope<Cache>;
+    // The steps of one update in two passes on the step's cache, for the
+    // exact class with its own table, bit for bit as the steps give them
+    // there: `merge_r`, where dimers may merge, is the acetylene term of the
+    // merge probability. False where a step would leave the cache's path; only
+    // radicals are written by then, which the steps write again the same.
+    bool fused_update(bool inception, bool adsorption, bool quadratic, const double* merge_r);
     // The kinetic values as the table entries give them, from the cache when it is on.
     double kf3(int i);
     double kf_soot(int i);
@@ -129,6 +135,13 @@ constexpr VT crosslink_table() {
 template <class Cls>
 void crosslink_update(Cls& s) {
     CrossLinkCommon::Scope cached(&s, s.cache, &Cls::type);
+    // The exact class with its own table on the step's cache: the switches are
+    // the wrapper's fields (nothing can override them) and the steps run fused.
+    if (s.cache.on && s.vtab == &Cls::vtable) {
+        const bool inception = s.cache.sw->inception_enabled, adsorption = s.cache.sw->PAH_adsorption_enabled;
+        if (!inception && !adsorption) return;
+        if (s.fused_step(inception, adsorption)) return;
+    }
     if (!s.inception_enabled() && !s.PAH_adsorption_enabled()) return;
     s.update_PAH_radical();
     if (s.inception_enabled()) {
@@ -152,6 +165,7 @@ struct CCrossLink : CrossLinkCommon {
     const CCrossLinkVTable* vt() const { return static_cast<const CCrossLinkVTable*>(vtab); }
 
     void init_impl(PyObject* soot_wrapper);
+    bool fused_step(bool inception, bool adsorption) { return fused_update(inception, adsorption, false, nullptr); }
 };
 
 #define CROSSLINK_ROWS CROSSLINK_FIELDS(BIND_ROW)

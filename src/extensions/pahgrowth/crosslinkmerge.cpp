@@ -71,13 +71,9 @@ double CCrossLinkMerge::merge_probability_impl(int i) {
         // set of constants, the dimer kernel from the step's geometry (a zero
         // mass would have left the cache off, so it cannot raise).
         const double T = cache.T;
-        if (!c2h2.same(T, n_HACA, A_HACA, E_HACA))
-            c2h2 = {T, n_HACA, A_HACA, E_HACA, std::pow(T, n_HACA) * A_HACA * std::exp(-E_HACA / (k.R_const * T))};
-        const double r = c2h2.v * bind::pymax(cache.C(cache.index(n_C2H2)), 0.0);
+        const double r = c2h2_rate(T) * bind::pymax(cache.C(cache.index(n_C2H2)), 0.0);
         const double d_i = cache.diam[(size_t)i], m_i = cache.mass[(size_t)i];
-        Memo1& sq = d3[(size_t)i];
-        if (!sq.same(d_i)) sq = {d_i, std::pow(3.0 * d_i, 2.0)};
-        const double beta = 2.2 * sq.v * std::pow(k.kB_const * k.Pi_const * T * 0.5 * (1.0 / (2.0 * m_i) + 1.0 / m_i), 0.5);
+        const double beta = 2.2 * std::pow(3.0 * d_i, 2.0) * std::pow(k.kB_const * k.Pi_const * T * 0.5 * (1.0 / (2.0 * m_i) + 1.0 / m_i), 0.5);
         const double s = beta * k.Av_const * c_PAH_radical[(size_t)i];
         const double p = cache.k_f_soot[(size_t)i] * c_soot_agg;
         const double P = bind::pydiv(p, (r + s) + p);
@@ -98,21 +94,17 @@ double CCrossLinkMerge::merge_probability_impl(int i) {
 // another path or raise.
 bool CCrossLinkMerge::merge_all() {
     const size_t n = (size_t)std::max(n_PAHs, 0);
-    if (n == 0 || !cache.on || cache.mass.size() != n || d3.size() != n || c_PAH_radical.size() < n) return false;
+    if (n == 0 || !cache.on || cache.mass.size() != n || c_PAH_radical.size() < n) return false;
     const double T = cache.T;
     double C_C2H2;
     if (k.R_const * T == 0.0 || !cache.plain_named_C(n_C2H2, C_C2H2)) return false;
-    if (!c2h2.same(T, n_HACA, A_HACA, E_HACA))
-        c2h2 = {T, n_HACA, A_HACA, E_HACA, std::pow(T, n_HACA) * A_HACA * std::exp(-E_HACA / (k.R_const * T))};
-    const double r = c2h2.v * bind::pymax(C_C2H2, 0.0);
+    const double r = c2h2_rate(T) * bind::pymax(C_C2H2, 0.0);
     merge_P.resize(n);
     const double *diam = cache.diam.data(), *mass = cache.mass.data(), *k_fs = cache.k_f_soot.data();
     const double* c = c_PAH_radical.data();
     for (size_t i = 0; i < n; ++i) {
         const double d_i = diam[i], m_i = mass[i];
-        Memo1& sq = d3[i];
-        if (!sq.same(d_i)) sq = {d_i, std::pow(3.0 * d_i, 2.0)};
-        const double beta = 2.2 * sq.v * std::pow(k.kB_const * k.Pi_const * T * 0.5 * (1.0 / (2.0 * m_i) + 1.0 / m_i), 0.5);
+        const double beta = 2.2 * std::pow(3.0 * d_i, 2.0) * std::pow(k.kB_const * k.Pi_const * T * 0.5 * (1.0 / (2.0 * m_i) + 1.0 / m_i), 0.5);
         const double s = beta * k.Av_const * c[i];
         const double p = k_fs[i] * c_soot_agg;
         const double den = (r + s) + p;
@@ -122,10 +114,21 @@ bool CCrossLinkMerge::merge_all() {
     return true;
 }
 
-bool CCrossLinkMerge::fill_cache(PyTypeObject* own) {
-    if (!CrossLinkCommon::fill_cache(own)) return false;
-    if (d3.size() != cache.mass.size()) d3.assign(cache.mass.size(), {});
-    return true;
+// k_PAH_C2H2 on the step's cache (a non-zero R·T), once per temperature and set of constants.
+double CCrossLinkMerge::c2h2_rate(double T) {
+    if (!c2h2.same(T, n_HACA, A_HACA, E_HACA))
+        c2h2 = {T, n_HACA, A_HACA, E_HACA, std::pow(T, n_HACA) * A_HACA * std::exp(-E_HACA / (k.R_const * T))};
+    return c2h2.v;
+}
+
+// The fused update; the acetylene term only where dimers form, read as
+// merge_all reads it (the steps take over where it cannot be).
+bool CCrossLinkMerge::fused_step(bool inception, bool adsorption) {
+    if (!inception) return fused_update(false, adsorption, true, nullptr);
+    double C_C2H2;
+    if (k.R_const * cache.T == 0.0 || !cache.plain_named_C(n_C2H2, C_C2H2)) return false;
+    const double r = c2h2_rate(cache.T) * bind::pymax(C_C2H2, 0.0);
+    return fused_update(true, adsorption, true, &r);
 }
 
 namespace {

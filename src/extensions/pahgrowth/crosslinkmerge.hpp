@@ -36,8 +36,9 @@ struct CCrossLinkMerge : CrossLinkCommon {
     void init_impl(PyObject* soot_wrapper);
     double beta_fm_dimer_PAH_impl(int i);
 
-    // The step's cache plus what merge_probability keeps from one step to the next.
-    bool fill_cache(PyTypeObject* own);
+    bool fused_step(bool inception, bool adsorption);
+
+    // The rate with acetylene, kept from one step to the next.
     struct RateMemo {
         double T = 0.0, n = 0.0, A = 0.0, E = 0.0, v = 0.0;
         bool set = false;
@@ -48,9 +49,8 @@ struct CCrossLinkMerge : CrossLinkCommon {
             return set && b(T) == b(T_) && b(n) == b(n_) && b(A) == b(A_) && b(E) == b(E_);
         }
     };
-    RateMemo c2h2;          // k_PAH_C2H2 of its inputs
-    std::vector<Memo1> d3;  // (3·d_i)² of d_i
-    std::vector<double> merge_P;
+    RateMemo c2h2;  // k_PAH_C2H2 of its inputs
+    double c2h2_rate(double T);
     bool merge_all();
 };
 
