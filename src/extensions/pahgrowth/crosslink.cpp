@@ -554,13 +554,8 @@ void CrossLinkCommon::scrub_inception(bind::DoubleBuf& w) {
     if (const CSootWrapper* sw = soot_wrapper ? soot_wrapper.o : nullptr; sw && sw->gas()) {
         int h2;
         if (all_sized(n, w_dimer, sw->PAH_indices) && known_species_index(sw->gas(), n_H2, h2)) {
-            const double* wd = w_dimer.data();
-            const int* idx = sw->PAH_indices.data();
-            for (size_t i = 0; i < n; ++i) {
-                const double r = wd[i];
-                scrub_at(w, idx[i], -2.0 * r);
-                scrub_at(w, h2, r);
-            }
+            scrub_pairs(w, n, sw->PAH_indices.data(), w_dimer.data(), h2, [](double r) { return -2.0 * r; },
+                        [](double r) { return r; });
             return;
         }
     }
@@ -598,13 +593,8 @@ void CrossLinkCommon::scrub_PAH(bind::DoubleBuf& w) {
     if (const CSootWrapper* sw = soot_wrapper ? soot_wrapper.o : nullptr; sw && sw->gas()) {
         int h;
         if (all_sized(n, _PAH_adsorption_rate, sw->PAH_indices) && known_species_index(sw->gas(), n_H, h)) {
-            const double* rate = _PAH_adsorption_rate.data();
-            const int* idx = sw->PAH_indices.data();
-            for (size_t i = 0; i < n; ++i) {
-                const double r = rate[i];
-                scrub_at(w, idx[i], -r);
-                scrub_at(w, h, 2.0 * r);
-            }
+            scrub_pairs(w, n, sw->PAH_indices.data(), _PAH_adsorption_rate.data(), h, [](double r) { return -r; },
+                        [](double r) { return 2.0 * r; });
             return;
         }
     }

@@ -208,8 +208,8 @@ void DimerCoalCommon::scrub_inception(bind::DoubleBuf& w) {
     if (n_PAHs <= 0) return;
     if (soot_wrapper) {
         const size_t n = (size_t)n_PAHs;
-        Ref held = soot_wrapper.hold();
-        if (const CSootWrapper* sw = as_wrapper(held); all_sized(n, w_inception, sw->PAH_indices)) {
+        // No code runs in the loop: the wrapper is read in place, without a hold.
+        if (const CSootWrapper* sw = soot_wrapper.o; all_sized(n, w_inception, sw->PAH_indices)) {
             const int* idx = sw->PAH_indices.data();
             const double* wi = w_inception.data();
             for (size_t i = 0; i < n; ++i) scrub_at(w, idx[i], -4.0 * wi[i]);
@@ -228,13 +228,8 @@ void DimerCoalCommon::scrub_PAH(bind::DoubleBuf& w) {
     const int h = gas.index(n_H);
     const size_t n = (size_t)n_PAHs;
     if (const CSootWrapper* sw = as_wrapper(gas.w); all_sized(n, _PAH_adsorption_rate, sw->PAH_indices)) {
-        const int* idx = sw->PAH_indices.data();
-        const double* rate = _PAH_adsorption_rate.data();
-        for (size_t i = 0; i < n; ++i) {
-            const double r = rate[i];
-            scrub_at(w, idx[i], -2.0 * r);
-            scrub_at(w, h, 2.0 * r);
-        }
+        scrub_pairs(w, n, sw->PAH_indices.data(), _PAH_adsorption_rate.data(), h, [](double r) { return -2.0 * r; },
+                    [](double r) { return 2.0 * r; });
         return;
     }
     for (int i = 0; i < n_PAHs; ++i) {

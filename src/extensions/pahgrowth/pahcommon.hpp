@@ -79,6 +79,36 @@ inline void scrub_at(bind::DoubleBuf& w, Py_ssize_t i, double delta) {
         w.at(j) += delta;
 }
 
+// The scrub writes of one entry for every precursor i: `own(r[i])` at the
+// precursor's species idx[i], then `other(r[i])` at species `other`. The element
+// of `other` is resolved once and each precursor's once; from the first write
+// that would land outside, every write goes the checked way (scrub_at), which
+// raises at that write as the plain loop does.
+template <class Own, class Other>
+void scrub_pairs(bind::DoubleBuf& w, size_t n, const int* idx, const double* r, int other, Own own, Other oth) {
+    const Py_ssize_t N = w.size();
+    auto slot = [N](Py_ssize_t s) {
+        const Py_ssize_t j = s < 0 ? s + N : s;
+        return j >= 0 && j < N ? j : (Py_ssize_t)-1;
+    };
+    size_t i = 0;
+    if (const Py_ssize_t jo = slot(other); jo >= 0) {
+        double& w_other = w.at(jo);
+        for (; i < n; ++i) {
+            const Py_ssize_t j = slot(idx[i]);
+            if (j < 0) break;
+            const double v = r[i];
+            w.at(j) += own(v);
+            w_other += oth(v);
+        }
+    }
+    for (; i < n; ++i) {
+        const double v = r[i];
+        scrub_at(w, idx[i], own(v));
+        scrub_at(w, other, oth(v));
+    }
+}
+
 // The species index of `name` as the exact gas wrapper's entry gives it, when
 // its index cache holds the name (no code runs, nothing can fail): false otherwise.
 inline bool known_species_index(CSootGas* g, PyObject* name, int& i) {
