@@ -212,6 +212,42 @@ void CrossLinkCommon::radical_step(RadicalEntry radical, bool quadratic) {
         }
 }
 
+namespace {
+
+// New particles from dimers formed at w (mol/(m3 s)) per kg of gas: the share
+// `P` that merges with soot (where dimers may merge) makes none; with partial
+// addition a dimer counts as the fraction of the smallest particle its carbon makes.
+inline double new_particles(bool partial, const double* P, double n_C, double w, double rho) {
+    if (partial) {
+        if (P) return ((1.0 - *P) * (w / rho)) * (2.0 * n_C / k.min_n_C_const);
+        return (2.0 * n_C / k.min_n_C_const) * (w / rho);
+    }
+    if (P) return ((1.0 - *P) * w) / rho;
+    return w / rho;
+}
+
+}  // namespace
+
+CrossLinkCommon::RadicalT CrossLinkCommon::radical_T(double T, double RT) const {
+    return RadicalT{std::pow(T, 1.84), std::exp(-62886.6 / RT),
+                    std::pow(T, 2.63) * (0.016 * k_r1_prefactor) * std::exp(-17837.4 / RT),
+                    std::pow(T, 0.13) * (k.Av_const * 8.079999999999999e-17 * k_f2_prefactor)};
+}
+
+double CrossLinkCommon::radical_of(bool quadratic, const RadicalT& t, double n_C, double k_f3, double k_f_soot,
+                                   double C_PAH, double C_H2, double C_H) const {
+    const double k_f1 = t.T_f1 * (98.0 * n_C * k_f1_prefactor) * t.e_f1;
+    const double k_f4 = k_f_soot * k_f4_prefactor;
+    if (quadratic) {
+        const double b = t.k_r1 * C_H2 + t.k_f2 * C_H + k_f4 * c_soot_agg;
+        const double q = k_f1 * C_PAH * C_H;
+        const double disc = std::pow(b, 2.0) + 4.0 * k_f3 * q;
+        return disc > 0.0 ? (std::pow(disc, 0.5) - b) / (2.0 * k_f3) : 0.0;
+    }
+    const double D = t.k_r1 * C_H2 + t.k_f2 * C_H + k_f3 * C_PAH + k_f4 * c_soot_agg;
+    return D > 0.0 ? k_f1 * C_PAH * C_H / D : 0.0;
+}
+
 // The radical balance of the class's own entry on the step's cache: the
 // temperature terms once, the same gas calls in the same order, nothing that
 // can raise (a zero R·T, or a zero k_f3 of the quadratic root, takes the entries).
@@ -224,9 +260,7 @@ bool CrossLinkCommon::radical_step_cached(bool quadratic) {
     if (quadratic)
         for (size_t i = 0; i < n; ++i)
             if (2.0 * cache.k_f3[i] == 0.0) return false;
-    const double T_f1 = std::pow(T, 1.84), e_f1 = std::exp(-62886.6 / RT);
-    const double k_r1 = std::pow(T, 2.63) * (0.016 * k_r1_prefactor) * std::exp(-17837.4 / RT);
-    const double k_f2 = std::pow(T, 0.13) * (k.Av_const * 8.079999999999999e-17 * k_f2_prefactor);
+    const RadicalT t = radical_T(T, RT);
     const CSootWrapper* sw = cache.sw;
     const int* idx = sw->PAH_indices.data();
     const double* n_C = sw->PAH_n_C.data();
@@ -237,25 +271,12 @@ bool CrossLinkCommon::radical_step_cached(bool quadratic) {
     C_H2 = pymax(C_H2, 0.0);
     C_H = pymax(C_H, 0.0);
     for (size_t i = 0; i < n; ++i) {
-        const double k_f1 = T_f1 * (98.0 * n_C[i] * k_f1_prefactor) * e_f1;
-        const double k_f3 = cache.k_f3[i];
-        const double k_f4 = cache.k_f_soot[i] * k_f4_prefactor;
         const double C_PAH = pymax(plain ? cache.C_of(idx[i]) : cache.C(idx[i]), 0.0);
         if (!plain) {
             C_H2 = pymax(cache.C(cache.index(n_H2)), 0.0);
             C_H = pymax(cache.C(cache.index(n_H)), 0.0);
         }
-        double c;
-        if (quadratic) {
-            const double b = k_r1 * C_H2 + k_f2 * C_H + k_f4 * c_soot_agg;
-            const double q = k_f1 * C_PAH * C_H;
-            const double disc = std::pow(b, 2.0) + 4.0 * k_f3 * q;
-            c = disc > 0.0 ? (std::pow(disc, 0.5) - b) / (2.0 * k_f3) : 0.0;
-        } else {
-            const double D = k_r1 * C_H2 + k_f2 * C_H + k_f3 * C_PAH + k_f4 * c_soot_agg;
-            c = D > 0.0 ? k_f1 * C_PAH * C_H / D : 0.0;
-        }
-        out[i] = c;
+        out[i] = radical_of(quadratic, t, n_C[i], cache.k_f3[i], cache.k_f_soot[i], C_PAH, C_H2, C_H);
     }
     return true;
 }
@@ -284,31 +305,16 @@ bool CrossLinkCommon::fused_update(bool inception, bool adsorption, bool quadrat
     if (merge_r) merge_P.resize(n);
 
     // Radicals (and where dimers merge, their share), as radical_step_cached and merge_all give them.
-    const double T_f1 = std::pow(T, 1.84), e_f1 = std::exp(-62886.6 / RT);
-    const double k_r1 = std::pow(T, 2.63) * (0.016 * k_r1_prefactor) * std::exp(-17837.4 / RT);
-    const double k_f2 = std::pow(T, 0.13) * (k.Av_const * 8.079999999999999e-17 * k_f2_prefactor);
+    const RadicalT t = radical_T(T, RT);
     const CSootWrapper* sw = cache.sw;
     const int* idx = sw->PAH_indices.data();
     const double *n_C = sw->PAH_n_C.data(), *n_H = sw->PAH_n_H.data();
     const double *k_fs = cache.k_f_soot.data(), *diam = cache.diam.data(), *mass = cache.mass.data();
-    const double f1 = k_f1_prefactor, f4 = k_f4_prefactor, c_agg = c_soot_agg;
+    const double f4 = k_f4_prefactor, c_agg = c_soot_agg;
     double* c_out = c_PAH_radical.data();
     double* P_out = merge_P.data();
     for (size_t i = 0; i < n; ++i) {
-        const double k_f1 = T_f1 * (98.0 * n_C[i] * f1) * e_f1;
-        const double k_f3 = k_f3s[i];
-        const double k_f4 = k_fs[i] * f4;
-        const double C_PAH = pymax(cache.C_of(idx[i]), 0.0);
-        double c;
-        if (quadratic) {
-            const double b = k_r1 * C_H2 + k_f2 * C_H + k_f4 * c_agg;
-            const double q = k_f1 * C_PAH * C_H;
-            const double disc = std::pow(b, 2.0) + 4.0 * k_f3 * q;
-            c = disc > 0.0 ? (std::pow(disc, 0.5) - b) / (2.0 * k_f3) : 0.0;
-        } else {
-            const double D = k_r1 * C_H2 + k_f2 * C_H + k_f3 * C_PAH + k_f4 * c_agg;
-            c = D > 0.0 ? k_f1 * C_PAH * C_H / D : 0.0;
-        }
+        const double c = radical_of(quadratic, t, n_C[i], k_f3s[i], k_fs[i], pymax(cache.C_of(idx[i]), 0.0), C_H2, C_H);
         c_out[i] = c;
         if (merge_r) {
             const double d_i = diam[i], m_i = mass[i];
@@ -338,15 +344,7 @@ bool CrossLinkCommon::fused_update(bool inception, bool adsorption, bool quadrat
             const double dH = 2.0 * w * n_H[i] / rho;
             C_each[i] = dC;
             H_each[i] = dH;
-            double dN;
-            if (partial) {
-                if (merge_r) dN = ((1.0 - P_out[i]) * (w / rho)) * (2.0 * n_C[i] / k.min_n_C_const);
-                else dN = (2.0 * n_C[i] / k.min_n_C_const) * (w / rho);
-            } else if (merge_r) {
-                dN = ((1.0 - P_out[i]) * w) / rho;
-            } else {
-                dN = w / rho;
-            }
+            const double dN = new_particles(partial, merge_r ? &P_out[i] : nullptr, n_C[i], w, rho);
             N_each[i] = dN;
             N_tot += dN;
             C_tot += dC;
@@ -361,19 +359,14 @@ bool CrossLinkCommon::fused_update(bool inception, bool adsorption, bool quadrat
     if (adsorption) {
         const double* c = c_PAH_radical.data();
         double *rate = _PAH_adsorption_rate.data(), *C_each = _C_tot_PAH_each.data(), *H_each = _H_tot_PAH_each.data();
-        double C_tot = 0.0, H_tot = 0.0;
+        AdsorbedCH tot;
         for (size_t i = 0; i < n; ++i) {
             const double r = k_fs[i] * f4 * c[i] * c_agg;
             rate[i] = r;
-            const double dC = n_C[i] * r / rho;
-            const double dH = (n_H[i] - 2.0) * r / rho;
-            C_each[i] = dC;
-            H_each[i] = dH;
-            C_tot += dC;
-            H_tot += dH;
+            tot.add(n_C[i], n_H[i], r, rho, C_each[i], H_each[i]);
         }
-        _C_tot_PAH_total = C_tot;
-        _H_tot_PAH_total = H_tot;
+        _C_tot_PAH_total = tot.C;
+        _H_tot_PAH_total = tot.H;
     }
     return true;
 }
@@ -492,20 +485,9 @@ void CrossLinkCommon::NCH_inception_step(MergeWeight merge, const double* P_all)
             const double dH = 2.0 * w * n_H[i] / rho;
             C_each[i] = dC;
             H_each[i] = dH;
-            double dN;
-            if (partial) {
-                if (merge) {
-                    const double P = P_all ? P_all[i] : merge(this, (int)i);
-                    dN = ((1.0 - P) * (w / rho)) * (2.0 * n_C[i] / k.min_n_C_const);
-                } else {
-                    dN = (2.0 * n_C[i] / k.min_n_C_const) * (w / rho);
-                }
-            } else if (merge) {
-                const double P = P_all ? P_all[i] : merge(this, (int)i);
-                dN = ((1.0 - P) * w) / rho;
-            } else {
-                dN = w / rho;
-            }
+            double P = 0.0;
+            if (merge) P = P_all ? P_all[i] : merge(this, (int)i);
+            const double dN = new_particles(partial, merge ? &P : nullptr, n_C[i], w, rho);
             N_each[i] = dN;
             _N_agg_inception_total += dN;
             _C_tot_inception_total += dC;

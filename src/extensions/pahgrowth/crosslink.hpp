@@ -112,6 +112,15 @@ private:
         double k_f1, k_r1, k_f2, k_f3, k_f4, C_PAH, C_H2, C_H;
     };
     Rates radical_rates(int i);
+    // The temperature terms of the radical balance on the step's cache, once
+    // per step (R·T checked non-zero), and the balance of one precursor from
+    // them (k_f3 checked non-zero where quadratic).
+    struct RadicalT {
+        double T_f1, e_f1, k_r1, k_f2;
+    };
+    RadicalT radical_T(double T, double RT) const;
+    double radical_of(bool quadratic, const RadicalT& t, double n_C, double k_f3, double k_f_soot, double C_PAH,
+                      double C_H2, double C_H) const;
 };
 
 // Entries 0 to 16 of a cross-linking class, Cls the class they report under.

@@ -168,6 +168,20 @@ struct CPAHGrowthBase {
 void pah_update_soot_vars(PyObject* model, double d_p, double d_m, double d_g, double A_tot, double m_agg,
                           double V_agg, double soot_MW, double c_soot_agg, double c_soot_pri, double m_p);
 void pah_update(PyObject* model);
+// Carbon and hydrogen (mol/(kg s)) that precursors adsorbed at r (mol/(m3 s))
+// bring to the soot, each giving up two hydrogen atoms; added to the totals.
+struct AdsorbedCH {
+    double C = 0.0, H = 0.0;
+    void add(double n_C, double n_H, double r, double rho, double& dC_out, double& dH_out) {
+        const double dC = n_C * r / rho;
+        const double dH = (n_H - 2.0) * r / rho;
+        dC_out = dC;
+        dH_out = dH;
+        C += dC;
+        H += dH;
+    }
+};
+
 // The model's totals (mol/(kg s)) as its method of that name returns them.
 enum class PAHTotal { N_agg_inception, C_tot_inception, H_tot_inception, C_tot_PAH, H_tot_PAH };
 bind::Ref pah_total(PyObject* model, PAHTotal which);

@@ -311,7 +311,7 @@ bool CReactDim::fused_adsorption(ReactDimStep& st) {
     const double *n_Cs = sw->PAH_n_C.data(), *n_Hs = sw->PAH_n_H.data();
     double *k_fs = k_f_adsorption.data(), *k_rs = k_r_adsorption.data(), *stars = c_soot_PAH_star.data(),
            *rates = _PAH_adsorption_rate.data(), *C_each = _C_tot_PAH_each.data(), *H_each = _H_tot_PAH_each.data();
-    double C_tot = 0.0, H_tot = 0.0;
+    AdsorbedCH tot;
     for (size_t i = 0; i < n; ++i) {
         const double d_i = ds[i];
         const double fm = beta_fm_of(d_i, ms[i], d_g_, m_agg_, T);
@@ -324,15 +324,10 @@ bool CReactDim::fused_adsorption(ReactDimStep& st) {
         stars[i] = star;
         const double r = k_pah_ * star;
         rates[i] = r;
-        const double dC = n_Cs[i] * r / rho;
-        const double dH = (n_Hs[i] - 2.0) * r / rho;
-        C_each[i] = dC;
-        H_each[i] = dH;
-        C_tot += dC;
-        H_tot += dH;
+        tot.add(n_Cs[i], n_Hs[i], r, rho, C_each[i], H_each[i]);
     }
-    _C_tot_PAH_total = C_tot;
-    _H_tot_PAH_total = H_tot;
+    _C_tot_PAH_total = tot.C;
+    _H_tot_PAH_total = tot.H;
     return true;
 }
 
