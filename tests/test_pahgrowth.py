@@ -358,6 +358,22 @@ def test_scrub_indices_outside_the_array_are_reported_and_skipped(mod, gas, unra
     assert model.w_scrub[idx[1]] == 0.0 and good[idx[1]] < 0
 
 
+def test_scrub_follows_the_H2_index_changed_in_place(mod, gas, unraisable):
+    # The H2 released by adsorption lands where the species dictionary says now,
+    # also after steps that found H2 in the gas wrapper's cache.
+    gas.TPX = 1800.0, 101325.0, modular.RICH_X
+    sg, sw, model = modular.graph(mod, gas)
+    sw.surface_growth_enabled = sw.oxidation_enabled = False
+    for _ in range(2):
+        modular.step(sg, model, 1800.0, 101325.0, gas.Y, modular.SOOT)
+    good = np.array(model.w_scrub)
+    h2, other = gas.species_index("H2"), gas.species_index("AR")
+    sg._species_index_dict["H2"] = other
+    model.update_w_scrub()
+    moved = np.array(model.w_scrub)
+    assert moved[other] == good[h2] + good[other] and moved[h2] == 0.0 and unraisable == []
+
+
 def test_lists_changed_after_sizing_never_read_out_of_bounds(mod, gas, unraisable):
     sg, sw, m = setup_model(mod, gas)
     sw.PAH_n_C = [6.0]                                   # shorter than the model's sizing

@@ -231,6 +231,17 @@ def _index(species, i):
     return change
 
 
+def _index_in_place(species, i):
+    def change(sg, sw):
+        # a step on the cached indices first, then the dictionary itself changed
+        m = sw.surface_reactions_model
+        for _ in range(2):
+            m.update()
+            m.update_w_scrub(np.zeros(len(sg.X_array)))
+        sg._species_index_dict[species] = i
+    return change
+
+
 def _growth_off(sg, sw):
     sw.surface_growth_enabled = False
 
@@ -238,7 +249,9 @@ def _growth_off(sg, sw):
 @pytest.mark.parametrize("change", [
     lambda sg, sw: None, _state(T=0.0), _state(mean_MW=0.0), _index("O2", 10 ** 6), _index("H2O", -1),
     _index("CO", 10 ** 6), lambda sg, sw: (_growth_off(sg, sw), _state(T=0.0)(sg, sw)),
-], ids=["same", "T0", "mean_MW0", "O2_outside", "H2O_negative", "CO_outside", "T0_oxidation_only"])
+    _index_in_place("O2", 10 ** 6), _index_in_place("H", 3),
+], ids=["same", "T0", "mean_MW0", "O2_outside", "H2O_negative", "CO_outside", "T0_oxidation_only",
+        "O2_outside_in_place", "H_moved_in_place"])
 def test_one_pass_step_and_general_step_agree_to_the_bit(mod, gas, unraisable, change):
     # With its indices cached, an exact instance takes its step in one pass; a Python
     # subclass always takes it entry by entry. Both give the same bits, errors and reports.

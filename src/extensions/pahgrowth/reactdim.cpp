@@ -1,6 +1,7 @@
 #include "reactdim.hpp"
 
 #include <climits>
+#include <optional>
 
 #include "../../lib/constants.hpp"
 #include "../gas/sootgas.hpp"
@@ -337,8 +338,13 @@ bool CReactDim::build_step(ReactDimStep& st) {
     if (!soot_wrapper) return false;
     CSootWrapper* sw = soot_wrapper.o;
     if (!sw->soot_gas) return false;
-    Gas gas(this);
-    CSootGas* g = gas.p;
+    // Held only from the first call that may run code on (the direct reads run none).
+    std::optional<Gas> held;
+    auto gas = [&]() -> Gas& {
+        if (!held) held.emplace(this);
+        return *held;
+    };
+    CSootGas* g = sw->soot_gas.o;
     const size_t n = (size_t)(n_PAHs < 0 ? 0 : n_PAHs);
     if (sw->PAH_indices.size() < n || sw->PAH_n_C.size() < n || sw->PAH_n_H.size() < n) return false;
     const int* idx = sw->PAH_indices.data();
@@ -357,26 +363,29 @@ bool CReactDim::build_step(ReactDimStep& st) {
         st.mu = PyFloat_AS_DOUBLE(g->_mu.get());
         st.lam = PyFloat_AS_DOUBLE(g->_lambda_gas.get());
     } else {
-        st.T = gas.T();
-        st.rho = gas.rho();
-        st.mu = gas.mu();
-        st.lam = gas.lambda();
+        Gas& gh = gas();
+        st.T = gh.T();
+        st.rho = gh.rho();
+        st.mu = gh.mu();
+        st.lam = gh.lambda();
     }
     if (floats) {
         // No code of the caller's ran since the temperature was read: the two
         // rate constants take it from here instead of from the gas wrapper again.
-        step_ = &st;
-        st.k_reac = k_REAC_impl();
-        st.k_pah = k_PAH_impl();
-        step_ = nullptr;
+        st.k_reac = k_reac_at(st.T);
+        st.k_pah = k_pah_at(st.T);
     } else {
+        gas();
         st.k_reac = vt()->k_REAC(this);
         st.k_pah = vt()->k_PAH(this);
     }
     st.have_C = Py_TYPE(g) == &CSootGas::type;
     if (st.m.size() != n)
         for (auto* v : {&st.m, &st.d, &st.MW, &st.C, &st.k_f, &st.k_r}) v->resize(n);
-    st.have_k.assign(n, 0);
+    if (st.k_set || st.have_k.size() != n) {
+        st.have_k.assign(n, 0);
+        st.k_set = false;
+    }
     if (geometry_.size() != n) {
         geometry_.assign(n, PAHGeometryRow{});
         ++geometry_gen_;
@@ -400,6 +409,7 @@ bool CReactDim::build_step(ReactDimStep& st) {
     st.rows_exact = direct && i == n;
     // From the first precursor with new geometry on, the entries (which may run
     // code) and every list read afresh.
+    if (i < n) gas();
     for (; i < n; ++i) {
         const int s = sw->PAH_indices[i];
         const double MW = g->_MWs[(size_t)s], n_C = sw->PAH_n_C[i], n_H = sw->PAH_n_H[i];
@@ -414,8 +424,8 @@ bool CReactDim::build_step(ReactDimStep& st) {
             row = n_C + n_H != 0.0 ? PAHGeometryRow{s, MW, n_C, n_H, st.m[i], st.d[i]} : PAHGeometryRow{};
             ++geometry_gen_;
         }
-        st.MW[i] = gas.MW(s);
-        if (st.have_C) st.C[i] = gas.C(s);
+        st.MW[i] = held->MW(s);
+        if (st.have_C) st.C[i] = held->C(s);
     }
     return true;
 }
@@ -475,10 +485,11 @@ double CReactDim::arrhenius_exp(double x) {
     return exp_val_;
 }
 
-double CReactDim::k_REAC_impl() {
-    const double T = gas_T();
+inline double CReactDim::k_reac_at(double T) {
     return K_REACT_prefactor * 5e6 * arrhenius_exp(-Ea_REACT_prefactor * 96232.0 / (k.R_const * T));
 }
+
+double CReactDim::k_REAC_impl() { return k_reac_at(gas_T()); }
 
 double CReactDim::beta_fm_soot_PAH_impl(int i) {
     const double d_i = diam(i);
@@ -512,10 +523,11 @@ double CReactDim::k_r_from(double k_f, int i) {
 
 double CReactDim::k_r_soot_PAH_impl(int i) { return k_r_from(vt()->k_f_soot_PAH(this, i), i); }
 
-double CReactDim::k_PAH_impl() {
-    const double T = gas_T();
+inline double CReactDim::k_pah_at(double T) {
     return K_PAH_ADS_prefactor * 2e10 * arrhenius_exp(-Ea_PAH_ADS_prefactor * 96232.0 / (k.R_const * T));
 }
+
+double CReactDim::k_PAH_impl() { return k_pah_at(gas_T()); }
 
 double CReactDim::soot_PAH_star_impl(int i) {
     // The rate constants of this step's entry 25 when it ran just before.
@@ -579,6 +591,7 @@ void CReactDim::update_k_adsorption_impl() {
             step_->k_f[(size_t)i] = k_f;
             step_->k_r[(size_t)i] = k_r;
             step_->have_k[(size_t)i] = 1;
+            step_->k_set = true;
         }
     }
 }
@@ -661,8 +674,31 @@ void CReactDim::update_w_scrub_inception_impl(bind::DoubleBuf& w) {
     }
 }
 
+// The index Gas(this).index(n_H2) gives where that runs no code and cannot
+// fail (an own-table gas wrapper whose cache holds H2); false otherwise.
+bool CReactDim::cached_H2_index(int& h) {
+#if PY_VERSION_HEX < 0x030C0000
+    if (!soot_wrapper || !soot_wrapper.o->soot_gas) return false;
+    CSootGas* g = soot_wrapper.o->soot_gas.o;
+    PyObject* d = g->_species_index_dict.get();
+    if (g->vtab != &CSootGas::vtable || !PyDict_CheckExact(d)) return false;
+    const uint64_t version = ((PyDictObject*)d)->ma_version_tag;
+    if (d != h2_dict_ || version != h2_version_) {
+        if (!g->cached_species_index(n_H2, h2_)) return false;
+        h2_dict_ = d;
+        h2_version_ = version;
+    }
+    h = h2_;
+    return true;
+#else
+    (void)h;
+    return false;
+#endif
+}
+
 void CReactDim::update_w_scrub_PAH_impl(bind::DoubleBuf& w) {
-    const int h = Gas(this).index(n_H2);
+    int h;
+    if (!cached_H2_index(h)) h = Gas(this).index(n_H2);
     const size_t n = (size_t)(n_PAHs < 0 ? 0 : n_PAHs);
     size_t i = 0;
     const Py_ssize_t jh = scrub_slot(w, h);

@@ -24,6 +24,7 @@ struct ReactDimStep {
     bool rows_exact;
     std::vector<double> k_f, k_r;
     std::vector<char> have_k;
+    bool k_set = false;  // some have_k set since it was last cleared
 };
 
 // The base's eleven entries (8, 9 and 10 replaced), then the model's own.
@@ -97,10 +98,18 @@ struct CReactDim : CPAHGrowthBase {
     std::vector<PairConst> pairs_;
     uint64_t pairs_gen_ = 0, pairs_prefactor_bits_ = 0;
     std::vector<double*> slot_ptr_;  // scrub elements of the precursors, per pass
+    // The cached index of H2 for the species dictionary and version it was read
+    // at (an unchanged dictionary maps the name to the same index).
+    const void* h2_dict_ = nullptr;
+    uint64_t h2_version_ = 0;
+    int h2_ = 0;
+    bool cached_H2_index(int& h);
     uint64_t exp_arg_bits_;
     double exp_val_;
     bool exp_known_;
     double arrhenius_exp(double x);
+    double k_reac_at(double T);
+    double k_pah_at(double T);
     void update_with(ReactDimStep& st, bool outer);
     bool build_step(ReactDimStep& st);
     bool fused_inception(ReactDimStep& st);

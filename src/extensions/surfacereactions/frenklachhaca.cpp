@@ -333,14 +333,43 @@ CSootGas* CFrenklachHACA::own_plain_gas() const {
     return g && Py_TYPE(g) == &CSootGas::type && g->vtab == &CSootGas::vtable ? g : nullptr;
 }
 
+// The cached indices of the seven species (false, leaving the lookups to the
+// caller, where one is not cached), kept while the dictionary is unchanged: a
+// dictionary's version changes with every write and is never reused by another.
+bool CFrenklachHACA::species_ids(CSootGas* g) {
+#if PY_VERSION_HEX < 0x030C0000
+    PyObject* d = g->_species_index_dict.get();
+    if (g->vtab != &CSootGas::vtable || !PyDict_CheckExact(d)) return false;
+    const uint64_t version = ((PyDictObject*)d)->ma_version_tag;
+    if (d == sp_dict_ && version == sp_version_) return true;
+    int ids[n_sp];
+    if (!(g->cached_species_index(n_H, ids[sp_H]) && g->cached_species_index(n_OH, ids[sp_OH]) &&
+          g->cached_species_index(n_H2, ids[sp_H2]) && g->cached_species_index(n_H2O, ids[sp_H2O]) &&
+          g->cached_species_index(n_C2H2, ids[sp_C2H2]) && g->cached_species_index(n_O2, ids[sp_O2]) &&
+          g->cached_species_index(n_CO, ids[sp_CO])))
+        return false;
+    for (int s = 0; s < n_sp; ++s) sp_[s] = ids[s];
+    sp_dict_ = d;
+    sp_version_ = version;
+    return true;
+#else
+    (void)g;
+    return false;
+#endif
+}
+
 bool CFrenklachHACA::fused_update(CSootGas* g) {
     if (!PyFloat_CheckExact(HACA_prefactor.get())) return false;
     const bool grow = soot_wrapper.o->surface_growth_enabled, oxid = soot_wrapper.o->oxidation_enabled;
     int i_H, i_OH, i_H2, i_H2O, i_C2H2, i_O2;
-    if (!(g->cached_species_index(n_H, i_H) && g->cached_species_index(n_OH, i_OH) &&
-          g->cached_species_index(n_H2, i_H2) && g->cached_species_index(n_H2O, i_H2O) &&
-          g->cached_species_index(n_C2H2, i_C2H2) && g->cached_species_index(n_O2, i_O2)))
+    if (species_ids(g)) {
+        i_H = sp_[sp_H], i_OH = sp_[sp_OH], i_H2 = sp_[sp_H2], i_H2O = sp_[sp_H2O], i_C2H2 = sp_[sp_C2H2],
+        i_O2 = sp_[sp_O2];
+    } else if (!(g->cached_species_index(n_H, i_H) && g->cached_species_index(n_OH, i_OH) &&
+                 g->cached_species_index(n_H2, i_H2) && g->cached_species_index(n_H2O, i_H2O) &&
+                 g->cached_species_index(n_C2H2, i_C2H2) && g->cached_species_index(n_O2, i_O2))) {
         return false;
+    }
     const size_t n = g->_X.size();
     if ((size_t)i_H >= n || (size_t)i_OH >= n || (size_t)i_H2 >= n || (size_t)i_H2O >= n || (size_t)i_C2H2 >= n ||
         (size_t)i_O2 >= n || !PyFloat_CheckExact(g->_rho.get()) || g->_mean_MW == 0.0)
@@ -452,11 +481,18 @@ void CFrenklachHACA::update_w_scrub_impl(bind::DoubleBuf w_scrub) { update_w_scr
 bool CFrenklachHACA::fused_w_scrub(CSootGas* g, bind::DoubleBuf& w) {
     const bool grow = soot_wrapper.o->surface_growth_enabled, oxid = soot_wrapper.o->oxidation_enabled;
     double *C2H2 = nullptr, *H = nullptr, *CO = nullptr, *H2 = nullptr, *O2 = nullptr, *OH = nullptr;
-    int i;
-    auto at = [&](PyObject* name, double*& p) { return g->cached_species_index(name, i) && (p = slot(w, i)); };
-    if (!at(n_H, H)) return false;
-    if (grow && !at(n_C2H2, C2H2)) return false;
-    if (oxid && !(at(n_CO, CO) && at(n_H2, H2) && at(n_O2, O2) && at(n_OH, OH))) return false;
+    if (species_ids(g)) {
+        auto at = [&](int s, double*& p) { return (p = slot(w, sp_[s])) != nullptr; };
+        if (!at(sp_H, H)) return false;
+        if (grow && !at(sp_C2H2, C2H2)) return false;
+        if (oxid && !(at(sp_CO, CO) && at(sp_H2, H2) && at(sp_O2, O2) && at(sp_OH, OH))) return false;
+    } else {
+        int i;
+        auto at = [&](PyObject* name, double*& p) { return g->cached_species_index(name, i) && (p = slot(w, i)); };
+        if (!at(n_H, H)) return false;
+        if (grow && !at(n_C2H2, C2H2)) return false;
+        if (oxid && !(at(n_CO, CO) && at(n_H2, H2) && at(n_O2, O2) && at(n_OH, OH))) return false;
+    }
     if (grow) {
         const double r = _surface_growth_rate;
         *C2H2 += -r;

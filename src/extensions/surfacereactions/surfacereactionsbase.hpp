@@ -158,6 +158,14 @@ struct CFrenklachHACA : CSurfaceReactionsBase {
     // written, where a value could differ or a step fail.
     bool fused_update(CSootGas* g);
     bool fused_w_scrub(CSootGas* g, bind::DoubleBuf& w);
+    // The indices of H, OH, H2, H2O, C2H2, O2 and CO as the gas wrapper's cache
+    // gave them, for the species dictionary and its version they were read at:
+    // an unchanged dictionary maps the names to the same indices.
+    enum { sp_H, sp_OH, sp_H2, sp_H2O, sp_C2H2, sp_O2, sp_CO, n_sp };
+    const void* sp_dict_ = nullptr;
+    uint64_t sp_version_ = 0;
+    int sp_[n_sp] = {};
+    bool species_ids(CSootGas* g);
     // `surface_growth_enabled()` and `oxidation_enabled()` as calls from this class's code see them.
     bool growth_on();
     bool oxidation_on();
