@@ -378,6 +378,8 @@ bool CFrenklachHACA::fused_update(CSootGas* g) {
     if (T == 0.0 || rho == 0.0) return false;  // the general way raises
 
     const bool ox_rates = oxid && !(HtoC <= 0.1);
+    // Read once: the stores below go to this model's fields, never to the gas wrapper's.
+    const double C_OH = g->C_plain(i_OH), C_C2H2 = g->C_plain(i_C2H2), C_O2 = g->C_plain(i_O2);
     double a = 0.0, c0 = 0.0, k4 = 0.0, k5 = 0.0;
     if (grow || ox_rates) {
         switch (_alpha_model) {
@@ -389,20 +391,19 @@ bool CFrenklachHACA::fused_update(CSootGas* g) {
         k4 = k_add_at(T);
         k5 = k_O2_at(T);
         double f;
-        if (radical_fraction(nonneg(g->C_plain(i_H)), nonneg(g->C_plain(i_OH)), nonneg(g->C_plain(i_H2)),
-                             nonneg(g->C_plain(i_H2O)), nonneg(g->C_plain(i_C2H2)), nonneg(g->C_plain(i_O2)), T, k4,
-                             k5, f))
+        if (radical_fraction(nonneg(g->C_plain(i_H)), nonneg(C_OH), nonneg(g->C_plain(i_H2)),
+                             nonneg(g->C_plain(i_H2O)), nonneg(C_C2H2), nonneg(C_O2), T, k4, k5, f))
             c0 = sites(rho, A_tot, f);
     }
     if (grow) {
-        const double r = PyFloat_AS_DOUBLE(HACA_prefactor.get()) * a * k4 * g->C_plain(i_C2H2) * c0;
+        const double r = PyFloat_AS_DOUBLE(HACA_prefactor.get()) * a * k4 * C_C2H2 * c0;
         _surface_growth_rate = r;
         _C_tot_growth = 2.0 * r / rho;
         _H_tot_growth = 0.25 * r / rho;
     }
     if (oxid) {
-        const double r_O2 = ox_rates ? c0 * (a * k5 * nonneg(g->C_plain(i_O2))) : 0.0;
-        const double r_OH = ox_rates ? 0.13 * nonneg(g->C_plain(i_OH)) * c_soot_agg : 0.0;
+        const double r_O2 = ox_rates ? c0 * (a * k5 * nonneg(C_O2)) : 0.0;
+        const double r_OH = ox_rates ? 0.13 * nonneg(C_OH) * c_soot_agg : 0.0;
         _O2_oxidation_rate = r_O2;
         _OH_oxidation_rate = r_OH;
         _C_tot_oxidation = (-2.0 * r_O2 - r_OH) / rho;
