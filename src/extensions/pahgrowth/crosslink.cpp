@@ -117,13 +117,20 @@ double CrossLinkCommon::k_f_soot_PAH_impl(int i) {
 // raise leaves the cache off: the step then goes through the table entries,
 // which report as they do.
 bool CrossLinkCommon::fill_cache(PyTypeObject* own) {
-    if (!cache.fill(this, own)) return false;
+    // No Python code runs before crosslink_update knows whether the step
+    // falls back, which takes the holds then.
+    cache.k_f3_nonzero = false;
+    if (!cache.fill(this, own, false)) return false;
     const size_t n = cache.mass.size();
-    cache.k_f3.resize(n);
-    cache.k_f_soot.resize(n);
+    if (cache.k_f3.size() != n) cache.k_f3.resize(n);
+    if (cache.k_f_soot.size() != n) cache.k_f_soot.resize(n);
+    bool nonzero = true;
     const double T = cache.T, mu = cache.mu, lam = cache.lam;
     try {
-        if (n == 0) return true;
+        if (n == 0) {
+            cache.k_f3_nonzero = true;
+            return true;
+        }
         // The aggregate's part of the continuum kernel is the same for every precursor.
         const double a = fdiv(2.0 * k.kB_const * T, 3.0 * mu);
         const double agg = fdiv(C_S_of(lam, d_m), d_g);
@@ -133,6 +140,7 @@ bool CrossLinkCommon::fill_cache(PyTypeObject* own) {
             const double m = cache.mass[i], d = cache.diam[i];
             cache.k_f3[i] = std::pow(fdiv(8.0 * k.Pi_const * k.kB_const * T, m * m / (m + m)), 0.5) *
                             (2.2 * k_f3_prefactor) * k.Av_const * std::pow(2.0 * d, 2.0);
+            if (2.0 * cache.k_f3[i] == 0.0) nonzero = false;
             const double fm = beta_fm_inv(T, d, m, d_g, inv_agg);
             const double pah = fdiv(C_S_of(lam, d), d);
             const double cont = a * (agg + pah) * (d + d_g);
@@ -142,6 +150,7 @@ bool CrossLinkCommon::fill_cache(PyTypeObject* own) {
         PyErr_Clear();
         return false;
     }
+    cache.k_f3_nonzero = nonzero;
     return true;
 }
 
@@ -228,13 +237,13 @@ inline double new_particles(bool partial, const double* P, double n_C, double w,
 
 }  // namespace
 
-CrossLinkCommon::RadicalT CrossLinkCommon::radical_T(double T, double RT) const {
+[[gnu::always_inline]] inline CrossLinkCommon::RadicalT CrossLinkCommon::radical_T(double T, double RT) const {
     return RadicalT{std::pow(T, 1.84), std::exp(-62886.6 / RT),
                     std::pow(T, 2.63) * (0.016 * k_r1_prefactor) * std::exp(-17837.4 / RT),
                     std::pow(T, 0.13) * (k.Av_const * 8.079999999999999e-17 * k_f2_prefactor)};
 }
 
-double CrossLinkCommon::radical_of(bool quadratic, const RadicalT& t, double n_C, double k_f3, double k_f_soot,
+[[gnu::always_inline]] inline double CrossLinkCommon::radical_of(bool quadratic, const RadicalT& t, double n_C, double k_f3, double k_f_soot,
                                    double C_PAH, double C_H2, double C_H) const {
     const double k_f1 = t.T_f1 * (98.0 * n_C * k_f1_prefactor) * t.e_f1;
     const double k_f4 = k_f_soot * k_f4_prefactor;
@@ -257,9 +266,7 @@ bool CrossLinkCommon::radical_step_cached(bool quadratic) {
     const double T = cache.T;
     const double RT = k.R_const * T;
     if (RT == 0.0) return false;
-    if (quadratic)
-        for (size_t i = 0; i < n; ++i)
-            if (2.0 * cache.k_f3[i] == 0.0) return false;
+    if (quadratic && !cache.k_f3_nonzero) return false;
     const RadicalT t = radical_T(T, RT);
     const CSootWrapper* sw = cache.sw;
     const int* idx = sw->PAH_indices.data();
@@ -294,22 +301,32 @@ bool CrossLinkCommon::fused_update(bool inception, bool adsorption, bool quadrat
     const double RT = k.R_const * T;
     if (RT == 0.0) return false;
     const double* k_f3s = cache.k_f3.data();
-    if (quadratic)
-        for (size_t i = 0; i < n; ++i)
-            if (2.0 * k_f3s[i] == 0.0) return false;
+    if (quadratic && !cache.k_f3_nonzero) return false;
     int h2, h;
     if (!cache.plain_C() || !cache.known_index(n_H2, h2) || !cache.in_X(h2) || !cache.known_index(n_H, h) ||
         !cache.in_X(h))
         return false;
     const double C_H2 = pymax(cache.C_of(h2), 0.0), C_H = pymax(cache.C_of(h), 0.0);
-    if (merge_r) merge_P.resize(n);
+    if (merge_r && merge_P.size() != n) merge_P.resize(n);
+    // The dimer kernel's geometric terms, anew only when the geometry changed.
+    if (merge_r && (cache.merge_version != cache.geometry_version || cache.merge_d2.size() != n)) {
+        cache.merge_d2.resize(n);
+        cache.merge_inv_m.resize(n);
+        for (size_t i = 0; i < n; ++i) {
+            const double d_i = cache.diam[i], m_i = cache.mass[i];
+            cache.merge_d2[i] = 2.2 * std::pow(3.0 * d_i, 2.0);
+            cache.merge_inv_m[i] = 1.0 / (2.0 * m_i) + 1.0 / m_i;
+        }
+        cache.merge_version = cache.geometry_version;
+    }
+    const double *merge_d2 = cache.merge_d2.data(), *merge_inv_m = cache.merge_inv_m.data();
 
     // Radicals (and where dimers merge, their share), as radical_step_cached and merge_all give them.
     const RadicalT t = radical_T(T, RT);
     const CSootWrapper* sw = cache.sw;
     const int* idx = sw->PAH_indices.data();
     const double *n_C = sw->PAH_n_C.data(), *n_H = sw->PAH_n_H.data();
-    const double *k_fs = cache.k_f_soot.data(), *diam = cache.diam.data(), *mass = cache.mass.data();
+    const double* k_fs = cache.k_f_soot.data();
     const double f4 = k_f4_prefactor, c_agg = c_soot_agg;
     double* c_out = c_PAH_radical.data();
     double* P_out = merge_P.data();
@@ -317,9 +334,7 @@ bool CrossLinkCommon::fused_update(bool inception, bool adsorption, bool quadrat
         const double c = radical_of(quadratic, t, n_C[i], k_f3s[i], k_fs[i], pymax(cache.C_of(idx[i]), 0.0), C_H2, C_H);
         c_out[i] = c;
         if (merge_r) {
-            const double d_i = diam[i], m_i = mass[i];
-            const double beta = 2.2 * std::pow(3.0 * d_i, 2.0) *
-                                std::pow(k.kB_const * k.Pi_const * T * 0.5 * (1.0 / (2.0 * m_i) + 1.0 / m_i), 0.5);
+            const double beta = merge_d2[i] * std::pow(k.kB_const * k.Pi_const * T * 0.5 * merge_inv_m[i], 0.5);
             const double s = beta * k.Av_const * c;
             const double p = k_fs[i] * c_agg;
             const double den = (*merge_r + s) + p;

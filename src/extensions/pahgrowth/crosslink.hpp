@@ -89,6 +89,11 @@ struct CrossLinkCommon : CPAHGrowthBase {
     // Per-step values of the precursors when nothing can override them (StepGeometry).
     struct Cache : StepGeometry {
         std::vector<double> k_f3, k_f_soot;
+        bool k_f3_nonzero = false;  // no 2·k_f3 of the step is zero (the quadratic root's divisor)
+        // The dimer kernel's geometric terms of the merge probability,
+        // 2.2·(3·d_i)² and 1/(2·m_i) + 1/m_i, as of merge_version's geometry.
+        std::vector<double> merge_d2, merge_inv_m;
+        uint64_t merge_version = ~uint64_t{0};
     };
     Cache cache;
     std::vector<double> merge_P;  // the merge probabilities of a step (CCrossLinkMerge)
@@ -151,6 +156,8 @@ void crosslink_update(Cls& s) {
         if (!inception && !adsorption) return;
         if (s.fused_step(inception, adsorption)) return;
     }
+    // The steps below may run Python code: the step's wrappers are held from here.
+    if (s.cache.on) s.cache.take_holds(&s);
     if (!s.inception_enabled() && !s.PAH_adsorption_enabled()) return;
     s.update_PAH_radical();
     if (s.inception_enabled()) {

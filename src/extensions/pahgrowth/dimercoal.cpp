@@ -194,11 +194,16 @@ void DimerCoalCommon::CH_tot_PAH_step() {
 
 bool DimerCoalCommon::fill_cache(PyTypeObject* own) {
     if (!geo.fill(this, own)) return false;
-    // reduced_d(i, i) divides by 2·d_i with a zero test
-    for (double d : geo.diam)
-        if (d + d == 0.0) return false;
     const size_t n = geo.diam.size();
+    // Unchanged geometry: the test and the squares below stand as they were.
+    if (squares_version == geo.geometry_version && squares.size() == n) return diam_nonzero;
+    // reduced_d(i, i) divides by 2·d_i with a zero test
+    diam_nonzero = true;
+    for (double d : geo.diam)
+        if (d + d == 0.0) diam_nonzero = false;
+    squares_version = geo.geometry_version;
     if (squares.size() != n) squares.assign(n, {});
+    if (!diam_nonzero) return false;
     for (size_t i = 0; i < n; ++i)
         if (const double d = geo.diam[i]; !squares[i].same(d)) squares[i] = {d, std::pow(d, 2.0)};
     return true;

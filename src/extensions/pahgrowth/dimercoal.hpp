@@ -71,6 +71,9 @@ struct DimerCoalCommon : CPAHGrowthBase {
         return true;
     }
     std::vector<Memo1> squares;  // d_i² of the step's geometry, kept while d_i is unchanged
+    // The geometry version the squares and diam_nonzero (no d_i + d_i is zero) were last taken at.
+    uint64_t squares_version = ~uint64_t{0};
+    bool diam_nonzero = false;
     // Entries 0 and 3, from the step's geometry when it is on.
     double mass(int i) { return geo.has(i) ? geo.mass[(size_t)i] : vtab->PAH_mass(this, i); }
     double diam(int i) { return geo.has(i) ? geo.diam[(size_t)i] : vtab->PAH_diameter(this, i); }
@@ -79,18 +82,31 @@ struct DimerCoalCommon : CPAHGrowthBase {
 // One update of a dimer-coalescence class: dimer rates and the coefficients
 // of the dimer balance through the table, then dimers, inception and
 // adsorption by the class's own names so an override is seen.
+// On the exact class (nothing can override the switches) with a soot wrapper,
+// a switch is the wrapper's field as its body reads it, at the time of the read.
+template <class Cls>
+bool dimercoal_inception_on(Cls& s) {
+    if (Py_TYPE(&s) == &Cls::type && s.soot_wrapper) return s.soot_wrapper.o->inception_enabled;
+    return s.inception_enabled();
+}
+template <class Cls>
+bool dimercoal_adsorption_on(Cls& s) {
+    if (Py_TYPE(&s) == &Cls::type && s.soot_wrapper) return s.soot_wrapper.o->PAH_adsorption_enabled;
+    return s.PAH_adsorption_enabled();
+}
+
 template <class Cls>
 void dimercoal_update(Cls& s) {
     DimerCoalCommon::Scope cached(&s, s.geo, &Cls::type);
-    if (!s.inception_enabled() && !s.PAH_adsorption_enabled()) return;
+    if (!dimercoal_inception_on(s) && !dimercoal_adsorption_on(s)) return;
     s.vt()->update_w_dimer(&s);
     s.vt()->update_ab(&s);
     s.update_c_dimer();
-    if (s.inception_enabled()) {
+    if (dimercoal_inception_on(s)) {
         s.update_w_inception();
         s._update_NCH_inception();
     }
-    if (s.PAH_adsorption_enabled()) {
+    if (dimercoal_adsorption_on(s)) {
         s.update_PAH_adsorption_rate();
         s._update_CH_tot_PAH();
     }

@@ -41,7 +41,7 @@ void check_precursor_lists(const CSootWrapper* sw) {
                      sw->PAH_n_C.size(), sw->PAH_n_H.size());
 }
 
-bool StepGeometry::fill(const CPAHGrowthBase* m, PyTypeObject* own) {
+bool StepGeometry::fill(const CPAHGrowthBase* m, PyTypeObject* own, bool hold) {
     on = false;
     X_holds_PAHs = false;
     if (Py_TYPE(m) != own || !m->soot_wrapper) return false;
@@ -57,9 +57,12 @@ bool StepGeometry::fill(const CPAHGrowthBase* m, PyTypeObject* own) {
     mu = PyFloat_AS_DOUBLE(g->_mu.get());
     lam = PyFloat_AS_DOUBLE(g->_lambda_gas.get());
     rho = PyFloat_AS_DOUBLE(g->_rho.get());
-    mass.resize(n);
-    diam.resize(n);
-    if (memo.size() != n) memo.assign(n, PAHGeometryRow{});
+    if (mass.size() != n) mass.resize(n);
+    if (diam.size() != n) diam.resize(n);
+    if (memo.size() != n) {
+        memo.assign(n, PAHGeometryRow{});
+        ++geometry_version;
+    }
     const int* idx = sw->PAH_indices.data();
     const double *n_C = sw->PAH_n_C.data(), *n_H = sw->PAH_n_H.data(), *MWs = g->_MWs.data();
     const size_t n_MW = g->_MWs.size(), X_size = g->_X.size();
@@ -73,6 +76,7 @@ bool StepGeometry::fill(const CPAHGrowthBase* m, PyTypeObject* own) {
         const double MW = MWs[s];
         PAHGeometryRow& row = memo[i];
         if (!row.same(s, MW, c, h)) {
+            ++geometry_version;
             const double mi = MW / k.Av_const;
             const double rho_PAH = (k.MW_carbon_const * c + k.MW_hydrogen_const * h) * 171943.5197 / (c + h);
             row = PAHGeometryRow{s, MW, c, h, mi, std::pow(6.0 * (mi / rho_PAH) / k.Pi_const, k.one_third_const)};
@@ -82,10 +86,9 @@ bool StepGeometry::fill(const CPAHGrowthBase* m, PyTypeObject* own) {
     }
     X_holds_PAHs = in_X;
     n_X = X_size;
-    w_hold = m->soot_wrapper.hold();
-    g_hold = bind::Ref::borrow((PyObject*)g);
     this->sw = sw;
     gas = g;
+    if (hold) take_holds(m);
     return true;
 }
 

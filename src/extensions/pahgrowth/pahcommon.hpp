@@ -132,7 +132,16 @@ struct StepGeometry {
     bind::Ref w_hold, g_hold;
     const CSootWrapper* sw = nullptr;
     CSootGas* gas = nullptr;
-    bool fill(const CPAHGrowthBase* m, PyTypeObject* own);
+    // `hold`: take the holds now; a caller that runs no Python code before it
+    // knows whether it falls back may leave them to take_holds.
+    bool fill(const CPAHGrowthBase* m, PyTypeObject* own, bool hold = true);
+    void take_holds(const CPAHGrowthBase* m) {
+        w_hold = m->soot_wrapper.hold();
+        g_hold = bind::Ref::borrow((PyObject*)gas);
+    }
+    // Bumped whenever a row of the memo is computed anew or the memo resized:
+    // values derived from mass and diam alone stay valid while it is unchanged.
+    uint64_t geometry_version = 0;
     void off() {
         on = false;
         X_holds_PAHs = false;
