@@ -2,6 +2,9 @@
 // the gas state in SI units with molar amounts in mol.
 #pragma once
 
+#include <algorithm>
+#include <array>
+
 #include "../../binding/cls.hpp"
 
 namespace pyrandel {
@@ -136,6 +139,20 @@ struct CSootGas {
     bool cached_species_index(PyObject* name, int& i) const {
         return vtab == &vtable && index_cache_.find(_species_index_dict.get(), name, i);
     }
+    // The species dictionary and its version tag, where the index cache can
+    // serve look-ups in it (this class's own table, an exact dict).
+    bool species_dict_stamp(const void*& dict, uint64_t& version) const {
+#if PY_VERSION_HEX < 0x030C0000
+        PyObject* d = _species_index_dict.get();
+        if (vtab != &vtable || !PyDict_CheckExact(d)) return false;
+        dict = d;
+        version = ((PyDictObject*)d)->ma_version_tag;
+        return true;
+#else
+        (void)dict, (void)version;
+        return false;
+#endif
+    }
     // The entry's concentration x·rho/mean_MW (mol/m3) of species i, for callers
     // that have checked the exact type, i, a float density and a non-zero mean_MW.
     double C_plain(int i) const { return _X.data()[i] * PyFloat_AS_DOUBLE(_rho.get()) / _mean_MW; }
@@ -176,6 +193,34 @@ private:
     void read_rho_from_gas();
     void read_mean_MW_from_gas();
     void set_unnormalized(PyObject* UY);
+};
+
+// The indices of a fixed set of species names as the gas wrapper's
+// `cached_species_index` gives them, kept while its species dictionary is the
+// same object at the same version tag (a write gives a dictionary a new
+// version, and no two dictionaries share one). False, leaving the look-ups to
+// the caller, where the cache does not hold every name.
+template <size_t N>
+class SpeciesIds {
+    const void* dict_ = nullptr;
+    uint64_t version_ = 0;
+    int id_[N] = {};
+
+public:
+    bool find(const CSootGas* g, const std::array<PyObject*, N>& names) {
+        const void* d;
+        uint64_t v;
+        if (!g->species_dict_stamp(d, v)) return false;
+        if (d == dict_ && v == version_) return true;
+        int ids[N];
+        for (size_t k = 0; k < N; ++k)
+            if (!g->cached_species_index(names[k], ids[k])) return false;
+        std::copy(ids, ids + N, id_);
+        dict_ = d;
+        version_ = v;
+        return true;
+    }
+    int operator[](size_t k) const { return id_[k]; }
 };
 
 }  // namespace pyrandel

@@ -550,7 +550,7 @@ void CrossLinkCommon::scrub_inception(bind::DoubleBuf& w) {
     // cached by the exact gas wrapper): no hold is needed.
     if (const CSootWrapper* sw = soot_wrapper ? soot_wrapper.o : nullptr; sw && sw->gas()) {
         int h2;
-        if (all_sized(n, w_dimer, sw->PAH_indices) && known_species_index(sw->gas(), n_H2, h2)) {
+        if (all_sized(n, w_dimer, sw->PAH_indices) && sw->gas()->cached_species_index(n_H2, h2)) {
             scrub_pairs(w, n, sw->PAH_indices.data(), w_dimer.data(), h2, [](double r) { return -2.0 * r; },
                         [](double r) { return r; });
             return;
@@ -561,7 +561,7 @@ void CrossLinkCommon::scrub_inception(bind::DoubleBuf& w) {
         const double* wd = w_dimer.data();
         const int* idx = sw->PAH_indices.data();
         // H2's index once where the entry could give no other on any pass.
-        if (int h2; known_species_index(gas.p, n_H2, h2)) {
+        if (int h2; gas.p->cached_species_index(n_H2, h2)) {
             for (size_t i = 0; i < n; ++i) {
                 const double r = wd[i];
                 scrub_at(w, idx[i], -2.0 * r);
@@ -589,7 +589,7 @@ void CrossLinkCommon::scrub_PAH(bind::DoubleBuf& w) {
     const size_t n = (size_t)n_PAHs;
     if (const CSootWrapper* sw = soot_wrapper ? soot_wrapper.o : nullptr; sw && sw->gas()) {
         int h;
-        if (all_sized(n, _PAH_adsorption_rate, sw->PAH_indices) && known_species_index(sw->gas(), n_H, h)) {
+        if (all_sized(n, _PAH_adsorption_rate, sw->PAH_indices) && sw->gas()->cached_species_index(n_H, h)) {
             scrub_pairs(w, n, sw->PAH_indices.data(), _PAH_adsorption_rate.data(), h, [](double r) { return -r; },
                         [](double r) { return 2.0 * r; });
             return;
@@ -599,7 +599,7 @@ void CrossLinkCommon::scrub_PAH(bind::DoubleBuf& w) {
     if (const CSootWrapper* sw = as_wrapper(gas.w); all_sized(n, _PAH_adsorption_rate, sw->PAH_indices)) {
         const double* rate = _PAH_adsorption_rate.data();
         const int* idx = sw->PAH_indices.data();
-        if (int h; known_species_index(gas.p, n_H, h)) {
+        if (int h; gas.p->cached_species_index(n_H, h)) {
             for (size_t i = 0; i < n; ++i) {
                 const double r = rate[i];
                 scrub_at(w, idx[i], -r);

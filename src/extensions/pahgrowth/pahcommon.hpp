@@ -109,12 +109,6 @@ void scrub_pairs(bind::DoubleBuf& w, size_t n, const int* idx, const double* r, 
     }
 }
 
-// The species index of `name` as the exact gas wrapper's entry gives it, when
-// its index cache holds the name (no code runs, nothing can fail): false otherwise.
-inline bool known_species_index(CSootGas* g, PyObject* name, int& i) {
-    return Py_TYPE(g) == &CSootGas::type && g->cached_species_index(name, i);
-}
-
 // Precursor molecule masses and diameters for one step, on the path where
 // nothing can override them or run Python code in between: the model's own
 // class, its own gas wrapper, the switch of partial addition a bool, the
@@ -170,7 +164,7 @@ struct StepGeometry {
     bool in_X(int s) const { return s >= 0 && (size_t)s < gas->_X.size(); }
     // A species index the wrapper's index cache holds: its entry would run no
     // code and give that index, so one look-up serves every pass of a loop.
-    bool known_index(PyObject* name, int& i) const { return known_species_index(gas, name, i); }
+    bool known_index(PyObject* name, int& i) const { return gas->cached_species_index(name, i); }
     // A concentration of a named species as C(index(name)) gives it, when
     // nothing of either entry can differ: false otherwise.
     bool plain_named_C(PyObject* name, double& c) const {

@@ -677,23 +677,9 @@ void CReactDim::update_w_scrub_inception_impl(bind::DoubleBuf& w) {
 // The index Gas(this).index(n_H2) gives where that runs no code and cannot
 // fail (an own-table gas wrapper whose cache holds H2); false otherwise.
 bool CReactDim::cached_H2_index(int& h) {
-#if PY_VERSION_HEX < 0x030C0000
-    if (!soot_wrapper || !soot_wrapper.o->soot_gas) return false;
-    CSootGas* g = soot_wrapper.o->soot_gas.o;
-    PyObject* d = g->_species_index_dict.get();
-    if (g->vtab != &CSootGas::vtable || !PyDict_CheckExact(d)) return false;
-    const uint64_t version = ((PyDictObject*)d)->ma_version_tag;
-    if (d != h2_dict_ || version != h2_version_) {
-        if (!g->cached_species_index(n_H2, h2_)) return false;
-        h2_dict_ = d;
-        h2_version_ = version;
-    }
-    h = h2_;
+    if (!soot_wrapper || !soot_wrapper.o->soot_gas || !h2_.find(soot_wrapper.o->soot_gas.o, {n_H2})) return false;
+    h = h2_[0];
     return true;
-#else
-    (void)h;
-    return false;
-#endif
 }
 
 void CReactDim::update_w_scrub_PAH_impl(bind::DoubleBuf& w) {

@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "../gas/sootgas.hpp"
 #include "pahgrowthbase.hpp"
 
 namespace pyrandel {
@@ -100,9 +101,7 @@ struct CReactDim : CPAHGrowthBase {
     std::vector<double*> slot_ptr_;  // scrub elements of the precursors, per pass
     // The cached index of H2 for the species dictionary and version it was read
     // at (an unchanged dictionary maps the name to the same index).
-    const void* h2_dict_ = nullptr;
-    uint64_t h2_version_ = 0;
-    int h2_ = 0;
+    SpeciesIds<1> h2_;
     bool cached_H2_index(int& h);
     uint64_t exp_arg_bits_;
     double exp_val_;

@@ -333,29 +333,9 @@ CSootGas* CFrenklachHACA::own_plain_gas() const {
     return g && Py_TYPE(g) == &CSootGas::type && g->vtab == &CSootGas::vtable ? g : nullptr;
 }
 
-// The cached indices of the seven species (false, leaving the lookups to the
-// caller, where one is not cached), kept while the dictionary is unchanged: a
-// dictionary's version changes with every write and is never reused by another.
+// The seven species' indices from the gas wrapper's cache, kept between steps.
 bool CFrenklachHACA::species_ids(CSootGas* g) {
-#if PY_VERSION_HEX < 0x030C0000
-    PyObject* d = g->_species_index_dict.get();
-    if (g->vtab != &CSootGas::vtable || !PyDict_CheckExact(d)) return false;
-    const uint64_t version = ((PyDictObject*)d)->ma_version_tag;
-    if (d == sp_dict_ && version == sp_version_) return true;
-    int ids[n_sp];
-    if (!(g->cached_species_index(n_H, ids[sp_H]) && g->cached_species_index(n_OH, ids[sp_OH]) &&
-          g->cached_species_index(n_H2, ids[sp_H2]) && g->cached_species_index(n_H2O, ids[sp_H2O]) &&
-          g->cached_species_index(n_C2H2, ids[sp_C2H2]) && g->cached_species_index(n_O2, ids[sp_O2]) &&
-          g->cached_species_index(n_CO, ids[sp_CO])))
-        return false;
-    for (int s = 0; s < n_sp; ++s) sp_[s] = ids[s];
-    sp_dict_ = d;
-    sp_version_ = version;
-    return true;
-#else
-    (void)g;
-    return false;
-#endif
+    return sp_.find(g, {n_H, n_OH, n_H2, n_H2O, n_C2H2, n_O2, n_CO});
 }
 
 bool CFrenklachHACA::fused_update(CSootGas* g) {

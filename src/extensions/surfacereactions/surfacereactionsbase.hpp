@@ -7,11 +7,11 @@
 #pragma once
 
 #include "../../binding/cls.hpp"
+#include "../gas/sootgas.hpp"
 
 namespace pyrandel {
 
 struct CSootWrapper;
-struct CSootGas;
 struct CFrenklachHACA;
 
 //   X(name, "parameter names", docstring, result type, (C++ parameters))
@@ -162,9 +162,7 @@ struct CFrenklachHACA : CSurfaceReactionsBase {
     // gave them, for the species dictionary and its version they were read at:
     // an unchanged dictionary maps the names to the same indices.
     enum { sp_H, sp_OH, sp_H2, sp_H2O, sp_C2H2, sp_O2, sp_CO, n_sp };
-    const void* sp_dict_ = nullptr;
-    uint64_t sp_version_ = 0;
-    int sp_[n_sp] = {};
+    SpeciesIds<n_sp> sp_;
     bool species_ids(CSootGas* g);
     // `surface_growth_enabled()` and `oxidation_enabled()` as calls from this class's code see them.
     bool growth_on();
