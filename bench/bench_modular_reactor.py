@@ -32,15 +32,16 @@ def assemble(gas, precursors):
     return r
 
 
-def main(number=2000, repeat=7, leak_calls=100_000):
-    gas, precursors = pah_gas()
+def reactor_pair(gas, precursors, n):
+    """The plug-flow reactor and its evaluation, and the bare gas-object calls the evaluation stands on,
+    both at states that move through `n` values between calls."""
     gas.TPX = 1800.0, ct.one_atm, RICH_FLAME_X
     r = assemble(gas, precursors)
     r.P = P = gas.P
     ns = gas.n_species
     y = np.hstack([[0.0, gas.density * 1.0, gas.T], gas.Y, [2.0e-9, 8.0e-9, 4.0e-5, 6.0e-6]])
     states = []
-    for k in range(997):
+    for k in range(n):
         s = y.copy()
         s[2] *= 1 + 1e-7 * k
         s[3 + ns:] *= 1 + 1e-6 * k
@@ -60,6 +61,13 @@ def main(number=2000, repeat=7, leak_calls=100_000):
 
     def call():
         r.derivatives(0.1, next(cycle))
+
+    return r, call, bare
+
+
+def main(number=2000, repeat=7, leak_calls=100_000):
+    gas, precursors = pah_gas()
+    r, call, bare = reactor_pair(gas, precursors, 997)
 
     def timed():
         bare()

@@ -27,7 +27,7 @@ def cases():
     sys.path.insert(0, os.path.join(here, "..", "examples"))
     import cantera as ct
     import numpy as np
-    from pah_gas import RICH_FLAME_X, pah_gas
+    from pah_gas import pah_gas
 
     import bench_modular_reactor
     import bench_modular_step
@@ -42,31 +42,7 @@ def cases():
     found = {f"step {m}": bench_modular_step.step_pair(gas, precursors, m, n) for m in MODELS}
 
     # The modular plug-flow reactor, soot on.
-    gas.TPX = 1800.0, ct.one_atm, RICH_FLAME_X
-    r = bench_modular_reactor.assemble(gas, precursors)
-    r.P = gas.P
-    y = np.hstack([[0.0, gas.density * 1.0, gas.T], gas.Y, [2.0e-9, 8.0e-9, 4.0e-5, 6.0e-6]])
-    states = []
-    for k in range(n):
-        s = y.copy()
-        s[2] *= 1 + 1e-7 * k
-        s[3 + ns:] *= 1 + 1e-6 * k
-        states.append(s)
-    cyc = itertools.cycle(states)
-    Ys = slice(3, 3 + ns)
-
-    def bare_reactor():
-        s = next(cyc)
-        gas.set_unnormalized_mass_fractions(s[Ys])
-        gas.TP = s[2], P
-        gas.X
-        gas.density
-        gas.mean_molecular_weight
-        gas.viscosity
-        gas.net_production_rates
-
-    def reactor():
-        r.derivatives(0.1, next(cyc))
+    _, reactor, bare_reactor = bench_modular_reactor.reactor_pair(gas, precursors, n)
 
     # The classic plug-flow reactor.
     rc = psoot.CPFROde(gas)
@@ -81,6 +57,7 @@ def cases():
         s[2] *= 1 + 1e-7 * k
         states2.append(s)
     cyc2 = itertools.cycle(states2)
+    Ys = slice(3, 3 + ns)
 
     def bare_classic():
         s = next(cyc2)
