@@ -481,3 +481,22 @@ def test_a_species_missing_from_the_index_takes_the_entries_on_the_fast_path_too
                                                       "_C_tot_PAH_each")]))
     assert runs[0] == runs[1]
     assert ("pyrandel.lib._pyrandel.CSootGas.species_index", KeyError) in runs[0][0]
+
+
+@pytest.mark.parametrize("cls", CLASSES)
+def test_species_moved_in_the_index_between_steps_are_read_anew(mod, gas, cls):
+    # the fast path keeps the H, H2 and C2H2 indices from one step to the next only while the
+    # species dictionary is unchanged; the looked-up path (a Python subclass) reads them every time
+    runs = []
+    for kind in (cls, type("Same", (getattr(mod, cls),), {})):
+        sg, sw, m = modular.installed(mod, gas, kind)
+        m.update()
+        m.update()                                   # the wrapper's index cache holds the names by now
+        before = list(m.c_PAH_radical)
+        for name, other in (("H", "OH"), ("H2", "H2O"), ("C2H2", "CO")):
+            sg._species_index_dict[name] = gas.species_index(other)
+        m.update()
+        assert list(m.c_PAH_radical) != before
+        runs.append([list(getattr(m, n)) for n in ("c_PAH_radical", "w_dimer", "_N_agg_inception_each",
+                                                    "_C_tot_PAH_each")])
+    assert runs[0] == runs[1]

@@ -288,7 +288,7 @@ bool CrossLinkCommon::radical_step_cached(bool quadratic) {
     return true;
 }
 
-bool CrossLinkCommon::fused_update(bool inception, bool adsorption, bool quadratic, const double* merge_r) {
+bool CrossLinkCommon::fused_update(bool inception, bool adsorption, bool quadratic, const double* merge_k, int c2h2) {
     const size_t n = (size_t)std::max(n_PAHs, 0);
     // Every condition of the steps' cached paths, tested before anything is written.
     if (n == 0 || !cache.on || cache.mass.size() != n || !all_sized(n, c_PAH_radical)) return false;
@@ -302,14 +302,16 @@ bool CrossLinkCommon::fused_update(bool inception, bool adsorption, bool quadrat
     if (RT == 0.0) return false;
     const double* k_f3s = cache.k_f3.data();
     if (quadratic && !cache.k_f3_nonzero) return false;
-    int h2, h;
-    if (!cache.plain_C() || !cache.known_index(n_H2, h2) || !cache.in_X(h2) || !cache.known_index(n_H, h) ||
-        !cache.in_X(h))
-        return false;
+    if (!cache.plain_C() || !h_ids.find(cache.gas, {n_H2, n_H})) return false;
+    const int h2 = h_ids[0], h = h_ids[1];
+    if (!cache.in_X(h2) || !cache.in_X(h) || (merge_k && !cache.in_X(c2h2))) return false;
     const double C_H2 = pymax(cache.C_of(h2), 0.0), C_H = pymax(cache.C_of(h), 0.0);
-    if (merge_r && merge_P.size() != n) merge_P.resize(n);
+    // The acetylene term of the merge probability, as merge_all reads it.
+    const bool merge = merge_k != nullptr;
+    const double merge_r = merge ? *merge_k * pymax(cache.C_of(c2h2), 0.0) : 0.0;
+    if (merge && merge_P.size() != n) merge_P.resize(n);
     // The dimer kernel's geometric terms, anew only when the geometry changed.
-    if (merge_r && (cache.merge_version != cache.geometry_version || cache.merge_d2.size() != n)) {
+    if (merge && (cache.merge_version != cache.geometry_version || cache.merge_d2.size() != n)) {
         cache.merge_d2.resize(n);
         cache.merge_inv_m.resize(n);
         for (size_t i = 0; i < n; ++i) {
@@ -333,11 +335,11 @@ bool CrossLinkCommon::fused_update(bool inception, bool adsorption, bool quadrat
     for (size_t i = 0; i < n; ++i) {
         const double c = radical_of(quadratic, t, n_C[i], k_f3s[i], k_fs[i], pymax(cache.C_of(idx[i]), 0.0), C_H2, C_H);
         c_out[i] = c;
-        if (merge_r) {
+        if (merge) {
             const double beta = merge_d2[i] * std::pow(k.kB_const * k.Pi_const * T * 0.5 * merge_inv_m[i], 0.5);
             const double s = beta * k.Av_const * c;
             const double p = k_fs[i] * c_agg;
-            const double den = (*merge_r + s) + p;
+            const double den = (merge_r + s) + p;
             if (den == 0.0) return false;
             P_out[i] = pymax(pymin(p / den, 1.0), 0.0);
         }
@@ -359,7 +361,7 @@ bool CrossLinkCommon::fused_update(bool inception, bool adsorption, bool quadrat
             const double dH = 2.0 * w * n_H[i] / rho;
             C_each[i] = dC;
             H_each[i] = dH;
-            const double dN = new_particles(partial, merge_r ? &P_out[i] : nullptr, n_C[i], w, rho);
+            const double dN = new_particles(partial, merge ? &P_out[i] : nullptr, n_C[i], w, rho);
             N_each[i] = dN;
             N_tot += dN;
             C_tot += dC;

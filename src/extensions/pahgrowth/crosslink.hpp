@@ -101,10 +101,14 @@ struct CrossLinkCommon : CPAHGrowthBase {
     using Scope = CacheScope<Cache>;
     // The steps of one update in two passes on the step's cache, for the
     // exact class with its own table, bit for bit as the steps give them
-    // there: `merge_r`, where dimers may merge, is the acetylene term of the
-    // merge probability. False where a step would leave the cache's path; only
-    // radicals are written by then, which the steps write again the same.
-    bool fused_update(bool inception, bool adsorption, bool quadratic, const double* merge_r);
+    // there: `merge_k`, where dimers may merge, is the rate coefficient with
+    // acetylene, species `c2h2` of the gas, of the merge probability. False
+    // where a step would leave the cache's path; only radicals are written by
+    // then, which the steps write again the same.
+    bool fused_update(bool inception, bool adsorption, bool quadratic, const double* merge_k = nullptr,
+                      int c2h2 = -1);
+    // H2 and H as the gas wrapper's index cache gives them, kept while its species dictionary is unchanged.
+    SpeciesIds<2> h_ids;
     // The kinetic values as the table entries give them, from the cache when it is on.
     double kf3(int i);
     double kf_soot(int i);

@@ -50,6 +50,7 @@ struct CCrossLinkMerge : CrossLinkCommon {
         }
     };
     RateMemo c2h2;  // k_PAH_C2H2 of its inputs
+    SpeciesIds<1> c2h2_id;  // C2H2 as the gas wrapper's index cache gives it
     double c2h2_rate(double T);
     bool merge_all();
 };

@@ -57,10 +57,10 @@ bool StepGeometry::fill(const CPAHGrowthBase* m, PyTypeObject* own, bool hold) {
     mu = PyFloat_AS_DOUBLE(g->_mu.get());
     lam = PyFloat_AS_DOUBLE(g->_lambda_gas.get());
     rho = PyFloat_AS_DOUBLE(g->_rho.get());
-    if (mass.size() != n) mass.resize(n);
-    if (diam.size() != n) diam.resize(n);
-    if (memo.size() != n) {
+    if (memo.size() != n || mass.size() != n || diam.size() != n) [[unlikely]] {
         memo.assign(n, PAHGeometryRow{});
+        mass.assign(n, 0.0);
+        diam.assign(n, 0.0);
         ++geometry_version;
     }
     const int* idx = sw->PAH_indices.data();
@@ -72,17 +72,18 @@ bool StepGeometry::fill(const CPAHGrowthBase* m, PyTypeObject* own, bool hold) {
         if (s < 0 || (size_t)s >= n_MW) return false;
         in_X = in_X && (size_t)s < X_size;
         const double c = n_C[i], h = n_H[i];
-        if (c + h == 0.0) return false;
         const double MW = MWs[s];
         PAHGeometryRow& row = memo[i];
-        if (!row.same(s, MW, c, h)) {
+        // A kept row had a non-zero c + h, and mass and diam hold its values.
+        if (!row.same(s, MW, c, h)) [[unlikely]] {
+            if (c + h == 0.0) return false;
             ++geometry_version;
             const double mi = MW / k.Av_const;
             const double rho_PAH = (k.MW_carbon_const * c + k.MW_hydrogen_const * h) * 171943.5197 / (c + h);
             row = PAHGeometryRow{s, MW, c, h, mi, std::pow(6.0 * (mi / rho_PAH) / k.Pi_const, k.one_third_const)};
+            mass[i] = row.m;
+            diam[i] = row.d;
         }
-        mass[i] = row.m;
-        diam[i] = row.d;
     }
     X_holds_PAHs = in_X;
     n_X = X_size;

@@ -14,7 +14,11 @@ bind::Name total_names[] = {bind::Name("N_agg_inception_total"), bind::Name("C_t
                             bind::Name("H_tot_PAH_total")};
 
 CPAHGrowthBase* as_model(PyObject* m) {
-    return PyObject_TypeCheck(m, &CPAHGrowthBase::type) ? reinterpret_cast<CPAHGrowthBase*>(m) : nullptr;
+    // The module's models derive from the base directly: their own type's base
+    // settles it without the walk over the method resolution order.
+    PyTypeObject* t = Py_TYPE(m);
+    if (t == &CPAHGrowthBase::type || t->tp_base == &CPAHGrowthBase::type) return reinterpret_cast<CPAHGrowthBase*>(m);
+    return PyType_IsSubtype(t, &CPAHGrowthBase::type) ? reinterpret_cast<CPAHGrowthBase*>(m) : nullptr;
 }
 
 }  // namespace
