@@ -529,6 +529,32 @@ def test_kept_geometry_and_pair_values_follow_changes_bit_for_bit(mod, gas):
     assert same(m, on_sub)
 
 
+@pytest.mark.parametrize("cls", ["CDimerCoal", "CDimerCoalMod", "CCrossLink", "CCrossLinkMod", "CCrossLinkMerge"])
+def test_step_geometry_follows_precursor_changes_bit_for_bit(mod, gas, cls, unraisable):
+    # The step geometry kept from one step to the next against the looked-up path (a Python
+    # subclass): a changed atom count, then a precursor of no atoms, which the kept path refuses.
+    names = ("w_dimer", "_N_agg_inception_each", "_C_tot_inception_each", "_PAH_adsorption_rate",
+             "_H_tot_PAH_each")
+    runs = []
+    for kind in (cls, type("Same", (getattr(mod, cls),), {})):
+        sg, sw, m = modular.installed(mod, gas, kind)
+        unraisable.clear()
+        seen = []
+        for n_C, n_H in ((None, None), (None, 2.0), (10.0, -10.0), (None, None)):
+            if n_C is not None:
+                sw.PAH_n_C = sw.PAH_n_C[:2] + [n_C]
+            if n_H is not None:
+                sw.PAH_n_H = sw.PAH_n_H[:2] + [sw.PAH_n_H[2] + n_H if n_C is None else n_H]
+            try:
+                m.update()
+                seen.append([[x.hex() for x in getattr(m, n)] for n in names])
+            except Exception as e:  # noqa: BLE001
+                seen.append((type(e), str(e)))
+        runs.append((seen, [(str(u.object), u.exc_type) for u in unraisable]))
+    assert runs[0] == runs[1]
+    assert runs[0][0][0] != runs[0][0][1] and runs[0][1]
+
+
 class Truthy:
     def __bool__(self):
         return True
