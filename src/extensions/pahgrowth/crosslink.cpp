@@ -288,7 +288,8 @@ bool CrossLinkCommon::radical_step_cached(bool quadratic) {
     return true;
 }
 
-bool CrossLinkCommon::fused_update(bool inception, bool adsorption, bool quadratic, const double* merge_k, int c2h2) {
+template <bool quadratic, bool merge>
+bool CrossLinkCommon::fused_update(bool inception, bool adsorption, double merge_k, int c2h2) {
     const size_t n = (size_t)std::max(n_PAHs, 0);
     // Every condition of the steps' cached paths, tested before anything is written.
     if (n == 0 || !cache.on || cache.mass.size() != n || !all_sized(n, c_PAH_radical)) return false;
@@ -304,11 +305,10 @@ bool CrossLinkCommon::fused_update(bool inception, bool adsorption, bool quadrat
     if (quadratic && !cache.k_f3_nonzero) return false;
     if (!cache.plain_C() || !h_ids.find(cache.gas, {n_H2, n_H})) return false;
     const int h2 = h_ids[0], h = h_ids[1];
-    if (!cache.in_X(h2) || !cache.in_X(h) || (merge_k && !cache.in_X(c2h2))) return false;
+    if (!cache.in_X(h2) || !cache.in_X(h) || (merge && !cache.in_X(c2h2))) return false;
     const double C_H2 = pymax(cache.C_of(h2), 0.0), C_H = pymax(cache.C_of(h), 0.0);
     // The acetylene term of the merge probability, as merge_all reads it.
-    const bool merge = merge_k != nullptr;
-    const double merge_r = merge ? *merge_k * pymax(cache.C_of(c2h2), 0.0) : 0.0;
+    const double merge_r = merge ? merge_k * pymax(cache.C_of(c2h2), 0.0) : 0.0;
     if (merge && merge_P.size() != n) merge_P.resize(n);
     // The dimer kernel's geometric terms, anew only when the geometry changed.
     if (merge && (cache.merge_version != cache.geometry_version || cache.merge_d2.size() != n)) {
@@ -387,6 +387,10 @@ bool CrossLinkCommon::fused_update(bool inception, bool adsorption, bool quadrat
     }
     return true;
 }
+
+template bool CrossLinkCommon::fused_update<false, false>(bool, bool, double, int);
+template bool CrossLinkCommon::fused_update<true, false>(bool, bool, double, int);
+template bool CrossLinkCommon::fused_update<true, true>(bool, bool, double, int);
 
 // Radical + precursor molecule; the precursor concentration is read afresh.
 void CrossLinkCommon::w_dimer_linear_step() {

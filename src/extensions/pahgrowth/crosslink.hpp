@@ -105,8 +105,9 @@ struct CrossLinkCommon : CPAHGrowthBase {
     // acetylene, species `c2h2` of the gas, of the merge probability. False
     // where a step would leave the cache's path; only radicals are written by
     // then, which the steps write again the same.
-    bool fused_update(bool inception, bool adsorption, bool quadratic, const double* merge_k = nullptr,
-                      int c2h2 = -1);
+    // (Instantiated for the three classes: linear; quadratic; quadratic with merging.)
+    template <bool quadratic, bool merge>
+    bool fused_update(bool inception, bool adsorption, double merge_k = 0.0, int c2h2 = -1);
     // H2 and H as the gas wrapper's index cache gives them, kept while its species dictionary is unchanged.
     SpeciesIds<2> h_ids;
     // The kinetic values as the table entries give them, from the cache when it is on.
@@ -185,7 +186,7 @@ struct CCrossLink : CrossLinkCommon {
     const CCrossLinkVTable* vt() const { return static_cast<const CCrossLinkVTable*>(vtab); }
 
     void init_impl(PyObject* soot_wrapper);
-    bool fused_step(bool inception, bool adsorption) { return fused_update(inception, adsorption, false, nullptr); }
+    bool fused_step(bool inception, bool adsorption) { return fused_update<false, false>(inception, adsorption); }
 };
 
 #define CROSSLINK_ROWS CROSSLINK_FIELDS(BIND_ROW)

@@ -124,10 +124,9 @@ double CCrossLinkMerge::c2h2_rate(double T) {
 // The fused update; the acetylene term only where dimers form, read as
 // merge_all reads it (the steps take over where it cannot be).
 bool CCrossLinkMerge::fused_step(bool inception, bool adsorption) {
-    if (!inception) return fused_update(false, adsorption, true);
+    if (!inception) return fused_update<true, false>(false, adsorption);
     if (k.R_const * cache.T == 0.0 || !c2h2_id.find(cache.gas, {n_C2H2})) return false;
-    const double rate = c2h2_rate(cache.T);
-    return fused_update(true, adsorption, true, &rate, c2h2_id[0]);
+    return fused_update<true, true>(true, adsorption, c2h2_rate(cache.T), c2h2_id[0]);
 }
 
 namespace {

@@ -19,7 +19,7 @@ struct CCrossLinkMod : CrossLinkCommon {
     const CCrossLinkModVTable* vt() const { return static_cast<const CCrossLinkModVTable*>(vtab); }
 
     void init_impl(PyObject* soot_wrapper);
-    bool fused_step(bool inception, bool adsorption) { return fused_update(inception, adsorption, true, nullptr); }
+    bool fused_step(bool inception, bool adsorption) { return fused_update<true, false>(inception, adsorption); }
 };
 
 }  // namespace pyrandel
