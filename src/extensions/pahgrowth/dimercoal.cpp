@@ -192,6 +192,70 @@ void DimerCoalCommon::CH_tot_PAH_step() {
     }
 }
 
+bool DimerCoalCommon::fused_tail(bool inception, bool adsorption) {
+    const size_t n = cached_n();
+    // Every condition of the steps' cached paths, tested before anything is written.
+    if (n == NOT_CACHED || n == 0 || !all_sized(n, a_inception, b_adsorption, w_dimer, c_dimer)) return false;
+    if (inception && (geo.rho == 0.0 || !all_sized(n, w_inception, _C_tot_inception_each, _H_tot_inception_each,
+                                                    _N_agg_inception_each)))
+        return false;
+    if (adsorption && (geo.rho == 0.0 || !all_sized(n, _PAH_adsorption_rate, _C_tot_PAH_each, _H_tot_PAH_each)))
+        return false;
+    // Dimers, as c_dimer_step gives them; a root that would divide by zero leaves it to the steps.
+    const double *A = a_inception.data(), *B = b_adsorption.data(), *W = w_dimer.data();
+    double* c = c_dimer.data();
+    for (size_t i = 0; i < n; ++i) {
+        const double a = A[i], b = B[i], w = W[i];
+        const double D = std::pow(b, 2.0) + 4.0 * a * w;
+        if (D > 0.0 && 2.0 * a == 0.0) return false;
+        c[i] = D > 0.0 ? (std::sqrt(D) - b) / (2.0 * a) : 0.0;
+    }
+    // Inception and adsorption, as their two steps each give them.
+    const double rho = geo.rho;
+    const double *nC = geo.sw->PAH_n_C.data(), *nH = geo.sw->PAH_n_H.data();
+    if (inception) {
+        const bool partial = geo.partial();
+        double *wi = w_inception.data(), *C_each = _C_tot_inception_each.data(), *H_each = _H_tot_inception_each.data();
+        double* N_each = _N_agg_inception_each.data();
+        double N_tot = 0.0, C_tot = 0.0, H_tot = 0.0;
+        for (size_t i = 0; i < n; ++i) {
+            const double w = A[i] * 0.5 * std::pow(c[i], 2.0);
+            wi[i] = w;
+            const double n_C = nC[i], n_H = nH[i];
+            const double dC = 4.0 * w * n_C / rho;
+            const double dH = 4.0 * w * n_H / rho;
+            C_each[i] = dC;
+            H_each[i] = dH;
+            const double dN = partial ? (4.0 * n_C / k.min_n_C_const) * (w / rho) : w / rho;
+            N_each[i] = dN;
+            N_tot += dN;
+            C_tot += dC;
+            H_tot += dH;
+        }
+        _N_agg_inception_total = N_tot;
+        _C_tot_inception_total = C_tot;
+        _H_tot_inception_total = H_tot;
+    }
+    if (adsorption) {
+        double *rate = _PAH_adsorption_rate.data(), *C_each = _C_tot_PAH_each.data(), *H_each = _H_tot_PAH_each.data();
+        double C_tot = 0.0, H_tot = 0.0;
+        for (size_t i = 0; i < n; ++i) {
+            const double r = c[i] * B[i];
+            rate[i] = r;
+            const double n_C = nC[i], n_H = nH[i];
+            const double dC = 2.0 * n_C * r / rho;
+            const double dH = 2.0 * (n_H - 2.0) * r / rho;
+            C_each[i] = dC;
+            H_each[i] = dH;
+            C_tot += dC;
+            H_tot += dH;
+        }
+        _C_tot_PAH_total = C_tot;
+        _H_tot_PAH_total = H_tot;
+    }
+    return true;
+}
+
 bool DimerCoalCommon::fill_cache(PyTypeObject* own) {
     if (!geo.fill(this, own)) return false;
     const size_t n = geo.diam.size();

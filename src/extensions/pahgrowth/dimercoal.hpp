@@ -51,6 +51,11 @@ struct DimerCoalCommon : CPAHGrowthBase {
     void NCH_inception_step(bool by_name_counts);
     void adsorption_rate_step();
     void CH_tot_PAH_step();
+    // The five steps after the coefficients in two passes on the step's
+    // geometry, for the exact class with its own table, bit for bit as their
+    // cached paths give them. False where a step would leave its cached path;
+    // only dimer concentrations are written by then, which the steps write again the same.
+    bool fused_tail(bool inception, bool adsorption);
     // Entries 8 and 9 of both classes.
     void scrub_inception(bind::DoubleBuf& w);
     void scrub_PAH(bind::DoubleBuf& w);
@@ -101,6 +106,10 @@ void dimercoal_update(Cls& s) {
     if (!dimercoal_inception_on(s) && !dimercoal_adsorption_on(s)) return;
     s.vt()->update_w_dimer(&s);
     s.vt()->update_ab(&s);
+    // The exact class with its own table on the step's geometry: no code of
+    // anyone else's ran since the geometry was taken, and the steps run fused.
+    if (s.geo.on && s.vtab == &Cls::vtable && s.fused_tail(dimercoal_inception_on(s), dimercoal_adsorption_on(s)))
+        return;
     s.update_c_dimer();
     if (dimercoal_inception_on(s)) {
         s.update_w_inception();
