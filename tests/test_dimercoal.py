@@ -384,3 +384,28 @@ def test_a_zero_mean_molar_mass_reports_through_the_gas_entry_on_the_fast_path_t
         runs.append(([(str(u.object), u.exc_type) for u in unraisable], list(m.w_dimer), list(m.c_dimer)))
     assert runs[0] == runs[1]
     assert runs[0][0] == [("pyrandel.lib._pyrandel.CSootGas.C", ZeroDivisionError)] * 3
+
+
+def test_precursor_lists_emptied_by_the_volume_object_mid_step(mod, gas):
+    # V_agg's arithmetic runs Python code inside update_ab; the steps after it read the counts,
+    # which are gone by then: IndexError on the exact class as on the looked-up path, no crash
+    class Emptying:
+        def __init__(self, sw):
+            self.sw = sw
+
+        def __rtruediv__(self, other):
+            self.sw.PAH_n_C = []
+            self.sw.PAH_n_H = []
+            return 1e30
+
+        def __radd__(self, other):
+            return 1e30
+
+    runs = []
+    for kind in ("CDimerCoal", type("Same", (mod.CDimerCoal,), {})):
+        sg, sw, m = modular.installed(mod, gas, kind)
+        m.V_agg = Emptying(sw)
+        with pytest.raises(IndexError) as e:
+            m.update()
+        runs.append((str(e.value), list(m.c_dimer), list(m.b_adsorption), m.N_agg_inception_all()))
+    assert runs[0] == runs[1]

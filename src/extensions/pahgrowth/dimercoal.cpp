@@ -95,9 +95,11 @@ void DimerCoalCommon::NCH_inception_step(bool by_name_counts) {
     _C_tot_inception_total = 0.0;
     _H_tot_inception_total = 0.0;
     if (n_PAHs <= 0) return;
+    // (The counts are read from the wrapper's lists, which code run since the
+    // geometry was taken may have shortened: those must still hold n.)
     if (const size_t n = cached_n(); n != NOT_CACHED && geo.rho != 0.0 &&
                                      all_sized(n, w_inception, _C_tot_inception_each, _H_tot_inception_each,
-                                               _N_agg_inception_each)) {
+                                               _N_agg_inception_each, geo.sw->PAH_n_C, geo.sw->PAH_n_H)) {
         // The step's own class: the counts from the wrapper, the switch once.
         const double rho = geo.rho;
         const bool partial = geo.partial();
@@ -161,7 +163,8 @@ void DimerCoalCommon::CH_tot_PAH_step() {
     _H_tot_PAH_total = 0.0;
     if (n_PAHs <= 0) return;
     if (const size_t n = cached_n();
-        n != NOT_CACHED && geo.rho != 0.0 && all_sized(n, _PAH_adsorption_rate, _C_tot_PAH_each, _H_tot_PAH_each)) {
+        n != NOT_CACHED && geo.rho != 0.0 &&
+        all_sized(n, _PAH_adsorption_rate, _C_tot_PAH_each, _H_tot_PAH_each, geo.sw->PAH_n_C, geo.sw->PAH_n_H)) {
         const double rho = geo.rho;
         const double *nC = geo.sw->PAH_n_C.data(), *nH = geo.sw->PAH_n_H.data();
         const double* rate = _PAH_adsorption_rate.data();
@@ -195,7 +198,9 @@ void DimerCoalCommon::CH_tot_PAH_step() {
 bool DimerCoalCommon::fused_tail(bool inception, bool adsorption) {
     const size_t n = cached_n();
     // Every condition of the steps' cached paths, tested before anything is written.
-    if (n == NOT_CACHED || n == 0 || !all_sized(n, a_inception, b_adsorption, w_dimer, c_dimer)) return false;
+    if (n == NOT_CACHED || n == 0 || !all_sized(n, a_inception, b_adsorption, w_dimer, c_dimer, geo.sw->PAH_n_C,
+                                                geo.sw->PAH_n_H))
+        return false;
     if (inception && (geo.rho == 0.0 || !all_sized(n, w_inception, _C_tot_inception_each, _H_tot_inception_each,
                                                     _N_agg_inception_each)))
         return false;
