@@ -18,6 +18,10 @@ namespace {
 
 bind::Name n_H("H");
 bind::Name n_H2("H2");
+// The indices of H2 and H the scrub writes use, as the gas wrapper's cache gave
+// them for a species dictionary at one version (any model's: the dictionary
+// alone decides them).
+SpeciesIds<2> scrub_ids;
 
 }  // namespace
 
@@ -625,6 +629,40 @@ void CrossLinkCommon::scrub_PAH(bind::DoubleBuf& w) {
         scrub_at(w, PAH_index_at(i), -r);
         scrub_at(w, gas.index(n_H), 2.0 * r);
     }
+}
+
+// Entries 8 and 9 where each takes its first path to the end: the wrappers read
+// in place, the indices of H2 and H known to the gas wrapper's cache, every
+// write inside the array.
+bool CrossLinkCommon::plain_scrub(const bind::F64Span& w) {
+    if (n_PAHs <= 0) return true;
+    const size_t n = (size_t)n_PAHs;
+    const CSootWrapper* sw = soot_wrapper.o;
+    CSootGas* g = sw ? sw->gas() : nullptr;
+    if (!g || !all_sized(n, w_dimer, _PAH_adsorption_rate, sw->PAH_indices) || !scrub_ids.find(g, {n_H2, n_H}))
+        return false;
+    double *w_H2 = span_slot(w, scrub_ids[0]), *w_H = span_slot(w, scrub_ids[1]);
+    if (!w_H2 || !w_H) return false;
+    const int* idx = sw->PAH_indices.data();
+    const double *wd = w_dimer.data(), *ra = _PAH_adsorption_rate.data();
+    // Each precursor's element found once for both passes where the list is short.
+    double* elem[8];
+    const bool keep = n <= std::size(elem);
+    for (size_t i = 0; i < n; ++i) {
+        double* e = span_slot(w, idx[i]);
+        if (!e) return false;
+        if (keep) elem[i] = e;
+        const double r = wd[i];
+        *e += -2.0 * r;
+        *w_H2 += r;
+    }
+    for (size_t i = 0; i < n; ++i) {
+        double* e = keep ? elem[i] : span_slot(w, idx[i]);
+        const double r = ra[i];
+        *e += -r;
+        *w_H += 2.0 * r;
+    }
+    return true;
 }
 
 // ------------------------------------------------------------------ CCrossLink

@@ -85,6 +85,8 @@ struct CrossLinkCommon : CPAHGrowthBase {
     // Entries 8 and 9 of the three classes.
     void scrub_inception(bind::DoubleBuf& w);
     void scrub_PAH(bind::DoubleBuf& w);
+    // Both in one call on a plain array (see pah_plain_w_scrub).
+    bool plain_scrub(const bind::F64Span& w);
 
     // Per-step values of the precursors when nothing can override them (StepGeometry).
     struct Cache : StepGeometry {

@@ -15,6 +15,9 @@ BIND_TYPE_OBJECT(CDimerCoal)
 namespace {
 
 bind::Name n_H("H");
+// The index of H the scrub writes use, as the gas wrapper's cache gave it for a
+// species dictionary at one version (any model's: the dictionary alone decides it).
+SpeciesIds<1> scrub_ids;
 
 }  // namespace
 
@@ -311,6 +314,38 @@ void DimerCoalCommon::scrub_PAH(bind::DoubleBuf& w) {
         scrub_at(w, PAH_index_at(i), -2.0 * r);
         scrub_at(w, h, 2.0 * r);
     }
+}
+
+// Entries 8 and 9 where each takes its first path to the end: the wrappers read
+// in place, the index of H known to the gas wrapper's cache, every write inside
+// the array.
+bool DimerCoalCommon::plain_scrub(const bind::F64Span& w) {
+    if (n_PAHs <= 0) return true;
+    const size_t n = (size_t)n_PAHs;
+    const CSootWrapper* sw = soot_wrapper.o;
+    CSootGas* g = sw ? sw->gas() : nullptr;
+    if (!g || !all_sized(n, w_inception, _PAH_adsorption_rate, sw->PAH_indices) || !scrub_ids.find(g, {n_H}))
+        return false;
+    double* w_H = span_slot(w, scrub_ids[0]);
+    if (!w_H) return false;
+    const int* idx = sw->PAH_indices.data();
+    const double *wi = w_inception.data(), *ra = _PAH_adsorption_rate.data();
+    // Each precursor's element found once for both passes where the list is short.
+    double* elem[8];
+    const bool keep = n <= std::size(elem);
+    for (size_t i = 0; i < n; ++i) {
+        double* e = span_slot(w, idx[i]);
+        if (!e) return false;
+        if (keep) elem[i] = e;
+        *e += -4.0 * wi[i];
+    }
+    for (size_t i = 0; i < n; ++i) {
+        double* e = keep ? elem[i] : span_slot(w, idx[i]);
+        const double r = ra[i];
+        *e += -2.0 * r;
+        *w_H += 2.0 * r;
+    }
+    return true;
 }
 
 // ------------------------------------------------------------------ CDimerCoal

@@ -59,6 +59,8 @@ struct DimerCoalCommon : CPAHGrowthBase {
     // Entries 8 and 9 of both classes.
     void scrub_inception(bind::DoubleBuf& w);
     void scrub_PAH(bind::DoubleBuf& w);
+    // Both in one call on a plain array (see pah_plain_w_scrub).
+    bool plain_scrub(const bind::F64Span& w);
 
     // Precursor geometry computed once per step when nothing can override it.
     StepGeometry geo;

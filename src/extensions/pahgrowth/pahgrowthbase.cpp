@@ -3,6 +3,10 @@
 #include "../../lib/constants.hpp"
 #include "../gas/sootgas.hpp"
 #include "../sootwrapper/sootwrapper.hpp"
+#include "crosslinkmerge.hpp"
+#include "crosslinkmod.hpp"
+#include "dimercoalmod.hpp"
+#include "reactdim.hpp"
 
 namespace pyrandel {
 
@@ -76,6 +80,15 @@ void CPAHGrowthBase::no_update_w_scrub_impl(bind::DoubleBuf&) {
 void pah_growth_update_w_scrub(CPAHGrowthBase* self, bind::DoubleBuf& w_scrub) {
     self->vtab->_update_w_scrub_inception(self, w_scrub);
     self->vtab->_update_w_scrub_PAH(self, w_scrub);
+}
+
+bool pah_plain_w_scrub(CPAHGrowthBase* self, const bind::F64Span& w) {
+    const CPAHGrowthBaseVTable* t = self->vtab;
+    if (t == &CCrossLinkMerge::vtable || t == &CCrossLinkMod::vtable || t == &CCrossLink::vtable)
+        return static_cast<CrossLinkCommon*>(self)->plain_scrub(w);
+    if (t == &CDimerCoalMod::vtable || t == &CDimerCoal::vtable) return static_cast<DimerCoalCommon*>(self)->plain_scrub(w);
+    if (t == &CReactDim::vtable) return static_cast<CReactDim*>(self)->plain_scrub(w);
+    return false;
 }
 
 // ------------------------------------------------------------------ helpers

@@ -710,6 +710,45 @@ void CReactDim::update_w_scrub_PAH_impl(bind::DoubleBuf& w) {
     }
 }
 
+// Entries 8 and 9 where each takes its straight writes to the end: the lists
+// cover the counts, every dimer's precursors are in the wrapper's list, the index
+// of H2 is known to the gas wrapper's cache, every write lands inside the array.
+bool CReactDim::plain_scrub(const bind::F64Span& w) {
+    const CSootWrapper* sw = soot_wrapper.o;
+    int h;
+    if (!sw || !cached_H2_index(h)) return false;
+    const auto& idx = sw->PAH_indices;
+    const size_t np = idx.size(), nd = (size_t)(n_dimers < 0 ? 0 : n_dimers),
+                 n = (size_t)(n_PAHs < 0 ? 0 : n_PAHs);
+    double* w_H2 = span_slot(w, h);
+    if (!w_H2 || w_chem_dimer.size() < nd || dimer_PAH_1_id.size() < nd || dimer_PAH_2_id.size() < nd ||
+        _PAH_adsorption_rate.size() < n || np < n)
+        return false;
+    // The element of every precursor in the list, each inside the array.
+    slot_ptr_.resize(np);
+    double** at_p = slot_ptr_.data();
+    bool inside = true;
+    for (size_t p = 0; p < np; ++p) inside &= (at_p[p] = span_slot(w, idx.data()[p])) != nullptr;
+    if (!inside) return false;
+    const int *id_1 = dimer_PAH_1_id.data(), *id_2 = dimer_PAH_2_id.data();
+    const double* rates = w_chem_dimer.data();
+    for (size_t kk = 0; kk < nd; ++kk) {
+        const size_t p = (size_t)id_1[kk], q = (size_t)id_2[kk];  // negative ids wrap
+        if (p >= np || q >= np) return false;
+        const double r = rates[kk];
+        *at_p[p] += -r;
+        *at_p[q] += -r;
+    }
+    const double* ra = _PAH_adsorption_rate.data();
+    for (size_t i = 0; i < n; ++i) {
+        double* e = at_p[i];
+        const double r = ra[i];
+        *e += -r;
+        *w_H2 += r;
+    }
+    return true;
+}
+
 // ------------------------------------------------------------------ tables
 
 namespace {

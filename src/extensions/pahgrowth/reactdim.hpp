@@ -148,6 +148,8 @@ struct CReactDim : CPAHGrowthBase {
     void update_NCH_inception_impl();
     void update_w_scrub_inception_impl(bind::DoubleBuf& w);
     void update_w_scrub_PAH_impl(bind::DoubleBuf& w);
+    // Both in one call on a plain array (see pah_plain_w_scrub).
+    bool plain_scrub(const bind::F64Span& w);
 };
 
 }  // namespace pyrandel

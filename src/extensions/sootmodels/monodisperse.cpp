@@ -232,9 +232,33 @@ void CMonodisperseSootModel::update_impl() {
     surf_update(surf.get());
 }
 
-// Clears the scrubbing array in place and lets both models enter their exchange.
-void CMonodisperseSootModel::update_w_scrub_impl() {
-    Ref w = w_scrub.hold();
+namespace {
+
+// The exchange of update_w_scrub in one pass where nothing can run code or fail:
+// the array an exact writeable float64 ndarray, the PAH model on one of the
+// module's own tables and the surface model an exact CFrenklachHACA, each with
+// every write inside the array. The same zeros and additions in the same order
+// as the general path; false otherwise, when the general path clears the array
+// again (no code has run since) and makes every write its own way.
+bool plain_w_scrub(M* s) {
+    const CSootWrapper* sw = s->soot_wrapper.o;
+    bind::F64Span w;
+    if (!sw || !bind::plain_f64(s->w_scrub.get(), true, w)) return false;
+    if (w.stride == (Py_ssize_t)sizeof(double)) {
+        std::fill_n(reinterpret_cast<double*>(w.data), w.n, 0.0);
+    } else {
+        for (Py_ssize_t i = 0; i < w.n; ++i) w[i] = 0.0;
+    }
+    if (!sw->soot_enabled || !sw->scrubbing_enabled) return true;
+    CPAHGrowthBase* pah = sw->PAH_model();
+    CSurfaceReactionsBase* surf = sw->surface_model();
+    if (!pah || !surf || Py_TYPE(surf) != &CFrenklachHACA::type) return false;
+    return pah_plain_w_scrub(pah, w) && surf_plain_w_scrub(surf, w);
+}
+
+// update_w_scrub the general way: every write through the models' entries.
+[[gnu::noinline]] void general_w_scrub(M* s) {
+    Ref w = s->w_scrub.hold();
     if (w.get() == Py_None) bind::raise(PyExc_TypeError, "unsupported operand type(s) for *=: 'NoneType' and 'float'");
     // Zeros written, not a product with 0.0: a NaN of one bad step must not stay.
     std::optional<bind::DoubleBuf> buf;
@@ -255,7 +279,7 @@ void CMonodisperseSootModel::update_w_scrub_impl() {
         if (PyObject_SetItem(w.get(), Py_Ellipsis, z.get()) < 0) bind::fail();
     }
     {
-        Ref sw = held_wrapper(soot_wrapper, "soot_enabled");
+        Ref sw = held_wrapper(s->soot_wrapper, "soot_enabled");
         if (!as_wrapper(sw)->soot_enabled || !as_wrapper(sw)->scrubbing_enabled) return;
         Ref pah = as_wrapper(sw)->PAH_growth_model.hold();
         if (pah.get() == Py_None) none_has_no("update_w_scrub");
@@ -263,11 +287,18 @@ void CMonodisperseSootModel::update_w_scrub_impl() {
         auto* p = reinterpret_cast<CPAHGrowthBase*>(pah.get());
         p->vtab->update_w_scrub(p, *buf);
     }
-    Ref surf = surf_of(this);
-    Ref arr = w_scrub.hold();
+    Ref surf = surf_of(s);
+    Ref arr = s->w_scrub.hold();
     // The view stays open for the surface model while the field holds the same array.
     if (buf && arr.get() != buf->obj()) buf.reset();
     surf_update_w_scrub(surf.get(), arr.get(), buf ? &*buf : nullptr);
+}
+
+}  // namespace
+
+// Clears the scrubbing array in place and lets both models enter their exchange.
+void CMonodisperseSootModel::update_w_scrub_impl() {
+    if (!plain_w_scrub(this)) general_w_scrub(this);
 }
 
 Ref CMonodisperseSootModel::min_array_impl() {

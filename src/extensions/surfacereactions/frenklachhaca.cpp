@@ -459,38 +459,77 @@ void CFrenklachHACA::update_w_scrub_oxidation_impl(bind::DoubleBuf& w) {
 
 void CFrenklachHACA::update_w_scrub_impl(bind::DoubleBuf w_scrub) { update_w_scrub_on(w_scrub); }
 
-bool CFrenklachHACA::fused_w_scrub(CSootGas* g, bind::DoubleBuf& w) {
-    const bool grow = soot_wrapper.o->surface_growth_enabled, oxid = soot_wrapper.o->oxidation_enabled;
+namespace {
+
+// The elements the fused scrub writes add to (those of the switched-off process unused).
+struct HACASlots {
     double *C2H2 = nullptr, *H = nullptr, *CO = nullptr, *H2 = nullptr, *O2 = nullptr, *OH = nullptr;
-    if (species_ids(g)) {
-        auto at = [&](int s, double*& p) { return (p = slot(w, sp_[s])) != nullptr; };
-        if (!at(sp_H, H)) return false;
-        if (grow && !at(sp_C2H2, C2H2)) return false;
-        if (oxid && !(at(sp_CO, CO) && at(sp_H2, H2) && at(sp_O2, O2) && at(sp_OH, OH))) return false;
-    } else {
-        int i;
-        auto at = [&](PyObject* name, double*& p) { return g->cached_species_index(name, i) && (p = slot(w, i)); };
-        if (!at(n_H, H)) return false;
-        if (grow && !at(n_C2H2, C2H2)) return false;
-        if (oxid && !(at(n_CO, CO) && at(n_H2, H2) && at(n_O2, O2) && at(n_OH, OH))) return false;
-    }
+};
+
+// The writes of the two scrub entries, in their order.
+inline void fused_w_scrub_writes(const CFrenklachHACA* m, bool grow, bool oxid, const HACASlots& p) {
     if (grow) {
-        const double r = _surface_growth_rate;
-        *C2H2 += -r;
-        *H += 1.75 * r;
+        const double r = m->_surface_growth_rate;
+        *p.C2H2 += -r;
+        *p.H += 1.75 * r;
     }
     if (oxid) {
-        const double r_O2 = _O2_oxidation_rate, r_OH = _OH_oxidation_rate;
-        *CO += 2.0 * r_O2;
-        *H2 += 0.0 * r_O2;
-        *H += 0.0 * r_O2;
-        *O2 += -r_O2;
-        *CO += r_OH;
-        *H2 += 0.0 * r_OH;
-        *OH += -r_OH;
-        *H += r_OH;
+        const double r_O2 = m->_O2_oxidation_rate, r_OH = m->_OH_oxidation_rate;
+        *p.CO += 2.0 * r_O2;
+        *p.H2 += 0.0 * r_O2;
+        *p.H += 0.0 * r_O2;
+        *p.O2 += -r_O2;
+        *p.CO += r_OH;
+        *p.H2 += 0.0 * r_OH;
+        *p.OH += -r_OH;
+        *p.H += r_OH;
     }
+}
+
+// The fused scrub writes of an exact instance on its own gas wrapper, `slot_of(i)`
+// the element of row i or null where the write would fail: false, before any
+// write, where one would.
+template <class At>
+inline bool fused_w_scrub_at(CFrenklachHACA* m, CSootGas* g, At slot_of) {
+    const CSootWrapper* sw = m->soot_wrapper.o;
+    const bool grow = sw->surface_growth_enabled, oxid = sw->oxidation_enabled;
+    HACASlots p;
+    if (m->species_ids(g)) {
+        auto at = [&](int s, double*& e) { return (e = slot_of(m->sp_[s])) != nullptr; };
+        if (!at(CFrenklachHACA::sp_H, p.H)) return false;
+        if (grow && !at(CFrenklachHACA::sp_C2H2, p.C2H2)) return false;
+        if (oxid && !(at(CFrenklachHACA::sp_CO, p.CO) && at(CFrenklachHACA::sp_H2, p.H2) &&
+                      at(CFrenklachHACA::sp_O2, p.O2) && at(CFrenklachHACA::sp_OH, p.OH)))
+            return false;
+    } else {
+        int i;
+        auto at = [&](PyObject* name, double*& e) { return g->cached_species_index(name, i) && (e = slot_of(i)); };
+        if (!at(n_H, p.H)) return false;
+        if (grow && !at(n_C2H2, p.C2H2)) return false;
+        if (oxid && !(at(n_CO, p.CO) && at(n_H2, p.H2) && at(n_O2, p.O2) && at(n_OH, p.OH))) return false;
+    }
+    fused_w_scrub_writes(m, grow, oxid, p);
     return true;
+}
+
+// The elements of the seven species in a plain array, null outside it, as the
+// indices of species_ids give them: kept for the species dictionary at the
+// version and the array memory they were found for (an unchanged dictionary
+// gives the same indices, the same memory the same elements).
+struct PlainSlots {
+    const void* dict = nullptr;
+    uint64_t version = 0;
+    const char* data = nullptr;
+    Py_ssize_t n = -1, stride = 0;
+    double* at[CFrenklachHACA::n_sp] = {};
+    // H's element inside the array; those growth and oxidation add to as well.
+    bool H_in = false, growth_in = false, oxidation_in = false;
+} plain_slots;
+
+}  // namespace
+
+bool CFrenklachHACA::fused_w_scrub(CSootGas* g, bind::DoubleBuf& w) {
+    return fused_w_scrub_at(this, g, [&](Py_ssize_t i) { return slot(w, i); });
 }
 
 void CFrenklachHACA::update_w_scrub_on(bind::DoubleBuf& w_scrub) {
@@ -590,6 +629,38 @@ void surf_update_w_scrub(PyObject* model, PyObject* w_scrub, bind::DoubleBuf* vi
         }
     }
     bind::call_method(model, n_update_w_scrub, w_scrub);
+}
+
+bool surf_plain_w_scrub(CSurfaceReactionsBase* model, const bind::F64Span& w) {
+    if (Py_TYPE(model) != &CFrenklachHACA::type) return false;
+    auto* m = static_cast<CFrenklachHACA*>(model);
+    CSootGas* g = m->own_plain_gas();
+    if (!g) return false;
+    auto slot_of = [&](Py_ssize_t i) -> double* {
+        const Py_ssize_t j = i < 0 ? i + w.n : i;
+        return (size_t)j < (size_t)w.n ? &w[j] : nullptr;
+    };
+    PlainSlots& k = plain_slots;
+    const void* d;
+    uint64_t v;
+    if (!g->species_dict_stamp(d, v)) return fused_w_scrub_at(m, g, slot_of);
+    if (d != k.dict || v != k.version || w.data != k.data || w.n != k.n || w.stride != k.stride) {
+        if (!m->species_ids(g)) return fused_w_scrub_at(m, g, slot_of);
+        for (int s = 0; s < CFrenklachHACA::n_sp; ++s) k.at[s] = slot_of(m->sp_[s]);
+        k.dict = d, k.version = v, k.data = w.data, k.n = w.n, k.stride = w.stride;
+        using H = CFrenklachHACA;
+        k.H_in = k.at[H::sp_H];
+        k.growth_in = k.at[H::sp_C2H2];
+        k.oxidation_in = k.at[H::sp_CO] && k.at[H::sp_H2] && k.at[H::sp_O2] && k.at[H::sp_OH];
+    }
+    const CSootWrapper* sw = m->soot_wrapper.o;
+    const bool grow = sw->surface_growth_enabled, oxid = sw->oxidation_enabled;
+    if (!k.H_in || (grow && !k.growth_in) || (oxid && !k.oxidation_in)) return false;
+    using H = CFrenklachHACA;
+    const HACASlots p{.C2H2 = k.at[H::sp_C2H2], .H = k.at[H::sp_H], .CO = k.at[H::sp_CO], .H2 = k.at[H::sp_H2],
+                      .O2 = k.at[H::sp_O2], .OH = k.at[H::sp_OH]};
+    fused_w_scrub_writes(m, grow, oxid, p);
+    return true;
 }
 
 Ref surf_total(PyObject* model, SurfTotal which) {

@@ -177,6 +177,10 @@ void surf_update_soot_vars(PyObject* model, double d_p, double d_m, double d_g, 
 void surf_update(PyObject* model);
 // `view`, when given, is an open view of `w_scrub` that the C++ body may use.
 void surf_update_w_scrub(PyObject* model, PyObject* w_scrub, bind::DoubleBuf* view = nullptr);
+// That call on a plain float64 array where the model is an exact CFrenklachHACA
+// whose fused writes apply (nothing can run code or fail); false, before any
+// write, otherwise.
+bool surf_plain_w_scrub(CSurfaceReactionsBase* model, const bind::F64Span& w);
 // The model's totals (mol/(kg s)) as its method of that name returns them.
 enum class SurfTotal { C_tot_growth, H_tot_growth, C_tot_oxidation, H_tot_oxidation };
 bind::Ref surf_total(PyObject* model, SurfTotal which);
