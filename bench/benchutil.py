@@ -2,6 +2,7 @@
 import contextlib
 import io
 import resource
+import statistics
 import timeit
 
 
@@ -14,6 +15,20 @@ def best(fns, number, repeat, timer=timeit.default_timer, scales=None):
             n = max(1, number // scales[k]) if scales else number
             times[k].append(timeit.Timer(fn, timer=timer).timeit(n) / n)
     return [min(t) for t in times]
+
+
+def paired_ratio(base, fn, number, rounds, timer=timeit.default_timer):
+    """Cost of `fn` relative to `base`: in each of `rounds` rounds both are timed over `number` calls back
+    to back (in turns which goes first), and the median of the rounds' ratios is returned, with the best
+    time per call of `fn` and of `base`. On a shared machine a load that comes and goes moves this median
+    far less than the ratio of two best times taken at different moments."""
+    ratios, t_fn, t_base = [], [], []
+    for k in range(rounds):
+        pair = [(base, t_base), (fn, t_fn)]
+        for f, times in pair if k % 2 == 0 else pair[::-1]:
+            times.append(timeit.Timer(f, timer=timer).timeit(number) / number)
+        ratios.append(t_fn[-1] / t_base[-1])
+    return statistics.median(ratios), min(t_fn), min(t_base)
 
 
 def rss_mb():

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "../../lib/constants.hpp"
+#include "../../lib/lastvalue.hpp"
 #include "../gas/sootgas.hpp"
 #include "../pahgrowth/pahgrowthbase.hpp"
 #include "../sootwrapper/sootwrapper.hpp"
@@ -30,6 +31,10 @@ Name s_H_tot("H_tot");
 
 // Rarefaction correction at diameter d with mean free path lambda.
 inline double Cs(double d, double lambda) { return (std::exp(d * -0.78 / lambda) * 0.4 + 1.21) * (lambda * 2.0 / d) + 1.0; }
+// The same at the aggregates' mobility diameter, whose exponential the PAH-growth model may have taken this step.
+inline double Cs_agg(double d_m, double lambda) {
+    return (slip_exp(d_m * -0.78 / lambda) * 0.4 + 1.21) * (lambda * 2.0 / d_m) + 1.0;
+}
 
 // A soot-block element: the buffer's bounds are tested, None counts as empty.
 double& block_at(bind::DoubleBuf& b, Py_ssize_t i) {
@@ -130,7 +135,7 @@ Morph morphology_at_once(const MorphKey& key) {
     m.soot_MW = k.MW_carbon_const * key.C_tot / key.N_agg;
     m.c_soot_agg = key.rho * key.N_agg;
     m.c_soot_pri = key.rho * key.N_pri;
-    m.m_p = k.Pi_const * k.rho_soot_const * std::pow(m.d_p, 3.0) / 6.0;
+    m.m_p = k.Pi_const * k.rho_soot_const * cube(m.d_p) / 6.0;
     return m;
 }
 
@@ -650,7 +655,7 @@ double M::N_agg_coag_k() {
             !bind::Class<M>::overridden(this, MID_beta_coag_turb)) {
             const Morph& mo = morphology_cached(this, key);
             const double T = g->_T;
-            const double cont = T * (k.kB_const * 8.0) / (mu * 3.0) * Cs(mo.d_m, lambda);
+            const double cont = T * (k.kB_const * 8.0) / (mu * 3.0) * Cs_agg(mo.d_m, lambda);
             if (mo.m_agg != 0.0) {
                 const double fm = std::pow(mo.d_g, 2.0) * (std::pow(T * (k.kB_const * k.Pi_const) / mo.m_agg, 0.5) * 4.0);
                 if (cont + fm != 0.0) {

@@ -2,6 +2,7 @@
 #include <cstdint>
 
 #include "../../lib/constants.hpp"
+#include "../../lib/lastvalue.hpp"
 #include "../entries.hpp"
 #include "../gas/sootgas.hpp"
 #include "../sootwrapper/sootwrapper.hpp"
@@ -149,7 +150,7 @@ void CFrenklachHACA::set_alpha_model(PyObject* v) {
 // Fraction of reactive sites from temperature and the carbon atoms of a primary particle.
 namespace {
 double alpha_empirical_at(double d_p, double T) {
-    const double n_C = std::pow(d_p, 3.0) * (k.Pi_const * k.rho_soot_const / 6.0) * k.Av_const / k.MW_carbon_const;
+    const double n_C = cube(d_p) * (k.Pi_const * k.rho_soot_const / 6.0) * k.Av_const / k.MW_carbon_const;
     const double a = std::tanh((12.65 - 0.00563 * T) / std::log10(n_C) - 1.38 + 0.00068 * T);
     return bind::pymax(bind::pymin(a, 1.0), 0.0);
 }
