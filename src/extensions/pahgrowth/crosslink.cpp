@@ -3,6 +3,7 @@
 #include <climits>
 
 #include "../../lib/constants.hpp"
+#include "../../lib/lastvalue.hpp"
 
 namespace pyrandel {
 
@@ -72,6 +73,11 @@ double C_S_of(double lam, double d) {
     const double a = fdiv(2.0 * lam, d);
     return 1.0 + a * (1.21 + 0.4 * std::exp(fdiv(-0.78 * d, lam)));
 }
+// The same at the aggregates' mobility diameter, whose exponential the particle model takes again.
+double C_S_agg_of(double lam, double d_m) {
+    const double a = fdiv(2.0 * lam, d_m);
+    return 1.0 + a * (1.21 + 0.4 * slip_exp(fdiv(-0.78 * d_m, lam)));
+}
 
 // Continuum kernel; the aggregate's correction is taken at d_m and divided by d_g.
 template <class CS>
@@ -137,7 +143,7 @@ bool CrossLinkCommon::fill_cache(PyTypeObject* own) {
         }
         // The aggregate's part of the continuum kernel is the same for every precursor.
         const double a = fdiv(2.0 * k.kB_const * T, 3.0 * mu);
-        const double agg = fdiv(C_S_of(lam, d_m), d_g);
+        const double agg = fdiv(C_S_agg_of(lam, d_m), d_g);
         // The aggregate's inverse mass of the free-molecular kernel, once (an error ends the cache either way).
         const double inv_agg = fdiv(1.0, m_agg);
         for (size_t i = 0; i < n; ++i) {

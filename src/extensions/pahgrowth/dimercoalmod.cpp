@@ -1,6 +1,7 @@
 #include "dimercoalmod.hpp"
 
 #include "../../lib/constants.hpp"
+#include "../../lib/lastvalue.hpp"
 
 namespace pyrandel {
 
@@ -141,7 +142,7 @@ bool CDimerCoalMod::update_ab_cached() {
     const double T = geo.T, mu = geo.mu, lam = geo.lam;
     if (3.0 * mu == 0.0) return false;
     const double cbrt2 = std::pow(2.0, k.one_third_const);
-    const double C_S_agg = 1.0 + (2.0 * lam / d_m) * (1.21 + 0.4 * std::exp(-0.78 * d_m / lam));
+    const double C_S_agg = 1.0 + (2.0 * lam / d_m) * (1.21 + 0.4 * slip_exp(-0.78 * d_m / lam));
     const double agg = C_S_agg / d_g;
     const double a_cont = 2.0 * k.kB_const * T / (3.0 * mu);
     const double *diam = geo.diam.data(), *mass = geo.mass.data();

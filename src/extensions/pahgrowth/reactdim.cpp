@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "../../lib/constants.hpp"
+#include "../../lib/lastvalue.hpp"
 #include "../gas/sootgas.hpp"
 #include "../sootwrapper/sootwrapper.hpp"
 
@@ -72,6 +73,10 @@ inline double beta_fm_of(double d_i, double m_i, double d_g, double m_agg, doubl
     return 2.2 * std::pow(d_i + d_g, 2.0) * std::sqrt(k.Pi_const * k.kB_const * T / 2.0 * (1.0 / m_agg + 1.0 / m_i));
 }
 inline double C_S_of(double d, double lam) { return 1.0 + (2.0 * lam / d) * (1.21 + 0.4 * std::exp(-0.78 * d / lam)); }
+// The same at the aggregates' mobility diameter, whose exponential the particle model takes again.
+inline double C_S_agg_of(double d_m, double lam) {
+    return 1.0 + (2.0 * lam / d_m) * (1.21 + 0.4 * slip_exp(-0.78 * d_m / lam));
+}
 inline double k_f_of(double fm, double cont) { return k.Av_const * fm * cont / (fm + cont); }
 inline double k_r_of(double k_f, double soot_MW, double MW_i, double T) {
     const double mu = soot_MW * MW_i / (soot_MW + MW_i);
@@ -307,7 +312,7 @@ bool CReactDim::fused_adsorption(ReactDimStep& st) {
     if (3.0 * mu == 0.0 || rho == 0.0) return false;
     const double d_g_ = d_g, m_agg_ = m_agg, soot_MW_ = soot_MW, c_agg = c_soot_agg;
     const double a = 2.0 * k.kB_const * T / (3.0 * mu);
-    const double C_S_m = C_S_of(d_m, lam);  // the same for every precursor
+    const double C_S_m = C_S_agg_of(d_m, lam);  // the same for every precursor
     const double *ds = st.d.data(), *ms = st.m.data(), *Cs = st.C.data(), *MWs = st.MW.data();
     const double *n_Cs = sw->PAH_n_C.data(), *n_Hs = sw->PAH_n_H.data();
     double *k_fs = k_f_adsorption.data(), *k_rs = k_r_adsorption.data(), *stars = c_soot_PAH_star.data(),
