@@ -19,6 +19,16 @@ bind::Name n_H("H");
 // species dictionary at one version (any model's: the dictionary alone decides it).
 SpeciesIds<1> scrub_ids;
 
+// What inceptions at w (mol/(m3 s)) bring per kg of gas: the carbon and hydrogen of
+// four precursor molecules each, and the new particles (with partial addition, the
+// fraction of the smallest particle their carbon makes).
+struct Incepted {
+    double C, H, N;
+};
+inline Incepted incepted(bool partial, double n_C, double n_H, double w, double rho) {
+    return {4.0 * w * n_C / rho, 4.0 * w * n_H / rho, partial ? (4.0 * n_C / k.min_n_C_const) * (w / rho) : w / rho};
+}
+
 }  // namespace
 
 // ------------------------------------------------------ shared by both classes
@@ -110,17 +120,13 @@ void DimerCoalCommon::NCH_inception_step(bool by_name_counts) {
         double *C_each = _C_tot_inception_each.data(), *H_each = _H_tot_inception_each.data();
         double* N_each = _N_agg_inception_each.data();
         for (size_t i = 0; i < n; ++i) {
-            const double n_C = nC[i], n_H = nH[i];
-            const double w = wi[i];
-            const double dC = 4.0 * w * n_C / rho;
-            const double dH = 4.0 * w * n_H / rho;
-            C_each[i] = dC;
-            H_each[i] = dH;
-            const double dN = partial ? (4.0 * n_C / k.min_n_C_const) * (w / rho) : w / rho;
-            N_each[i] = dN;
-            _N_agg_inception_total += dN;
-            _C_tot_inception_total += dC;
-            _H_tot_inception_total += dH;
+            const Incepted d = incepted(partial, nC[i], nH[i], wi[i], rho);
+            C_each[i] = d.C;
+            H_each[i] = d.H;
+            N_each[i] = d.N;
+            _N_agg_inception_total += d.N;
+            _C_tot_inception_total += d.C;
+            _H_tot_inception_total += d.H;
         }
         return;
     }
@@ -229,16 +235,13 @@ bool DimerCoalCommon::fused_tail(bool inception, bool adsorption) {
         for (size_t i = 0; i < n; ++i) {
             const double w = A[i] * 0.5 * std::pow(c[i], 2.0);
             wi[i] = w;
-            const double n_C = nC[i], n_H = nH[i];
-            const double dC = 4.0 * w * n_C / rho;
-            const double dH = 4.0 * w * n_H / rho;
-            C_each[i] = dC;
-            H_each[i] = dH;
-            const double dN = partial ? (4.0 * n_C / k.min_n_C_const) * (w / rho) : w / rho;
-            N_each[i] = dN;
-            N_tot += dN;
-            C_tot += dC;
-            H_tot += dH;
+            const Incepted d = incepted(partial, nC[i], nH[i], w, rho);
+            C_each[i] = d.C;
+            H_each[i] = d.H;
+            N_each[i] = d.N;
+            N_tot += d.N;
+            C_tot += d.C;
+            H_tot += d.H;
         }
         _N_agg_inception_total = N_tot;
         _C_tot_inception_total = C_tot;
