@@ -39,6 +39,11 @@ struct F64Span {
     Py_ssize_t n = 0;
     Py_ssize_t stride = 0;
     double& operator[](Py_ssize_t i) const { return *reinterpret_cast<double*>(data + i * stride); }
+    // The element at index i (a negative one counts from the end), null outside.
+    double* slot(Py_ssize_t i) const {
+        const Py_ssize_t j = i < 0 ? i + n : i;
+        return (size_t)j < (size_t)n ? &(*this)[j] : nullptr;
+    }
 };
 
 // An exact numpy.ndarray that is one-dimensional, aligned, native float64 (and

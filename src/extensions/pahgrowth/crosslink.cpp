@@ -647,28 +647,21 @@ bool CrossLinkCommon::plain_scrub(const bind::F64Span& w) {
     CSootGas* g = sw ? sw->gas() : nullptr;
     if (!g || !all_sized(n, w_dimer, _PAH_adsorption_rate, sw->PAH_indices) || !scrub_ids.find(g, {n_H2, n_H}))
         return false;
-    double *w_H2 = span_slot(w, scrub_ids[0]), *w_H = span_slot(w, scrub_ids[1]);
+    double *w_H2 = w.slot(scrub_ids[0]), *w_H = w.slot(scrub_ids[1]);
     if (!w_H2 || !w_H) return false;
-    const int* idx = sw->PAH_indices.data();
     const double *wd = w_dimer.data(), *ra = _PAH_adsorption_rate.data();
-    // Each precursor's element found once for both passes where the list is short.
-    double* elem[8];
-    const bool keep = n <= std::size(elem);
-    for (size_t i = 0; i < n; ++i) {
-        double* e = span_slot(w, idx[i]);
-        if (!e) return false;
-        if (keep) elem[i] = e;
-        const double r = wd[i];
-        *e += -2.0 * r;
-        *w_H2 += r;
-    }
-    for (size_t i = 0; i < n; ++i) {
-        double* e = keep ? elem[i] : span_slot(w, idx[i]);
-        const double r = ra[i];
-        *e += -r;
-        *w_H += 2.0 * r;
-    }
-    return true;
+    return precursor_passes(
+        w, sw->PAH_indices.data(), n,
+        [&](double& e, size_t i) {
+            const double r = wd[i];
+            e += -2.0 * r;
+            *w_H2 += r;
+        },
+        [&](double& e, size_t i) {
+            const double r = ra[i];
+            e += -r;
+            *w_H += 2.0 * r;
+        });
 }
 
 // ------------------------------------------------------------------ CCrossLink

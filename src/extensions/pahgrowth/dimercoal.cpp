@@ -29,6 +29,28 @@ inline Incepted incepted(bool partial, double n_C, double n_H, double w, double 
     return {4.0 * w * n_C / rho, 4.0 * w * n_H / rho, partial ? (4.0 * n_C / k.min_n_C_const) * (w / rho) : w / rho};
 }
 
+// What dimers adsorbed at r bring per kg of gas: the carbon of two precursor
+// molecules and all but two of their hydrogen atoms each.
+struct Adsorbed {
+    double C, H;
+};
+inline Adsorbed adsorbed(double n_C, double n_H, double r, double rho) {
+    return {2.0 * n_C * r / rho, 2.0 * (n_H - 2.0) * r / rho};
+}
+
+// The dimer concentrations c, the positive roots of a·c² + b·c = w, for n
+// precursors; false at the first root that would divide by zero (the steps by
+// name then redo the values and raise there).
+bool dimer_roots(size_t n, const double* A, const double* B, const double* W, double* c) {
+    for (size_t i = 0; i < n; ++i) {
+        const double a = A[i], b = B[i], w = W[i];
+        const double D = std::pow(b, 2.0) + 4.0 * a * w;
+        if (D > 0.0 && 2.0 * a == 0.0) return false;
+        c[i] = D > 0.0 ? (std::sqrt(D) - b) / (2.0 * a) : 0.0;
+    }
+    return true;
+}
+
 }  // namespace
 
 // ------------------------------------------------------ shared by both classes
@@ -69,17 +91,7 @@ void DimerCoalCommon::create_dimers() {
 // The non-negative root of a·c² + b·c − w = 0.
 void DimerCoalCommon::c_dimer_step() {
     if (const size_t n = cached_n(); n != NOT_CACHED && all_sized(n, a_inception, b_adsorption, w_dimer, c_dimer)) {
-        bool done = true;
-        const double *A = a_inception.data(), *B = b_adsorption.data(), *W = w_dimer.data();
-        double* out = c_dimer.data();
-        for (size_t i = 0; i < n && done; ++i) {
-            const double a = A[i], b = B[i], w = W[i];
-            const double D = std::pow(b, 2.0) + 4.0 * a * w;
-            // A root that divides by zero raises: the loop below redoes the same values and raises there.
-            if (D > 0.0 && 2.0 * a == 0.0) done = false;
-            else out[i] = D > 0.0 ? (std::sqrt(D) - b) / (2.0 * a) : 0.0;
-        }
-        if (done) return;
+        if (dimer_roots(n, a_inception.data(), b_adsorption.data(), w_dimer.data(), c_dimer.data())) return;
     }
     for (int i = 0; i < n_PAHs; ++i) {
         const double a = at(a_inception, i), b = at(b_adsorption, i), w = at(w_dimer, i);
@@ -179,14 +191,11 @@ void DimerCoalCommon::CH_tot_PAH_step() {
         const double* rate = _PAH_adsorption_rate.data();
         double *C_each = _C_tot_PAH_each.data(), *H_each = _H_tot_PAH_each.data();
         for (size_t i = 0; i < n; ++i) {
-            const double n_C = nC[i], n_H = nH[i];
-            const double r = rate[i];
-            const double dC = 2.0 * n_C * r / rho;
-            const double dH = 2.0 * (n_H - 2.0) * r / rho;
-            C_each[i] = dC;
-            H_each[i] = dH;
-            _C_tot_PAH_total += dC;
-            _H_tot_PAH_total += dH;
+            const Adsorbed d = adsorbed(nC[i], nH[i], rate[i], rho);
+            C_each[i] = d.C;
+            H_each[i] = d.H;
+            _C_tot_PAH_total += d.C;
+            _H_tot_PAH_total += d.H;
         }
         return;
     }
@@ -216,14 +225,9 @@ bool DimerCoalCommon::fused_tail(bool inception, bool adsorption) {
     if (adsorption && (geo.rho == 0.0 || !all_sized(n, _PAH_adsorption_rate, _C_tot_PAH_each, _H_tot_PAH_each)))
         return false;
     // Dimers, as c_dimer_step gives them; a root that would divide by zero leaves it to the steps.
-    const double *A = a_inception.data(), *B = b_adsorption.data(), *W = w_dimer.data();
+    const double *A = a_inception.data(), *B = b_adsorption.data();
     double* c = c_dimer.data();
-    for (size_t i = 0; i < n; ++i) {
-        const double a = A[i], b = B[i], w = W[i];
-        const double D = std::pow(b, 2.0) + 4.0 * a * w;
-        if (D > 0.0 && 2.0 * a == 0.0) return false;
-        c[i] = D > 0.0 ? (std::sqrt(D) - b) / (2.0 * a) : 0.0;
-    }
+    if (!dimer_roots(n, A, B, w_dimer.data(), c)) return false;
     // Inception and adsorption, as their two steps each give them.
     const double rho = geo.rho;
     const double *nC = geo.sw->PAH_n_C.data(), *nH = geo.sw->PAH_n_H.data();
@@ -253,13 +257,11 @@ bool DimerCoalCommon::fused_tail(bool inception, bool adsorption) {
         for (size_t i = 0; i < n; ++i) {
             const double r = c[i] * B[i];
             rate[i] = r;
-            const double n_C = nC[i], n_H = nH[i];
-            const double dC = 2.0 * n_C * r / rho;
-            const double dH = 2.0 * (n_H - 2.0) * r / rho;
-            C_each[i] = dC;
-            H_each[i] = dH;
-            C_tot += dC;
-            H_tot += dH;
+            const Adsorbed d = adsorbed(nC[i], nH[i], r, rho);
+            C_each[i] = d.C;
+            H_each[i] = d.H;
+            C_tot += d.C;
+            H_tot += d.H;
         }
         _C_tot_PAH_total = C_tot;
         _H_tot_PAH_total = H_tot;
@@ -329,26 +331,16 @@ bool DimerCoalCommon::plain_scrub(const bind::F64Span& w) {
     CSootGas* g = sw ? sw->gas() : nullptr;
     if (!g || !all_sized(n, w_inception, _PAH_adsorption_rate, sw->PAH_indices) || !scrub_ids.find(g, {n_H}))
         return false;
-    double* w_H = span_slot(w, scrub_ids[0]);
+    double* w_H = w.slot(scrub_ids[0]);
     if (!w_H) return false;
-    const int* idx = sw->PAH_indices.data();
     const double *wi = w_inception.data(), *ra = _PAH_adsorption_rate.data();
-    // Each precursor's element found once for both passes where the list is short.
-    double* elem[8];
-    const bool keep = n <= std::size(elem);
-    for (size_t i = 0; i < n; ++i) {
-        double* e = span_slot(w, idx[i]);
-        if (!e) return false;
-        if (keep) elem[i] = e;
-        *e += -4.0 * wi[i];
-    }
-    for (size_t i = 0; i < n; ++i) {
-        double* e = keep ? elem[i] : span_slot(w, idx[i]);
-        const double r = ra[i];
-        *e += -2.0 * r;
-        *w_H += 2.0 * r;
-    }
-    return true;
+    return precursor_passes(
+        w, sw->PAH_indices.data(), n, [&](double& e, size_t i) { e += -4.0 * wi[i]; },
+        [&](double& e, size_t i) {
+            const double r = ra[i];
+            e += -2.0 * r;
+            *w_H += 2.0 * r;
+        });
 }
 
 // ------------------------------------------------------------------ CDimerCoal

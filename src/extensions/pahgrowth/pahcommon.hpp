@@ -3,6 +3,8 @@
 // precursor counts as `self.PAH_n_C()` gives them, and checked scrub loops.
 #pragma once
 
+#include <iterator>
+
 #include "../gas/sootgas.hpp"
 #include "../sootwrapper/sootwrapper.hpp"
 #include "pahgrowthbase.hpp"
@@ -107,6 +109,24 @@ void scrub_pairs(bind::DoubleBuf& w, size_t n, const int* idx, const double* r, 
         scrub_at(w, idx[i], own(v));
         scrub_at(w, other, oth(v));
     }
+}
+
+// Two passes of scrub writes at the precursors' elements idx[i] of a plain array,
+// `first(element, i)` for every precursor and then `second(element, i)`, each
+// element found once (kept for the second pass where the list is short). False,
+// after the first pass's writes so far, where an element lies outside the array.
+template <class First, class Second>
+bool precursor_passes(const bind::F64Span& w, const int* idx, size_t n, First first, Second second) {
+    double* elem[8];
+    const bool keep = n <= std::size(elem);
+    for (size_t i = 0; i < n; ++i) {
+        double* e = w.slot(idx[i]);
+        if (!e) return false;
+        if (keep) elem[i] = e;
+        first(*e, i);
+    }
+    for (size_t i = 0; i < n; ++i) second(keep ? *elem[i] : *w.slot(idx[i]), i);
+    return true;
 }
 
 // Precursor molecule masses and diameters for one step, on the path where

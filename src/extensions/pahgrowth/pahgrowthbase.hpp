@@ -61,13 +61,6 @@ void pah_growth_update_w_scrub(CPAHGrowthBase* self, bind::DoubleBuf& w_scrub);
 // after some writes: the caller then clears the array and takes the entries.
 bool pah_plain_w_scrub(CPAHGrowthBase* self, const bind::F64Span& w);
 
-// The element at species index s of a plain float64 array (a negative index
-// counts from the end), null outside it.
-inline double* span_slot(const bind::F64Span& w, Py_ssize_t s) {
-    const Py_ssize_t j = s < 0 ? s + w.n : s;
-    return (size_t)j < (size_t)w.n ? &w[j] : nullptr;
-}
-
 //   X(name, "parameter names", docstring, result type, (C++ parameters))
 #define PAHBASE_METHODS(X)                                                                                     \
     X(_reset, "", nullptr, void, ())                                                                          \

@@ -725,7 +725,7 @@ bool CReactDim::plain_scrub(const bind::F64Span& w) {
     const auto& idx = sw->PAH_indices;
     const size_t np = idx.size(), nd = (size_t)(n_dimers < 0 ? 0 : n_dimers),
                  n = (size_t)(n_PAHs < 0 ? 0 : n_PAHs);
-    double* w_H2 = span_slot(w, h);
+    double* w_H2 = w.slot(h);
     if (!w_H2 || w_chem_dimer.size() < nd || dimer_PAH_1_id.size() < nd || dimer_PAH_2_id.size() < nd ||
         _PAH_adsorption_rate.size() < n || np < n)
         return false;
@@ -733,7 +733,7 @@ bool CReactDim::plain_scrub(const bind::F64Span& w) {
     slot_ptr_.resize(np);
     double** at_p = slot_ptr_.data();
     bool inside = true;
-    for (size_t p = 0; p < np; ++p) inside &= (at_p[p] = span_slot(w, idx.data()[p])) != nullptr;
+    for (size_t p = 0; p < np; ++p) inside &= (at_p[p] = w.slot(idx.data()[p])) != nullptr;
     if (!inside) return false;
     const int *id_1 = dimer_PAH_1_id.data(), *id_2 = dimer_PAH_2_id.data();
     const double* rates = w_chem_dimer.data();

@@ -637,10 +637,7 @@ bool surf_plain_w_scrub(CSurfaceReactionsBase* model, const bind::F64Span& w) {
     auto* m = static_cast<CFrenklachHACA*>(model);
     CSootGas* g = m->own_plain_gas();
     if (!g) return false;
-    auto slot_of = [&](Py_ssize_t i) -> double* {
-        const Py_ssize_t j = i < 0 ? i + w.n : i;
-        return (size_t)j < (size_t)w.n ? &w[j] : nullptr;
-    };
+    auto slot_of = [&](Py_ssize_t i) { return w.slot(i); };
     PlainSlots& k = plain_slots;
     const void* d;
     uint64_t v;
