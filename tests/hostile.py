@@ -159,14 +159,39 @@ class Sweep:
             self.note(f"  del {f.name}")
             delattr(obj, f.name)
         else:
-            how = rng.choice(["pickle", "deepcopy", "reduce"])
+            how = rng.choice(["pickle", "deepcopy", "reduce", "restore"])
             self.note(f"  {how}")
             if how == "pickle":
                 pickle.loads(pickle.dumps(obj, rng.choice([0, 2, 5])))
             elif how == "deepcopy":
                 copy.deepcopy(obj)
-            else:
+            elif how == "reduce":
                 obj.__reduce__()
+            else:
+                self.restore_as(obj, name)
+
+    def restore_as(self, obj, name, other=None, typ=None):
+        """Another class's restore function given this object's type (or a foreign one) and
+        its state; whatever comes back must survive this class's methods."""
+        rng = self.rng
+        # Half the time a class the object derives from: the restore functions of bases
+        # are the ones that could build it.
+        own = [c.__name__ for c in type(obj).__mro__ if getattr(self.mod, c.__name__, None) is c]
+        if other is None:
+            other = rng.choice(own if rng.random() < 0.5 else sorted(n for n in L.LAYOUTS if hasattr(self.mod, n)))
+        restore = getattr(self.mod, "__pyx_unpickle_" + other)
+        if typ is None:
+            typ = rng.choice([type(obj), getattr(self.mod, name), int, type("Sub", (type(obj),), {})])
+        state = rng.choice([None, tuple(_state(obj))])
+        self.note(f"  restore {other} as {typ.__name__} state={state is not None}")
+        x = restore(typ, L.LAYOUTS[other].checksums[0], state)
+        for m in L.methods_of(name):
+            good = list(m.args(x)) if m.args else [1.0] * len(m.params)
+            self.note(f"  call {m.name} on the restored object")
+            try:
+                getattr(x, m.name)(*good)
+            except Exception:
+                pass
 
     def systematic(self, name):
         """Every parameter of every method and every field meets every plain value."""
@@ -187,6 +212,14 @@ class Sweep:
                         getattr(obj, m.name)(*args)
                     except Exception:
                         pass
+        for other in [c.__name__ for c in getattr(self.mod, name).__mro__ if c.__name__ in L.LAYOUTS]:
+            for typ in (getattr(self.mod, name), type("Sub", (getattr(self.mod, name),), {})):
+                self.trial = []
+                self.note(f"{name}: restore through {other}")
+                try:
+                    self.restore_as(lay.fresh(self.mod), name, other, typ)
+                except Exception:
+                    pass
         names = sorted(f.name for f in L.fields_of(name))
         for f in L.fields_of(name):
             for v in plain_values():

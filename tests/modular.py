@@ -129,6 +129,16 @@ def survives(run_python, script):
     assert proc.stdout.strip().endswith("survived")
 
 
+def memory_capped(case):
+    """The hostile `case` run with the child's address space capped at 1 GiB above what it uses,
+    so that an allocation sized by a hostile count fails at once instead of waking the OOM killer."""
+    return """
+import resource
+vm = int(next(line for line in open("/proc/self/status") if line.startswith("VmSize")).split()[1]) * 1024
+resource.setrlimit(resource.RLIMIT_AS, (vm + (1 << 30), vm + (1 << 30)))
+""" + textwrap.dedent(case)
+
+
 def hostile_case(run_python, name, setup, case):
     """Runs `setup` (code indented by eight spaces that makes the solver `s` of class NAME) and then the
     hostile `case` on it in a child process, with the solver's printing silenced; it must not crash.

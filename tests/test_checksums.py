@@ -155,6 +155,44 @@ def test_restore_refuses_foreign_types_as_new_does(mod, name):
         assert str(got.value) == str(expected.value)
 
 
+# Every pair of a module class and a module class derived from it.
+DERIVED_PAIRS = [(base, name) for base in CLASSES for name in CLASSES if name != base and _derives(name, base)]
+
+
+def test_a_base_restore_function_refuses_the_module_classes_derived_from_it(run_python):
+    # The base's allocator would build only the base's part of the derived object:
+    # any method of the derived class then ran on memory that was never made.
+    # In a child process, so that a crash shows as its exit status.
+    proc = run_python(f"""
+        import sys
+        sys.path.insert(0, {str(pathlib.Path(__file__).resolve().parent)!r})
+        import pyrandel.lib._pyrandel as m
+        import layouts as L
+        for base, name in {DERIVED_PAIRS!r}:
+            restore = getattr(m, "__pyx_unpickle_" + base)
+            sub = type("Sub", (getattr(m, name),), {{}})
+            for typ in (getattr(m, name), sub):
+                try:
+                    x = restore(typ, L.LAYOUTS[base].checksums[0], None)
+                except TypeError as e:
+                    print(base, typ.__name__, e)
+                    continue
+                for meth in L.methods_of(name):
+                    try:
+                        getattr(x, meth.name)(*[1.0] * len(meth.params))
+                    except Exception:
+                        pass
+                print(base, typ.__name__, "restored")
+    """)
+    assert proc.returncode == 0, proc.stderr[-3000:]
+    lines = proc.stdout.splitlines()
+    assert len(lines) == 2 * len(DERIVED_PAIRS)
+    q = "pyrandel.lib._pyrandel."
+    for (base, name), own, sub in zip(DERIVED_PAIRS, lines[::2], lines[1::2]):
+        assert own == f"{base} {name} {q}{base}.__new__({q}{name}) is not safe, use {q}{name}.__new__()"
+        assert sub == f"{base} Sub {q}{base}.__new__(Sub) is not safe, use {q}{name}.__new__()"
+
+
 @pytest.mark.parametrize("name", CLASSES)
 def test_subclass_instances_always_pickle_their_dict(mod, name):
     # A Python subclass instance has an instance dictionary from the start,

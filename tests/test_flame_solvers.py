@@ -11,6 +11,7 @@ import pytest
 
 from fakes import FakeFlame, FlameGas
 from layouts import CSM_SPECIES, csm_configured, flame_parts
+from modular import memory_capped
 
 CLASSES = ["CFlameSolver", "CFlameSolverOpt"]
 FLOORS = ("N_agg_min", "N_pri_min", "C_tot_min", "H_tot_min")
@@ -514,6 +515,20 @@ HOSTILE = {
         s.n_points = 50
         s.solve()
     """,
+    "n_points huge": memory_capped("""
+        s.n_points = 2**31 - 1
+        s.solve()
+    """),
+    "n_points raised during solve": memory_capped("""
+        class Gas(type(s.gas)):
+            @property
+            def mean_molecular_weight(self):
+                s.n_points = 2**31 - 1
+                return 24.0
+            TPX = type(s.gas).TPX
+        s.gas = Gas(s.gas.species_names, s.gas.mws)
+        s.solve()
+    """),
     "n_points raised, scrubbing": """
         s.solve(); s.n_points = 50
         s.update_wdot_correction()
@@ -580,6 +595,6 @@ def test_hostile_input_gives_an_exception_never_a_crash(run_python, name, case):
         s.n_time_steps = 2
     """, HOSTILE[case])
     assert last.startswith(("IndexError", "TypeError", "AttributeError", "ValueError", "no error")), last
-    if case in ("short field", "n_points raised", "n_points raised, scrubbing", "X too few rows",
+    if case.startswith("n_points") or case in ("short field", "X too few rows",
                 "X too few columns", "short systems"):
         assert last.startswith("IndexError"), last

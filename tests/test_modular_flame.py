@@ -9,6 +9,7 @@ import pytest
 
 from fakes import FakeFlame
 from layouts import modular_flame_parts
+from modular import memory_capped
 
 ALL = ["CTempFlameSolver", "CTempFlameSolverOpt", "CFVSolver", "CFDSolver"]
 VARS = ("N_agg", "N_pri", "C_tot", "H_tot")
@@ -457,6 +458,23 @@ def test_pickle_round_trip_after_a_solve(mod):
 HOSTILE = {
     "n_points raised": "s.n_points = 50\ns.solve()",
     "n_points raised, scrubbing": "s.solve(); s.n_points = 50\ns.update_w_scrub()",
+    "n_points huge": memory_capped("s.n_points = 2**31 - 1\ns.solve()"),
+    "n_points huge, grid spacing": memory_capped("s.n_points = 2**31 - 1\ns.create_dx()"),
+    "n_species huge": memory_capped("s.n_species = 2**31 - 1\ns.solve()"),
+    "n_points raised during solve": memory_capped("""
+        base = type(s.soot_gas)
+        class G(base):
+            def update_lambda_gas(self):
+                s.n_points = 2**31 - 1
+                base.update_lambda_gas(self)
+            def update_transport(self):
+                s.n_points = 2**31 - 1
+                base.update_transport(self)
+        g = G(s.soot_gas.cantera_gas); g.update_MWs(np.array(s.soot_gas.MW_array))
+        s.soot_gas = g
+        (s.soot if hasattr(s, "soot") else s.soot_model.soot_wrapper).soot_gas = g
+        s.solve()
+    """),
     "short arrays": "if tf: s.dz = [1.0]\nelse: s.lower = np.zeros(1)\ns.solve()",
     "X too few rows": "s.X = np.zeros((1, 5))\ns.solve()",
     "X too few columns": "s.solve(); s.X = np.full((3, 2), 0.3)\ns.update_w_scrub()",
@@ -485,6 +503,8 @@ def test_hostile_input_gives_an_exception_never_a_crash(run_python, name, case):
     if name in ("CFVSolver", "CFDSolver") and case in ("n_points raised, scrubbing", "X too few rows",
                                                        "X too few columns"):
         pytest.skip("no scrubbing table; the profiles and X are made anew by every solve")
+    if name not in ("CFVSolver", "CFDSolver") and case == "n_points huge, grid spacing":
+        pytest.skip("the grid spacing is made by the constructor alone")
     from modular import hostile_case
 
     last = hostile_case(run_python, name, """
@@ -497,7 +517,7 @@ def test_hostile_input_gives_an_exception_never_a_crash(run_python, name, case):
         s.n_time_steps = 2
     """, HOSTILE[case])
     assert last.startswith(("IndexError", "TypeError", "AttributeError", "ValueError", "no error")), last
-    if case.startswith(("n_points", "X too few", "short")):
+    if case.startswith(("n_points", "n_species", "X too few", "short")):
         assert last.startswith("IndexError"), last
 
 

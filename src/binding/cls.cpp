@@ -522,6 +522,13 @@ PyObject* deepcopy(PyObject* self, const ClassSpec& spec, PyObject* memo) {
     return error_exit(spec.name, "__deepcopy__");
 }
 
+// The class an instance of `t` is built as: the nearest static type (Python
+// subclasses are heap types; the module's own are static).
+static PyTypeObject* static_base(PyTypeObject* t) {
+    while (t && PyType_HasFeature(t, Py_TPFLAGS_HEAPTYPE)) t = t->tp_base;
+    return t;
+}
+
 PyObject* restore(const ClassSpec& spec, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
     static std::vector<PyObject*> names = param_names("__pyx_type, __pyx_checksum, __pyx_state");
     std::string fname = std::string("__pyx_unpickle_") + spec.name;
@@ -544,6 +551,12 @@ PyObject* restore(const ClassSpec& spec, PyObject* const* args, Py_ssize_t nargs
         if (!PyType_IsSubtype((PyTypeObject*)t, spec.type))
             raisef(PyExc_TypeError, "%s.__new__(%s): %s is not a subtype of %s", own, ((PyTypeObject*)t)->tp_name,
                    ((PyTypeObject*)t)->tp_name, own);
+        // The base's allocator builds only the base's part: a class of the module
+        // derived from it (or a Python subclass of one) must come through its own.
+        PyTypeObject* built = static_base((PyTypeObject*)t);
+        if (built != spec.type)
+            raisef(PyExc_TypeError, "%s.__new__(%s) is not safe, use %s.__new__()", own, ((PyTypeObject*)t)->tp_name,
+                   built->tp_name);
         Ref obj = Ref::steal(spec.type->tp_new((PyTypeObject*)t, g.empty_tuple, nullptr));
         if (a[2] != Py_None) set_state(obj.get(), spec, a[2]);
         return obj.release();
@@ -583,8 +596,7 @@ Route route(PyObject* self, ClassSpec& spec, int mid) {
         slot = c.next;
         c.next = (c.next + 1) % OverrideCache::slots;
         // The class the instance is built as: the nearest static type.
-        PyTypeObject* st = tp;
-        while (st && PyType_HasFeature(st, Py_TPFLAGS_HEAPTYPE)) st = st->tp_base;
+        PyTypeObject* st = static_base(tp);
         const ClassSpec* concrete = st ? module_class(st, spec) : nullptr;
         auto& ov = c.overridden[slot];
         ov.assign(spec.method_names.size(), true);

@@ -38,6 +38,19 @@ struct Fields {
 
 inline double elem(const bind::Array& a, Py_ssize_t i) { return bind::item(a.hold().get(), i); }
 
+// A point count set from Python sizes nothing beyond the array a loop over the
+// points reads: past its end, the read of the first missing point raises
+// IndexError here, before any vector or array takes the count.
+inline void points_within(const bind::Array& a, Py_ssize_t n) {
+    bind::Ref h = a.hold();
+    if (!h || h.get() == Py_None) return;
+    bind::Items it(h.get());
+    const Py_ssize_t m = it.size();
+    if (n <= m) return;
+    (void)it.get(m);
+    bind::raisef(PyExc_IndexError, "index %zd is out of bounds for axis 0 with size %zd", m, m);
+}
+
 // Point j: gas.update(T, P, X[:, j], rho, mu, mean_MW), gas.update_lambda_gas(),
 // model.set_vars([V_n[j]...]), model.update(), the four source terms, then D.
 template <class S>

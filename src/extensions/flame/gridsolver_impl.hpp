@@ -71,6 +71,7 @@ void create_matrix(C* s) {
 template <class C>
 void create_dx(C* s) {
     const Py_ssize_t n = s->n_points;
+    points_within(s->grid, n);
     s->dx = bind::zeros(n);
     Ref d = s->dx.hold(), g = s->grid.hold();
     for (Py_ssize_t i = 1; i < n; ++i) put(d.get(), i, bind::item(g.get(), i) - bind::item(g.get(), i - 1), "dx");
@@ -80,6 +81,7 @@ void create_dx(C* s) {
 template <class C>
 void interplote_from_flame(C* s) {
     const Py_ssize_t n = s->n_points;
+    points_within(s->grid, n);
     Ref fl = s->flame.hold(), g = s->grid.hold();
     s->rho = interp_profile(g.get(), fl.get(), n_density);
     s->T = interp_profile(g.get(), fl.get(), n_T);
@@ -90,8 +92,6 @@ void interplote_from_flame(C* s) {
         Ref per_mol = Ref::steal(PyNumber_TrueDivide(mw.get(), kmol.get()));
         s->mean_MW = interp_values(g.get(), fl.get(), per_mol.get());
     }
-    s->X = species_by_point_zeros(s->n_species, s->n_points);
-    s->w_scrub = species_by_point_zeros(s->n_species, s->n_points);
     s->u_gas = interp_profile(g.get(), fl.get(), n_velocity);
     s->u = bind::zeros(n);
     s->u_th = bind::zeros(n);
@@ -114,11 +114,16 @@ void interplote_from_flame(C* s) {
         Ref ug = s->u_gas.hold(), th = s->u_th.hold();
         s->u = Ref::steal(PyNumber_Add(ug.get(), th.get()));
     }
-    for (Py_ssize_t r = 0; r < s->n_species; ++r) {
-        Ref row = interp_species(g.get(), fl.get(), r);
+    // The rows before the table: a species count raised from Python meets the
+    // flame's last row before anything is sized by it.
+    std::vector<Ref> rows;
+    for (Py_ssize_t r = 0; r < s->n_species; ++r) rows.push_back(interp_species(g.get(), fl.get(), r));
+    s->X = species_by_point_zeros(s->n_species, s->n_points);
+    s->w_scrub = species_by_point_zeros(s->n_species, s->n_points);
+    for (Py_ssize_t r = 0; r < (Py_ssize_t)rows.size(); ++r) {
         Ref x = s->X.hold();
         require_float64(x.get(), "X");
-        set_row(x.get(), r, row.get());
+        set_row(x.get(), r, rows[(size_t)r].get());
     }
 }
 
@@ -181,13 +186,16 @@ struct FiniteDifference {
 template <class Interior, class C>
 void solve(C* s) {
     s->interplote_from_flame();
+    points_within(s->T, s->n_points);
     s->D = bind::zeros(s->n_points);
     std::vector<double> src[4];
     for (auto& v : src) v.assign((size_t)std::max(s->n_points, 0), 0.0);
     const int steps = s->n_time_steps;
     Ref scratch;
     for (long k = 0; k < steps; ++k) {
+        // Python code of the last step may have raised the point count.
         const Py_ssize_t n = s->n_points;
+        points_within(s->T, n);
         for (auto& v : src) v.resize((size_t)std::max<Py_ssize_t>(n, 0), 0.0);
         for (Py_ssize_t j = 0; j < n; ++j) {
             double q[4], d;

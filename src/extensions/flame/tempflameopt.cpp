@@ -163,6 +163,7 @@ void C::solve_impl() {
         set_row(x.get(), i, row.get());
     }
     const Py_ssize_t n = n_points;
+    points_within(T, n);
     std::vector<double> D((size_t)std::max<Py_ssize_t>(n, 0)), src[4];
     for (auto& s : src) s.assign(D.size(), 0.0);
     init_u();
