@@ -112,6 +112,14 @@ def test_readme_snippets_run_as_printed(run_python):
     assert float(re.search(r"C_tot at the outlet: (\S+) mol/kg", out).group(1)) > 1e-6
     modular = re.search(r"modular source terms, mol/\(kg s\): \[(.*)\]", out).group(1).split()
     assert float(modular[0]) > 0 and float(modular[1]) > 0  # inception
+    # The flame on an imposed temperature with an assumed precursor: flame-like soot, a small carbon share.
+    measured = re.search(r"measured flame, outlet: f_v = (\S+), soot carbon (\S+)% of the gas carbon", out)
+    assert 1e-7 < float(measured.group(1)) < 1e-6 and 0 < float(measured.group(2)) < 10
+    # Counted alike the two frameworks agree; at the defaults only the particle counts differ, by 378 / 32.
+    ratios = {counting: np.array(r.split(), float) for counting, r in
+              re.findall(r"modified_particle_addition = (\w+): classic / modular = \[(.*)\]", out)}
+    np.testing.assert_allclose(ratios["True"], 1.0, rtol=1e-5)
+    np.testing.assert_allclose(ratios["False"], [378 / 32, 378 / 32, 1.0, 1.0], rtol=2e-3)
     # The modular reactor and flame solver: soot forms in each.
     reactor = re.search(r"modular reactor, outlet after \S+ ms: f_v = (\S+), d_p = (\S+) nm", out)
     assert float(reactor.group(1)) > 1e-10 and float(reactor.group(2)) > 1.0
