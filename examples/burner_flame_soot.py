@@ -121,7 +121,7 @@ def profiles(solver, y, floors, diameters):
     f_v comes straight from the solver's values (a value below the floor shows as it is); the
     diameters are evaluated where every variable lies above its floor, NaN elsewhere."""
     rho = np.array(solver.rho)
-    f_v = rho * (y[2] * 0.012011 + y[3] * 0.00100784) / 1800.0
+    f_v = rho * (y[2] * 0.012011 + y[3] * 0.00100784) / 1800.0   # kg/mol of C and H, soot density kg/m3
     d = np.full((2, y.shape[1]), np.nan)
     for k in np.flatnonzero((y > floors[:, None]).all(axis=0)):
         d[:, k] = diameters(k, y[:, k])
