@@ -230,14 +230,14 @@ def main(argv=None):
     if args.no_plot:
         return
     try:
-        plot(data, grid, runs, args.png)
+        plot(data, grid, runs, args.pyrene_per_acetylene, args.png)
     except ImportError:
         print("matplotlib is not installed: no plot")
     else:
         print(f"plot saved to {args.png}")
 
 
-def plot(data, grid, runs, path):
+def plot(data, grid, runs, pyrene_per_acetylene, path):
     import matplotlib
     matplotlib.use("Agg")
     import matplotlib.pyplot as plt
@@ -257,7 +257,7 @@ def plot(data, grid, runs, path):
     names = data.species_names
     ax2.semilogy(data.grid * 1e3, data.X[names.index("C2H2")], "tab:blue", label="C2H2 (gri30)")
     ax2.semilogy(data.grid * 1e3, data.X[names.index(PRECURSOR)], "tab:red",
-                 label="pyrene, assumed 1e-4 x C2H2")
+                 label=f"pyrene, assumed {pyrene_per_acetylene:g} x C2H2")
     ax2.set_ylabel("mole fraction")
     ax2.set_ylim(1e-7, 1e-1)
     lines = ax.get_legend_handles_labels(), ax2.get_legend_handles_labels()
@@ -274,7 +274,7 @@ def plot(data, grid, runs, path):
     ax.legend(fontsize=8, loc="lower right")
     burner = runs["classic"]["f_v"][0]
     if burner <= 0:
-        ax.annotate(f"z = 0: f_v = {burner:.1e}\n(boundary row, not soot: not drawn)", xy=(0.02, 0.95),
+        ax.annotate(f"z = 0: f_v = {burner:.1e}\n(boundary row, not soot: not drawn)", xy=(0.3, 0.45),
                     xycoords="axes fraction", va="top", fontsize=8)
     ax = axes[1, 1]
     for run, values in runs.items():
