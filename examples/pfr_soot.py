@@ -1,5 +1,5 @@
 """A soot-forming plug-flow reactor: rich ethylene/air products with PAH precursors flowing through a
-1 cm tube whose temperature falls from 1800 K to 1650 K over its length.
+tube of 1 cm diameter, 5 cm long, whose temperature falls from 1800 K to 1650 K over its length.
 
 The classic soot model (cross-linking PAH growth, HACA surface growth, coagulation, oxidation, gas
 scrubbing) rides on gri30 with benzene, naphthalene and pyrene as inert precursor species.
@@ -11,8 +11,13 @@ BDF. The state vector is
 
 The soot variables start at one particle of 378 carbon atoms per kg and grow to ~1e-3 mol/kg, so
 they get an absolute tolerance of 1e-24 mol/kg. The script prints a progress line, a short table
-and, when matplotlib is installed, saves pfr_soot.png (soot volume fraction, particle diameters and
-aggregate number density along the reactor).
+and, when matplotlib is installed, saves pfr_soot.png: soot volume fraction, aggregate number density,
+primary and mobility diameters along the reactor, drawn at every step the integrator took (dense where
+the soot changes fast) on a logarithmic axial position. Inception is immediate at the inlet: within
+the first micrometre the soot rises from its floor (one particle per kg, f_v about 1e-27) to f_v
+4e-10, so the figure starts at 1 micrometre, where the soot is already real, and shows the
+inception, growth and coagulation stages that follow over the next four and a half decades of
+length. Both diameters start at 2 nm, the size of a newly formed particle of 378 carbon atoms.
 """
 import argparse
 import os
@@ -84,18 +89,20 @@ def main(length=0.05, points=11, plot="pfr_soot.png"):
 
     print(f"plug-flow reactor: {gas.n_species} gas species, {length * 100:g} cm, "
           f"{T_IN:.0f} K -> {T_OUT:.0f} K, inlet velocity {U_IN} m/s")
-    z = np.linspace(0.0, length, points)
-    sol = solve_ivp(rhs, (0.0, length), y0, method="BDF", t_eval=z, rtol=1e-6, atol=atol)
+    sol = solve_ivp(rhs, (0.0, length), y0, method="BDF", rtol=1e-6, atol=atol, dense_output=True)
     progress.reached = length
     progress.show(end="\n")
     if not sol.success:
         raise RuntimeError(sol.message)
 
-    rows = []
-    for zk, y in zip(sol.t, sol.y.T):
+    def state(zk, y):
         reactor(zk, y)  # brings gas and soot model to this state
-        rows.append(dict(z=zk, tau=y[0], T=reactor.T, f_v=soot.volume_fraction(), d_p=soot.d_p(),
-                         d_m=soot.d_m(), N_agg=y[-4], C2H2=gas["C2H2"].Y[0]))
+        return dict(z=zk, tau=y[0], T=reactor.T, f_v=soot.volume_fraction(), d_p=soot.d_p(),
+                    d_m=soot.d_m(), N_agg=y[-4], n=y[-4] * gas.density * soot.Av * 1e-6,
+                    C2H2=gas["C2H2"].Y[0])
+
+    z = np.linspace(0.0, length, points)
+    rows = [state(zk, y) for zk, y in zip(z, sol.sol(z).T)]
 
     header = (f"{'z cm':>7}{'tau ms':>9}{'T K':>8}{'f_v':>11}{'d_p nm':>9}{'d_m nm':>9}"
               f"{'N_agg mol/kg':>14}{'Y_C2H2':>10}")
@@ -113,17 +120,24 @@ def main(length=0.05, points=11, plot="pfr_soot.png"):
         except ImportError:
             print("matplotlib is not installed: no plot")
             return rows
-        zc = [r["z"] * 100 for r in rows]
-        fig, ax = plt.subplots(3, 1, sharex=True, figsize=(6, 8))
-        ax[0].semilogy(zc, [r["f_v"] for r in rows])
-        ax[0].set_ylabel("soot volume fraction")
-        ax[1].plot(zc, [r["d_p"] * 1e9 for r in rows], label="primary $d_p$")
-        ax[1].plot(zc, [r["d_m"] * 1e9 for r in rows], label="mobility $d_m$")
-        ax[1].set_ylabel("diameter, nm")
-        ax[1].legend()
-        ax[2].semilogy(zc, [r["N_agg"] for r in rows])
-        ax[2].set_ylabel("$N_{agg}$, mol/kg")
-        ax[2].set_xlabel("axial position, cm")
+        steps = [state(zk, y) for zk, y in zip(sol.t, sol.y.T) if zk >= 1e-6]
+        zc = np.array([r["z"] * 100 for r in steps])
+        fig, ax = plt.subplots(2, 2, sharex=True, figsize=(9, 6.5))
+        panels = [(ax[0, 0], "f_v", 1.0, "soot volume fraction f_v", True),
+                  (ax[0, 1], "n", 1.0, "aggregates per cm3", True),
+                  (ax[1, 0], "d_p", 1e9, "primary particle diameter $d_p$, nm", False),
+                  (ax[1, 1], "d_m", 1e9, "mobility diameter $d_m$, nm", True)]
+        for a, key, scale, label, log in panels:
+            a.plot(zc, [r[key] * scale for r in steps], "k-")
+            a.set_xscale("log")
+            a.set_yscale("log" if log else "linear")
+            a.set_ylabel(label)
+            a.grid(True, which="major", alpha=0.3)
+        for a in ax[1]:
+            a.set_xlabel("axial position, cm")
+        fig.suptitle(f"plug-flow reactor, {T_IN:.0f} K -> {T_OUT:.0f} K over {length * 100:g} cm "
+                     f"({rows[-1]['tau'] * 1e3:.0f} ms); from 1 um, where f_v is already "
+                     f"{steps[0]['f_v']:.0e}", fontsize=10)
         fig.tight_layout()
         fig.savefig(plot, dpi=120)
         print(f"plot saved to {plot}")
