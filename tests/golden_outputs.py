@@ -193,15 +193,16 @@ def subclasses(mod):
 def modular_graph(mod, pah="CReactDim", gas=None, sub=None, sub_of="pah", switches=(), pah_attrs=(),
                   surf_attrs=(), model_attrs=()):
     """Gas wrapper, soot wrapper and particle model on the ten-species cached gas (or `gas`), with two
-    precursors; `sub` a key of subclasses() applied to the PAH model, the surface model or the particle
-    model (`sub_of`)."""
-    sg = mod.CSootGas(gas)
-    sg.update_MWs(MWS.copy())
-    sg.set_species_indices({n: i for i, n in enumerate(SPECIES)})
-    sw = mod.CSootWrapper(sg)
-    classes = {"pah": getattr(mod, pah), "surf": mod.CFrenklachHACA, "model": mod.CMonodisperseSootModel}
+    precursors; `sub` a key of subclasses() applied to the PAH model, the surface model, the particle
+    model, the gas wrapper or the soot wrapper (`sub_of`: pah, surf, model, gas, wrapper)."""
+    classes = {"pah": getattr(mod, pah), "surf": mod.CFrenklachHACA, "model": mod.CMonodisperseSootModel,
+               "gas": mod.CSootGas, "wrapper": mod.CSootWrapper}
     if sub:
         classes[sub_of] = subclasses(mod)[sub](classes[sub_of])
+    sg = classes["gas"](gas)
+    sg.update_MWs(MWS.copy())
+    sg.set_species_indices({n: i for i, n in enumerate(SPECIES)})
+    sw = classes["wrapper"](sg)
     m = classes["model"](sw)
     sw.set_soot_model(m)
     p = classes["pah"](sw)
@@ -451,6 +452,8 @@ def cases(mod):
         for sub in ("same", "over"):
             for of in ("pah", "surf", "model"):
                 c[f"step/{pah}/{sub}-{of}"] = modular_step_case(mod, pah=pah, sub=sub, sub_of=of)
+        for of in ("gas", "wrapper"):
+            c[f"step/{pah}/same-{of}"] = modular_step_case(mod, pah=pah, sub="same", sub_of=of)
     for soot in SOOTS:
         c[f"step/CReactDim/HACA-prefactors/{soot}"] = modular_step_case(
             mod, soot, surf_attrs=(("HACA_prefactor", 1.5), ("growth_prefactor", 0.3), ("oxidation_prefactor", 2.0)))
