@@ -293,13 +293,7 @@ def modular_flame_case(mod, cls, pah="CReactDim", steps=3, **kw):
         flame = FakeFlame(fgrid, [1400.0, 1700.0, 1850.0, 1800.0], [0.25, 0.21, 0.19, 0.2],
                           [4.5e-5, 5.2e-5, 5.8e-5, 5.6e-5], [0.6, 0.8, 1.0, 1.05], X,
                           mean_molecular_weight=np.array([24.0, 24.5, 25.0, 25.5]))
-        grid = np.array([0.0, 0.004, 0.01, 0.0175])
-        if cls == "CTempFlameSolver":
-            fs = mod.CTempFlameSolver(sg, flame, grid, m)
-            fs.mdot_left, fs.mdot_right = 0.3, 0.25
-        else:
-            fs = getattr(mod, cls)(sg, flame, grid, sw)
-            fs.P = 101325.0
+        fs = L.mfs_solver(mod, cls, sg, flame, np.array([0.0, 0.004, 0.01, 0.0175]), sw, m)
         fs.n_time_steps, fs.dt = steps, 2.5e-5
         rec.call("solve", lambda: quiet(fs.solve) and None)
         rec.fields("solver", fs)
@@ -323,16 +317,7 @@ def classic_model(mod, variant=1, sub=None, **attrs):
     elif sub == "over":
         beta = mod.CSootModel.beta_soot_C2H2
         cls = type("OverCSootModel", (cls,), {"beta_soot_C2H2": lambda self: 1.25 * beta(self)})
-    m = cls()
-    m.species_names = list(L.CSM_SPECIES)
-    m.MWs = MWS.copy()
-    m.PAH_index_in_gas = [7, 8]
-    m.PAH_Number_Carbon = [10, 16]
-    m.PAH_Number_Hydrogen = [8, 10]
-    m.PAH_sticking_efficiency = [0.002, 0.02]
-    m.soot_PAH_index_in_gas = [7, 8]
-    m.phy_dimer_index_in_gas = [7, 8, 9]
-    m.PAH_growth_model_name = L.CSM_VARIANTS[variant]
+    m = L.csm_species(cls(), variant)
     if variant in (2, 3):
         m.stick_eff = [1e-3, 2e-3]
     for k, v in attrs.items():
