@@ -33,10 +33,10 @@ RATIO_TARGET, PYTHON_TARGET = 0.15, 20.0
 AV = 6.02214076e23
 
 
-def model(gas, names, variant):
+def model(gas, names, variant, **kw):
     n = len(names)
     attrs = {"stick_eff": [1e-3] * n} if variant in (2, 3) else {}
-    return configured_model(gas, names, variant, **attrs)
+    return configured_model(gas, names, variant, **kw, **attrs)
 
 
 def stepper(soot, states):
