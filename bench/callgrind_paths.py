@@ -37,8 +37,6 @@ ORDER = ([f"step {m}" for m in MODELS] + ["step subclass CReactDim", "CPFRSoot s
 def reactor_case(psoot, gas, precursors, cls, n):
     """Isothermal derivatives of the stirred or the constant-volume reactor with soot on, and the bare
     gas-object calls they stand on, at states moving through `n` values."""
-    import itertools
-
     import cantera as ct
     import numpy as np
     from pah_gas import RICH_FLAME_X, modular_graph
@@ -91,18 +89,15 @@ def cases():
     """{name: a function that builds the case and returns (module call, bare calls)}: only the cases
     measured are built."""
     sys.path.insert(0, os.path.join(here, "..", "examples"))
-    import cantera as ct
-    import numpy as np
     from pah_gas import pah_gas
 
     import bench_classic_moving
+    import bench_cpfr
     import bench_modular_reactor
     import bench_modular_step
     import pyrandel.lib._pyrandel as psoot
 
     gas, precursors = pah_gas()
-    P = ct.one_atm
-    ns = gas.n_species
     n = 97
 
     found = {}
@@ -117,32 +112,7 @@ def cases():
     for cls in ("CPSRSoot", "CConstUVSoot"):
         found[f"{cls} soot on"] = lambda cls=cls: reactor_case(psoot, gas, precursors, cls, n)
 
-    def classic_reactor():
-        rc = psoot.CPFROde(gas)
-        rc.area, rc.perimeter = np.pi * 0.005**2, np.pi * 0.01
-        rc.temp_value = np.array([[0.0, 1.0], [1800.0, 1700.0]])
-        rc.soot_offset = 3 + ns
-        rc.soot_enabled = False
-        y2 = np.hstack([[0.0, gas.density * 1.0, gas.T], gas.Y, [1e-8, 1e-7, 1e-3, 1e-4]])
-        cyc2 = itertools.cycle(moving(y2, n, 2))
-        Ys = slice(3, 3 + ns)
-
-        def bare_classic():
-            s = next(cyc2)
-            gas.set_unnormalized_mass_fractions(s[Ys])
-            gas.TP = s[2], P
-            gas.net_production_rates
-            gas.density
-            gas.partial_molar_enthalpies
-            gas.cp
-            gas.molecular_weights
-
-        def classic():
-            rc(0.1, next(cyc2))
-
-        return classic, bare_classic
-
-    found["CPFROde"] = classic_reactor
+    found["CPFROde"] = lambda: bench_cpfr.plain_pair(gas, n)[2:]
 
     # The classic step at moving states, once per PAH-growth variant and on a subclass.
     states = bench_classic_moving.moving_states(gas, 31)
