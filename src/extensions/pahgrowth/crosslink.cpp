@@ -251,9 +251,10 @@ void CrossLinkCommon::NCH_inception_step(MergeWeight merge) {
 
 // ------------------------------------------------------------ the plain route
 
-bool CrossLinkCommon::plain_route(PyTypeObject* own, bool quadratic, const MergeRate* merge) {
+bool CrossLinkCommon::plain_route(PyTypeObject* own, const CPAHGrowthBaseVTable* own_table, bool quadratic,
+                                  const MergeRate* merge) {
     Step& d = step;
-    if (!d.fill(this, own, false)) return false;
+    if (vtab != own_table || !d.fill(this, own, false)) return false;
     d.inception = d.sw->inception_enabled;
     d.adsorption = d.sw->PAH_adsorption_enabled;
     if (!d.inception && !d.adsorption) return true;

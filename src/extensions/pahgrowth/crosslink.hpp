@@ -298,9 +298,10 @@ struct CrossLinkCommon : CPAHGrowthBase {
     // The exact class on its own table, its own gas wrapper, and every value
     // the fused loop reads computable without an error or a call that could
     // run code (a zero R·T, a zero 2·k_f3 of the quadratic root, an uncached
-    // species index, a size short of the precursors: no). Fills `step`; runs
-    // no Python code. `merge`: the acetylene rate of a merging class.
-    bool plain_route(PyTypeObject* own, bool quadratic, const MergeRate* merge);
+    // species index, a size short of the precursors: no). Fills `step` (with
+    // both switches off only them: nothing is left to do); runs no Python
+    // code. `merge`: the acetylene rate of a merging class.
+    bool plain_route(PyTypeObject* own, const CPAHGrowthBaseVTable* own_table, bool quadratic, const MergeRate* merge);
     // The steps of one update in one pass on `step`, bit for bit as the steps
     // give them. False, with only radicals written (which the steps write
     // again the same), where a merge probability's sum is zero.
@@ -330,7 +331,7 @@ constexpr VT crosslink_table() {
 template <class Cls>
 void crosslink_update(Cls& s) {
     const MergeRate merge = s.merge_rate();
-    if (s.vtab == &Cls::vtable && s.plain_route(&Cls::type, Cls::quadratic, Cls::merges ? &merge : nullptr)) {
+    if (s.plain_route(&Cls::type, &Cls::vtable, Cls::quadratic, Cls::merges ? &merge : nullptr)) {
         if (!s.step.inception && !s.step.adsorption) return;
         const bool done = s.step.merging ? s.template fused_update<Cls::quadratic, Cls::merges>()
                                          : s.template fused_update<Cls::quadratic, false>();
