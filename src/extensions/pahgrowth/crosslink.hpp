@@ -10,8 +10,15 @@
 // balance; CCrossLinkMerge lets a share of the dimers join existing soot.
 // The three share fields, kinetics, steps and scrubbing through
 // CrossLinkCommon, a C++ struct between CPAHGrowthBase and each class.
+//
+// Each formula below is written once, over how it reads its inputs: the
+// checked access (the class's table entries, the held gas wrapper, bounds-checked
+// reads, each entry reporting its own errors) serves the steps called by name;
+// the plain access (the step's values, the wrappers' fields read in place) serves
+// the one fused loop of an update on the plain route.
 #pragma once
 
+#include "../../lib/constants.hpp"
 #include "pahcommon.hpp"
 
 namespace pyrandel {
@@ -51,6 +58,193 @@ struct CrossLinkVTableCommon : CPAHGrowthBaseVTable {
 using RadicalEntry = double (*)(CrossLinkCommon*, int i);
 using MergeWeight = double (*)(CrossLinkCommon*, int i);
 
+// ------------------------------------------------------------------ formulas
+
+namespace xlink {
+
+using bind::pymax;
+using bind::pymin;
+
+// How a formula divides: the checked route as a C double division that raises
+// ZeroDivisionError, "float division" (fdiv) or, for a quotient of Python
+// floats, "float division by zero" (pydiv); the plain route where the checked
+// one has proved the divisor non-zero.
+struct CheckedDiv {
+    static double fdiv(double a, double b) { return bind::fdiv(a, b); }
+    static double pydiv(double a, double b) { return bind::pydiv(a, b); }
+};
+struct PlainDiv {
+    static double fdiv(double a, double b) { return a / b; }
+    static double pydiv(double a, double b) { return a / b; }
+};
+
+// The temperature terms of the radical balance: k_f1 without its carbon count
+// as T^1.84 and its exponential, k_r1 and k_f2 whole.
+struct RadicalT {
+    double T_f1, e_f1, k_r1, k_f2;
+};
+template <class D>
+[[gnu::always_inline]] inline RadicalT radical_T(double T, double f_r1, double f_f2) {
+    const double RT = k.R_const * T;
+    const double T_f1 = std::pow(T, 1.84);
+    const double e_f1 = std::exp(D::fdiv(-62886.6, RT));
+    const double k_r1 = std::pow(T, 2.63) * (0.016 * f_r1) * std::exp(D::fdiv(-17837.4, RT));
+    // The stored factor lies one unit in the last place below 8.08e-17.
+    return RadicalT{T_f1, e_f1, k_r1, std::pow(T, 0.13) * (k.Av_const * 8.079999999999999e-17 * f_f2)};
+}
+
+// Collision rate coefficient of two molecules of precursor i (reduced mass
+// m_red, diameter d_i), enhancement factor 2.2.
+inline double k_f3_of(double T, double m_red, double d_i, double prefactor) {
+    return std::pow(bind::fdiv(8.0 * k.Pi_const * k.kB_const * T, m_red), 0.5) * (2.2 * prefactor) * k.Av_const *
+           std::pow(2.0 * d_i, 2.0);
+}
+
+// Free-molecular kernel of a precursor molecule with an aggregate of inverse mass inv_agg.
+inline double beta_fm_of(double T, double d_i, double m_i, double d_g, double inv_agg) {
+    const double inv_i = bind::fdiv(1.0, m_i);
+    return 2.2 * std::pow(d_i + d_g, 2.0) * std::pow(k.kB_const * k.Pi_const * T * 0.5 * (inv_i + inv_agg), 0.5);
+}
+
+// Rarefaction correction at diameter d, `exp` the exponential it takes.
+template <class Exp>
+inline double C_S_of(double lam, double d, Exp exp) {
+    const double a = bind::fdiv(2.0 * lam, d);
+    return 1.0 + a * (1.21 + 0.4 * exp(bind::fdiv(-0.78 * d, lam)));
+}
+
+// Continuum kernel: the aggregate's part (the same for every precursor), its
+// correction C_S taken at d_m and divided by d_g, then the precursor's.
+struct ContAgg {
+    double a, agg;
+};
+template <class CS>
+inline ContAgg cont_agg(double T, double mu, double d_m, double d_g, CS&& C_S) {
+    const double a = bind::fdiv(2.0 * k.kB_const * T, 3.0 * mu);
+    return ContAgg{a, bind::fdiv(C_S(d_m), d_g)};
+}
+template <class CS>
+inline double beta_cont_of(const ContAgg& g, double d_i, double d_g, CS&& C_S) {
+    const double pah = bind::fdiv(C_S(d_i), d_i);
+    return g.a * (g.agg + pah) * (d_i + d_g);
+}
+
+// Harmonic mean of the two regimes, per mole; the radical's collision with soot.
+inline double k_f_soot_of(double fm, double cont) { return bind::fdiv(k.Av_const * fm * cont, fm + cont); }
+inline double k_f4_of(double k_f_soot, double prefactor) { return k_f_soot * prefactor; }
+
+// The steady-state radical of precursor i. Linear: radical + precursor
+// molecule; quadratic: radical + radical, the non-negative root of
+// k_f3·x² + b·x − c = 0. The inputs in the order the checked route reads them.
+template <bool quadratic, class A>
+[[gnu::always_inline]] inline double radical_of(const A& a, size_t i) {
+    using D = typename A::Div;
+    const double T = a.T();
+    const double n_C = a.n_C(i);
+    const RadicalT t = a.temps(T);
+    const double k_f1 = t.T_f1 * (98.0 * n_C * a.f1()) * t.e_f1;
+    const double k_f3 = a.k_f3(i);
+    const double k_f4 = a.k_f4(i);
+    const double C_PAH = pymax(a.C_PAH(i), 0.0);
+    const double C_H2 = pymax(a.C_H2(), 0.0);
+    const double C_H = pymax(a.C_H(), 0.0);
+    const double c_soot_agg = a.c_agg();
+    if constexpr (quadratic) {
+        const double b = t.k_r1 * C_H2 + t.k_f2 * C_H + k_f4 * c_soot_agg;
+        const double c = k_f1 * C_PAH * C_H;
+        const double disc = std::pow(b, 2.0) + 4.0 * k_f3 * c;
+        return disc > 0.0 ? D::fdiv(std::pow(disc, 0.5) - b, 2.0 * k_f3) : 0.0;
+    } else {
+        const double D_ = t.k_r1 * C_H2 + t.k_f2 * C_H + k_f3 * C_PAH + k_f4 * c_soot_agg;
+        return D_ > 0.0 ? k_f1 * C_PAH * C_H / D_ : 0.0;
+    }
+}
+
+// Dimers from radical x: with a molecule of the precursor (linear) or with a second radical.
+template <bool quadratic, class A>
+[[gnu::always_inline]] inline double w_dimer_of(const A& a, size_t i) {
+    const double k_f3 = a.k_f3(i);
+    if constexpr (quadratic) {
+        return pymax(k_f3 * std::pow(a.radical(i), 2.0), 0.0);
+    } else {
+        const double C_PAH = a.C_PAH(i);
+        return pymax(k_f3 * a.radical(i) * pymax(C_PAH, 0.0), 0.0);
+    }
+}
+
+// Radicals of precursor i adsorbed on soot, mol/(m3 s).
+template <class A>
+[[gnu::always_inline]] inline double adsorption_of(const A& a, size_t i) {
+    const double k_f4 = a.k_f4(i);
+    const double x = a.radical(i);
+    return k_f4 * x * a.c_agg();
+}
+
+// New particles from dimers formed at w (mol/(m3 s)) per kg of gas: the share
+// `P` that merges with soot (where dimers may merge) makes none; with partial
+// addition a dimer counts as the share 2·n_C/378 of the smallest particle, or as one particle.
+inline double new_particles(bool partial, const double* P, double n_C, double w, double rho) {
+    if (partial) {
+        if (P) return ((1.0 - *P) * (w / rho)) * (2.0 * n_C / k.min_n_C_const);
+        return (2.0 * n_C / k.min_n_C_const) * (w / rho);
+    }
+    if (P) return ((1.0 - *P) * w) / rho;
+    return w / rho;
+}
+
+// Carbon or hydrogen (n atoms per precursor molecule) that dimers formed at w
+// bring per kg of gas, a dimer holding two precursor molecules.
+inline double dimer_atoms(double w, double n, double rho) { return 2.0 * w * n / rho; }
+// The inception totals of a step.
+struct Inception {
+    double N = 0.0, C = 0.0, H = 0.0;
+    void add(double dN, double dC, double dH) {
+        N += dN;
+        C += dC;
+        H += dH;
+    }
+};
+
+// The merge probability: the soot collision p against the acetylene term r,
+// the dimer collision s and p; the dimer kernel's geometric terms
+// 2.2·(3·d_i)² and 1/(2·m_i) + 1/m_i, the free-molecular kernel of a dimer
+// (mass 2·m_i, diameter 2·d_i) with a precursor molecule.
+struct DimerGeometry {
+    double d2, inv_m;
+};
+template <class D>
+inline double k_PAH_C2H2_of(double T, double n, double A, double E) {
+    return std::pow(T, n) * A * std::exp(D::fdiv(-E, k.R_const * T));
+}
+template <class D>
+inline DimerGeometry dimer_geometry(double d_i, double m_i) {
+    const double inv_dimer = D::fdiv(1.0, 2.0 * m_i);
+    const double inv_i = D::fdiv(1.0, m_i);
+    return DimerGeometry{2.2 * std::pow(3.0 * d_i, 2.0), inv_dimer + inv_i};
+}
+inline double beta_fm_dimer_of(const DimerGeometry& g, double T) {
+    return g.d2 * std::pow(k.kB_const * k.Pi_const * T * 0.5 * g.inv_m, 0.5);
+}
+inline double merge_sum(double r, double beta, double radical, double k_f_soot, double c_soot_agg, double& p) {
+    const double s = beta * k.Av_const * radical;
+    p = k_f_soot * c_soot_agg;
+    return (r + s) + p;
+}
+template <class D>
+inline double merge_share(double p, double sum) {
+    return pymax(pymin(D::pydiv(p, sum), 1.0), 0.0);
+}
+
+}  // namespace xlink
+
+// ------------------------------------------------------------------ the common struct
+
+// A merging class's rate constants with acetylene and acetylene's name.
+struct MergeRate {
+    double A = 0.0, n = 0.0, E = 0.0;
+    PyObject* C2H2 = nullptr;
+};
+
 struct CrossLinkCommon : CPAHGrowthBase {
     CROSSLINK_FIELDS(BIND_DECLARE)
 
@@ -70,69 +264,49 @@ struct CrossLinkCommon : CPAHGrowthBase {
     double PAH_radical_linear(int i);
     double PAH_radical_quadratic(int i);
 
-    // Steps.
-    // `quadratic` names the balance of the class's own entry `radical`.
-    void radical_step(RadicalEntry radical, bool quadratic);
-    bool radical_step_cached(bool quadratic);
-    void w_dimer_linear_step();
-    void w_dimer_quadratic_step();
+    // The steps called by name, every value through the checked access.
+    void radical_step(RadicalEntry radical);
+    template <bool quadratic>
+    void w_dimer_step();
     void adsorption_rate_step();
     void CH_tot_PAH_step();
-    // `merge`: the share of dimers that joins soot, or nullptr; `P_all`: every
-    // share of this step, equal to merge's, where the caller has them.
-    void NCH_inception_step(MergeWeight merge, const double* P_all = nullptr);
+    // `merge`: the share of dimers that joins soot, or nullptr.
+    void NCH_inception_step(MergeWeight merge);
 
-    // Entries 8 and 9 of the three classes.
+    // Entries 8 and 9 of the three classes, and both at once on a plain array
+    // (see pah_plain_w_scrub).
     void scrub_inception(bind::DoubleBuf& w);
     void scrub_PAH(bind::DoubleBuf& w);
-    // Both in one call on a plain array (see pah_plain_w_scrub).
     bool plain_scrub(const bind::F64Span& w);
 
-    // Per-step values of the precursors when nothing can override them (StepGeometry).
-    struct Cache : StepGeometry {
+    // The values of one update on the plain route, filled once by plain_route.
+    struct Step : StepGeometry {
+        bool inception = false, adsorption = false, merging = false;
+        xlink::RadicalT t{};
         std::vector<double> k_f3, k_f_soot;
-        bool k_f3_nonzero = false;  // no 2·k_f3 of the step is zero (the quadratic root's divisor)
-        // The dimer kernel's geometric terms of the merge probability,
-        // 2.2·(3·d_i)² and 1/(2·m_i) + 1/m_i, as of merge_version's geometry.
-        std::vector<double> merge_d2, merge_inv_m;
-        uint64_t merge_version = ~uint64_t{0};
+        double C_H2 = 0.0, C_H = 0.0;  // as the gas gives them
+        // Where dimers merge: the acetylene term and each precursor's dimer kernel terms.
+        double merge_r = 0.0;
+        std::vector<xlink::DimerGeometry> dimer;
     };
-    Cache cache;
+    Step step;
     std::vector<double> merge_P;  // the merge probabilities of a step (CCrossLinkMerge)
-    bool fill_cache(PyTypeObject* own);
-    using Scope = CacheScope<Cache>;
-    // The steps of one update in two passes on the step's cache, for the
-    // exact class with its own table, bit for bit as the steps give them
-    // there: `merge_k`, where dimers may merge, is the rate coefficient with
-    // acetylene, species `c2h2` of the gas, of the merge probability. False
-    // where a step would leave the cache's path; only radicals are written by
-    // then, which the steps write again the same.
-    // (Instantiated for the three classes: linear; quadratic; quadratic with merging.)
-    template <bool quadratic, bool merge>
-    bool fused_update(bool inception, bool adsorption, double merge_k = 0.0, int c2h2 = -1);
     // H2 and H as the gas wrapper's index cache gives them, kept while its species dictionary is unchanged.
     SpeciesIds<2> h_ids;
-    // The kinetic values as the table entries give them, from the cache when it is on.
-    double kf3(int i);
-    double kf_soot(int i);
-    double kf4(int i);
-    double mass(int i);
-    double diam(int i);
-
-private:
-    struct Rates {
-        double k_f1, k_r1, k_f2, k_f3, k_f4, C_PAH, C_H2, C_H;
-    };
-    Rates radical_rates(int i);
-    // The temperature terms of the radical balance on the step's cache, once
-    // per step (R·T checked non-zero), and the balance of one precursor from
-    // them (k_f3 checked non-zero where quadratic).
-    struct RadicalT {
-        double T_f1, e_f1, k_r1, k_f2;
-    };
-    RadicalT radical_T(double T, double RT) const;
-    double radical_of(bool quadratic, const RadicalT& t, double n_C, double k_f3, double k_f_soot, double C_PAH,
-                      double C_H2, double C_H) const;
+    SpeciesIds<1> c2h2_id;  // C2H2, where dimers merge
+    // The one decision of the family: may this update take the plain route?
+    // The exact class on its own table, its own gas wrapper, and every value
+    // the fused loop reads computable without an error or a call that could
+    // run code (a zero R·T, a zero 2·k_f3 of the quadratic root, an uncached
+    // species index, a size short of the precursors: no). Fills `step` (with
+    // both switches off only them: nothing is left to do); runs no Python
+    // code. `merge`: the acetylene rate of a merging class.
+    bool plain_route(PyTypeObject* own, const CPAHGrowthBaseVTable* own_table, bool quadratic, const MergeRate* merge);
+    // The steps of one update in one pass on `step`, bit for bit as the steps
+    // give them. False, with only radicals written (which the steps write
+    // again the same), where a merge probability's sum is zero.
+    template <bool quadratic, bool merge>
+    bool fused_update();
 };
 
 // Entries 0 to 16 of a cross-linking class, Cls the class they report under.
@@ -151,20 +325,18 @@ constexpr VT crosslink_table() {
     return t;
 }
 
-// One update of a cross-linking class: radicals, then dimers and inception,
-// then adsorption, each step by the class's own name so an override is seen.
+// One update of a cross-linking class: on the plain route in one fused pass;
+// otherwise radicals, then dimers and inception, then adsorption, each step by
+// the class's own name so an override is seen.
 template <class Cls>
 void crosslink_update(Cls& s) {
-    CrossLinkCommon::Scope cached(&s, s.cache, &Cls::type);
-    // The exact class with its own table on the step's cache: the switches are
-    // the wrapper's fields (nothing can override them) and the steps run fused.
-    if (s.cache.on && s.vtab == &Cls::vtable) {
-        const bool inception = s.cache.sw->inception_enabled, adsorption = s.cache.sw->PAH_adsorption_enabled;
-        if (!inception && !adsorption) return;
-        if (s.fused_step(inception, adsorption)) return;
+    const MergeRate merge = s.merge_rate();
+    if (s.plain_route(&Cls::type, &Cls::vtable, Cls::quadratic, Cls::merges ? &merge : nullptr)) {
+        if (!s.step.inception && !s.step.adsorption) return;
+        const bool done = s.step.merging ? s.template fused_update<Cls::quadratic, Cls::merges>()
+                                         : s.template fused_update<Cls::quadratic, false>();
+        if (done) return;
     }
-    // The steps below may run Python code: the step's wrappers are held from here.
-    if (s.cache.on) s.cache.take_holds(&s);
     if (!s.inception_enabled() && !s.PAH_adsorption_enabled()) return;
     s.update_PAH_radical();
     if (s.inception_enabled()) {
@@ -186,9 +358,10 @@ struct CCrossLink : CrossLinkCommon {
     static const CCrossLinkVTable vtable;
     BIND_DERIVED_METHODS(CROSSLINK_METHODS, CROSSLINK_REDEFINES)
     const CCrossLinkVTable* vt() const { return static_cast<const CCrossLinkVTable*>(vtab); }
+    static constexpr bool quadratic = false, merges = false;
+    MergeRate merge_rate() const { return {}; }
 
     void init_impl(PyObject* soot_wrapper);
-    bool fused_step(bool inception, bool adsorption) { return fused_update<false, false>(inception, adsorption); }
 };
 
 #define CROSSLINK_ROWS CROSSLINK_FIELDS(BIND_ROW)

@@ -33,26 +33,11 @@ struct CCrossLinkMerge : CrossLinkCommon {
     BIND_DERIVED_METHODS(CROSSLINKMERGE_METHODS, CROSSLINK_REDEFINES)
     const CCrossLinkMergeVTable* vt() const { return static_cast<const CCrossLinkMergeVTable*>(vtab); }
 
+    static constexpr bool quadratic = true, merges = true;
+    MergeRate merge_rate() const;
+
     void init_impl(PyObject* soot_wrapper);
     double beta_fm_dimer_PAH_impl(int i);
-
-    bool fused_step(bool inception, bool adsorption);
-
-    // The rate with acetylene, kept from one step to the next.
-    struct RateMemo {
-        double T = 0.0, n = 0.0, A = 0.0, E = 0.0, v = 0.0;
-        bool set = false;
-        RateMemo() = default;
-        RateMemo(double T_, double n_, double A_, double E_, double v_) : T(T_), n(n_), A(A_), E(E_), v(v_), set(true) {}
-        bool same(double T_, double n_, double A_, double E_) const {
-            auto b = [](double x) { return std::bit_cast<uint64_t>(x); };
-            return set && b(T) == b(T_) && b(n) == b(n_) && b(A) == b(A_) && b(E) == b(E_);
-        }
-    };
-    RateMemo c2h2;  // k_PAH_C2H2 of its inputs
-    SpeciesIds<1> c2h2_id;  // C2H2 as the gas wrapper's index cache gives it
-    double c2h2_rate(double T);
-    bool merge_all();
 };
 
 }  // namespace pyrandel

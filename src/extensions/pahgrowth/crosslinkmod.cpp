@@ -20,8 +20,8 @@ void CCrossLinkMod::_reset_impl() {
     CPAHGrowthBase::_reset_impl();
 }
 void CCrossLinkMod::create_PAH_dimer_impl() { create_radicals(); }
-void CCrossLinkMod::update_PAH_radical_impl() { radical_step(vt()->PAH_radical, true); }
-void CCrossLinkMod::update_w_dimer_impl() { w_dimer_quadratic_step(); }
+void CCrossLinkMod::update_PAH_radical_impl() { radical_step(vt()->PAH_radical); }
+void CCrossLinkMod::update_w_dimer_impl() { w_dimer_step<true>(); }
 void CCrossLinkMod::update_PAH_adsorption_rate_impl() { adsorption_rate_step(); }
 void CCrossLinkMod::_update_CH_tot_PAH_impl() { CH_tot_PAH_step(); }
 void CCrossLinkMod::_update_NCH_inception_impl() { NCH_inception_step(nullptr); }

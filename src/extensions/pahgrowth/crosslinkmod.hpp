@@ -18,8 +18,10 @@ struct CCrossLinkMod : CrossLinkCommon {
     BIND_DERIVED_METHODS(CROSSLINK_METHODS, CROSSLINK_REDEFINES)
     const CCrossLinkModVTable* vt() const { return static_cast<const CCrossLinkModVTable*>(vtab); }
 
+    static constexpr bool quadratic = true, merges = false;
+    MergeRate merge_rate() const { return {}; }
+
     void init_impl(PyObject* soot_wrapper);
-    bool fused_step(bool inception, bool adsorption) { return fused_update<true, false>(inception, adsorption); }
 };
 
 }  // namespace pyrandel

@@ -263,7 +263,7 @@ double CPAHGrowthBase::diameter_from_mass_impl(double m) {
 
 double CPAHGrowthBase::reduced_m_impl(int i, int j) {
     const double m_i = vtab->PAH_mass(this, i), m_j = vtab->PAH_mass(this, j);
-    return m_i * m_j / (m_i + m_j);
+    return reduced_of(m_i, m_j);
 }
 
 double CPAHGrowthBase::reduced_d_impl(int i, int j) {

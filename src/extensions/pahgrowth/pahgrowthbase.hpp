@@ -50,6 +50,9 @@ struct PAHGeometryRow {
     }
 };
 
+// Reduced mass of two molecules.
+inline double reduced_of(double m_i, double m_j) { return m_i * m_j / (m_i + m_j); }
+
 // Entry 10 of every concrete model: inception scrubbing, then adsorption
 // scrubbing, on the same array. Never raises.
 void pah_growth_update_w_scrub(CPAHGrowthBase* self, bind::DoubleBuf& w_scrub);
