@@ -4,6 +4,8 @@ the module without its stub entry fails here."""
 import ast
 import inspect
 import os
+import re
+import sys
 import types
 
 import pytest
@@ -187,3 +189,25 @@ def test_version_from_metadata():
     except metadata.PackageNotFoundError:  # run from the sources
         expected = "0+unknown"
     assert pyrandel.__version__ == expected
+
+
+def test_readme_code_type_checks_against_the_stub(tmp_path, monkeypatch):
+    """The README's Python blocks, in order, as one script: mypy with the project's settings sees no error."""
+    api = pytest.importorskip("mypy.api")
+    import pyrandel
+    root = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..")
+    with open(os.path.join(root, "README.md")) as f:
+        blocks = re.findall(r"```python\n(.*?)```", f.read(), re.S)
+    script = tmp_path / "readme.py"
+    script.write_text("\n".join(blocks))
+    # The stub of the package imported here: from the environment for an installed wheel, from the
+    # sources otherwise (mypy does not follow an editable install's import hook).
+    package_root = os.path.dirname(os.path.dirname(os.path.abspath(pyrandel.__file__)))
+    args = [str(script), "--config-file", os.path.join(root, "pyproject.toml"), "--no-incremental",
+            "--cache-dir", os.devnull, "--python-executable", sys.executable]
+    if "site-packages" in package_root.split(os.sep):
+        monkeypatch.delenv("MYPYPATH", raising=False)
+    else:
+        monkeypatch.setenv("MYPYPATH", package_root)
+    out, err, status = api.run(args)
+    assert status == 0, out + err
