@@ -121,11 +121,9 @@ def check_class(mod, stub, cls):
             if name == "__init__":
                 params = [a.arg for a in info.args.args[1:]]
                 assert cls.__doc__ == f"{cls.__name__}({', '.join(params)})"
-                continue
+                assert list(inspect.signature(cls).parameters) == params
             sig = inspect.signature(getattr(cls, name))
             params = list(sig.parameters.values())[1:]
-            if [p.kind for p in params] == [inspect.Parameter.VAR_POSITIONAL, inspect.Parameter.VAR_KEYWORD]:
-                continue  # a slot such as the call operator: the runtime signature names nothing
             runtime = [(p.name, p.kind == p.POSITIONAL_ONLY) for p in params]
             args = info.args
             stubbed_params = ([(a.arg, True) for a in args.posonlyargs[1:]] +
@@ -168,6 +166,66 @@ def test_every_method_has_a_text_signature(mod):
         for name, attr in vars(cls).items():
             if isinstance(attr, types.MethodDescriptorType):
                 assert attr.__text_signature__ and attr.__text_signature__.startswith("($self"), name
+
+
+@pytest.mark.parametrize("name", sorted({"CSootModel", "CPFROde", "CPFRSootOde", "CFlameSolver", "CFVSolver",
+                                          "CSootGas", "CSootWrapper", "CReactDim", "CMonodisperseSootModel",
+                                          "CFrenklachHACA", "CPSRSoot", "CTempFlameSolverOpt"}))
+def test_constructor_signature_names_its_keywords(mod, name):
+    """The names inspect.signature gives are the ones the constructor takes by keyword."""
+    cls = getattr(mod, name)
+    sig = inspect.signature(cls)
+    assert sig == inspect.signature(cls.__new__(cls).__init__)
+    assert str(sig) == cls.__doc__[len(name):] and cls.__text_signature__ == str(sig)
+    assert all(p.kind == p.POSITIONAL_OR_KEYWORD for p in sig.parameters.values())
+
+    def refusal(**kw):
+        try:
+            cls(**kw)
+        except Exception as e:  # a value of the wrong kind, or the keyword itself
+            return str(e)
+        return ""
+
+    assert "keyword" not in refusal(**{p: None for p in sig.parameters})
+    assert "unexpected keyword argument 'nope'" in refusal(**{p: None for p in sig.parameters}, nope=None)
+
+
+@pytest.mark.parametrize("name", ["CPFROde", "CPFRSootOde"])
+def test_call_operator_signature(mod, name):
+    cls = getattr(mod, name)
+    assert str(inspect.signature(cls.__call__)) == "(self, /, t, y)"
+    ode = cls.__new__(cls)
+    assert str(inspect.signature(ode)) == str(inspect.signature(ode.__call__)) == "(t, y)"
+    # The method in the class's dictionary is the call operator: it parses and refuses as a call does.
+    for call in (ode, ode.__call__):
+        with pytest.raises(TypeError, match=r"__call__\(\) got an unexpected keyword argument 'z'"):
+            call(t=0.0, y=None, z=None)
+
+
+def test_python_subclasses_keep_constructor_and_call(mod):
+    """A Python subclass without its own __init__ or __call__ reaches the class's through the dictionary."""
+    from fakes import FakeGas
+
+    class Ode(mod.CPFRSootOde):
+        pass
+
+    class Overriding(mod.CPFRSootOde):
+        def __init__(self, phase, extra):
+            super().__init__(phase=phase)
+            self.extra = extra
+
+        def __call__(self, t, y):
+            return ("called", t, super().__call__(t=t, y=y))
+
+    gas = FakeGas()
+    assert Ode(phase=gas).gas is gas
+    assert str(inspect.signature(Ode)) == "(phase)"
+    over = Overriding(gas, 7)
+    assert over.gas is gas and over.extra == 7
+    with pytest.raises(IndexError):  # the base's evaluation ran on the empty state vector
+        over(0.0, [])
+    with pytest.raises(TypeError, match="takes exactly 1 positional argument"):
+        Ode(gas, gas)
 
 
 def test_signatures_of_bound_methods(mod):
