@@ -119,7 +119,8 @@ def test_constant_volume_reactor_matches_cantera(mod):
     y0 = np.hstack([[gas.density, gas.T], gas.Y, SOOT_MIN])
     ref_gas = pah_gas()
     ref_gas.TPX = 1250.0, P0, LEAN
-    reactor = ct.IdealGasReactor(ref_gas)
+    # Each Cantera reactor on its own copy of the gas (the default from Cantera 3.3 on).
+    reactor = ct.IdealGasReactor(ref_gas, clone=True)
     net = ct.ReactorNet([reactor])
     net.rtol, net.atol = 1e-12, 1e-20
     times = np.linspace(0.0, 0.4, 2001)
@@ -151,7 +152,7 @@ def test_plug_flow_reactor_matches_cantera_at_the_residence_time(mod):
     tau = sol.y[0, -1]
     ref_gas = pah_gas()
     ref_gas.TPX = 1600.0, P0, RICH_X
-    reactor = ct.IdealGasConstPressureReactor(ref_gas, energy="off")
+    reactor = ct.IdealGasConstPressureReactor(ref_gas, energy="off", clone=True)
     net = ct.ReactorNet([reactor])
     net.rtol, net.atol = 1e-12, 1e-20
     net.advance(tau)
@@ -173,9 +174,9 @@ def test_stirred_reactor_matches_cantera_with_flow_controllers(mod):
 
     ref_gas = pah_gas()
     ref_gas.TPX = 1500.0, P0, LEAN
-    inlet = ct.Reservoir(ref_gas)
-    reactor = ct.IdealGasConstPressureReactor(ref_gas, volume=V)
-    exhaust = ct.Reservoir(ref_gas)
+    inlet = ct.Reservoir(ref_gas, clone=True)
+    reactor = ct.IdealGasConstPressureReactor(ref_gas, volume=V, clone=True)
+    exhaust = ct.Reservoir(ref_gas, clone=True)
     mdot = reactor.mass / tau
     ct.MassFlowController(inlet, reactor, mdot=mdot)
     ct.MassFlowController(reactor, exhaust, mdot=mdot)

@@ -4,6 +4,8 @@ the module without its stub entry fails here."""
 import ast
 import inspect
 import os
+import re
+import sys
 import types
 
 import pytest
@@ -119,11 +121,9 @@ def check_class(mod, stub, cls):
             if name == "__init__":
                 params = [a.arg for a in info.args.args[1:]]
                 assert cls.__doc__ == f"{cls.__name__}({', '.join(params)})"
-                continue
+                assert list(inspect.signature(cls).parameters) == params
             sig = inspect.signature(getattr(cls, name))
             params = list(sig.parameters.values())[1:]
-            if [p.kind for p in params] == [inspect.Parameter.VAR_POSITIONAL, inspect.Parameter.VAR_KEYWORD]:
-                continue  # a slot such as the call operator: the runtime signature names nothing
             runtime = [(p.name, p.kind == p.POSITIONAL_ONLY) for p in params]
             args = info.args
             stubbed_params = ([(a.arg, True) for a in args.posonlyargs[1:]] +
@@ -168,6 +168,66 @@ def test_every_method_has_a_text_signature(mod):
                 assert attr.__text_signature__ and attr.__text_signature__.startswith("($self"), name
 
 
+@pytest.mark.parametrize("name", sorted({"CSootModel", "CPFROde", "CPFRSootOde", "CFlameSolver", "CFVSolver",
+                                          "CSootGas", "CSootWrapper", "CReactDim", "CMonodisperseSootModel",
+                                          "CFrenklachHACA", "CPSRSoot", "CTempFlameSolverOpt"}))
+def test_constructor_signature_names_its_keywords(mod, name):
+    """The names inspect.signature gives are the ones the constructor takes by keyword."""
+    cls = getattr(mod, name)
+    sig = inspect.signature(cls)
+    assert sig == inspect.signature(cls.__new__(cls).__init__)
+    assert str(sig) == cls.__doc__[len(name):] and cls.__text_signature__ == str(sig)
+    assert all(p.kind == p.POSITIONAL_OR_KEYWORD for p in sig.parameters.values())
+
+    def refusal(**kw):
+        try:
+            cls(**kw)
+        except Exception as e:  # a value of the wrong kind, or the keyword itself
+            return str(e)
+        return ""
+
+    assert "keyword" not in refusal(**{p: None for p in sig.parameters})
+    assert "unexpected keyword argument 'nope'" in refusal(**{p: None for p in sig.parameters}, nope=None)
+
+
+@pytest.mark.parametrize("name", ["CPFROde", "CPFRSootOde"])
+def test_call_operator_signature(mod, name):
+    cls = getattr(mod, name)
+    assert str(inspect.signature(cls.__call__)) == "(self, /, t, y)"
+    ode = cls.__new__(cls)
+    assert str(inspect.signature(ode)) == str(inspect.signature(ode.__call__)) == "(t, y)"
+    # The method in the class's dictionary is the call operator: it parses and refuses as a call does.
+    for call in (ode, ode.__call__):
+        with pytest.raises(TypeError, match=r"__call__\(\) got an unexpected keyword argument 'z'"):
+            call(t=0.0, y=None, z=None)
+
+
+def test_python_subclasses_keep_constructor_and_call(mod):
+    """A Python subclass without its own __init__ or __call__ reaches the class's through the dictionary."""
+    from fakes import FakeGas
+
+    class Ode(mod.CPFRSootOde):
+        pass
+
+    class Overriding(mod.CPFRSootOde):
+        def __init__(self, phase, extra):
+            super().__init__(phase=phase)
+            self.extra = extra
+
+        def __call__(self, t, y):
+            return ("called", t, super().__call__(t=t, y=y))
+
+    gas = FakeGas()
+    assert Ode(phase=gas).gas is gas
+    assert str(inspect.signature(Ode)) == "(phase)"
+    over = Overriding(gas, 7)
+    assert over.gas is gas and over.extra == 7
+    with pytest.raises(IndexError):  # the base's evaluation ran on the empty state vector
+        over(0.0, [])
+    with pytest.raises(TypeError, match="takes exactly 1 positional argument"):
+        Ode(gas, gas)
+
+
 def test_signatures_of_bound_methods(mod):
     soot = mod.CSootModel()
     assert str(inspect.signature(soot.update_gas)) == "(T, P, density, viscosity, mean_MW, X)"
@@ -178,12 +238,45 @@ def test_signatures_of_bound_methods(mod):
     assert mod.CSootModel.initialize.__doc__ is None
 
 
-def test_version_from_metadata():
+def test_version_written_at_build_time_is_the_installed_one(run_python):
+    """The version the build wrote into the package is the distribution's; without a build, none. Importing
+    the package reads no distribution metadata (that took most of the import's time)."""
+    import importlib.util
     from importlib import metadata
 
     import pyrandel
-    try:
-        expected = metadata.version("pyrandel")
-    except metadata.PackageNotFoundError:  # run from the sources
-        expected = "0+unknown"
-    assert pyrandel.__version__ == expected
+    if importlib.util.find_spec("pyrandel._version") is None:  # run from the sources
+        assert pyrandel.__version__ == "0+unknown"
+    else:
+        assert pyrandel.__version__ == metadata.version("pyrandel")
+    proc = run_python("""
+        import sys
+        before = "importlib.metadata" in sys.modules
+        import pyrandel
+        print(before, "importlib.metadata" in sys.modules, pyrandel.__version__)
+    """)
+    assert proc.returncode == 0, proc.stderr
+    before, after, version = proc.stdout.split()
+    assert after == before and version == pyrandel.__version__
+
+
+def test_readme_code_type_checks_against_the_stub(tmp_path, monkeypatch):
+    """The README's Python blocks, in order, as one script: mypy with the project's settings sees no error."""
+    api = pytest.importorskip("mypy.api")
+    import pyrandel
+    root = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..")
+    with open(os.path.join(root, "README.md")) as f:
+        blocks = re.findall(r"```python\n(.*?)```", f.read(), re.S)
+    script = tmp_path / "readme.py"
+    script.write_text("\n".join(blocks))
+    # The stub of the package imported here: from the environment for an installed wheel, from the
+    # sources otherwise (mypy does not follow an editable install's import hook).
+    package_root = os.path.dirname(os.path.dirname(os.path.abspath(pyrandel.__file__)))
+    args = [str(script), "--config-file", os.path.join(root, "pyproject.toml"), "--no-incremental",
+            "--cache-dir", os.devnull, "--python-executable", sys.executable]
+    if "site-packages" in package_root.split(os.sep):
+        monkeypatch.delenv("MYPYPATH", raising=False)
+    else:
+        monkeypatch.setenv("MYPYPATH", package_root)
+    out, err, status = api.run(args)
+    assert status == 0, out + err

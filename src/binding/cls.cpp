@@ -231,21 +231,31 @@ std::vector<PyObject*> param_names(const char* params) {
     return out;
 }
 
-const char* signature_doc(const char* name, const char* params, size_t arity, const char* doc) {
-    static std::vector<std::unique_ptr<std::string>> store;
-    std::string text = std::string(name) + "($self";
-    std::string p(params);
+// "a, b, c" from a parameter text with any spacing.
+static std::string joined_params(const char* params) {
+    std::string text, p(params);
     for (size_t i = 0; i < p.size();) {
         while (i < p.size() && (p[i] == ' ' || p[i] == ',')) ++i;
         size_t j = i;
         while (j < p.size() && p[j] != ',' && p[j] != ' ') ++j;
-        if (j > i) text += ", " + p.substr(i, j - i);
+        if (j > i) text += (text.empty() ? "" : ", ") + p.substr(i, j - i);
         i = j;
     }
-    text += arity <= 1 ? ", /)\n--\n\n" : ")\n--\n\n";
-    if (doc) text += doc;
+    return text;
+}
+
+static const char* stored(std::string text) {
+    static std::vector<std::unique_ptr<std::string>> store;
     store.push_back(std::make_unique<std::string>(std::move(text)));
     return store.back()->c_str();
+}
+
+const char* signature_doc(const char* name, const char* params, bool positional_only, const char* doc) {
+    std::string p = joined_params(params);
+    std::string text = std::string(name) + "($self" + (p.empty() ? "" : ", ") + p;
+    text += positional_only ? ", /)\n--\n\n" : ")\n--\n\n";
+    if (doc) text += doc;
+    return stored(std::move(text));
 }
 
 [[noreturn]] static void bad_count(const char* fname, size_t n, Py_ssize_t given) {
@@ -666,13 +676,18 @@ bool ready(ClassSpec& spec, PyObject* module) {
     t->tp_name = tp_names.back()->c_str();
     t->tp_basicsize = spec.basicsize;
     t->tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE | Py_TPFLAGS_HAVE_GC;
-    t->tp_doc = spec.doc;
+    // "CX(a, b)\n--\n\nCX(a, b)": the interpreter takes the class's signature from
+    // the head and keeps the rest, the same text, as its __doc__.
+    const ClassSpec* ctor = &spec;
+    while (!ctor->init.slot && ctor->parent) ctor = ctor->parent;
+    std::string sig = std::string(spec.name) + "(" + joined_params(ctor->init.params ? ctor->init.params : "") + ")";
+    t->tp_doc = stored(sig + "\n--\n\n" + sig);
     t->tp_new = spec.tp_new;
     t->tp_dealloc = spec.dealloc;
     t->tp_traverse = spec.traverse;
     t->tp_clear = spec.clear;
-    t->tp_init = spec.init;
-    t->tp_call = spec.call;
+    t->tp_init = spec.init.slot;
+    t->tp_call = spec.call.slot;
     if (spec.parent) {
         // The base is readied earlier in the module's order.
         if (!PyType_HasFeature(spec.parent->type, Py_TPFLAGS_READY)) {
@@ -730,7 +745,7 @@ bool ready(ClassSpec& spec, PyObject* module) {
     for (PyMethodDef* m = spec.methods; m && m->ml_name; ++m) ++n_methods;
     // The method table is stored once; its extra entries (pickling) come after.
     spec.all_methods.clear();
-    spec.all_methods.reserve(n_methods + 4);
+    spec.all_methods.reserve(n_methods + 6);
     for (size_t m = 0; m < n_methods; ++m) spec.all_methods.push_back(spec.methods[m]);
     spec.all_methods.push_back(
         PyMethodDef{"__reduce__", spec.reduce_fn, METH_NOARGS, "__reduce__($self, /)\n--\n\n"});
@@ -738,6 +753,16 @@ bool ready(ClassSpec& spec, PyObject* module) {
         PyMethodDef{"__setstate__", spec.setstate_fn, METH_O, "__setstate__($self, state, /)\n--\n\n"});
     spec.all_methods.push_back(
         PyMethodDef{"__deepcopy__", spec.deepcopy_fn, METH_O, "__deepcopy__($self, memo, /)\n--\n\n"});
+    // In place of the slots' wrappers (METH_COEXIST), with the parameter names;
+    // calls of the class and its instances still enter the slots.
+    if (spec.init.method)
+        spec.all_methods.push_back(PyMethodDef{"__init__", (PyCFunction)(void (*)())spec.init.method,
+                                               METH_VARARGS | METH_KEYWORDS | METH_COEXIST,
+                                               signature_doc("__init__", spec.init.params, false, nullptr)});
+    if (spec.call.method)
+        spec.all_methods.push_back(PyMethodDef{"__call__", (PyCFunction)(void (*)())spec.call.method,
+                                               METH_FASTCALL | METH_KEYWORDS | METH_COEXIST,
+                                               signature_doc("__call__", spec.call.params, false, nullptr)});
     spec.all_methods.push_back(PyMethodDef{nullptr, nullptr, 0, nullptr});
     spec.defs_begin = spec.all_methods.data();
     spec.defs_end = spec.defs_begin + n_methods;

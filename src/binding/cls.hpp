@@ -14,7 +14,7 @@
 //       PyObject_HEAD
 //       const CXVTable* vtab;            // only with an internal method table
 //       CX_FIELDS(BIND_DECLARE)
-//       BIND_CLASS(CX, "CX(gas)")
+//       BIND_CLASS(CX)
 //       BIND_METHODS(CX_METHODS)         // ids MID_<name>, dispatchers name(...) and
 //       void init_impl(PyObject* gas);   // name_with(PyObject*...), bodies name_impl
 //   };
@@ -28,14 +28,16 @@
 //           .vtable = &vtable, .vtable_size = sizeof vtable, .checksums = {...}});
 //       return s;
 //   }
-// and one line in lib/registry.cpp.
+// and one line in lib/registry.cpp. The constructor's parameter names give the
+// class's docstring and signature ("CX(gas)") and those of `__init__`; a
+// callable class adds `.call = bind::Call<&CX::evaluate, "t, y">::call`.
 //
 // A derived class names its base once and inherits its fields (first, for the
 // collector, teardown, pickle state and checksums), its methods and its table:
 //   struct CD : CB {
 //       using Base = CB;
 //       CD_FIELDS(BIND_DECLARE)                     // own fields only
-//       BIND_CLASS(CD, "CD(soot_wrapper)")
+//       BIND_CLASS(CD)
 //       BIND_DERIVED_METHODS(CD_METHODS, CD_REDEFINES)  // new methods; redefinitions of CB's
 //   };
 //   BIND_DERIVED_METHOD_TABLES(CD_METHODS, CD_REDEFINES) in the source.
@@ -479,9 +481,9 @@ constexpr size_t count_params(const fstr<N>& p) {
 }
 
 // Docstring that opens with "name($self, a, b)\n--\n\n", from which the
-// interpreter derives __text_signature__ (and strips it from __doc__). Methods
-// with at most one parameter take it by position only. Stored for the process.
-const char* signature_doc(const char* name, const char* params, size_t arity, const char* doc);
+// interpreter derives __text_signature__ (and strips it from __doc__); with
+// `positional_only` the parameters end in "/". Stored for the process.
+const char* signature_doc(const char* name, const char* params, bool positional_only, const char* doc);
 
 template <auto F, fstr Name, fstr Params>
 struct Method {
@@ -529,7 +531,8 @@ struct Method {
         return call(self, a);
     }
     static PyMethodDef def(const char* doc = nullptr) {
-        doc = signature_doc(Name.s, Params.s, T::arity, doc);
+        // Methods with at most one parameter take it by position only.
+        doc = signature_doc(Name.s, Params.s, T::arity <= 1, doc);
         if constexpr (T::arity == 0)
             return PyMethodDef{Name.s, (PyCFunction)noargs, METH_NOARGS, doc};
         else if constexpr (T::arity == 1)
@@ -537,6 +540,20 @@ struct Method {
         else
             return PyMethodDef{Name.s, (PyCFunction)(void (*)())fast, METH_FASTCALL | METH_KEYWORDS, doc};
     }
+};
+
+// A constructor or call operator: the slot, and the method that stands in
+// the class's dictionary in place of the slot's wrapper so that it carries
+// the parameter names (inspect.signature, help). Both parse as the slot does.
+struct InitDef {
+    initproc slot = nullptr;
+    PyCFunctionWithKeywords method = nullptr;
+    const char* params = nullptr;  // "a, b": also the class's signature and docstring
+};
+struct CallDef {
+    ternaryfunc slot = nullptr;
+    _PyCFunctionFastWithKeywords method = nullptr;
+    const char* params = nullptr;
 };
 
 // Constructor from a member `void init_impl(args...)` with the `__init__` texts.
@@ -553,7 +570,7 @@ struct Init {
             Arg<std::remove_cvref_t<A>>::from(a[I], names[I])...};
         (self->*F)(std::move(std::get<I>(conv))...);
     }
-    static int init(PyObject* self, PyObject* args, PyObject* kw) {
+    static int slot(PyObject* self, PyObject* args, PyObject* kw) {
         static std::vector<PyObject*> names = param_names(Params.s);
         PyObject* a[T::arity > 0 ? T::arity : 1];
         CallScope scope;
@@ -567,6 +584,27 @@ struct Init {
         }
         return error_exit_int(C::py_name, "__init__");
     }
+    static PyObject* method(PyObject* self, PyObject* args, PyObject* kw) {
+        return slot(self, args, kw) < 0 ? nullptr : Py_NewRef(Py_None);
+    }
+    static constexpr InitDef init{&slot, &method, Params.s};
+};
+
+// Call operator `obj(args...)` from a member, parsed and converted as a method named __call__.
+template <auto F, fstr Params>
+struct Call {
+    using M = Method<F, "__call__", Params>;
+    using C = typename M::C;
+    static PyObject* slot(PyObject* self, PyObject* args, PyObject* kw) {
+        PyObject* a[M::T::arity > 0 ? M::T::arity : 1];
+        try {
+            parse_tuple_args("__call__", M::signature(), args, kw, a);
+        } catch (Error&) {
+            return error_exit(C::py_name, "__call__");
+        }
+        return M::call(self, a);
+    }
+    static constexpr CallDef call{&slot, &M::fast, Params.s};
 };
 
 // ----------------------------------------------------------------- properties
@@ -709,15 +747,14 @@ struct BodyRow {
 
 struct ClassSpec {
     const char* name;
-    const char* doc;
     PyTypeObject* type;
     PyTypeObject* base;  // nullptr: object (set from `parent` when there is one)
     Py_ssize_t basicsize;
     std::span<const Field> fields;  // own fields; a base's come first in `all_fields`
     PyMethodDef* methods;           // sentinel-terminated, may be null
     PyGetSetDef* props;             // sentinel-terminated, may be null
-    initproc init;
-    ternaryfunc call;
+    InitDef init;
+    CallDef call;
     void* vtable;  // internal method table, published as "__pyx_vtable__"
     std::array<unsigned, 3> checksums;
     newfunc tp_new;
@@ -912,8 +949,8 @@ struct Decl {
     PyMethodDef* methods = nullptr;
     std::span<const BodyRow> bodies{};
     PyGetSetDef* props = nullptr;
-    initproc init = nullptr;
-    ternaryfunc call = nullptr;
+    InitDef init{};
+    CallDef call{};
     const void* vtable = nullptr;
     size_t vtable_size = 0;
     std::array<unsigned, 3> checksums{};
@@ -929,7 +966,6 @@ ClassSpec define(const Decl& d, const std::source_location where = std::source_l
     record_source(C::py_name, where);
     ClassSpec s{};
     s.name = C::py_name;
-    s.doc = C::doc;
     s.type = &C::type;
     s.basicsize = (Py_ssize_t)sizeof(C);
     s.tp_new = Class<C>::tp_new;
@@ -1182,11 +1218,11 @@ consteval bool same_signature() {
 // The type object and the `spec()` of a class, in its source file.
 #define BIND_TYPE_OBJECT(C) PyTypeObject C::type = {PyVarObject_HEAD_INIT(nullptr, 0)};
 
-// Inside the struct: what every class declares about its identity.
-#define BIND_CLASS(C, docstring)                         \
+// Inside the struct: what every class declares about its identity (its
+// docstring is its constructor's signature, from the constructor's parameters).
+#define BIND_CLASS(C)                                    \
     using Self = C;                                      \
     static constexpr const char* py_name = #C;           \
-    static constexpr const char* doc = docstring;        \
     static PyTypeObject type;                            \
     static ::bind::ClassSpec& spec();
 

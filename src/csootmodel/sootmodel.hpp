@@ -31,7 +31,7 @@ struct CSootModel {
 
     // ------------------------------------------------------------- binding
 
-    BIND_CLASS(CSootModel, "CSootModel()")
+    BIND_CLASS(CSootModel)
     static const CSootModelVTable vtable;
     BIND_METHODS(CSM_METHODS)
 

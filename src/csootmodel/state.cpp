@@ -113,7 +113,6 @@ void CSootModel::init_impl() {
 namespace {
 
 using C = CSootModel;
-constexpr bool RO = bind::RO, RW = bind::RW;
 
 using Self = CSootModel;
 const bind::Field fields[] = {CSM_FIELDS(BIND_ROW)};

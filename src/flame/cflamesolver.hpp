@@ -58,7 +58,7 @@ struct CFlameSolver {
     PyObject_HEAD
     CFLAMESOLVER_FIELDS(BIND_DECLARE)
 
-    BIND_CLASS(CFlameSolver, "CFlameSolver(phase, flame, grid, soot_model)")
+    BIND_CLASS(CFlameSolver)
     BIND_METHODS(CFLAMESOLVER_METHODS)
 
     void init_impl(PyObject* phase, PyObject* flame, PyObject* grid, PyObject* soot_model);

@@ -65,7 +65,7 @@ struct CFlameSolverOpt {
     PyObject_HEAD
     CFLAMESOLVEROPT_FIELDS(BIND_DECLARE)
 
-    BIND_CLASS(CFlameSolverOpt, "CFlameSolverOpt(phase, flame, grid, soot_model)")
+    BIND_CLASS(CFlameSolverOpt)
     BIND_METHODS(CFLAMESOLVEROPT_METHODS)
 
     void init_impl(PyObject* phase, PyObject* flame, PyObject* grid, PyObject* soot_model);

@@ -179,7 +179,7 @@ bind::ClassSpec& CPFROde::spec() {
         .bodies = bodies,
         .props = props,
         .init = bind::Init<&CPFROde::init_impl, "phase">::init,
-        .call = pfr::call_slot<CPFROde>,
+        .call = bind::Call<&CPFROde::evaluate, "t, y">::call,
         .checksums = {0xa50cd52, 0x9951450, 0xa04a8eb},
     });
     return s;

@@ -45,7 +45,7 @@ struct CPFROde {
     PyObject_HEAD
     CPFRODE_FIELDS(BIND_DECLARE)
 
-    BIND_CLASS(CPFROde, "CPFROde(phase)")
+    BIND_CLASS(CPFROde)
     BIND_METHODS(CPFRODE_METHODS)
 
     void init_impl(PyObject* phase);

@@ -128,7 +128,7 @@ bind::ClassSpec& CPFRSootOde::spec() {
         .methods = methods,
         .bodies = bodies,
         .init = bind::Init<&CPFRSootOde::init_impl, "phase">::init,
-        .call = pfr::call_slot<CPFRSootOde>,
+        .call = bind::Call<&CPFRSootOde::evaluate, "t, y">::call,
         .checksums = {0x90b730b, 0x1aeee8c, 0x5c909a0},
     });
     return s;

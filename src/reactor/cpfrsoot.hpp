@@ -44,7 +44,7 @@ struct CPFRSootOde {
     PyObject_HEAD
     CPFRSOOTODE_FIELDS(BIND_DECLARE)
 
-    BIND_CLASS(CPFRSootOde, "CPFRSootOde(phase)")
+    BIND_CLASS(CPFRSootOde)
     BIND_METHODS(CPFRSOOTODE_METHODS)
 
     void init_impl(PyObject* phase);

@@ -229,20 +229,4 @@ double velocity(C* r, const Layout& y, double divisor) {
 // `min(soot_model.volume_fraction(), 0)` as a float.
 inline double vf_of(Soot& soot) { return bind::pymin(soot.volume_fraction(), 0.0); }
 
-// The call slot: `reactor(t, y)`.
-template <class C>
-PyObject* call_slot(PyObject* self, PyObject* args, PyObject* kw) {
-    static std::vector<PyObject*> names = bind::param_names("t, y");
-    PyObject* a[2];
-    bind::CallScope scope;
-    try {
-        bind::parse_tuple_args("__call__", names, args, kw, a);
-        return reinterpret_cast<C*>(self)->evaluate(a[0], a[1]).release();
-    } catch (bind::Error&) {
-    } catch (...) {
-        bind::set_from_cpp_exception();
-    }
-    return bind::error_exit(C::py_name, "__call__");
-}
-
 }  // namespace pyrandel::pfr

@@ -44,7 +44,7 @@ struct CSootWrapper;
     M(solve, "", nullptr, void, ())
 
 // One class per discretisation; `Interior` names its block of interior rows.
-#define GRIDSOLVER_CLASS(C, docstring)                                                    \
+#define GRIDSOLVER_CLASS(C)                                                               \
     struct C;                                                                             \
     struct C##VTable {                                                                    \
         bind::Ref (*solve_TDMA)(C*, PyObject* a, PyObject* b, PyObject* c, PyObject* d); \
@@ -53,7 +53,7 @@ struct CSootWrapper;
         PyObject_HEAD                                                                     \
         const C##VTable* vtab;                                                            \
         GRIDSOLVER_FIELDS(BIND_DECLARE)                                                   \
-        BIND_CLASS(C, docstring)                                                          \
+        BIND_CLASS(C)                                                                     \
         static const C##VTable vtable;                                                    \
         BIND_METHODS(GRIDSOLVER_METHODS)                                                  \
         void init_impl(PyObject* soot_gas, PyObject* flame, PyObject* grid, PyObject* soot); \
@@ -61,8 +61,8 @@ struct CSootWrapper;
     };
 
 // Finite volumes: the balance of a cell around each grid point.
-GRIDSOLVER_CLASS(CFVSolver, "CFVSolver(soot_gas, flame, grid, soot)")
+GRIDSOLVER_CLASS(CFVSolver)
 // Finite differences at the grid points.
-GRIDSOLVER_CLASS(CFDSolver, "CFDSolver(soot_gas, flame, grid, soot)")
+GRIDSOLVER_CLASS(CFDSolver)
 
 }  // namespace pyrandel

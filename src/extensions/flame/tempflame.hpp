@@ -45,7 +45,7 @@ struct CTempFlameSolver {
     // (mol/kg) of both time levels; inflow values at either end.
     CTFS_FIELDS(BIND_DECLARE)
 
-    BIND_CLASS(CTempFlameSolver, "CTempFlameSolver(soot_gas, flame, grid, soot_model)")
+    BIND_CLASS(CTempFlameSolver)
     BIND_METHODS(CTFS_METHODS)
 
     void init_impl(PyObject* soot_gas, PyObject* flame, PyObject* grid, PyObject* soot_model);

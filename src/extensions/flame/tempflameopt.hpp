@@ -57,7 +57,7 @@ struct CTempFlameSolverOpt {
     // fixed end values; relaxation factor; thermophoretic coefficient.
     CTFSO_FIELDS(BIND_DECLARE)
 
-    BIND_CLASS(CTempFlameSolverOpt, "CTempFlameSolverOpt(soot_gas, flame, grid, soot)")
+    BIND_CLASS(CTempFlameSolverOpt)
     static const CTempFlameSolverOptVTable vtable;
     BIND_METHODS(CTFSO_METHODS)
 

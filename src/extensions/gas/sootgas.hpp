@@ -103,7 +103,7 @@ struct CSootGas {
 
     SpeciesIndexCache index_cache_;  // not a field
 
-    BIND_CLASS(CSootGas, "CSootGas(cantera_gas)")
+    BIND_CLASS(CSootGas)
     static const CSootGasVTable vtable;
     BIND_METHODS(CSOOTGAS_METHODS)
 

@@ -354,7 +354,7 @@ struct CCrossLinkVTable : CrossLinkVTableCommon {
 
 struct CCrossLink : CrossLinkCommon {
     using Base = CPAHGrowthBase;
-    BIND_CLASS(CCrossLink, "CCrossLink(soot_wrapper)")
+    BIND_CLASS(CCrossLink)
     static const CCrossLinkVTable vtable;
     BIND_DERIVED_METHODS(CROSSLINK_METHODS, CROSSLINK_REDEFINES)
     const CCrossLinkVTable* vt() const { return static_cast<const CCrossLinkVTable*>(vtab); }

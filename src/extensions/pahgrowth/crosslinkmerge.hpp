@@ -28,7 +28,7 @@ struct CCrossLinkMerge : CrossLinkCommon {
     using Base = CPAHGrowthBase;
     CROSSLINKMERGE_FIELDS(BIND_DECLARE)
 
-    BIND_CLASS(CCrossLinkMerge, "CCrossLinkMerge(soot_wrapper)")
+    BIND_CLASS(CCrossLinkMerge)
     static const CCrossLinkMergeVTable vtable;
     BIND_DERIVED_METHODS(CROSSLINKMERGE_METHODS, CROSSLINK_REDEFINES)
     const CCrossLinkMergeVTable* vt() const { return static_cast<const CCrossLinkMergeVTable*>(vtab); }

@@ -13,7 +13,7 @@ struct CCrossLinkModVTable : CrossLinkVTableCommon {
 
 struct CCrossLinkMod : CrossLinkCommon {
     using Base = CPAHGrowthBase;
-    BIND_CLASS(CCrossLinkMod, "CCrossLinkMod(soot_wrapper)")
+    BIND_CLASS(CCrossLinkMod)
     static const CCrossLinkModVTable vtable;
     BIND_DERIVED_METHODS(CROSSLINK_METHODS, CROSSLINK_REDEFINES)
     const CCrossLinkModVTable* vt() const { return static_cast<const CCrossLinkModVTable*>(vtab); }

@@ -132,7 +132,7 @@ struct CDimerCoalVTable : CPAHGrowthBaseVTable {
 
 struct CDimerCoal : DimerCoalCommon {
     using Base = CPAHGrowthBase;
-    BIND_CLASS(CDimerCoal, "CDimerCoal(soot_wrapper)")
+    BIND_CLASS(CDimerCoal)
     static const CDimerCoalVTable vtable;
     BIND_DERIVED_METHODS(DIMERCOAL_METHODS, DIMERCOAL_REDEFINES)
     const CDimerCoalVTable* vt() const { return static_cast<const CDimerCoalVTable*>(vtab); }

@@ -23,7 +23,7 @@ struct CDimerCoalModVTable : CPAHGrowthBaseVTable {
 
 struct CDimerCoalMod : DimerCoalCommon {
     using Base = CPAHGrowthBase;
-    BIND_CLASS(CDimerCoalMod, "CDimerCoalMod(soot_wrapper)")
+    BIND_CLASS(CDimerCoalMod)
     static const CDimerCoalModVTable vtable;
     BIND_DERIVED_METHODS(DIMERCOAL_METHODS, DIMERCOAL_REDEFINES)
     const CDimerCoalModVTable* vt() const { return static_cast<const CDimerCoalModVTable*>(vtab); }

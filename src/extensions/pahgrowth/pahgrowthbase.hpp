@@ -124,7 +124,7 @@ struct CPAHGrowthBase {
     const CPAHGrowthBaseVTable* vtab;
     PAHBASE_FIELDS(BIND_DECLARE)
 
-    BIND_CLASS(CPAHGrowthBase, "CPAHGrowthBase(soot_wrapper)")
+    BIND_CLASS(CPAHGrowthBase)
     static const CPAHGrowthBaseVTable vtable;
     BIND_METHODS(PAHBASE_METHODS)
 

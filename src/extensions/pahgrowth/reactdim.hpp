@@ -75,7 +75,7 @@ struct CReactDim : CPAHGrowthBase {
     using Base = CPAHGrowthBase;
     REACTDIM_FIELDS(BIND_DECLARE)
 
-    BIND_CLASS(CReactDim, "CReactDim(soot_wrapper)")
+    BIND_CLASS(CReactDim)
     static const CReactDimVTable vtable;
     BIND_DERIVED_METHODS(REACTDIM_METHODS, REACTDIM_REDEFINES)
     const CReactDimVTable* vt() const { return static_cast<const CReactDimVTable*>(vtab); }

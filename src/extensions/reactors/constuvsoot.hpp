@@ -39,7 +39,7 @@ struct CConstUVSoot : ReactorBase {
     CCUV_FIELDS(BIND_DECLARE)
 
 
-    BIND_CLASS(CConstUVSoot, "CConstUVSoot(soot_gas)")
+    BIND_CLASS(CConstUVSoot)
     BIND_DERIVED_METHODS(CCUV_METHODS, CCUV_REDEFINES)
 
     void init_impl(PyObject* soot_gas);

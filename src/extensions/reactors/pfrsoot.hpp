@@ -45,7 +45,7 @@ struct CPFRSoot : ReactorBase {
     // velocity (m/s), mass flux, residence time (s), gas mass taken by soot (kg/(m3 s)).
     CPFRS_FIELDS(BIND_DECLARE)
 
-    BIND_CLASS(CPFRSoot, "CPFRSoot(soot_gas)")
+    BIND_CLASS(CPFRSoot)
     static const CPFRSootVTable vtable;
     BIND_DERIVED_METHODS(CPFRS_METHODS, CPFRS_REDEFINES)
 

@@ -48,7 +48,7 @@ struct CPSRSoot : ReactorBase {
     CPSRS_FIELDS(BIND_DECLARE)
 
 
-    BIND_CLASS(CPSRSoot, "CPSRSoot(soot_gas)")
+    BIND_CLASS(CPSRSoot)
     BIND_DERIVED_METHODS(CPSRS_METHODS, CPSRS_REDEFINES)
 
     void init_impl(PyObject* soot_gas);

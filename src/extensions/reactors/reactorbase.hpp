@@ -34,7 +34,7 @@ struct ReactorBase {
     // profile (abscissa, K); the temperature mode (TEMPERATURE_SOLVERS); the wrappers.
     RB_FIELDS(BIND_DECLARE)
 
-    BIND_CLASS(ReactorBase, "ReactorBase(soot_gas)")
+    BIND_CLASS(ReactorBase)
     BIND_METHODS(RB_METHODS)
 
     void init_impl(PyObject* soot_gas);

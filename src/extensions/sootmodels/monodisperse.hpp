@@ -135,7 +135,7 @@ struct CMonodisperseSootModel : CSootModelBase {
     MonoMorphKey morph_key_;
     bool morph_valid_;
 
-    BIND_CLASS(CMonodisperseSootModel, "CMonodisperseSootModel(soot_wrapper)")
+    BIND_CLASS(CMonodisperseSootModel)
     static const CMonodisperseVTable vtable;
     BIND_DERIVED_METHODS(CMSM_METHODS, CMSM_REDEFINES)
 

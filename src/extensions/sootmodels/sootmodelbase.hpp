@@ -37,7 +37,7 @@ struct CSootModelBase {
     // scrubbing rates in mol/(m3 s), one per gas species; 0 morphology, 1 constant.
     CSMB_FIELDS(BIND_DECLARE)
 
-    BIND_CLASS(CSootModelBase, "CSootModelBase(soot_wrapper)")
+    BIND_CLASS(CSootModelBase)
     BIND_METHODS(CSMB_METHODS)
 
     void init_impl(PyObject* soot_wrapper);

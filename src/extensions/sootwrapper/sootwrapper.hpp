@@ -49,7 +49,7 @@ struct CSootWrapper {
     // the process switches; the PAH precursors (gas species index, carbon and hydrogen atoms).
     CSW_FIELDS(BIND_DECLARE)
 
-    BIND_CLASS(CSootWrapper, "CSootWrapper(soot_gas)")
+    BIND_CLASS(CSootWrapper)
     BIND_METHODS(CSW_METHODS)
 
     void init_impl(PyObject* soot_gas);

@@ -58,7 +58,7 @@ struct CSurfaceReactionsBase {
     PyObject_HEAD
     SURFBASE_FIELDS(BIND_DECLARE)
 
-    BIND_CLASS(CSurfaceReactionsBase, "CSurfaceReactionsBase(soot_wrapper)")
+    BIND_CLASS(CSurfaceReactionsBase)
     BIND_METHODS(SURFBASE_METHODS)
 
     void init_impl(PyObject* soot_wrapper);
@@ -109,7 +109,7 @@ struct CFrenklachHACA : CSurfaceReactionsBase {
     const CFrenklachHACAVTable* vtab;
     FRENKLACH_FIELDS(BIND_DECLARE)
 
-    BIND_CLASS(CFrenklachHACA, "CFrenklachHACA(soot_wrapper)")
+    BIND_CLASS(CFrenklachHACA)
     static const CFrenklachHACAVTable vtable;
     BIND_DERIVED_METHODS(FRENKLACH_METHODS, FRENKLACH_REDEFINES)
 

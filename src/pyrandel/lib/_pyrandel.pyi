@@ -2,6 +2,9 @@
 
 Soot variables, always in this order: N_agg (aggregates), N_pri (primary particles), C_tot (carbon atoms in
 soot) and H_tot (hydrogen atoms in soot), in mol per kg of gas mixture.
+
+Array and model attributes are typed as what they hold once the object is set up. Before that they read None:
+on a new object, and until the assignment or call their description names ("None until ...").
 """
 from collections.abc import Callable, Iterable
 from enum import IntEnum
@@ -140,13 +143,14 @@ class CSootModel:
     def dimer_n_C(self) -> NDArray[np.float64] | None: ...
     @property
     def dimer_n_H(self) -> NDArray[np.float64] | None: ...
-    species_names: list[str] | None
-    """Gas species names in the gas object's order (a list, not a tuple)."""
-    MWs: NDArray[np.float64] | None
-    """Molar mass of every gas species, kg/mol (an ndarray, not a list)."""
-    X: NDArray[np.float64] | None
-    scrub_wdot: NDArray[np.float64] | None
-    """Production rate of each gas species caused by soot, kmol/(m3 s)."""
+    species_names: list[str]
+    """Gas species names in the gas object's order (a list, not a tuple). None until assigned."""
+    MWs: NDArray[np.float64]
+    """Molar mass of every gas species, kg/mol (an ndarray, not a list). None until assigned."""
+    X: NDArray[np.float64]
+    """Mole fractions of the last update_gas. None until then."""
+    scrub_wdot: NDArray[np.float64]
+    """Production rate of each gas species caused by soot, kmol/(m3 s). None until the first update_gas."""
     phy_dimer_wdot: NDArray[np.float64] | None
     soot_PAH_wdot: NDArray[np.float64] | None
     @property
@@ -577,16 +581,16 @@ class CPFROde:
         """Nusselt number of the wall heat exchange in external_heat (3.66)."""
     @property
     def Nu_const_heat(self) -> float: ...
-    time_derivative_temp_history: NDArray[np.float64] | None
-    """Two-row profile: row 0 the abscissa (compared with z, m), row 1 dT/dt in K/s."""
-    temp_value: NDArray[np.float64] | None
-    """Two-row wall-temperature profile: row 0 axial position in m (increasing), row 1 temperature in K."""
+    time_derivative_temp_history: NDArray[np.float64]
+    """Two-row profile: row 0 the abscissa (compared with z, m), row 1 dT/dt in K/s. None until assigned."""
+    temp_value: NDArray[np.float64]
+    """Wall-temperature profile, two rows: axial position in m (increasing), temperature in K. None until assigned."""
     gas: Any
     """The Cantera gas object, set to the state of every call."""
     P: float
     """Pressure, Pa (the gas object's at construction)."""
-    wdot: NDArray[np.float64] | None
-    """Net production rates of the last call, kmol/(m3 s)."""
+    wdot: NDArray[np.float64]
+    """Net production rates of the last call, kmol/(m3 s). None until the first call."""
     Rt_offset: int
     """State-vector index of the residence time, s."""
     rho_u_vfv_offset: int
@@ -650,16 +654,16 @@ class CPFRSootOde:
     def __deepcopy__(self, memo: dict[int, Any], /) -> CPFRSootOde: ...
 
     # fields
-    temp_value: NDArray[np.float64] | None
-    """Two-row wall-temperature profile: row 0 axial position in m (increasing), row 1 temperature in K."""
+    temp_value: NDArray[np.float64]
+    """Wall-temperature profile, two rows: axial position in m (increasing), temperature in K. None until assigned."""
     gas: Any
     """The Cantera gas object, set to the state of every call."""
     P: float
     """Pressure, Pa (the gas object's at construction)."""
     T: float
     """Temperature of the last call, K."""
-    wdot: NDArray[np.float64] | None
-    """Net production rates of the last call, kmol/(m3 s)."""
+    wdot: NDArray[np.float64]
+    """Net production rates of the last call, kmol/(m3 s). None until the first call."""
     Rt_offset: int
     """State-vector index of the residence time, s."""
     rho_u_vfv_offset: int
@@ -728,27 +732,27 @@ class CFlameSolver:
     n_species: int
     n_points: int
     """Number of grid points."""
-    z: NDArray[np.float64] | None
+    z: NDArray[np.float64]
     """Grid positions, m."""
-    dz: NDArray[np.float64] | None
+    dz: NDArray[np.float64]
     """Spacing to the left of each point, m (dz[0] = dz[1])."""
     P: float
     """Pressure, Pa (101325)."""
-    T: NDArray[np.float64] | None
+    T: NDArray[np.float64]
     """Temperature on the grid, K (set by solve)."""
-    mu: NDArray[np.float64] | None
+    mu: NDArray[np.float64]
     """Viscosity on the grid, Pa s."""
-    rho: NDArray[np.float64] | None
+    rho: NDArray[np.float64]
     """Density on the grid, kg/m3."""
-    u_gas: NDArray[np.float64] | None
+    u_gas: NDArray[np.float64]
     """Gas velocity on the grid, m/s."""
-    u_th: NDArray[np.float64] | None
+    u_th: NDArray[np.float64]
     """Thermophoretic velocity on the grid, m/s."""
-    u: NDArray[np.float64] | None
+    u: NDArray[np.float64]
     """Particle velocity u_gas + u_th on the grid, m/s."""
-    X: NDArray[np.float64] | None
+    X: NDArray[np.float64]
     """Mole fractions on the grid, species by point."""
-    wdot_correction_soot: NDArray[np.float64] | None
+    wdot_correction_soot: NDArray[np.float64]
     """Gas species rates due to soot, kmol/(m3 s), species by point."""
     mdot_left: float
     """Mass flux entering at the left end, kg/(m2 s)."""
@@ -756,26 +760,26 @@ class CFlameSolver:
     """Mass flux at the right end when it is an inlet, kg/(m2 s)."""
     boundary_type_right: int
     """Right end: 0 inlet, 1 outlet (boundary_type)."""
-    A: NDArray[np.float64] | None
-    B_N_agg: NDArray[np.float64] | None
-    B_N_pri: NDArray[np.float64] | None
-    B_C_tot: NDArray[np.float64] | None
-    B_H_tot: NDArray[np.float64] | None
-    N_agg_n: NDArray[np.float64] | None
+    A: NDArray[np.float64]
+    B_N_agg: NDArray[np.float64]
+    B_N_pri: NDArray[np.float64]
+    B_C_tot: NDArray[np.float64]
+    B_H_tot: NDArray[np.float64]
+    N_agg_n: NDArray[np.float64]
     """N_agg on the grid at the current step, mol/kg."""
-    N_agg_n1: NDArray[np.float64] | None
+    N_agg_n1: NDArray[np.float64]
     """N_agg on the grid after the last step, mol/kg."""
-    N_pri_n: NDArray[np.float64] | None
+    N_pri_n: NDArray[np.float64]
     """N_pri on the grid at the current step, mol/kg."""
-    N_pri_n1: NDArray[np.float64] | None
+    N_pri_n1: NDArray[np.float64]
     """N_pri on the grid after the last step, mol/kg."""
-    C_tot_n: NDArray[np.float64] | None
+    C_tot_n: NDArray[np.float64]
     """C_tot on the grid at the current step, mol/kg."""
-    C_tot_n1: NDArray[np.float64] | None
+    C_tot_n1: NDArray[np.float64]
     """C_tot on the grid after the last step, mol/kg."""
-    H_tot_n: NDArray[np.float64] | None
+    H_tot_n: NDArray[np.float64]
     """H_tot on the grid at the current step, mol/kg."""
-    H_tot_n1: NDArray[np.float64] | None
+    H_tot_n1: NDArray[np.float64]
     """H_tot on the grid after the last step, mol/kg."""
     N_agg_in: float
     """Inflow N_agg at both ends, mol/kg (the model's floor)."""
@@ -788,7 +792,7 @@ class CFlameSolver:
 
     # properties
     @property
-    def grid(self) -> NDArray[np.float64] | None:
+    def grid(self) -> NDArray[np.float64]:
         """Grid positions, m."""
 
     # methods
@@ -865,9 +869,9 @@ class CFlameSolverOpt:
         """Particle velocity u_gas + u_th on the grid, m/s."""
     @u.setter
     def u(self, value: Iterable[float]) -> None: ...
-    X: NDArray[np.float64] | None
+    X: NDArray[np.float64]
     """Mole fractions on the grid, species by point."""
-    wdot_correction_soot: NDArray[np.float64] | None
+    wdot_correction_soot: NDArray[np.float64]
     """Gas species rates due to soot, kmol/(m3 s), species by point."""
     mdot_left: float
     """Mass flux entering at the left end, kg/(m2 s)."""
@@ -981,14 +985,14 @@ class CSootWrapper:
     def __deepcopy__(self, memo: dict[int, Any], /) -> CSootWrapper: ...
 
     # fields
-    soot_gas: CSootGas | None
+    soot_gas: CSootGas
     """The gas wrapper shared by the models."""
-    soot_model: CSootModelBase | None
-    """The particle model; install it with set_soot_model."""
-    PAH_growth_model: CPAHGrowthBase | None
-    """The PAH-growth model; install it with set_PAH_growth_model."""
-    surface_reactions_model: CSurfaceReactionsBase | None
-    """The surface-reaction model; install it with set_surface_reactions_model."""
+    soot_model: CSootModelBase
+    """The particle model, installed with set_soot_model (None until then)."""
+    PAH_growth_model: CPAHGrowthBase
+    """The PAH-growth model, installed with set_PAH_growth_model (None until then)."""
+    surface_reactions_model: CSurfaceReactionsBase
+    """The surface-reaction model, installed with set_surface_reactions_model (None until then)."""
     partial_particle_addition: Any
     """Handed to the PAH-growth models (True)."""
     soot_enabled: bool
@@ -1091,7 +1095,8 @@ class CSootGas:
     def MWs(self) -> list[float]:
         """Species molar masses, kg/mol."""
     @property
-    def MW_array(self) -> NDArray[np.float64] | None: ...
+    def MW_array(self) -> NDArray[np.float64]:
+        """None until update_MWs."""
     @property
     def X_array(self) -> NDArray[np.float64]:
         """Cached mole fractions."""
@@ -1164,7 +1169,7 @@ class CPAHGrowthBase:
     def __deepcopy__(self, memo: dict[int, Any], /) -> CPAHGrowthBase: ...
 
     # fields
-    soot_wrapper: CSootWrapper | None
+    soot_wrapper: CSootWrapper
     """The soot wrapper the model belongs to."""
     @property
     def n_PAHs(self) -> int:
@@ -1223,7 +1228,7 @@ class CPAHGrowthBase:
 
     # properties
     @property
-    def soot_gas(self) -> CSootGas | None:
+    def soot_gas(self) -> CSootGas:
         """The soot wrapper's gas wrapper."""
 
     # methods
@@ -1583,7 +1588,7 @@ class CSurfaceReactionsBase:
     def __deepcopy__(self, memo: dict[int, Any], /) -> CSurfaceReactionsBase: ...
 
     # fields
-    soot_wrapper: CSootWrapper | None
+    soot_wrapper: CSootWrapper
     """The soot wrapper the model belongs to."""
     HACA_prefactor: Any
     """Multiplier of the HACA growth rate (any object that multiplies with floats)."""
@@ -1634,7 +1639,7 @@ class CSurfaceReactionsBase:
 
     # properties
     @property
-    def soot_gas(self) -> CSootGas | None:
+    def soot_gas(self) -> CSootGas:
         """The soot wrapper's gas wrapper."""
 
     # methods
@@ -1698,14 +1703,14 @@ class CSootModelBase:
     def __deepcopy__(self, memo: dict[int, Any], /) -> CSootModelBase: ...
 
     # fields
-    soot_wrapper: CSootWrapper | None
+    soot_wrapper: CSootWrapper
     """The soot wrapper."""
     _PAH_growth_model: Any
     _surface_reactions_model: Any
     @property
     def n_eqns(self) -> int:
         """Number of soot variables (4 in CMonodisperseSootModel)."""
-    w_scrub: NDArray[np.float64] | None
+    w_scrub: NDArray[np.float64]
     """Gas species rates caused by soot, mol/(m3 s), one per gas species."""
     diffusion_coeff_method: int
     """Code of DIFFUSION_COEFF_METHODS: 0 morphology, 1 constant."""
@@ -1719,12 +1724,12 @@ class CSootModelBase:
 
     # methods
     def _reset(self) -> None: ...
-    def soot_gas(self) -> CSootGas | None:
+    def soot_gas(self) -> CSootGas:
         """The soot wrapper's gas wrapper."""
-    def PAH_growth_model(self) -> CPAHGrowthBase | None:
-        """The soot wrapper's PAH-growth model."""
-    def surface_reactions_model(self) -> CSurfaceReactionsBase | None:
-        """The soot wrapper's surface-reaction model."""
+    def PAH_growth_model(self) -> CPAHGrowthBase:
+        """The soot wrapper's PAH-growth model. None until set_PAH_growth_model."""
+    def surface_reactions_model(self) -> CSurfaceReactionsBase:
+        """The soot wrapper's surface-reaction model. None until set_surface_reactions_model."""
     def coagulation_enabled(self) -> bool:
         """The soot wrapper's coagulation switch."""
     def carbonization_enabled(self) -> bool:
@@ -1917,26 +1922,27 @@ class CTempFlameSolver:
     def u(self) -> list[float]: ...
     @u.setter
     def u(self, value: Iterable[float]) -> None: ...
-    X: NDArray[np.float64] | None
-    wdot_correction_soot: NDArray[np.float64] | None
+    X: NDArray[np.float64]
+    wdot_correction_soot: NDArray[np.float64]
+    """None until update_wdot_correction."""
     mdot_left: float
     mdot_right: float
     boundary_type_right: int
-    upper: NDArray[np.float64] | None
-    diag: NDArray[np.float64] | None
-    lower: NDArray[np.float64] | None
-    B_N_agg: NDArray[np.float64] | None
-    B_N_pri: NDArray[np.float64] | None
-    B_C_tot: NDArray[np.float64] | None
-    B_H_tot: NDArray[np.float64] | None
-    N_agg_n: NDArray[np.float64] | None
-    N_agg_n1: NDArray[np.float64] | None
-    N_pri_n: NDArray[np.float64] | None
-    N_pri_n1: NDArray[np.float64] | None
-    C_tot_n: NDArray[np.float64] | None
-    C_tot_n1: NDArray[np.float64] | None
-    H_tot_n: NDArray[np.float64] | None
-    H_tot_n1: NDArray[np.float64] | None
+    upper: NDArray[np.float64]
+    diag: NDArray[np.float64]
+    lower: NDArray[np.float64]
+    B_N_agg: NDArray[np.float64]
+    B_N_pri: NDArray[np.float64]
+    B_C_tot: NDArray[np.float64]
+    B_H_tot: NDArray[np.float64]
+    N_agg_n: NDArray[np.float64]
+    N_agg_n1: NDArray[np.float64]
+    N_pri_n: NDArray[np.float64]
+    N_pri_n1: NDArray[np.float64]
+    C_tot_n: NDArray[np.float64]
+    C_tot_n1: NDArray[np.float64]
+    H_tot_n: NDArray[np.float64]
+    H_tot_n1: NDArray[np.float64]
     N_agg_in_left: float
     N_pri_in_left: float
     C_tot_in_left: float
@@ -1973,44 +1979,48 @@ class CTempFlameSolverOpt:
 
     # fields
     flame: Any
-    soot_gas: CSootGas | None
-    soot: CSootWrapper | None
+    soot_gas: CSootGas
+    soot: CSootWrapper
     n_time_steps: int
     dt: float
     n_species: int
     n_points: int
-    z: NDArray[np.float64] | None
-    dz: NDArray[np.float64] | None
-    dz_m: NDArray[np.float64] | None
+    z: NDArray[np.float64]
+    dz: NDArray[np.float64]
+    dz_m: NDArray[np.float64]
     P: float
-    T: NDArray[np.float64] | None
-    mu: NDArray[np.float64] | None
-    rho: NDArray[np.float64] | None
-    mean_MW: NDArray[np.float64] | None
-    u_gas: NDArray[np.float64] | None
-    u_th: NDArray[np.float64] | None
-    u: NDArray[np.float64] | None
-    X: NDArray[np.float64] | None
-    w_scrub: NDArray[np.float64] | None
-    wdot_correction_soot: NDArray[np.float64] | None
+    T: NDArray[np.float64]
+    mu: NDArray[np.float64]
+    rho: NDArray[np.float64]
+    mean_MW: NDArray[np.float64]
+    u_gas: NDArray[np.float64]
+    """None until solve."""
+    u_th: NDArray[np.float64]
+    """None until solve."""
+    u: NDArray[np.float64]
+    """None until solve."""
+    X: NDArray[np.float64]
+    w_scrub: NDArray[np.float64]
+    wdot_correction_soot: NDArray[np.float64]
+    """None until update_wdot_correction."""
     mdot_left: float
     mdot_right: float
     boundary_type_right: int
-    upper: NDArray[np.float64] | None
-    diag: NDArray[np.float64] | None
-    lower: NDArray[np.float64] | None
-    B_N_agg: NDArray[np.float64] | None
-    B_N_pri: NDArray[np.float64] | None
-    B_C_tot: NDArray[np.float64] | None
-    B_H_tot: NDArray[np.float64] | None
-    N_agg_n: NDArray[np.float64] | None
-    N_agg_n1: NDArray[np.float64] | None
-    N_pri_n: NDArray[np.float64] | None
-    N_pri_n1: NDArray[np.float64] | None
-    C_tot_n: NDArray[np.float64] | None
-    C_tot_n1: NDArray[np.float64] | None
-    H_tot_n: NDArray[np.float64] | None
-    H_tot_n1: NDArray[np.float64] | None
+    upper: NDArray[np.float64]
+    diag: NDArray[np.float64]
+    lower: NDArray[np.float64]
+    B_N_agg: NDArray[np.float64]
+    B_N_pri: NDArray[np.float64]
+    B_C_tot: NDArray[np.float64]
+    B_H_tot: NDArray[np.float64]
+    N_agg_n: NDArray[np.float64]
+    N_agg_n1: NDArray[np.float64]
+    N_pri_n: NDArray[np.float64]
+    N_pri_n1: NDArray[np.float64]
+    C_tot_n: NDArray[np.float64]
+    C_tot_n1: NDArray[np.float64]
+    H_tot_n: NDArray[np.float64]
+    H_tot_n1: NDArray[np.float64]
     N_agg_in_left: float
     N_pri_in_left: float
     C_tot_in_left: float
@@ -2022,7 +2032,7 @@ class CTempFlameSolverOpt:
     under: float
     k_th: float
     @property
-    def grid(self) -> NDArray[np.float64] | None:
+    def grid(self) -> NDArray[np.float64]:
         """Point positions, m (the array held in z)."""
 
     # methods
@@ -2041,43 +2051,53 @@ class CFVSolver:
 
     # fields
     flame: Any
-    soot: CSootWrapper | None
-    soot_gas: CSootGas | None
+    soot: CSootWrapper
+    soot_gas: CSootGas
     P: float
-    T: NDArray[np.float64] | None
-    rho: NDArray[np.float64] | None
-    u: NDArray[np.float64] | None
-    u_gas: NDArray[np.float64] | None
-    u_th: NDArray[np.float64] | None
-    D: NDArray[np.float64] | None
-    mu: NDArray[np.float64] | None
-    mean_MW: NDArray[np.float64] | None
-    X: NDArray[np.float64] | None
-    w_scrub: NDArray[np.float64] | None
+    T: NDArray[np.float64]
+    """None until solve."""
+    rho: NDArray[np.float64]
+    """None until solve."""
+    u: NDArray[np.float64]
+    """None until solve."""
+    u_gas: NDArray[np.float64]
+    """None until solve."""
+    u_th: NDArray[np.float64]
+    """None until solve."""
+    D: NDArray[np.float64]
+    """None until solve."""
+    mu: NDArray[np.float64]
+    """None until solve."""
+    mean_MW: NDArray[np.float64]
+    """None until solve."""
+    X: NDArray[np.float64]
+    """None until solve."""
+    w_scrub: NDArray[np.float64]
+    """None until solve."""
     dt: float
-    dx: NDArray[np.float64] | None
-    grid: NDArray[np.float64] | None
+    dx: NDArray[np.float64]
+    grid: NDArray[np.float64]
     n_points: int
     n_time_steps: int
     n_species: int
     mdot_left: float
     mdot_right: float
     boundary_type_right: int
-    upper: NDArray[np.float64] | None
-    diag: NDArray[np.float64] | None
-    lower: NDArray[np.float64] | None
-    B_N_agg: NDArray[np.float64] | None
-    B_N_pri: NDArray[np.float64] | None
-    B_C_tot: NDArray[np.float64] | None
-    B_H_tot: NDArray[np.float64] | None
-    N_agg_n: NDArray[np.float64] | None
-    N_agg_n1: NDArray[np.float64] | None
-    N_pri_n: NDArray[np.float64] | None
-    N_pri_n1: NDArray[np.float64] | None
-    C_tot_n: NDArray[np.float64] | None
-    C_tot_n1: NDArray[np.float64] | None
-    H_tot_n: NDArray[np.float64] | None
-    H_tot_n1: NDArray[np.float64] | None
+    upper: NDArray[np.float64]
+    diag: NDArray[np.float64]
+    lower: NDArray[np.float64]
+    B_N_agg: NDArray[np.float64]
+    B_N_pri: NDArray[np.float64]
+    B_C_tot: NDArray[np.float64]
+    B_H_tot: NDArray[np.float64]
+    N_agg_n: NDArray[np.float64]
+    N_agg_n1: NDArray[np.float64]
+    N_pri_n: NDArray[np.float64]
+    N_pri_n1: NDArray[np.float64]
+    C_tot_n: NDArray[np.float64]
+    C_tot_n1: NDArray[np.float64]
+    H_tot_n: NDArray[np.float64]
+    H_tot_n1: NDArray[np.float64]
     N_agg_in_left: float
     N_pri_in_left: float
     C_tot_in_left: float
@@ -2107,43 +2127,53 @@ class CFDSolver:
 
     # fields
     flame: Any
-    soot: CSootWrapper | None
-    soot_gas: CSootGas | None
+    soot: CSootWrapper
+    soot_gas: CSootGas
     P: float
-    T: NDArray[np.float64] | None
-    rho: NDArray[np.float64] | None
-    u: NDArray[np.float64] | None
-    u_gas: NDArray[np.float64] | None
-    u_th: NDArray[np.float64] | None
-    D: NDArray[np.float64] | None
-    mu: NDArray[np.float64] | None
-    mean_MW: NDArray[np.float64] | None
-    X: NDArray[np.float64] | None
-    w_scrub: NDArray[np.float64] | None
+    T: NDArray[np.float64]
+    """None until solve."""
+    rho: NDArray[np.float64]
+    """None until solve."""
+    u: NDArray[np.float64]
+    """None until solve."""
+    u_gas: NDArray[np.float64]
+    """None until solve."""
+    u_th: NDArray[np.float64]
+    """None until solve."""
+    D: NDArray[np.float64]
+    """None until solve."""
+    mu: NDArray[np.float64]
+    """None until solve."""
+    mean_MW: NDArray[np.float64]
+    """None until solve."""
+    X: NDArray[np.float64]
+    """None until solve."""
+    w_scrub: NDArray[np.float64]
+    """None until solve."""
     dt: float
-    dx: NDArray[np.float64] | None
-    grid: NDArray[np.float64] | None
+    dx: NDArray[np.float64]
+    grid: NDArray[np.float64]
     n_points: int
     n_time_steps: int
     n_species: int
     mdot_left: float
     mdot_right: float
     boundary_type_right: int
-    upper: NDArray[np.float64] | None
-    diag: NDArray[np.float64] | None
-    lower: NDArray[np.float64] | None
-    B_N_agg: NDArray[np.float64] | None
-    B_N_pri: NDArray[np.float64] | None
-    B_C_tot: NDArray[np.float64] | None
-    B_H_tot: NDArray[np.float64] | None
-    N_agg_n: NDArray[np.float64] | None
-    N_agg_n1: NDArray[np.float64] | None
-    N_pri_n: NDArray[np.float64] | None
-    N_pri_n1: NDArray[np.float64] | None
-    C_tot_n: NDArray[np.float64] | None
-    C_tot_n1: NDArray[np.float64] | None
-    H_tot_n: NDArray[np.float64] | None
-    H_tot_n1: NDArray[np.float64] | None
+    upper: NDArray[np.float64]
+    diag: NDArray[np.float64]
+    lower: NDArray[np.float64]
+    B_N_agg: NDArray[np.float64]
+    B_N_pri: NDArray[np.float64]
+    B_C_tot: NDArray[np.float64]
+    B_H_tot: NDArray[np.float64]
+    N_agg_n: NDArray[np.float64]
+    N_agg_n1: NDArray[np.float64]
+    N_pri_n: NDArray[np.float64]
+    N_pri_n1: NDArray[np.float64]
+    C_tot_n: NDArray[np.float64]
+    C_tot_n1: NDArray[np.float64]
+    H_tot_n: NDArray[np.float64]
+    H_tot_n1: NDArray[np.float64]
     N_agg_in_left: float
     N_pri_in_left: float
     C_tot_in_left: float
@@ -2170,11 +2200,12 @@ class ReactorBase:
 
     # fields
     @property
-    def temperature_profile(self) -> NDArray[np.float64] | None:
-        """Two-row temperature profile: abscissae (m or s) and temperatures (K)."""
+    def temperature_profile(self) -> NDArray[np.float64]:
+        """Two-row temperature profile: abscissae (m or s) and temperatures (K). None until set."""
     temperature_solver: int
-    soot_gas: CSootGas | None
-    soot_wrapper: CSootWrapper | None
+    soot_gas: CSootGas
+    soot_wrapper: CSootWrapper
+    """None until set_soot_wrapper."""
 
     # properties
     @property
@@ -2219,8 +2250,10 @@ class CPFRSoot(ReactorBase):
     def restime(self) -> float: ...
     @property
     def removed_gas_mass(self) -> float: ...
-    soot_array: NDArray[np.float64] | None
-    source_term_array: NDArray[np.float64] | None
+    soot_array: NDArray[np.float64]
+    """None until set_soot_wrapper."""
+    source_term_array: NDArray[np.float64]
+    """None until set_soot_wrapper."""
 
     # methods
     def set_mdot(self, mdot: float, /) -> None: ...
@@ -2241,9 +2274,11 @@ class CPSRSoot(ReactorBase):
     T: float
     P: float
     @property
-    def Y_star(self) -> NDArray[np.float64] | None: ...
+    def Y_star(self) -> NDArray[np.float64]:
+        """None until set_star."""
     @property
-    def soot_star(self) -> NDArray[np.float64] | None: ...
+    def soot_star(self) -> NDArray[np.float64]:
+        """None until set_star."""
     @property
     def h_star(self) -> float: ...
     @property
@@ -2261,11 +2296,15 @@ class CPSRSoot(ReactorBase):
     @property
     def removed_gas_mass(self) -> float: ...
     @property
-    def dY_dt(self) -> NDArray[np.float64] | None: ...
+    def dY_dt(self) -> NDArray[np.float64]:
+        """None until the first derivatives call."""
     @property
-    def dsoot_dt(self) -> NDArray[np.float64] | None: ...
-    soot_array: NDArray[np.float64] | None
-    source_term_array: NDArray[np.float64] | None
+    def dsoot_dt(self) -> NDArray[np.float64]:
+        """None until the first derivatives call."""
+    soot_array: NDArray[np.float64]
+    """None until set_soot_wrapper."""
+    source_term_array: NDArray[np.float64]
+    """None until set_soot_wrapper."""
     Q_dot: float
     mdot: float
     phy_restime: float
@@ -2307,11 +2346,15 @@ class CConstUVSoot(ReactorBase):
     @property
     def removed_gas_mass(self) -> float: ...
     @property
-    def dY_dt(self) -> NDArray[np.float64] | None: ...
+    def dY_dt(self) -> NDArray[np.float64]:
+        """None until the first derivatives call."""
     @property
-    def dsoot_dt(self) -> NDArray[np.float64] | None: ...
-    soot_array: NDArray[np.float64] | None
-    source_term_array: NDArray[np.float64] | None
+    def dsoot_dt(self) -> NDArray[np.float64]:
+        """None until the first derivatives call."""
+    soot_array: NDArray[np.float64]
+    """None until set_soot_wrapper."""
+    source_term_array: NDArray[np.float64]
+    """None until set_soot_wrapper."""
     rho_n_iter: int
     rho_offset: int
 
