@@ -288,17 +288,17 @@ void CFlameSolver::load_point(Py_ssize_t i, Ref& scratch) {
         bind::setattr(g.get(), n_TPX, tpx.get());
     }
     {
-        ClassicModel m(soot_model, &scratch);
+        Ref m = soot_model.hold();
         Ref Ti = element(T, i);
         Ref p = bind::py(P);
         Ref r = element(rho, i);
         Ref mu_i = element(mu, i);
         Ref mw = bind::getattr(gas.hold().get(), n_mean_molecular_weight);
         Ref x = column(X, i);
-        m.update_gas(Ti.get(), p.get(), r.get(), mu_i.get(), mw.get(), x.get());
+        CSootModel::held::update_gas(m.get(), Ti.get(), p.get(), r.get(), mu_i.get(), mw.get(), x.get());
     }
     {
-        ClassicModel m(soot_model, &scratch);
+        Ref m = soot_model.hold();
         Ref objs[4];
         PyObject* o[4];
         double v[4];
@@ -307,13 +307,13 @@ void CFlameSolver::load_point(Py_ssize_t i, Ref& scratch) {
             o[k] = objs[k].get();
             v[k] = bind::as_double(o[k]);
         }
-        m.update_solution(v, o);
+        update_solution(m.get(), v, o, scratch);
     }
 }
 
 double CFlameSolver::evaluate(Py_ssize_t i, Ref& scratch) {
     load_point(i, scratch);
-    return ClassicModel(soot_model, &scratch).diffus_coeff();
+    return diffus_coeff(soot_model);
 }
 
 void CFlameSolver::step(long k, double dt_, Ref& scratch) {
@@ -381,7 +381,7 @@ void CFlameSolver::step(long k, double dt_, Ref& scratch) {
                 first = interior_rhs_old<NumpyDiv>(rho_l, dt_, Vn.get(l));
                 fp.report();
             }
-            Ref S = ClassicModel(soot_model, &scratch).source(v);
+            Ref S = source_of<CSootModel>(soot_model, v);
             if (PyFloat_CheckExact(S.get())) {
                 FpWatch fp;
                 const double b = first + rho_l * PyFloat_AS_DOUBLE(S.get());
@@ -482,8 +482,8 @@ void CFlameSolver::update_wdot_correction_impl() {
     Ref scratch;
     for (Py_ssize_t i = 0; i < n; ++i) {
         load_point(i, scratch);
-        ClassicModel(soot_model, &scratch).update_scrub_wdot();
-        Ref w = ClassicModel(soot_model, &scratch).scrub_wdot();
+        CSootModel::held::update_scrub_wdot(soot_model);
+        Ref w = scrub_wdot(soot_model);
         set_column(wdot_correction_soot, i, w.get());
     }
 }
