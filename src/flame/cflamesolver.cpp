@@ -418,14 +418,11 @@ void CFlameSolver::solves() {
             if (nd == 0 || lower.size() + 1 < nd || upper.size() + 1 < nd || diag.size() < nd ||
                 (eliminated && nd != th.n)) {
                 // Short or unequal systems: one by one, with the errors of the single solve.
-                try {
+                bind::traced(spec(), MID_solve_TDMA, [&] {
                     FpWatch fp;
                     x = thomas_checked<NumpyDiv>(lower, diag, upper, d, [](Py_ssize_t i, Py_ssize_t s) { numpy_oob(i, s); });
                     fp.report();
-                } catch (bind::Error&) {
-                    bind::add_method_traceback(spec(), MID_solve_TDMA);
-                    throw;
-                }
+                });
             } else {
                 if (!eliminated) {
                     FpWatch fp;
@@ -436,12 +433,7 @@ void CFlameSolver::solves() {
                 std::vector<double> work;
                 FpWatch fp;
                 th.solve(d.data(), x, work);
-                try {
-                    fp.report(elim_flags);
-                } catch (bind::Error&) {
-                    bind::add_method_traceback(spec(), MID_solve_TDMA);
-                    throw;
-                }
+                bind::traced(spec(), MID_solve_TDMA, [&] { fp.report(elim_flags); });
             }
             this->*Vn1_of[v] = new_array(x);
         }
@@ -457,13 +449,10 @@ void CFlameSolver::solves() {
         if (by_name) {
             x = bind::call_method((PyObject*)this, n_solve_TDMA, lo.get(), dg.get(), up.get(), b.get());
         } else {
-            try {
+            x = bind::traced(spec(), MID_solve_TDMA, [&] {
                 auto arg = [](PyObject* o, const char* name) { return bind::Arg<bind::NDArray>::from(o, name); };
-                x = solve_TDMA_impl(arg(lo.get(), "a"), arg(dg.get(), "b"), arg(up.get(), "c"), arg(b.get(), "d"));
-            } catch (bind::Error&) {
-                bind::add_method_traceback(spec(), MID_solve_TDMA);
-                throw;
-            }
+                return solve_TDMA_impl(arg(lo.get(), "a"), arg(dg.get(), "b"), arg(up.get(), "c"), arg(b.get(), "d"));
+            });
         }
         this->*Vn1_of[v] = std::move(x);
     }

@@ -218,7 +218,7 @@ void CFlameSolverOpt::solves() {
         return;
     }
     // The four systems share one elimination; nothing here runs Python code.
-    try {
+    bind::traced(spec(), MID_solve_TDMA, [&] {
         Thomas<CheckedDiv> th;
         bool eliminated = false;
         std::vector<double> x, work;
@@ -238,10 +238,7 @@ void CFlameSolverOpt::solves() {
             x.resize(nd);
             (this->*Vn1_of[v]).assign(x.begin(), x.end());
         }
-    } catch (bind::Error&) {
-        bind::add_method_traceback(spec(), MID_solve_TDMA);
-        throw;
-    }
+    });
 }
 
 void CFlameSolverOpt::solve_impl() {

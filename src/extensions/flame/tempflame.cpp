@@ -281,7 +281,7 @@ void C::solves() {
         for (auto& b : buf) b.reset();
         return one_by_one();
     }
-    try {
+    bind::traced(spec(), MID_solve_TDMA, [&] {
         Thomas<CheckedDiv> th;
         std::vector<double> a = values(*buf[0]), b = values(*buf[1]), c = values(*buf[2]), x, work;
         th.eliminate(a.data(), b.data(), b.size(), c.data(), (size_t)n);
@@ -290,10 +290,7 @@ void C::solves() {
             th.solve(d.data(), x, work);
             for (Py_ssize_t i = n; i-- > 0;) buf[7 + v]->at(i) = x[(size_t)i];
         }
-    } catch (bind::Error&) {
-        bind::add_method_traceback(spec(), MID_solve_TDMA);
-        throw;
-    }
+    });
 }
 
 void C::solve_impl() {
