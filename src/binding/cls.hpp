@@ -993,7 +993,8 @@ struct Body<F> {
 //
 // The same call on an object the caller holds (`on`): an instance of C (or of
 // a subclass) takes the route above, any other object (a duck-typed stand-in,
-// None) is called by name. Each argument is either a value of the body's
+// None) is called by name; the object is kept alive until the call returns
+// (the callee may drop the holder's reference). Each argument is either a value of the body's
 // parameter type, turned into an object only for a call by name, or a Python
 // object, handed over as it is by name and converted as the method converts
 // it (failing under the method's name) for the body. Where the two routes
