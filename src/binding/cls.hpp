@@ -994,12 +994,12 @@ struct Body<F> {
 // The same call on an object the caller holds (`on`): an instance of C (or of
 // a subclass) takes the route above, any other object (a duck-typed stand-in,
 // None) is called by name; the object is kept alive until the call returns
-// (the callee may drop the holder's reference). Each argument is either a value of the body's
-// parameter type, turned into an object only for a call by name, or a Python
-// object, handed over as it is by name and converted as the method converts
-// it (failing under the method's name) for the body. Where the two routes
-// prepare their arguments differently, a caller asks `takes_body` first and
-// then calls `run_with` or `call_by_name`.
+// (the callee may drop the holder's reference). Each argument is either a
+// value of the body's parameter type, turned into an object only for a call
+// by name, or a Python object, handed over as it is by name and converted as
+// the method converts it (failing under the method's name) for the body.
+// Where the two routes prepare their arguments differently, a caller asks
+// `takes_body` first and then calls `run_with` or `call_by_name`.
 template <auto F>
 struct Dispatch;
 
@@ -1025,10 +1025,7 @@ struct Dispatch<F> {
     static R run(C* self, int mid, P... a) {
         if (Py_TYPE(self) != &C::type) [[unlikely]] {
             Route r = route_of<C>((PyObject*)self, mid);
-            if (r.by_name) {
-                if constexpr (sizeof...(P) == 0) return by_name((PyObject*)self, mid, nullptr);
-                else return by_name_converted(self, mid, a...);
-            }
+            if (r.by_name) return by_name_values((PyObject*)self, mid, a...);
             if (r.concrete->type != &C::type) {
                 // A derived class that keeps C's body: the same body, entered directly.
                 if (r.concrete->bodies[(size_t)mid] == spec_of<C>().bodies[(size_t)mid])
@@ -1038,12 +1035,6 @@ struct Dispatch<F> {
             }
         }
         return traced(spec_of<C>(), mid, [&] { return (self->*F)(std::move(a)...); });
-    }
-    [[gnu::cold, gnu::noinline]] static R by_name_converted(C* self, int mid, const std::remove_cvref_t<P>&... a) {
-        Ref conv[] = {Arg<std::remove_cvref_t<P>>::to(a)...};
-        PyObject* args[sizeof...(P)];
-        for (size_t i = 0; i < sizeof...(P); ++i) args[i] = conv[i].get();
-        return by_name((PyObject*)self, mid, args);
     }
     // The instance of C whose body a call of method `mid` on `obj` runs, or
     // null when the call goes by name.
@@ -1070,7 +1061,7 @@ struct Dispatch<F> {
             else if constexpr (sizeof...(P) == 1) return run(self, mid, converted_one<Params>(mid, a...));
             else return converted<Params>(self, mid, std::index_sequence_for<P...>{}, a...);
         }
-        return held_by_name(obj, mid, a...);
+        return by_name_values(obj, mid, a...);
     }
     // The same call with Python objects as arguments on `self` itself.
     template <fstr Params, class... O>
@@ -1101,8 +1092,9 @@ private:
         if constexpr (is_object<A, Pi>) return Arg<std::remove_cvref_t<Pi>>::from(a, name);
         else return std::move(a);
     }
+    // By name with each argument as an object: values are turned into objects.
     template <class... A>
-    [[gnu::cold, gnu::noinline]] static R held_by_name(PyObject* obj, int mid, A&... a) {
+    [[gnu::cold, gnu::noinline]] static R by_name_values(PyObject* obj, int mid, A&... a) {
         Ref conv[sizeof...(A) > 0 ? sizeof...(A) : 1] = {object<P>(a)...};
         PyObject* args[sizeof...(A) > 0 ? sizeof...(A) : 1];
         for (size_t i = 0; i < sizeof...(A); ++i) args[i] = conv[i].get();

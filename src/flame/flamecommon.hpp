@@ -1,7 +1,7 @@
 // Pieces shared by the flame solvers: the transfer of the flame profiles onto a
-// solver's grid, the classic soot model as seen from a grid point, the upwind
-// rows of the soot transport equations, the Thomas algorithm and the progress
-// line.
+// solver's grid, the calls on the models at a grid point whose two routes
+// prepare their arguments differently, the upwind rows of the soot transport
+// equations, the Thomas algorithm and the progress line.
 //
 // The rows and the Thomas algorithm are written once for both kinds of
 // arithmetic: NumPy's (a zero divisor gives an infinity or NaN, reported
