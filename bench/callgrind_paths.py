@@ -13,6 +13,7 @@ difference over 20 is the count of one evaluation, free of the switching itself.
     python bench/callgrind_paths.py
     python bench/callgrind_paths.py --annotate "step CReactDim"   # plus its top functions
     python bench/callgrind_paths.py --only "step CDimerCoal,CPFROde"  # just these
+    python bench/callgrind_paths.py --each                            # each case in a run of its own
     python bench/callgrind_paths.py --list                            # the case names
 """
 import itertools
@@ -36,8 +37,6 @@ ORDER = ([f"step {m}" for m in MODELS] + ["step subclass CReactDim", "CPFRSoot s
 def reactor_case(psoot, gas, precursors, cls, n):
     """Isothermal derivatives of the stirred or the constant-volume reactor with soot on, and the bare
     gas-object calls they stand on, at states moving through `n` values."""
-    import itertools
-
     import cantera as ct
     import numpy as np
     from pah_gas import RICH_FLAME_X, modular_graph
@@ -87,82 +86,59 @@ def reactor_case(psoot, gas, precursors, cls, n):
 
 
 def cases():
+    """{name: a function that builds the case and returns (module call, bare calls)}: only the cases
+    measured are built."""
     sys.path.insert(0, os.path.join(here, "..", "examples"))
-    import cantera as ct
-    import numpy as np
     from pah_gas import pah_gas
 
     import bench_classic_moving
+    import bench_cpfr
     import bench_modular_reactor
     import bench_modular_step
     import pyrandel.lib._pyrandel as psoot
 
     gas, precursors = pah_gas()
-    P = ct.one_atm
-    ns = gas.n_species
     n = 97
 
+    found = {}
     # The modular step, once per PAH-growth model, and on subclasses that override nothing.
-    found = {f"step {m}": bench_modular_step.step_pair(gas, precursors, m, n) for m in MODELS}
-    found["step subclass CReactDim"] = bench_modular_step.step_pair(gas, precursors, "CReactDim", n, subclasses=True)
+    for m in MODELS:
+        found[f"step {m}"] = lambda m=m: bench_modular_step.step_pair(gas, precursors, m, n)
+    found["step subclass CReactDim"] = lambda: bench_modular_step.step_pair(gas, precursors, "CReactDim", n,
+                                                                            subclasses=True)
 
     # The modular reactors, soot on.
-    _, reactor, bare_reactor = bench_modular_reactor.reactor_pair(gas, precursors, n)
-    found["CPFRSoot soot on"] = (reactor, bare_reactor)
+    found["CPFRSoot soot on"] = lambda: bench_modular_reactor.reactor_pair(gas, precursors, n)[1:]
     for cls in ("CPSRSoot", "CConstUVSoot"):
-        found[f"{cls} soot on"] = reactor_case(psoot, gas, precursors, cls, n)
+        found[f"{cls} soot on"] = lambda cls=cls: reactor_case(psoot, gas, precursors, cls, n)
 
-    # The classic plug-flow reactor.
-    rc = psoot.CPFROde(gas)
-    rc.area, rc.perimeter = np.pi * 0.005**2, np.pi * 0.01
-    rc.temp_value = np.array([[0.0, 1.0], [1800.0, 1700.0]])
-    rc.soot_offset = 3 + ns
-    rc.soot_enabled = False
-    y2 = np.hstack([[0.0, gas.density * 1.0, gas.T], gas.Y, [1e-8, 1e-7, 1e-3, 1e-4]])
-    cyc2 = itertools.cycle(moving(y2, n, 2))
-    Ys = slice(3, 3 + ns)
-
-    def bare_classic():
-        s = next(cyc2)
-        gas.set_unnormalized_mass_fractions(s[Ys])
-        gas.TP = s[2], P
-        gas.net_production_rates
-        gas.density
-        gas.partial_molar_enthalpies
-        gas.cp
-        gas.molecular_weights
-
-    def classic():
-        rc(0.1, next(cyc2))
-
-    found["CPFROde"] = (classic, bare_classic)
+    found["CPFROde"] = lambda: bench_cpfr.plain_pair(gas, n)[2:]
 
     # The classic step at moving states, once per PAH-growth variant and on a subclass.
     states = bench_classic_moving.moving_states(gas, 31)
     names = list(precursors)
 
-    def driver():
+    def classic_step(code, **kw):
         k = [0]
 
         def loop():  # what the stepper does besides calling the model
             T, P, rho, mu, mw, X, solution = states[k[0] % len(states)]
             k[0] += 1
-        return loop
+        return bench_classic_moving.stepper(bench_classic_moving.model(gas, names, code, **kw), states), loop
 
     for variant, code in VARIANTS.items():
-        soot = bench_classic_moving.model(gas, names, code)
-        found[f"classic {variant}"] = (bench_classic_moving.stepper(soot, states), driver())
-    sub = bench_classic_moving.model(gas, names, 1, cls=type("Same", (psoot.CSootModel,), {}))
-    found["classic subclass reactive_dimerization"] = (bench_classic_moving.stepper(sub, states), driver())
+        found[f"classic {variant}"] = lambda code=code: classic_step(code)
+    found["classic subclass reactive_dimerization"] = lambda: classic_step(
+        1, cls=type("Same", (psoot.CSootModel,), {}))
     return found
 
 
 def measure(workdir, only):
     cg = build_helper(workdir)
-    for name, pair in cases().items():
+    for name, make in cases().items():
         if only and name not in only:
             continue
-        for side, fn in zip(("module", "bare"), pair):
+        for side, fn in zip(("module", "bare"), make()):
             for _ in range(3):
                 fn()
             for count in (10, 30):
@@ -170,6 +146,15 @@ def measure(workdir, only):
                 for _ in range(count):
                     fn()
                 cg.cg_stop(f"{name}/{side}|{count}".encode())
+
+
+def run(outdir, only):
+    """One run of this script under callgrind measuring the cases in `only` (all if empty)."""
+    env = dict(os.environ, CG_PATHS_INNER=outdir, CG_PATHS_ONLY=only, PYTHONHASHSEED="0")
+    subprocess.run(["valgrind", "--tool=callgrind", "--collect-atstart=no", "--dump-instr=no",
+                    f"--callgrind-out-file={outdir}/cg.out", sys.executable, os.path.abspath(__file__)],
+                   env=env, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    return totals(outdir)
 
 
 def main():
@@ -182,11 +167,13 @@ def main():
     annotate = sys.argv[sys.argv.index("--annotate") + 1] if "--annotate" in sys.argv else None
     only = sys.argv[sys.argv.index("--only") + 1] if "--only" in sys.argv else ""
     with tempfile.TemporaryDirectory() as outdir:
-        env = dict(os.environ, CG_PATHS_INNER=outdir, CG_PATHS_ONLY=only, PYTHONHASHSEED="0")
-        subprocess.run(["valgrind", "--tool=callgrind", "--collect-atstart=no", "--dump-instr=no",
-                        f"--callgrind-out-file={outdir}/cg.out", sys.executable, os.path.abspath(__file__)],
-                       env=env, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        found = totals(outdir)
+        if "--each" in sys.argv:  # every case in a run of its own, alone in its interpreter
+            found = {}
+            for k, name in enumerate(c for c in ORDER if not only or c in only.split(",")):
+                os.makedirs(sub := os.path.join(outdir, str(k)))
+                found.update(run(sub, name))
+        else:
+            found = run(outdir, only)
         print(f"{'evaluation':<40}{'module':>12}{'bare gas':>12}{'ratio':>8}{'own':>10}")
         for name in [c for c in ORDER if f"{c}/module|30" in found]:
             m, b = ((found[f"{name}/{s}|30"][0] - found[f"{name}/{s}|10"][0]) / 20 for s in ("module", "bare"))
