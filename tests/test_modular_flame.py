@@ -382,6 +382,59 @@ def test_a_gas_wrapper_override_is_seen(mod, name):
     assert len(seen) == 2 * s.n_points
 
 
+class Delegate:
+    """A stand-in that is no instance of the module's classes: every call reaches it by name."""
+
+    def __init__(self, target, log):
+        self.__dict__.update(target=target, log=log)
+
+    def __getattr__(self, name):
+        self.log.append(name)
+        return getattr(self.target, name)
+
+
+def test_stand_in_gas_wrapper_and_model_are_called_by_name(mod):
+    ref = build(mod, "CTempFlameSolver")
+    s = build(mod, "CTempFlameSolver")
+    log = []
+    s.soot_gas, s.soot_model = Delegate(s.soot_gas, log), Delegate(s.soot_model, log)
+    for x in (ref, s):
+        start(x)
+        x.n_time_steps = 2
+        quiet(x.solve)
+    for a, b in zip(state(s), state(ref)):
+        assert a.tobytes() == b.tobytes()
+    point = ["update_thermo_TPX", "update_transport", "set_vars", "update", "diffusion_coefficient"]
+    sources = ["S_N_agg", "S_N_pri", "S_C_tot", "S_H_tot"]
+    assert log == 2 * (2 * point + 3 * (point + sources))
+
+
+def test_a_gas_wrapper_dropped_during_its_own_body_lives_to_its_end(mod):
+    # The solver's field is the wrapper's last reference; the gas object it
+    # reads replaces it in the middle of update_transport.
+    freed, seen = [], []
+    s = build(mod, "CTempFlameSolver")
+    start(s)
+    s.n_time_steps = 1
+    Gas = type("Gas", (mod.CSootGas,), {"__del__": lambda self: freed.append(1)})
+    fake = s.soot_gas.cantera_gas
+    g = Gas(fake)
+    g.update_MWs(np.array(s.soot_gas.MW_array))
+    spare = s.soot_gas
+    s.soot_gas = s.soot_model.soot_wrapper.soot_gas = g
+    del g
+    hit = type(fake)._hit
+
+    def drop(self, name):
+        if name == "viscosity" and not seen:
+            s.soot_gas = s.soot_model.soot_wrapper.soot_gas = spare
+            seen.append(len(freed))
+        hit(self, name)
+    fake._hit = drop.__get__(fake)
+    quiet(s.solve)
+    assert seen == [0] and freed == [1]
+
+
 def test_subclass_solve_tdma_replaces_the_solver(mod):
     calls = []
 

@@ -15,9 +15,9 @@
 //       const CXVTable* vtab;            // only with an internal method table
 //       CX_FIELDS(BIND_DECLARE)
 //       BIND_CLASS(CX)
-//       BIND_METHODS(CX_METHODS)         // ids MID_<name>, dispatchers name(...) and
-//       void init_impl(PyObject* gas);   // name_with(PyObject*...), bodies name_impl
-//   };
+//       BIND_METHODS(CX_METHODS)         // ids MID_<name>, dispatchers name(...),
+//       void init_impl(PyObject* gas);   // name_with(PyObject*...), held calls
+//   };                                   // CX::held::name(obj, ...), bodies name_impl
 // Its source:
 //   BIND_TYPE_OBJECT(CX)
 //   using Self = CX;  const bind::Field fields[] = {CX_FIELDS(BIND_ROW)};
@@ -45,6 +45,8 @@
 // a call `update(...)` from CB's code on a CD instance enters CD::update_impl
 // directly. Only instances of Python subclasses look names up (once per type,
 // renewed when the type changes), and instance attributes shadow methods.
+// A held call `CX::held::update(obj, ...)` on an object another one holds
+// takes the same route for an instance of CX and goes by name otherwise.
 //
 // Internal method tables: designated initialisers for a root table,
 //   const CXVTable CX::vtable = {.rate = bind::entry<&CX::rate_impl, "rate">(), ...};
@@ -410,6 +412,7 @@ struct Arg<Typed<C>> {
 template <>
 struct Arg<DoubleBuf> {
     static DoubleBuf from(PyObject* o, ArgName n) { return DoubleBuf(o, n.text); }
+    static Ref to(const DoubleBuf& v) { return Ref::borrow(v.obj()); }  // the array whose buffer it reads
 };
 template <>
 struct Arg<std::vector<double>> {
@@ -996,6 +999,22 @@ ClassSpec define(const Decl& d, const std::source_location where = std::source_l
 
 // Adds the traceback entry of method `mid` of the class to the pending exception.
 void add_method_traceback(const ClassSpec& spec, int mid);
+
+// Runs `run` as the C++ body of method `mid` of `spec`'s class: a failure
+// carries the method's qualified name, and no C++ exception passes on.
+template <class Run>
+decltype(auto) traced(const ClassSpec& spec, int mid, Run&& run) {
+    try {
+        return run();
+    } catch (Error&) {
+        add_method_traceback(spec, mid);
+        throw;
+    } catch (...) {
+        set_from_cpp_exception();
+        add_method_traceback(spec, mid);
+        throw Error{};
+    }
+}
 template <auto F>
 struct Body;
 template <class R, class C, class... P, R (C::*F)(P...)>
@@ -1007,40 +1026,42 @@ struct Body<F> {
 // Calls method `mid` of `self`: straight to the C++ body of the class `self`
 // is built as, unless a Python subclass or an instance attribute overrides the
 // name; then by attribute name. The body fails under the method's name.
+//
+// The same call on an object the caller holds (`on`): an instance of C (or of
+// a subclass) takes the route above, any other object (a duck-typed stand-in,
+// None) is called by name; the object is kept alive until the call returns
+// (the callee may drop the holder's reference). Each argument is either a
+// value of the body's parameter type, turned into an object only for a call
+// by name, or a Python object, handed over as it is by name and converted as
+// the method converts it (failing under the method's name) for the body.
+// Where the two routes prepare their arguments differently, a caller asks
+// `takes_body` first and then calls `run_with` or `call_by_name`.
 template <auto F>
 struct Dispatch;
 
 template <class R, class C, class... P, R (C::*F)(P...)>
 struct Dispatch<F> {
-    template <class Run>
-    static R traced(const ClassSpec& spec, int mid, Run run) {
-        try {
-            return run();
-        } catch (Error&) {
-            add_method_traceback(spec, mid);
-            throw;
-        } catch (...) {
-            set_from_cpp_exception();
-            add_method_traceback(spec, mid);
-            throw Error{};
-        }
-    }
-    [[gnu::cold, gnu::noinline]] static R by_name(C* self, int mid, PyObject* const* args, size_t n) {
+    using Args = std::tuple<std::remove_cvref_t<P>...>;
+    // By name, counted against the recursion limit (the callee may call back).
+    [[gnu::cold, gnu::noinline]] static R by_name(PyObject* self, int mid, PyObject* const* args) {
+        constexpr size_t n = sizeof...(P);
         RecursionGuard guard(" while calling a Python object");
-        std::vector<PyObject*> v(n + 1);
-        v[0] = (PyObject*)self;
+        PyObject* v[n + 1] = {self};
         for (size_t i = 0; i < n; ++i) v[i + 1] = args[i];
-        Ref r = Ref::steal(PyObject_VectorcallMethod(C::spec().method_names[(size_t)mid], v.data(),
+        Ref r = Ref::steal(PyObject_VectorcallMethod(C::spec().method_names[(size_t)mid], v,
                                                      (n + 1) | PY_VECTORCALL_ARGUMENTS_OFFSET, nullptr));
         if constexpr (!std::is_void_v<R>) return Ret<R>::from_py(std::move(r));
+    }
+    template <class... O>
+    static R call_by_name(PyObject* self, int mid, O... objs) {
+        static_assert(sizeof...(O) == sizeof...(P) && (std::is_same_v<O, PyObject*> && ...));
+        PyObject* args[sizeof...(O) > 0 ? sizeof...(O) : 1] = {objs...};
+        return by_name(self, mid, args);
     }
     static R run(C* self, int mid, P... a) {
         if (Py_TYPE(self) != &C::type) [[unlikely]] {
             Route r = route_of<C>((PyObject*)self, mid);
-            if (r.by_name) {
-                if constexpr (sizeof...(P) == 0) return by_name(self, mid, nullptr, 0);
-                else return by_name_converted(self, mid, a...);
-            }
+            if (r.by_name) return by_name_values((PyObject*)self, mid, a...);
             if (r.concrete->type != &C::type) {
                 // A derived class that keeps C's body: the same body, entered directly.
                 if (r.concrete->bodies[(size_t)mid] == spec_of<C>().bodies[(size_t)mid])
@@ -1051,37 +1072,98 @@ struct Dispatch<F> {
         }
         return traced(spec_of<C>(), mid, [&] { return (self->*F)(std::move(a)...); });
     }
-    [[gnu::cold, gnu::noinline]] static R by_name_converted(C* self, int mid, P... a) {
-        Ref conv[] = {Arg<std::remove_cvref_t<P>>::to(a)...};
-        PyObject* args[sizeof...(P)];
-        for (size_t i = 0; i < sizeof...(P); ++i) args[i] = conv[i].get();
-        return by_name(self, mid, args, sizeof...(P));
+    // The instance of C whose body a call of method `mid` on `obj` runs, or
+    // null when the call goes by name.
+    static C* takes_body(PyObject* obj, int mid) {
+        PyTypeObject* tp = Py_TYPE(obj);
+        if (tp == &C::type || tp == static_hit<C>.type) return reinterpret_cast<C*>(obj);
+        if (!PyObject_TypeCheck(obj, &C::type) || route_of<C>(obj, mid).by_name) return nullptr;
+        return reinterpret_cast<C*>(obj);
     }
-    // The same call with Python objects as arguments: handed over as they are
-    // when the call goes by name, converted as the method converts them otherwise.
+    // The body's route with arguments that `make()` prepares (an Args tuple),
+    // failing under the method's name.
+    template <class Make>
+    static R run_with(C* self, int mid, Make make) {
+        std::optional<Args> conv;
+        traced(spec_of<C>(), mid, [&] { conv.emplace(make()); });
+        return std::apply([&](auto&&... v) -> R { return run(self, mid, std::move(v)...); }, std::move(*conv));
+    }
+    template <fstr Params, class... A>
+    static R on(PyObject* obj, int mid, A... a) {
+        static_assert(sizeof...(A) == sizeof...(P), "a held call passes every parameter");
+        Ref hold = Ref::borrow(obj);  // the callee may drop the caller's reference
+        if (C* self = takes_body(obj, mid)) {
+            if constexpr (!(is_object<A, P> || ...)) return run(self, mid, std::move(a)...);
+            else if constexpr (sizeof...(P) == 1) return run(self, mid, converted_one<Params>(mid, a...));
+            else return converted<Params>(self, mid, std::index_sequence_for<P...>{}, a...);
+        }
+        return by_name_values(obj, mid, a...);
+    }
+    // The same call with Python objects as arguments on `self` itself.
     template <fstr Params, class... O>
     static R with_objects(C* self, int mid, O... objs) {
         static_assert(sizeof...(O) == sizeof...(P) && (std::is_same_v<O, PyObject*> && ...));
-        PyObject* args[sizeof...(O) > 0 ? sizeof...(O) : 1] = {objs...};
-        if (Py_TYPE(self) != &C::type && route_of<C>((PyObject*)self, mid).by_name)
-            return by_name(self, mid, args, sizeof...(O));
-        return with_converted<Params>(self, mid, args, std::index_sequence_for<P...>{});
+        return on<Params>((PyObject*)self, mid, objs...);
     }
-    template <fstr Params, size_t... I>
-    static R with_converted(C* self, int mid, PyObject** a, std::index_sequence<I...>) {
+
+private:
+    // An argument given as a Python object where the body takes another type.
+    template <class A, class Pi>
+    static constexpr bool is_object =
+        std::is_same_v<A, PyObject*> && !std::is_same_v<std::remove_cvref_t<Pi>, PyObject*>;
+    template <fstr Params, size_t... I, class... A>
+    static R converted(C* self, int mid, std::index_sequence<I...>, A&... a) {
         static std::vector<PyObject*> names = param_names(Params.s);
-        std::optional<std::tuple<std::remove_cvref_t<P>...>> conv;
-        traced(C::spec(), mid, [&] {
-            // Braced initialisation converts the arguments left to right.
-            conv.emplace(Arg<std::remove_cvref_t<P>>::from(a[I], names[I])...);
-        });
-        return run(self, mid, std::move(std::get<I>(*conv))...);
+        // Braced initialisation converts the arguments left to right.
+        return run_with(self, mid, [&] { return Args{value<P>(a, names[I])...}; });
+    }
+    // One argument converted straight into the body's parameter.
+    template <fstr Params, class A>
+    static auto converted_one(int mid, A& a) {
+        static std::vector<PyObject*> names = param_names(Params.s);
+        return traced(spec_of<C>(), mid, [&] { return value<std::tuple_element_t<0, Args>>(a, names[0]); });
+    }
+    template <class Pi, class A>
+    static decltype(auto) value(A& a, PyObject* name) {
+        if constexpr (is_object<A, Pi>) return Arg<std::remove_cvref_t<Pi>>::from(a, name);
+        else return std::move(a);
+    }
+    // By name with each argument as an object: values are turned into objects.
+    template <class... A>
+    [[gnu::cold, gnu::noinline]] static R by_name_values(PyObject* obj, int mid, A&... a) {
+        Ref conv[sizeof...(A) > 0 ? sizeof...(A) : 1] = {object<P>(a)...};
+        PyObject* args[sizeof...(A) > 0 ? sizeof...(A) : 1];
+        for (size_t i = 0; i < sizeof...(A); ++i) args[i] = conv[i].get();
+        return by_name(obj, mid, args);
+    }
+    template <class Pi, class A>
+    static Ref object(A& a) {
+        if constexpr (std::is_same_v<A, PyObject*>) return Ref::borrow(a);
+        else return Arg<std::remove_cvref_t<Pi>>::to(a);
     }
 };
 
 // Calls a strategy attribute without arguments. When it still holds a bound
 // method of `self` itself, its C function is entered directly.
 Ref call_strategy(PyObject* self, PyObject* attr, const ClassSpec& spec);
+
+// Field `m` of a held object, read in place when the object is exactly a C
+// (nothing can stand in front of the field's descriptor), else by name.
+template <class C, class Member>
+Ref field_or_attr(PyObject* obj, Member m, PyObject* name) {
+    if (Py_IS_TYPE(obj, &C::type)) return (reinterpret_cast<C*>(obj)->*m).hold();
+    Ref hold = Ref::borrow(obj);
+    return getattr(obj, name);
+}
+
+// The strategy attribute `name` (field `m` of C) of a held object, called.
+template <class C, class Member>
+Ref call_held_strategy(PyObject* obj, Member m, PyObject* name) {
+    Ref hold = Ref::borrow(obj);
+    Ref strategy = field_or_attr<C>(obj, m, name);
+    if (PyObject_TypeCheck(obj, &C::type)) return call_strategy(obj, strategy.get(), spec_of<C>());
+    return call(strategy.get());
+}
 
 
 // ------------------------------------------------------ internal method tables
@@ -1173,6 +1255,13 @@ constexpr Derived extend(const Base& base) {
     auto name##_with(O... o) {                                                                    \
         return ::bind::Dispatch<&Self::name##_impl>::template with_objects<params>(this, MID_##name, o...); \
     }
+// In the nested struct `held`: the call of the method on an object the caller
+// holds, `C::held::name(obj, args...)` (see Dispatch::on).
+#define BIND_HELD(name, params, ...)                                                              \
+    template <class... A>                                                                         \
+    static auto name(PyObject* obj, A... a) {                                                     \
+        return ::bind::Dispatch<&Self::name##_impl>::template on<params>(obj, Self::MID_##name, a...); \
+    }
 #define BIND_DECL(name, params, doc, R, A) R name##_impl A;
 #define BIND_DEF(name, params, doc, ...) ::bind::Method<&Self::name##_impl, #name, params>::def(doc),
 #define BIND_BODY(name, ...) ::bind::BodyRow{Self::MID_##name, ::bind::Body<&Self::name##_impl>::erased()},
@@ -1197,6 +1286,9 @@ consteval bool same_signature() {
 #define BIND_METHODS(LIST)         \
     enum : int { LIST(BIND_ID) MID_count }; \
     LIST(BIND_DISPATCHER)          \
+    struct held {                  \
+        LIST(BIND_HELD)            \
+    };                             \
     LIST(BIND_DECL)
 // Inside the struct of a derived class: its new methods (ids after the
 // base's) and its redefinitions of base methods (the base's ids).
@@ -1205,7 +1297,11 @@ consteval bool same_signature() {
     LIST(BIND_DISPATCHER)                                          \
     LIST(BIND_DECL)                                                \
     REDEF(BIND_DISPATCHER)                                         \
-    REDEF(BIND_DECL)
+    REDEF(BIND_DECL)                                               \
+    struct held : Base::held {                                     \
+        LIST(BIND_HELD)                                            \
+        REDEF(BIND_HELD)                                           \
+    };
 // In the class's source, where `Self` names the class: the method table (own
 // new methods first, in id order, then the redefinitions) and the body rows.
 #define BIND_METHOD_TABLES(LIST)                                           \

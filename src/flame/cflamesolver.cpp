@@ -288,17 +288,17 @@ void CFlameSolver::load_point(Py_ssize_t i, Ref& scratch) {
         bind::setattr(g.get(), n_TPX, tpx.get());
     }
     {
-        ClassicModel m(soot_model, &scratch);
+        Ref m = soot_model.hold();
         Ref Ti = element(T, i);
         Ref p = bind::py(P);
         Ref r = element(rho, i);
         Ref mu_i = element(mu, i);
         Ref mw = bind::getattr(gas.hold().get(), n_mean_molecular_weight);
         Ref x = column(X, i);
-        m.update_gas(Ti.get(), p.get(), r.get(), mu_i.get(), mw.get(), x.get());
+        CSootModel::held::update_gas(m.get(), Ti.get(), p.get(), r.get(), mu_i.get(), mw.get(), x.get());
     }
     {
-        ClassicModel m(soot_model, &scratch);
+        Ref m = soot_model.hold();
         Ref objs[4];
         PyObject* o[4];
         double v[4];
@@ -307,13 +307,13 @@ void CFlameSolver::load_point(Py_ssize_t i, Ref& scratch) {
             o[k] = objs[k].get();
             v[k] = bind::as_double(o[k]);
         }
-        m.update_solution(v, o);
+        update_solution(m.get(), v, o, scratch);
     }
 }
 
 double CFlameSolver::evaluate(Py_ssize_t i, Ref& scratch) {
     load_point(i, scratch);
-    return ClassicModel(soot_model, &scratch).diffus_coeff();
+    return diffus_coeff(soot_model);
 }
 
 void CFlameSolver::step(long k, double dt_, Ref& scratch) {
@@ -381,7 +381,7 @@ void CFlameSolver::step(long k, double dt_, Ref& scratch) {
                 first = interior_rhs_old<NumpyDiv>(rho_l, dt_, Vn.get(l));
                 fp.report();
             }
-            Ref S = ClassicModel(soot_model, &scratch).source(v);
+            Ref S = source_of<CSootModel>(soot_model, v);
             if (PyFloat_CheckExact(S.get())) {
                 FpWatch fp;
                 const double b = first + rho_l * PyFloat_AS_DOUBLE(S.get());
@@ -418,14 +418,11 @@ void CFlameSolver::solves() {
             if (nd == 0 || lower.size() + 1 < nd || upper.size() + 1 < nd || diag.size() < nd ||
                 (eliminated && nd != th.n)) {
                 // Short or unequal systems: one by one, with the errors of the single solve.
-                try {
+                bind::traced(spec(), MID_solve_TDMA, [&] {
                     FpWatch fp;
                     x = thomas_checked<NumpyDiv>(lower, diag, upper, d, [](Py_ssize_t i, Py_ssize_t s) { numpy_oob(i, s); });
                     fp.report();
-                } catch (bind::Error&) {
-                    bind::add_method_traceback(spec(), MID_solve_TDMA);
-                    throw;
-                }
+                });
             } else {
                 if (!eliminated) {
                     FpWatch fp;
@@ -436,12 +433,7 @@ void CFlameSolver::solves() {
                 std::vector<double> work;
                 FpWatch fp;
                 th.solve(d.data(), x, work);
-                try {
-                    fp.report(elim_flags);
-                } catch (bind::Error&) {
-                    bind::add_method_traceback(spec(), MID_solve_TDMA);
-                    throw;
-                }
+                bind::traced(spec(), MID_solve_TDMA, [&] { fp.report(elim_flags); });
             }
             this->*Vn1_of[v] = new_array(x);
         }
@@ -457,13 +449,10 @@ void CFlameSolver::solves() {
         if (by_name) {
             x = bind::call_method((PyObject*)this, n_solve_TDMA, lo.get(), dg.get(), up.get(), b.get());
         } else {
-            try {
+            x = bind::traced(spec(), MID_solve_TDMA, [&] {
                 auto arg = [](PyObject* o, const char* name) { return bind::Arg<bind::NDArray>::from(o, name); };
-                x = solve_TDMA_impl(arg(lo.get(), "a"), arg(dg.get(), "b"), arg(up.get(), "c"), arg(b.get(), "d"));
-            } catch (bind::Error&) {
-                bind::add_method_traceback(spec(), MID_solve_TDMA);
-                throw;
-            }
+                return solve_TDMA_impl(arg(lo.get(), "a"), arg(dg.get(), "b"), arg(up.get(), "c"), arg(b.get(), "d"));
+            });
         }
         this->*Vn1_of[v] = std::move(x);
     }
@@ -482,8 +471,8 @@ void CFlameSolver::update_wdot_correction_impl() {
     Ref scratch;
     for (Py_ssize_t i = 0; i < n; ++i) {
         load_point(i, scratch);
-        ClassicModel(soot_model, &scratch).update_scrub_wdot();
-        Ref w = ClassicModel(soot_model, &scratch).scrub_wdot();
+        CSootModel::held::update_scrub_wdot(soot_model);
+        Ref w = scrub_wdot(soot_model);
         set_column(wdot_correction_soot, i, w.get());
     }
 }

@@ -130,22 +130,22 @@ double CFlameSolverOpt::evaluate(Py_ssize_t i, Ref& scratch, bool with_diffusion
         bind::setattr(g.get(), n_TPX, tpx.get());
     }
     {
-        ClassicModel m(soot_model, &scratch);
+        Ref m = soot_model.hold();
         Ref Ti = bind::py(at(T, i));
         Ref p = bind::py(P);
         Ref r = bind::py(at(rho, i));
         Ref mu_i = bind::py(at(mu, i));
         Ref mw = bind::getattr(gas.hold().get(), n_mean_molecular_weight);
         Ref x = column(X, i);
-        m.update_gas(Ti.get(), p.get(), r.get(), mu_i.get(), mw.get(), x.get());
+        CSootModel::held::update_gas(m.get(), Ti.get(), p.get(), r.get(), mu_i.get(), mw.get(), x.get());
     }
     {
-        ClassicModel m(soot_model, &scratch);
+        Ref m = soot_model.hold();
         const double v[4] = {at(N_agg_n, i), at(N_pri_n, i), at(C_tot_n, i), at(H_tot_n, i)};
-        m.update_solution(v, nullptr);
+        update_solution(m.get(), v, nullptr, scratch);
     }
     if (!with_diffusion) return 0.0;
-    return ClassicModel(soot_model, &scratch).diffus_coeff();
+    return diffus_coeff(soot_model);
 }
 
 void CFlameSolverOpt::step(long k, double dt_, Ref& scratch) {
@@ -188,7 +188,7 @@ void CFlameSolverOpt::step(long k, double dt_, Ref& scratch) {
         for (int v = 0; v < 4; ++v) {
             const double first = interior_rhs_old<CheckedDiv>(at(rho, j), dt_, at(this->*Vn_of[v], j));
             const double rho_j = at(rho, j);
-            Ref S = ClassicModel(soot_model, &scratch).source(v);
+            Ref S = source_of<CSootModel>(soot_model, v);
             double b;
             if (PyFloat_CheckExact(S.get())) {
                 b = first + rho_j * PyFloat_AS_DOUBLE(S.get());
@@ -218,7 +218,7 @@ void CFlameSolverOpt::solves() {
         return;
     }
     // The four systems share one elimination; nothing here runs Python code.
-    try {
+    bind::traced(spec(), MID_solve_TDMA, [&] {
         Thomas<CheckedDiv> th;
         bool eliminated = false;
         std::vector<double> x, work;
@@ -238,10 +238,7 @@ void CFlameSolverOpt::solves() {
             x.resize(nd);
             (this->*Vn1_of[v]).assign(x.begin(), x.end());
         }
-    } catch (bind::Error&) {
-        bind::add_method_traceback(spec(), MID_solve_TDMA);
-        throw;
-    }
+    });
 }
 
 void CFlameSolverOpt::solve_impl() {
@@ -257,8 +254,8 @@ void CFlameSolverOpt::update_wdot_correction_impl() {
     Ref scratch;
     for (Py_ssize_t i = 0; i < n; ++i) {
         evaluate(i, scratch, false);
-        ClassicModel(soot_model, &scratch).update_scrub_wdot();
-        Ref w = ClassicModel(soot_model, &scratch).scrub_wdot();
+        CSootModel::held::update_scrub_wdot(soot_model);
+        Ref w = scrub_wdot(soot_model);
         set_column(wdot_correction_soot, i, w.get());
     }
 }

@@ -34,14 +34,7 @@ Name n_X("X");
 Name n_print("print");
 Name n_float64("float64");
 Name n_array("array");
-Name n_update_gas("update_gas");
-Name n_update_solution("update_solution");
 Name n_diffus_coeff("diffus_coeff");
-Name n_S_N_agg("S_N_agg");
-Name n_S_N_pri("S_N_pri");
-Name n_S_C_tot("S_C_tot");
-Name n_S_H_tot("S_H_tot");
-Name n_update_scrub_wdot("update_scrub_wdot");
 Name n_scrub_wdot("scrub_wdot");
 Name n_ones("ones");
 
@@ -150,128 +143,89 @@ void print_step(long k) {
     bind::call(hold.get(), line.get());
 }
 
-// ------------------------------------------------- the classic soot model
-
-ClassicModel::ClassicModel(PyObject* model, Ref* scratch) : obj_(Ref::borrow(model)), scratch_(scratch) {
-    if (PyObject_TypeCheck(model, &CSootModel::type)) csm_ = reinterpret_cast<CSootModel*>(model);
-}
-
-bool ClassicModel::direct(int mid) const { return csm_ && !bind::Class<CSootModel>::overridden(csm_, mid); }
+// ------------------------------------------------- the particle models
 
 namespace {
 
-// Runs a C++ body in place of the Python method; a failure carries its name.
-template <class F>
-auto body(int mid, F f) -> decltype(f()) {
-    try {
-        return f();
-    } catch (bind::Error&) {
-        bind::add_method_traceback(CSootModel::spec(), mid);
-        throw;
-    } catch (...) {
-        bind::set_from_cpp_exception();
-        bind::add_method_traceback(CSootModel::spec(), mid);
-        throw bind::Error{};
-    }
+void fill4(PyObject* arr, const double v[4]) {
+    bind::Items it(arr);
+    for (int k = 0; k < 4; ++k) it.set(k, v[k]);
 }
 
 }  // namespace
 
-void ClassicModel::update_gas(PyObject* T, PyObject* P, PyObject* rho, PyObject* mu, PyObject* mean_MW, PyObject* X) {
-    if (!direct(CSootModel::MID_update_gas)) {
-        bind::call_method(obj_.get(), n_update_gas, T, P, rho, mu, mean_MW, X);
+void update_solution(PyObject* model, const double v[4], PyObject* const* objs, Ref& scratch) {
+    using D = bind::Dispatch<&CSootModel::update_solution_impl>;
+    constexpr int mid = CSootModel::MID_update_solution;
+    Ref hold = Ref::borrow(model);
+    if (CSootModel* m = D::takes_body(model, mid)) {
+        D::run_with(m, mid, [&] {
+            if (!scratch) scratch = bind::zeros(4);
+            fill4(scratch.get(), v);
+            return D::Args{bind::Arg<bind::NDArray>::from(scratch.get(), "solution")};
+        });
         return;
     }
-    body(CSootModel::MID_update_gas, [&] {
-        double t = bind::as_double(T), p = bind::as_double(P), r = bind::as_double(rho), m = bind::as_double(mu),
-               w = bind::as_double(mean_MW);
-        bind::NDArray x = bind::Arg<bind::NDArray>::from(X, "X");
-        csm_->update_gas_impl(t, p, r, m, w, x);
-    });
-}
-
-void ClassicModel::update_solution(const double v[4], PyObject* const* objs) {
-    if (!direct(CSootModel::MID_update_solution)) {
-        Ref items[4];
-        PyObject* o[4];
-        for (int k = 0; k < 4; ++k) {
-            if (objs) {
-                o[k] = objs[k];
-            } else {
-                items[k] = bind::py(v[k]);
-                o[k] = items[k].get();
-            }
+    Ref items[4];
+    PyObject* o[4];
+    for (int k = 0; k < 4; ++k) {
+        if (objs) {
+            o[k] = objs[k];
+        } else {
+            items[k] = bind::py(v[k]);
+            o[k] = items[k].get();
         }
-        Ref list = Ref::steal(PyList_New(4));
-        for (int k = 0; k < 4; ++k) {
-            Py_INCREF(o[k]);
-            PyList_SET_ITEM(list.get(), k, o[k]);
-        }
-        Ref fn = bind::getattr(bind::np().get(), n_array);
-        Ref arr = bind::call(fn.get(), list.get());
-        bind::call_method(obj_.get(), n_update_solution, arr.get());
-        return;
     }
-    body(CSootModel::MID_update_solution, [&] {
-        // The model's own body keeps no reference to the array: one serves every point.
-        if (!*scratch_) *scratch_ = bind::zeros(4);
-        Ref s = *scratch_;
-        {
-            bind::Items it(s.get());
-            for (int k = 0; k < 4; ++k) it.set(k, v[k]);
-        }
-        csm_->update_solution_impl(bind::Arg<bind::NDArray>::from(s.get(), "solution"));
-    });
+    Ref list = Ref::steal(PyList_New(4));
+    for (int k = 0; k < 4; ++k) {
+        Py_INCREF(o[k]);
+        PyList_SET_ITEM(list.get(), k, o[k]);
+    }
+    Ref fn = bind::getattr(bind::np().get(), n_array);
+    Ref arr = bind::call(fn.get(), list.get());
+    D::call_by_name(model, mid, arr.get());
 }
 
-double ClassicModel::diffus_coeff() {
-    Ref strategy = csm_ && Py_IS_TYPE(obj_.get(), &CSootModel::type) ? csm_->diffus_coeff.hold()
-                                                                       : bind::getattr(obj_.get(), n_diffus_coeff);
-    Ref r = csm_ ? bind::call_strategy(obj_.get(), strategy.get(), CSootModel::spec()) : bind::call(strategy.get());
+double diffus_coeff(PyObject* model) {
+    Ref r = bind::call_held_strategy<CSootModel>(model, &CSootModel::diffus_coeff, n_diffus_coeff);
     return bind::as_double(r.get());
 }
 
-Ref ClassicModel::source(int i) {
-    static const int mids[4] = {CSootModel::MID_S_N_agg, CSootModel::MID_S_N_pri, CSootModel::MID_S_C_tot,
-                                CSootModel::MID_S_H_tot};
-    static PyObject* const* const names[4] = {&n_S_N_agg.obj, &n_S_N_pri.obj, &n_S_C_tot.obj, &n_S_H_tot.obj};
-    if (!direct(mids[i])) return bind::call_method(obj_.get(), *names[i]);
-    return body(mids[i], [&]() -> Ref {
-        switch (i) {
-            case 0: return csm_->S_N_agg_impl();
-            case 1: return csm_->S_N_pri_impl();
-            case 2: return csm_->S_C_tot_impl();
-            default: return csm_->S_H_tot_impl();
-        }
-    });
-}
+Ref scrub_wdot(PyObject* model) { return bind::field_or_attr<CSootModel>(model, &CSootModel::scrub_wdot, n_scrub_wdot); }
 
-void ClassicModel::update_scrub_wdot() {
-    if (!direct(CSootModel::MID_update_scrub_wdot)) {
-        bind::call_method(obj_.get(), n_update_scrub_wdot);
+void set_vars(PyObject* model, const double v[4], Ref& scratch) {
+    using M = CMonodisperseSootModel;
+    using D = bind::Dispatch<&M::set_vars_impl>;
+    Ref hold = Ref::borrow(model);
+    if (M* m = D::takes_body(model, M::MID_set_vars)) {
+        D::run_with(m, M::MID_set_vars, [&] {
+            if (!scratch) scratch = bind::zeros(4);
+            fill4(scratch.get(), v);
+            return D::Args{bind::DoubleBuf(scratch.get(), "vars")};
+        });
         return;
     }
-    body(CSootModel::MID_update_scrub_wdot, [&] { csm_->update_scrub_wdot_impl(); });
+    Ref s = bind::zeros(4);
+    fill4(s.get(), v);
+    D::call_by_name(model, M::MID_set_vars, s.get());
 }
 
-Ref ClassicModel::scrub_wdot() {
-    if (csm_ && Py_IS_TYPE(obj_.get(), &CSootModel::type)) return csm_->scrub_wdot.hold();
-    return bind::getattr(obj_.get(), n_scrub_wdot);
+void update_gas_wrapper(PyObject* gas, double T, double P, PyObject* X, Py_ssize_t j, double rho, double mu,
+                        double mean_MW) {
+    using D = bind::Dispatch<&CSootGas::update_impl>;
+    Ref hold = Ref::borrow(gas);
+    if (CSootGas* g = D::takes_body(gas, CSootGas::MID_update)) {
+        std::vector<double> x;
+        column_values(X, j, x);
+        D::run(g, CSootGas::MID_update, T, P, std::move(x), rho, mu, mean_MW);
+        return;
+    }
+    Ref col = column(X, j);
+    D::call_by_name(gas, CSootGas::MID_update, bind::py(T).get(), bind::py(P).get(), col.get(), bind::py(rho).get(),
+                    bind::py(mu).get(), bind::py(mean_MW).get());
 }
-
-
-// ------------------------------------------------ the modular framework
 
 namespace {
-
-Name n_update_thermo_TPX("update_thermo_TPX");
-Name n_update_transport("update_transport");
-Name n_update("update");
-Name n_update_lambda_gas("update_lambda_gas");
-Name n_set_vars("set_vars");
-Name n_diffusion_coefficient("diffusion_coefficient");
-Name n_update_w_scrub("update_w_scrub");
-Name n_w_scrub("w_scrub");
 
 bool plain_double_format(const char* f) {
     if (!f) return false;
@@ -280,126 +234,6 @@ bool plain_double_format(const char* f) {
 }
 
 }  // namespace
-
-ModularGas::ModularGas(PyObject* gas) : obj_(Ref::borrow(gas)) {
-    if (PyObject_TypeCheck(gas, &CSootGas::type)) sg_ = reinterpret_cast<CSootGas*>(gas);
-}
-
-bool ModularGas::direct(int mid) const { return sg_ && !bind::Class<CSootGas>::overridden(sg_, mid); }
-
-void ModularGas::update_thermo_TPX(double T, double P, PyObject* X_column) {
-    if (!direct(CSootGas::MID_update_thermo_TPX)) {
-        bind::call_method(obj_.get(), n_update_thermo_TPX, bind::py(T).get(), bind::py(P).get(), X_column);
-        return;
-    }
-    traced_body(CSootGas::spec(), CSootGas::MID_update_thermo_TPX, [&] {
-        sg_->update_thermo_TPX_impl(T, P, bind::Arg<bind::NDArray>::from(X_column, "X"));
-    });
-}
-
-void ModularGas::update_transport() {
-    if (!direct(CSootGas::MID_update_transport)) {
-        bind::call_method(obj_.get(), n_update_transport);
-        return;
-    }
-    traced_body(CSootGas::spec(), CSootGas::MID_update_transport, [&] { sg_->update_transport_impl(); });
-}
-
-void ModularGas::update(double T, double P, PyObject* X, Py_ssize_t j, double rho, double mu, double mean_MW) {
-    if (!direct(CSootGas::MID_update)) {
-        Ref col = column(X, j);
-        bind::call_method(obj_.get(), n_update, bind::py(T).get(), bind::py(P).get(), col.get(),
-                          bind::py(rho).get(), bind::py(mu).get(), bind::py(mean_MW).get());
-        return;
-    }
-    std::vector<double> x;
-    column_values(X, j, x);
-    traced_body(CSootGas::spec(), CSootGas::MID_update,
-                [&] { sg_->update_impl(T, P, std::move(x), rho, mu, mean_MW); });
-}
-
-void ModularGas::update_lambda_gas() {
-    if (!direct(CSootGas::MID_update_lambda_gas)) {
-        bind::call_method(obj_.get(), n_update_lambda_gas);
-        return;
-    }
-    traced_body(CSootGas::spec(), CSootGas::MID_update_lambda_gas, [&] { sg_->update_lambda_gas_impl(); });
-}
-
-ModularModel::ModularModel(PyObject* model, Ref* scratch) : obj_(Ref::borrow(model)), scratch_(scratch) {
-    if (PyObject_TypeCheck(model, &CMonodisperseSootModel::type)) m_ = reinterpret_cast<CMonodisperseSootModel*>(model);
-}
-
-bool ModularModel::direct(int mid) const {
-    return m_ && !bind::Class<CMonodisperseSootModel>::overridden(m_, mid);
-}
-
-void ModularModel::set_vars(const double v[4]) {
-    using M = CMonodisperseSootModel;
-    if (!direct(M::MID_set_vars)) {
-        Ref s = bind::zeros(4);
-        {
-            bind::Items it(s.get());
-            for (int k = 0; k < 4; ++k) it.set(k, v[k]);
-        }
-        bind::call_method(obj_.get(), n_set_vars, s.get());
-        return;
-    }
-    traced_body(M::spec(), M::MID_set_vars, [&] {
-        // The model's own body copies the values: one array serves every point.
-        if (!*scratch_) *scratch_ = bind::zeros(4);
-        Ref s = *scratch_;
-        {
-            bind::Items it(s.get());
-            for (int k = 0; k < 4; ++k) it.set(k, v[k]);
-        }
-        m_->set_vars_impl(bind::DoubleBuf(s.get(), "vars"));
-    });
-}
-
-void ModularModel::update() {
-    using M = CMonodisperseSootModel;
-    if (!direct(M::MID_update)) {
-        bind::call_method(obj_.get(), n_update);
-        return;
-    }
-    traced_body(M::spec(), M::MID_update, [&] { m_->update_impl(); });
-}
-
-Ref ModularModel::diffusion_coefficient() {
-    using M = CMonodisperseSootModel;
-    if (!direct(M::MID_diffusion_coefficient)) return bind::call_method(obj_.get(), n_diffusion_coefficient);
-    return traced_body(M::spec(), M::MID_diffusion_coefficient, [&] { return m_->diffusion_coefficient_impl(); });
-}
-
-Ref ModularModel::source(int i) {
-    using M = CMonodisperseSootModel;
-    static const int mids[4] = {M::MID_S_N_agg, M::MID_S_N_pri, M::MID_S_C_tot, M::MID_S_H_tot};
-    static PyObject* const* const names[4] = {&n_S_N_agg.obj, &n_S_N_pri.obj, &n_S_C_tot.obj, &n_S_H_tot.obj};
-    if (!direct(mids[i])) return bind::call_method(obj_.get(), *names[i]);
-    return traced_body(M::spec(), mids[i], [&]() -> Ref {
-        switch (i) {
-            case 0: return m_->S_N_agg_impl();
-            case 1: return m_->S_N_pri_impl();
-            case 2: return m_->S_C_tot_impl();
-            default: return m_->S_H_tot_impl();
-        }
-    });
-}
-
-void ModularModel::update_w_scrub() {
-    using M = CMonodisperseSootModel;
-    if (!direct(M::MID_update_w_scrub)) {
-        bind::call_method(obj_.get(), n_update_w_scrub);
-        return;
-    }
-    traced_body(M::spec(), M::MID_update_w_scrub, [&] { m_->update_w_scrub_impl(); });
-}
-
-Ref ModularModel::w_scrub() {
-    if (m_ && Py_IS_TYPE(obj_.get(), &CMonodisperseSootModel::type)) return m_->w_scrub.hold();
-    return bind::getattr(obj_.get(), n_w_scrub);
-}
 
 void column_values(PyObject* X, Py_ssize_t j, std::vector<double>& out) {
     Py_buffer v;

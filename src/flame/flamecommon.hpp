@@ -1,7 +1,7 @@
 // Pieces shared by the flame solvers: the transfer of the flame profiles onto a
-// solver's grid, the classic soot model as seen from a grid point, the upwind
-// rows of the soot transport equations, the Thomas algorithm and the progress
-// line.
+// solver's grid, the calls on the models at a grid point whose two routes
+// prepare their arguments differently, the upwind rows of the soot transport
+// equations, the Thomas algorithm and the progress line.
 //
 // The rows and the Thomas algorithm are written once for both kinds of
 // arithmetic: NumPy's (a zero divisor gives an infinity or NaN, reported
@@ -18,11 +18,6 @@
 
 #include "../binding/cls.hpp"
 #include "../csootmodel/sootmodel.hpp"
-
-namespace pyrandel {
-struct CSootGas;
-struct CMonodisperseSootModel;
-}  // namespace pyrandel
 
 namespace pyrandel::flame {
 
@@ -218,90 +213,42 @@ std::vector<double> thomas_checked(std::vector<double> a, std::vector<double> b,
 // "Time Step = k" through the interpreter's print.
 void print_step(long k);
 
-// ------------------------------------------------- the classic soot model
+// ------------------------------------------------- the particle models
 
-// The classic soot model as a flame solver calls it at a grid point: every
-// step by attribute name, except that a CSootModel whose step is not
-// overridden has its C++ body entered directly (same results, same errors,
-// no interpreter work).
-class ClassicModel {
-public:
-    // `scratch` holds a four-element array reused for the solution when the
-    // model's own update_solution runs (it keeps no reference to it).
-    ClassicModel(PyObject* model, bind::Ref* scratch);
+// The models' steps at a grid point are the layer's held calls (C::held):
+// the C++ body of the model's class unless a Python subclass or an instance
+// attribute overrides it, by name on any other object. These prepare their
+// arguments differently on the two routes.
 
-    void update_gas(PyObject* T, PyObject* P, PyObject* rho, PyObject* mu, PyObject* mean_MW, PyObject* X);
-    // `objs` are the values as the solver holds them, or null (floats are made).
-    void update_solution(const double v[4], PyObject* const* objs);
-    double diffus_coeff();
-    bind::Ref source(int i);  // S_N_agg, S_N_pri, S_C_tot, S_H_tot
-    void update_scrub_wdot();
-    bind::Ref scrub_wdot();
-
-private:
-    bool direct(int mid) const;
-    bind::Ref obj_;
-    CSootModel* csm_ = nullptr;
-    bind::Ref* scratch_;
-};
-
-
-// ------------------------------------------------ the modular framework
-
-
-// Runs the C++ body of method `mid` of a class in place of its Python method;
-// a failure carries the method's qualified name.
-template <class F>
-auto traced_body(const bind::ClassSpec& spec, int mid, F f) -> decltype(f()) {
-    try {
-        return f();
-    } catch (bind::Error&) {
-        bind::add_method_traceback(spec, mid);
-        throw;
-    } catch (...) {
-        bind::set_from_cpp_exception();
-        bind::add_method_traceback(spec, mid);
-        throw bind::Error{};
+// S_N_agg, S_N_pri, S_C_tot, S_H_tot (i = 0..3) of a model of class C.
+template <class C>
+bind::Ref source_of(PyObject* model, int i) {
+    using H = typename C::held;
+    switch (i) {
+        case 0: return H::S_N_agg(model);
+        case 1: return H::S_N_pri(model);
+        case 2: return H::S_C_tot(model);
+        default: return H::S_H_tot(model);
     }
 }
 
-// The gas wrapper as a flame solver calls it at a grid point: by attribute
-// name, except that a CSootGas whose method is not overridden has its C++ body
-// entered directly (same results, same errors).
-class ModularGas {
-public:
-    explicit ModularGas(PyObject* gas);
-    void update_thermo_TPX(double T, double P, PyObject* X_column);
-    void update_transport();
-    // update(T, P, X[:, j], rho, mu, mean_MW)
-    void update(double T, double P, PyObject* X, Py_ssize_t j, double rho, double mu, double mean_MW);
-    void update_lambda_gas();
+// The classic model's update_solution: by name an array made by np.array of
+// the values (`objs` as the solver holds them, or floats made from `v`); the
+// model's own body reads them from `scratch`, one four-element array for
+// every point (the body keeps no reference to it).
+void update_solution(PyObject* model, const double v[4], PyObject* const* objs, bind::Ref& scratch);
+// Its diffus_coeff strategy, called, and its scrub_wdot attribute.
+double diffus_coeff(PyObject* model);
+bind::Ref scrub_wdot(PyObject* model);
 
-private:
-    bool direct(int mid) const;
-    bind::Ref obj_;
-    CSootGas* sg_ = nullptr;
-};
+// The monodisperse model's set_vars likewise: by name a new array; its own
+// body copies the values from `scratch`.
+void set_vars(PyObject* model, const double v[4], bind::Ref& scratch);
 
-// The particle model likewise (CMonodisperseSootModel's bodies when not overridden).
-class ModularModel {
-public:
-    // `scratch` holds a four-element array reused for set_vars when the
-    // model's own body runs (it keeps no reference to it).
-    ModularModel(PyObject* model, bind::Ref* scratch);
-    void set_vars(const double v[4]);
-    void update();
-    bind::Ref diffusion_coefficient();
-    bind::Ref source(int i);  // S_N_agg, S_N_pri, S_C_tot, S_H_tot
-    void update_w_scrub();
-    bind::Ref w_scrub();  // the attribute, by name unless the model is a plain one
-
-private:
-    bool direct(int mid) const;
-    bind::Ref obj_;
-    CMonodisperseSootModel* m_ = nullptr;
-    bind::Ref* scratch_;
-};
+// The gas wrapper's update(T, P, X[:, j], rho, mu, mean_MW): by name with the
+// column as a view, the own body with the column's values.
+void update_gas_wrapper(PyObject* gas, double T, double P, PyObject* X, Py_ssize_t j, double rho, double mu,
+                        double mean_MW);
 
 // Column j of a two-dimensional array as doubles (all rows); IndexError outside.
 void column_values(PyObject* X, Py_ssize_t j, std::vector<double>& out);

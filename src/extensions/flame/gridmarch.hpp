@@ -11,7 +11,7 @@
 
 #include "../../flame/flamecommon.hpp"
 #include "../gas/sootgas.hpp"
-#include "../sootmodels/sootmodelbase.hpp"
+#include "../sootmodels/monodisperse.hpp"
 #include "../sootwrapper/sootwrapper.hpp"
 
 namespace pyrandel::flame {
@@ -59,26 +59,26 @@ void evaluate_point(S* s, Py_ssize_t j, bind::Ref& scratch, double src[4], doubl
     {
         const double T = elem(s->T, j), rho = elem(s->rho, j), mu = elem(s->mu, j), mw = elem(s->mean_MW, j);
         bind::Ref X = s->X.hold();
-        ModularGas(s->soot_gas.get()).update(T, s->P, X.get(), j, rho, mu, mw);
+        update_gas_wrapper(s->soot_gas.get(), T, s->P, X.get(), j, rho, mu, mw);
     }
-    ModularGas(s->soot_gas.get()).update_lambda_gas();
+    CSootGas::held::update_lambda_gas(s->soot_gas.get());
     {
         double v[4];
         for (int k = 0; k < 4; ++k) v[k] = elem(s->*Fd::Vn[k], j);
         bind::Ref m = particle_model(s);
-        ModularModel(m.get(), &scratch).set_vars(v);
+        set_vars(m.get(), v, scratch);
     }
     {
         bind::Ref m = particle_model(s);
-        ModularModel(m.get(), &scratch).update();
+        CSootModelBase::held::update(m.get());
     }
     for (int k = 0; k < 4; ++k) {
         bind::Ref m = particle_model(s);
-        bind::Ref r = ModularModel(m.get(), &scratch).source(k);
+        bind::Ref r = source_of<CMonodisperseSootModel>(m.get(), k);
         src[k] = bind::as_double(r.get());
     }
     bind::Ref m = particle_model(s);
-    bind::Ref r = ModularModel(m.get(), &scratch).diffusion_coefficient();
+    bind::Ref r = CMonodisperseSootModel::held::diffusion_coefficient(m.get());
     D = bind::as_double(r.get());
 }
 

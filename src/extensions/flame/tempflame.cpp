@@ -4,6 +4,8 @@
 #include <optional>
 
 #include "../../flame/flamecommon.hpp"
+#include "../gas/sootgas.hpp"
+#include "../sootmodels/monodisperse.hpp"
 
 namespace pyrandel {
 
@@ -150,17 +152,17 @@ double C::evaluate(Py_ssize_t i, Ref& scratch, bool with_diffusion) {
     {
         const double Ti = T[i];
         Ref col = column(X.hold().get(), i);
-        ModularGas(soot_gas).update_thermo_TPX(Ti, P, col.get());
+        CSootGas::held::update_thermo_TPX(soot_gas, Ti, P, col.get());
     }
-    ModularGas(soot_gas).update_transport();
+    CSootGas::held::update_transport(soot_gas);
     {
         double v[4];
         for (int k = 0; k < 4; ++k) v[k] = bind::item((this->*Vn_of[k]).hold().get(), i);
-        ModularModel(soot_model, &scratch).set_vars(v);
+        set_vars(soot_model, v, scratch);
     }
-    ModularModel(soot_model, &scratch).update();
+    CSootModelBase::held::update(soot_model);
     if (!with_diffusion) return 0.0;
-    Ref D = ModularModel(soot_model, &scratch).diffusion_coefficient();
+    Ref D = CMonodisperseSootModel::held::diffusion_coefficient(soot_model);
     return bind::as_double(D.get());
 }
 
@@ -216,7 +218,7 @@ void C::step(long k, double dt_, Ref& scratch) {
                 fp.report();
             }
             const double rho_j = rho[j];
-            Ref S = ModularModel(soot_model, &scratch).source(v);
+            Ref S = source_of<CMonodisperseSootModel>(soot_model, v);
             double b;
             if (PyFloat_CheckExact(S.get())) {
                 FpWatch fp;
@@ -254,11 +256,7 @@ void C::solves() {
         for (int v = 0; v < 4; ++v) {
             Ref a = lower.hold(), b = diag.hold(), c = upper.hold(), d = (this->*B_of[v]).hold(),
                 x = (this->*Vn1_of[v]).hold();
-            traced_body(spec(), MID_solve_TDMA, [&] {
-                solve_TDMA_impl(bind::DoubleBuf(a.get(), "a"), bind::DoubleBuf(b.get(), "b"),
-                                bind::DoubleBuf(c.get(), "c"), bind::DoubleBuf(d.get(), "d"),
-                                bind::DoubleBuf(x.get(), "x"));
-            });
+            solve_TDMA_with(a.get(), b.get(), c.get(), d.get(), x.get());
         }
     };
     Ref held[11] = {lower.hold(), diag.hold(), upper.hold()};
@@ -283,7 +281,7 @@ void C::solves() {
         for (auto& b : buf) b.reset();
         return one_by_one();
     }
-    try {
+    bind::traced(spec(), MID_solve_TDMA, [&] {
         Thomas<CheckedDiv> th;
         std::vector<double> a = values(*buf[0]), b = values(*buf[1]), c = values(*buf[2]), x, work;
         th.eliminate(a.data(), b.data(), b.size(), c.data(), (size_t)n);
@@ -292,10 +290,7 @@ void C::solves() {
             th.solve(d.data(), x, work);
             for (Py_ssize_t i = n; i-- > 0;) buf[7 + v]->at(i) = x[(size_t)i];
         }
-    } catch (bind::Error&) {
-        bind::add_method_traceback(spec(), MID_solve_TDMA);
-        throw;
-    }
+    });
 }
 
 void C::solve_impl() {
@@ -312,8 +307,8 @@ void C::update_w_scrub_impl() {
     Ref scratch;
     for (Py_ssize_t i = 0; i < n; ++i) {
         evaluate(i, scratch, false);
-        ModularModel(soot_model, &scratch).update_w_scrub();
-        Ref w = ModularModel(soot_model, &scratch).w_scrub();
+        CMonodisperseSootModel::held::update_w_scrub(soot_model);
+        Ref w = bind::field_or_attr<CMonodisperseSootModel>(soot_model, &CMonodisperseSootModel::w_scrub, n_w_scrub_member);
         Ref table = bind::getattr((PyObject*)this, n_w_scrub_member);
         require_float64(table.get(), "w_scrub");
         set_column(table.get(), i, w.get());

@@ -181,22 +181,22 @@ void C::update_w_scrub_impl() {
         {
             const double Ti = elem(T, i);
             Ref col = column(X.hold().get(), i);
-            ModularGas(soot_gas.get()).update_thermo_TPX(Ti, P, col.get());
+            CSootGas::held::update_thermo_TPX(soot_gas.get(), Ti, P, col.get());
         }
-        ModularGas(soot_gas.get()).update_transport();
+        CSootGas::held::update_transport(soot_gas.get());
         {
             double v[4];
             for (int k = 0; k < 4; ++k) v[k] = elem(this->*Fd::Vn[k], i);
             Ref m = particle_model(this);
-            ModularModel(m.get(), &scratch).set_vars(v);
+            set_vars(m.get(), v, scratch);
         }
         {
             Ref m = particle_model(this);
-            ModularModel(m.get(), &scratch).update();
+            CSootModelBase::held::update(m.get());
         }
         {
             Ref m = particle_model(this);
-            ModularModel(m.get(), &scratch).update_w_scrub();
+            CMonodisperseSootModel::held::update_w_scrub(m.get());
         }
         Ref m = particle_model(this);
         if (m.get() == Py_None) none_has_no("w_scrub");

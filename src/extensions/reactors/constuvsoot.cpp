@@ -8,6 +8,7 @@
 namespace pyrandel {
 
 using bind::Ref;
+using Mono = CMonodisperseSootModel;
 
 BIND_TYPE_OBJECT(CConstUVSoot)
 
@@ -49,11 +50,11 @@ Ref CConstUVSoot::derivatives_impl(double t, bind::NDArray yarg) {
         rho = bind::fdiv(rho_mix, 1.0 - phi);
         w.update_thermo_TDUY(T, rho, Ys.get());
         w.update_transport();
-        m.set_vars(tail.get());
-        m.update();
-        phi = m.volume_fraction();
+        Mono::held::set_vars(m.get(), tail.get());
+        CSootModelBase::held::update(m.get());
+        phi = CSootModelBase::held::volume_fraction(m.get());
     }
-    m.update_w_scrub();
+    Mono::held::update_w_scrub(m.get());
     {
         Ref ws = m.w_scrub(), mw = w.MW_array();
         removed_gas_mass = sum_product(ws.get(), mw.get());
@@ -89,8 +90,8 @@ Ref CConstUVSoot::derivatives_impl(double t, bind::NDArray yarg) {
     }
 
     Ref sa = soot_array.hold(), src = source_term_array.hold();
-    m.fill_soot_array(sa.get());
-    m.fill_source_term_array(src.get());
+    Mono::held::fill_soot_array(m.get(), sa.get());
+    Mono::held::fill_source_term_array(m.get(), src.get());
     {
         F64 S(src.get()), A(sa.get()), o(R.get(), true);
         const Py_ssize_t n = o.ok() ? o.size() - oS : -1;

@@ -8,6 +8,7 @@
 namespace pyrandel {
 
 using bind::Ref;
+using Mono = CMonodisperseSootModel;
 
 BIND_TYPE_OBJECT(CPFRSoot)
 
@@ -71,15 +72,15 @@ Ref CPFRSoot::derivatives_impl(double t, bind::NDArray yarg) {
     Ref Ys = slice(y, oY, oS);
     w.update_thermo_TPUY(T, P, Ys.get());
     w.update_transport();
-    m.set_vars_from(y, oS);
-    m.update();
-    m.update_w_scrub();
+    set_vars_from(m.get(), y, oS);
+    CSootModelBase::held::update(m.get());
+    Mono::held::update_w_scrub(m.get());
     rho = bind::as_double(w.rho().get());
     {
         Ref ws = m.w_scrub(), mw = w.MW_array();
         removed_gas_mass = sum_product(ws.get(), mw.get());
     }
-    phi = m.volume_fraction();
+    phi = CSootModelBase::held::volume_fraction(m.get());
     u = L.div(oU, (1.0 - phi) * rho);
     set_entry(R.get(), oR, bind::fdiv(1.0, u));
     set_entry(R.get(), oU, removed_gas_mass);
@@ -103,8 +104,8 @@ Ref CPFRSoot::derivatives_impl(double t, bind::NDArray yarg) {
     set_entry(R.get(), oT, 0.0);
 
     Ref sa = soot_array.hold(), src = source_term_array.hold();
-    m.fill_soot_array(sa.get());
-    m.fill_source_term_array(src.get());
+    Mono::held::fill_soot_array(m.get(), sa.get());
+    Mono::held::fill_source_term_array(m.get(), src.get());
     {
         F64 S(src.get()), A(sa.get()), o(R.get(), true);
         const Py_ssize_t n = o.ok() ? o.size() - oS : -1;

@@ -8,6 +8,7 @@
 namespace pyrandel {
 
 using bind::Ref;
+using Mono = CMonodisperseSootModel;
 
 BIND_TYPE_OBJECT(CPSRSoot)
 
@@ -25,7 +26,7 @@ void CPSRSoot::set_star_impl() {
     Y_star = w.Y_array();
     h_star = bind::as_double(w.h_mass_total().get());
     rx::Model m(soot_wrapper);
-    soot_star = m.min_array();
+    soot_star = Mono::held::min_array(m.get());
 }
 
 Ref CPSRSoot::derivatives_impl(double t, bind::NDArray yarg) {
@@ -53,14 +54,14 @@ Ref CPSRSoot::derivatives_impl(double t, bind::NDArray yarg) {
     w.update_thermo_TPUY(T, P, Ys.get());
     w.update_transport();
     rho = bind::as_double(w.rho().get());
-    m.set_vars_from(y, oS);
-    m.update();
-    m.update_w_scrub();
+    set_vars_from(m.get(), y, oS);
+    CSootModelBase::held::update(m.get());
+    Mono::held::update_w_scrub(m.get());
     {
         Ref ws = m.w_scrub(), mw = w.MW_array();
         removed_gas_mass = np_dot(ws.get(), mw.get());
     }
-    phi = m.volume_fraction();
+    phi = CSootModelBase::held::volume_fraction(m.get());
     set_entry(R.get(), oD, 0.0);
 
     const double tau = phy_restime;
@@ -102,8 +103,8 @@ Ref CPSRSoot::derivatives_impl(double t, bind::NDArray yarg) {
     }
 
     Ref sa = soot_array.hold(), src = source_term_array.hold();
-    m.fill_soot_array(sa.get());
-    m.fill_source_term_array(src.get());
+    Mono::held::fill_soot_array(m.get(), sa.get());
+    Mono::held::fill_source_term_array(m.get(), src.get());
     Ref s0 = soot_star.hold();
     {
         F64 S(src.get()), A(sa.get()), A0(s0.get()), o(R.get(), true);

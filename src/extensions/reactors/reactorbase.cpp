@@ -181,96 +181,29 @@ RX_GAS_PROP(cp_mass)
 
 // ---------------------------------------------------------------- model
 
-namespace {
-Name n_set_vars("set_vars"), n_update("update"), n_update_w_scrub("update_w_scrub"),
-    n_volume_fraction("volume_fraction"), n_fill_soot_array("fill_soot_array"),
-    n_fill_source_term_array("fill_source_term_array");
-
-using Mono = CMonodisperseSootModel;
-
-// The monodisperse model's own body runs unless a Python subclass or an
-// instance attribute replaces the method.
-bool own(const Mono* m, int mid) { return !bind::Class<Mono>::overridden(m, mid); }
-
-template <class F>
-void traced(int mid, F run) {
-    try {
-        run();
-    } catch (bind::Error&) {
-        bind::add_method_traceback(Mono::spec(), mid);
-        throw;
-    } catch (...) {
-        bind::set_from_cpp_exception();
-        bind::add_method_traceback(Mono::spec(), mid);
-        throw bind::Error{};
-    }
-}
-
-void with_buffer(Mono* m, int mid, void (Mono::*body)(bind::DoubleBuf), PyObject* name, PyObject* a,
-                 const char* argname) {
-    Ref obj = Ref::borrow((PyObject*)m);
-    if (own(m, mid)) {
-        traced(mid, [&] { (m->*body)(bind::DoubleBuf(a, argname)); });
-        return;
-    }
-    bind::RecursionGuard guard(" while calling a Python object");
-    bind::call_method((PyObject*)m, name, a);
-}
-}  // namespace
-
-Model::Model(const bind::Typed<CSootWrapper>& wrapper) : base(nullptr), mono(nullptr) {
+Model::Model(const bind::Typed<CSootWrapper>& wrapper) : base(nullptr) {
     if (!wrapper) none_has_no("soot_model");
     obj = wrapper->soot_model.hold();
     base = wrapper->soot_model.o;
     if (!base) none_has_no("n_eqns");
-    if (PyObject_TypeCheck(obj.get(), &Mono::type)) mono = reinterpret_cast<Mono*>(obj.get());
 }
 
 int Model::n_eqns() const { return base->n_eqns; }
 Ref Model::w_scrub() const { return base->w_scrub.hold(); }
 
-Ref Model::min_array() {
-    if (mono) return mono->min_array();
-    return bind::call_method(obj.get(), n_min_array);
-}
-
-void Model::set_vars(PyObject* vars) {
-    if (mono) return with_buffer(mono, Mono::MID_set_vars, &Mono::set_vars_impl, n_set_vars, vars, "vars");
-    bind::call_method(obj.get(), n_set_vars, vars);
-}
-void Model::set_vars_from(PyObject* y, Py_ssize_t from) {
+void set_vars_from(PyObject* model, PyObject* y, Py_ssize_t from) {
+    using M = CMonodisperseSootModel;
+    using D = bind::Dispatch<&M::set_vars_impl>;
+    Ref hold = Ref::borrow(model);
     bind::F64Span v;
-    if (mono && own(mono, Mono::MID_set_vars) && bind::plain_f64(y, true, v) && from >= 0 && from <= v.n) {
+    M* m = D::takes_body(model, M::MID_set_vars);
+    if (m && bind::plain_f64(y, true, v) && from >= 0 && from <= v.n) {
         bind::F64Span tail{v.data + from * v.stride, v.n - from, v.stride};
-        traced(Mono::MID_set_vars, [&] { mono->set_vars_impl(bind::DoubleBuf(y, tail)); });
+        D::run(m, M::MID_set_vars, bind::DoubleBuf(y, tail));
         return;
     }
     Ref t = slice(y, from, -1);
-    set_vars(t.get());
-}
-void Model::update() {
-    if (mono) return mono->update();
-    base->update();
-}
-void Model::update_w_scrub() {
-    if (mono) return mono->update_w_scrub();
-    bind::call_method(obj.get(), n_update_w_scrub);
-}
-double Model::volume_fraction() {
-    if (mono) return mono->volume_fraction();
-    return base->volume_fraction();
-}
-void Model::fill_soot_array(PyObject* a) {
-    if (mono)
-        return with_buffer(mono, Mono::MID_fill_soot_array, &Mono::fill_soot_array_impl, n_fill_soot_array, a,
-                           "soot_array");
-    bind::call_method(obj.get(), n_fill_soot_array, a);
-}
-void Model::fill_source_term_array(PyObject* a) {
-    if (mono)
-        return with_buffer(mono, Mono::MID_fill_source_term_array, &Mono::fill_source_term_array_impl,
-                           n_fill_source_term_array, a, "source_term_array");
-    bind::call_method(obj.get(), n_fill_source_term_array, a);
+    M::held::set_vars(model, t.get());
 }
 
 // ---------------------------------------------------------- state vector

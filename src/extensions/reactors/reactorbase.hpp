@@ -96,27 +96,22 @@ public:
     PyObject* obj();
 };
 
-// The particle model read from the soot wrapper's field: its number of
-// equations and scrubbing array directly, its methods by name unless nothing
-// overrides the monodisperse model's own.
+// The particle model read from the soot wrapper's field and held for one
+// evaluation: its number of equations and scrubbing array read directly. Its
+// steps are the layer's held calls (CSootModelBase::held, CMonodisperseSootModel::held).
 struct Model {
     Ref obj;
     CSootModelBase* base;
-    CMonodisperseSootModel* mono;  // set for a CMonodisperseSootModel (or a subclass)
     explicit Model(const bind::Typed<CSootWrapper>& wrapper);
 
+    PyObject* get() const { return obj.get(); }
     int n_eqns() const;
     Ref w_scrub() const;
-    Ref min_array();
-    void set_vars(PyObject* vars);
-    // set_vars(y[from:]): the model's own body reads the state vector in place.
-    void set_vars_from(PyObject* y, Py_ssize_t from);
-    void update();
-    void update_w_scrub();
-    double volume_fraction();
-    void fill_soot_array(PyObject* a);
-    void fill_source_term_array(PyObject* a);
 };
+
+// set_vars(y[from:]) of the particle model: the monodisperse model's own body
+// reads the state vector in place.
+void set_vars_from(PyObject* model, PyObject* y, Py_ssize_t from);
 
 // `y[a:b]` (b < 0: to the end) and `result[a:b] = v`.
 Ref slice(PyObject* y, Py_ssize_t a, Py_ssize_t b);
