@@ -368,6 +368,15 @@ void CMonodisperseSootModel::update_impl() {
 
 namespace {
 
+// Zeros written, not a product with 0.0: a NaN of one bad step must not stay.
+void clear(const bind::F64Span& w) {
+    if (w.stride == (Py_ssize_t)sizeof(double)) {
+        std::fill_n(reinterpret_cast<double*>(w.data), w.n, 0.0);
+    } else {
+        for (Py_ssize_t i = 0; i < w.n; ++i) w[i] = 0.0;
+    }
+}
+
 // The exchange of update_w_scrub in one pass where nothing can run code or fail:
 // the array an exact writeable float64 ndarray, the PAH model on one of the
 // module's own tables and the surface model an exact CFrenklachHACA, each with
@@ -378,11 +387,7 @@ bool plain_w_scrub(M* s) {
     const CSootWrapper* sw = s->soot_wrapper.o;
     bind::F64Span w;
     if (!sw || !bind::plain_f64(s->w_scrub.get(), true, w)) return false;
-    if (w.stride == (Py_ssize_t)sizeof(double)) {
-        std::fill_n(reinterpret_cast<double*>(w.data), w.n, 0.0);
-    } else {
-        for (Py_ssize_t i = 0; i < w.n; ++i) w[i] = 0.0;
-    }
+    clear(w);
     if (!sw->soot_enabled || !sw->scrubbing_enabled) return true;
     CPAHGrowthBase* pah = sw->PAH_model();
     CSurfaceReactionsBase* surf = sw->surface_model();
@@ -394,7 +399,6 @@ bool plain_w_scrub(M* s) {
 [[gnu::noinline]] void general_w_scrub(M* s) {
     Ref w = s->w_scrub.hold();
     if (w.get() == Py_None) bind::raise(PyExc_TypeError, "unsupported operand type(s) for *=: 'NoneType' and 'float'");
-    // Zeros written, not a product with 0.0: a NaN of one bad step must not stay.
     std::optional<bind::DoubleBuf> buf;
     try {
         buf.emplace(w.get(), "w_scrub");
@@ -402,12 +406,7 @@ bool plain_w_scrub(M* s) {
         PyErr_Clear();
     }
     if (buf) {
-        const Py_ssize_t n = buf->size();
-        if (n > 0 && &buf->at(n - 1) == &buf->at(0) + (n - 1)) {
-            std::fill_n(&buf->at(0), n, 0.0);  // contiguous
-        } else {
-            for (Py_ssize_t i = 0; i < n; ++i) buf->at(i) = 0.0;
-        }
+        clear(buf->span());
     } else {
         Ref z = bind::py(0.0);
         if (PyObject_SetItem(w.get(), Py_Ellipsis, z.get()) < 0) bind::fail();
