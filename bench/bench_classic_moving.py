@@ -12,19 +12,19 @@ counts. Printed:
 - reactive dimerisation's cost per precursor pair, the slope of a least-squares line through the
   step times at 1, 3, 10 and 30 precursors;
 - per variant, how many times slower the same step written directly in Python is
-  (bench/classic_step_py.py; target: at least 20).
+  (tests/classic_step_py.py; target: at least 20).
 """
 import os
 import sys
 
-import cantera as ct
 import numpy as np
 
 here = os.path.dirname(os.path.abspath(__file__))
-sys.path[:0] = [here, os.path.join(here, "..", "examples")]
+sys.path[:0] = [here, os.path.join(here, "..", "examples"), os.path.join(here, "..", "tests")]
 from benchutil import best  # noqa: E402
 from classic_step_py import PyClassicModel  # noqa: E402
-from pah_gas import RICH_FLAME_X, pah_gas  # noqa: E402
+from gases import moving_states  # noqa: E402,F401  (also read by callgrind_classic_step.py)
+from pah_gas import pah_gas  # noqa: E402
 from soot_sources import configured_model  # noqa: E402
 
 VARIANTS = {"reactive_dimerization": 1, "self_collision": 2, "self_collision_lump": 3, "cross_linking": 4,
@@ -33,27 +33,10 @@ RATIO_TARGET, PYTHON_TARGET = 0.15, 20.0
 AV = 6.02214076e23
 
 
-def moving_states(gas, count=61):
-    """`count` gas states around the rich flame zone, temperature and composition moved each time,
-    with a soot state moved alongside; each as (T, P, density, viscosity, mean_MW, X, solution)."""
-    gas.TPX = 1800.0, ct.one_atm, RICH_FLAME_X
-    X0 = gas.X.copy()
-    rng = np.random.default_rng(7)
-    n_agg = 1e16 / AV
-    states = []
-    for k in range(count):
-        X = X0 * (1 + 0.05 * rng.standard_normal(X0.size))
-        gas.TPX = 1700.0 + 200.0 * k / count, ct.one_atm, np.abs(X)
-        solution = np.array([n_agg, 10 * n_agg, 2.7e-4, 2.7e-5]) * (1 + 0.1 * rng.random(4))
-        states.append((gas.T, gas.P, gas.density, gas.viscosity, gas.mean_molecular_weight, gas.X.copy(),
-                       solution))
-    return states
-
-
-def model(gas, names, variant):
+def model(gas, names, variant, **kw):
     n = len(names)
     attrs = {"stick_eff": [1e-3] * n} if variant in (2, 3) else {}
-    return configured_model(gas, names, variant, **attrs)
+    return configured_model(gas, names, variant, **kw, **attrs)
 
 
 def stepper(soot, states):

@@ -18,7 +18,7 @@ import numpy as np
 
 here = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(here, "..", "examples"))
-from benchutil import best, rss_mb  # noqa: E402
+from benchutil import best, moving, rss_mb  # noqa: E402
 from pah_gas import RICH_FLAME_X, pah_gas  # noqa: E402
 from soot_sources import configured_model  # noqa: E402
 
@@ -27,19 +27,14 @@ from pyrandel.lib._pyrandel import CPFROde, CPFRSootOde  # noqa: E402
 TARGET = 1.25
 
 
-def main(number=2000, repeat=7, leak_calls=100_000):
-    gas, precursors = pah_gas()
+def plain_pair(gas, n):
+    """CPFROde with soot off at states moving through `n` temperatures, its call and the bare gas-object
+    calls of that call; returns (reactor, state cycle, call, bare calls)."""
     gas.TPX = 1800.0, ct.one_atm, RICH_FLAME_X
     ns = gas.n_species
-    soot0 = [1e-8, 1e-7, 1e-3, 1e-4]
-    y = np.hstack([[0.0, gas.density * 1.0, gas.T], gas.Y, soot0])
+    y = np.hstack([[0.0, gas.density * 1.0, gas.T], gas.Y, [1e-8, 1e-7, 1e-3, 1e-4]])
     # States that move between calls: a new temperature each time.
-    states = []
-    for k in range(997):
-        s = y.copy()
-        s[2] *= 1 + 1e-7 * k
-        states.append(s)
-    cycle = itertools.cycle(states)
+    cycle = itertools.cycle(moving(y, n, 2))
 
     r = CPFROde(gas)
     r.area, r.perimeter = np.pi * 0.005**2, np.pi * 0.01
@@ -60,13 +55,20 @@ def main(number=2000, repeat=7, leak_calls=100_000):
         gas.cp
         gas.molecular_weights
 
+    def call():
+        r(0.1, next(cycle))
+
+    return r, cycle, call, gas_plain
+
+
+def main(number=2000, repeat=7, leak_calls=100_000):
+    gas, precursors = pah_gas()
+    r, cycle, call, gas_plain = plain_pair(gas, 997)
+
     def gas_soot():
         gas_plain()
         gas.T, gas.P, gas.density, gas.viscosity, gas.mean_molecular_weight, gas.X
         gas.molecular_weights
-
-    def call():
-        r(0.1, next(cycle))
 
     soot = configured_model(gas, precursors, "reactive_dimerization")
     rs = CPFROde(gas)

@@ -17,7 +17,7 @@ import numpy as np
 
 here = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(here, "..", "examples"))
-from benchutil import paired_ratio, rss_mb  # noqa: E402
+from benchutil import moving, paired_ratio, rss_mb  # noqa: E402
 from pah_gas import RICH_FLAME_X, modular_graph, pah_gas  # noqa: E402
 
 import pyrandel.lib._pyrandel as psoot  # noqa: E402
@@ -41,13 +41,7 @@ def reactor_pair(gas, precursors, n):
     r.P = P = gas.P
     ns = gas.n_species
     y = np.hstack([[0.0, gas.density * 1.0, gas.T], gas.Y, [2.0e-9, 8.0e-9, 4.0e-5, 6.0e-6]])
-    states = []
-    for k in range(n):
-        s = y.copy()
-        s[2] *= 1 + 1e-7 * k
-        s[3 + ns:] *= 1 + 1e-6 * k
-        states.append(s)
-    cycle = itertools.cycle(states)
+    cycle = itertools.cycle(moving(y, n, 2, 3 + ns))
     Y = slice(3, 3 + ns)
 
     def bare():

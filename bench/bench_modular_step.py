@@ -31,12 +31,30 @@ TARGET = 1.10
 MODELS = ("CReactDim", "CDimerCoal", "CDimerCoalMod", "CCrossLink", "CCrossLinkMod", "CCrossLinkMerge")
 
 
-def step_pair(gas, precursors, pah_cls, n):
-    """The modular step of `pah_cls` and the bare gas-object calls it stands on, both at states that move
-    through `n` values between calls."""
+def same_subclasses(gas, precursors, sw):
+    """Replaces the three models of `sw` by instances of Python subclasses that override nothing;
+    returns the particle model."""
+    def same(cls):
+        return type("Same" + cls.__name__, (cls,), {})
+
+    names = list(precursors)
+    sw.set_PAH_growth_model(same(type(sw.PAH_growth_model))(sw))
+    sw.set_precursors([gas.species_index(p) for p in names], [precursors[p][0] for p in names],
+                      [precursors[p][1] for p in names])
+    sw.set_surface_reactions_model(same(type(sw.surface_reactions_model))(sw))
+    model = same(type(sw.soot_model))(sw)
+    sw.set_soot_model(model)
+    return model
+
+
+def step_pair(gas, precursors, pah_cls, n, subclasses=False):
+    """The modular step of `pah_cls` (on subclasses that override nothing if `subclasses`) and the bare
+    gas-object calls it stands on, both at states that move through `n` values between calls."""
     gas.TPX = 1800.0, ct.one_atm, RICH_FLAME_X
     T, P, Y = gas.T, gas.P, gas.Y.copy()
-    sg, _, model = modular_graph(gas, precursors, pah_cls)
+    sg, sw, model = modular_graph(gas, precursors, pah_cls)
+    if subclasses:
+        model = same_subclasses(gas, precursors, sw)
 
     temperatures = itertools.cycle([T * (1 + 1e-7 * k) for k in range(n)])
     base = np.array([2.0e-9, 8.0e-9, 4.0e-5, 6.0e-6])

@@ -31,6 +31,19 @@ def paired_ratio(base, fn, number, rounds, timer=timeit.default_timer):
     return statistics.median(ratios), min(t_fn), min(t_base)
 
 
+def moving(y, n, slot, soot_at=None):
+    """`n` copies of the state vector `y`, entry `slot` moved by 1e-7 and the entries from `soot_at`
+    on by 1e-6 more each time: an integrator's right-hand side never sees the same state twice."""
+    states = []
+    for k in range(n):
+        s = y.copy()
+        s[slot] *= 1 + 1e-7 * k
+        if soot_at is not None:
+            s[soot_at:] *= 1 + 1e-6 * k
+        states.append(s)
+    return states
+
+
 def rss_mb():
     with open("/proc/self/statm") as f:
         return int(f.read().split()[1]) * resource.getpagesize() / 2**20

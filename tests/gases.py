@@ -95,3 +95,21 @@ def configured_model(gas, names, variant, cls=None, **attrs):
         setattr(soot, name, value)
     soot.initialize()
     return soot
+
+
+def moving_states(gas, count=61):
+    """`count` gas states around the rich flame zone, temperature and composition moved each time,
+    with a soot state moved alongside; each as (T, P, density, viscosity, mean_MW, X, solution)."""
+    one_atm = 101325.0
+    gas.TPX = 1800.0, one_atm, RICH_FLAME_X
+    X0 = gas.X.copy()
+    rng = np.random.default_rng(7)
+    n_agg = 1e16 / 6.02214076e23
+    states = []
+    for k in range(count):
+        X = X0 * (1 + 0.05 * rng.standard_normal(X0.size))
+        gas.TPX = 1700.0 + 200.0 * k / count, one_atm, np.abs(X)
+        solution = np.array([n_agg, 10 * n_agg, 2.7e-4, 2.7e-5]) * (1 + 0.1 * rng.random(4))
+        states.append((gas.T, gas.P, gas.density, gas.viscosity, gas.mean_molecular_weight, gas.X.copy(),
+                       solution))
+    return states

@@ -14,6 +14,8 @@ are kept apart (CANTERA_CASES) and compared only under the Cantera version they 
 import collections
 import contextlib
 import io
+import itertools
+import re
 
 import numpy as np
 
@@ -67,15 +69,28 @@ class Rec:
         self.out[label] = h
 
     def call(self, label, fn, *args):
-        """Records what fn(*args) returns (or the exception's type); returns it."""
+        """Records what fn(*args) returns if it is numeric, or the exception's type and text (object
+        addresses left out); returns it."""
         try:
             v = fn(*args)
-        except Exception as e:  # the kind of failure is an output too
-            self.out[label] = "!" + type(e).__name__
+        except Exception as e:  # the failure and its text are outputs too
+            self.out[label] = f"!{type(e).__name__}: " + re.sub(r"0x[0-9a-fA-F]+", "0x?", str(e))
             return None
-        if v is not None:
-            self.put(label, v)
+        h = encode(v)
+        if h is not None:
+            self.out[label] = h
         return v
+
+    def readers(self, label, obj, cls_name, ctx=None):
+        """Every result-giving method of the class's layout that takes no argument or only indices
+        (each of 0 and 1), in the layout's order."""
+        for m in L.methods_of(cls_name):
+            kinds = [k for _, k in m.params]
+            if m.result == L.NONE or m.name in MUTATING or m.ctx not in (None, ctx) or not all(
+                    k in (L.INT, L.SIZE) for k in kinds):
+                continue
+            for args in itertools.product((0, 1), repeat=len(kinds)):
+                self.call(f"{label}.{m.name}{args if args else ''}", getattr(obj, m.name), *args)
 
     def fields(self, label, obj):
         """Every numeric field of a module object, by name, from its pickled state (the fields in
@@ -91,6 +106,10 @@ class Rec:
                 h = encode(x)
                 if h is not None:
                     self.out[f"{label}.{name}" + (f"[{key!r}]" if key is not None else "")] = h
+
+
+# Result-giving methods that change what later calls see, or print.
+MUTATING = {"update", "update_w_scrub", "_update_w_scrub", "_reset", "create_PAH_dimer", "checkNameOfSpecies"}
 
 
 def quiet(fn, *args):
@@ -193,15 +212,16 @@ def subclasses(mod):
 def modular_graph(mod, pah="CReactDim", gas=None, sub=None, sub_of="pah", switches=(), pah_attrs=(),
                   surf_attrs=(), model_attrs=()):
     """Gas wrapper, soot wrapper and particle model on the ten-species cached gas (or `gas`), with two
-    precursors; `sub` a key of subclasses() applied to the PAH model, the surface model or the particle
-    model (`sub_of`)."""
-    sg = mod.CSootGas(gas)
-    sg.update_MWs(MWS.copy())
-    sg.set_species_indices({n: i for i, n in enumerate(SPECIES)})
-    sw = mod.CSootWrapper(sg)
-    classes = {"pah": getattr(mod, pah), "surf": mod.CFrenklachHACA, "model": mod.CMonodisperseSootModel}
+    precursors; `sub` a key of subclasses() applied to the PAH model, the surface model, the particle
+    model, the gas wrapper or the soot wrapper (`sub_of`: pah, surf, model, gas, wrapper)."""
+    classes = {"pah": getattr(mod, pah), "surf": mod.CFrenklachHACA, "model": mod.CMonodisperseSootModel,
+               "gas": mod.CSootGas, "wrapper": mod.CSootWrapper}
     if sub:
         classes[sub_of] = subclasses(mod)[sub](classes[sub_of])
+    sg = classes["gas"](gas)
+    sg.update_MWs(MWS.copy())
+    sg.set_species_indices({n: i for i, n in enumerate(SPECIES)})
+    sw = classes["wrapper"](sg)
     m = classes["model"](sw)
     sw.set_soot_model(m)
     p = classes["pah"](sw)
@@ -213,11 +233,6 @@ def modular_graph(mod, pah="CReactDim", gas=None, sub=None, sub_of="pah", switch
         for k, v in attrs:
             setattr(obj, k, v)
     return sg, sw, p, s, m
-
-
-MODEL_PROPS = ("volume_fraction", "total_mass", "carbon_mass", "hydrogen_mass", "SSA", "A_tot", "d_v", "d_m",
-               "d_g", "d_p", "n_p", "diffusion_coefficient", "dispersion_exponent", "inception_mass",
-               "PAH_adsorption_mass", "surface_growth_mass", "oxidation_mass", "coagulation_mass")
 
 
 def modular_step_case(mod, soot="young", **kw):
@@ -237,11 +252,12 @@ def modular_step_case(mod, soot="young", **kw):
             rec.put(f"{k}/soot", out)
             rec.put(f"{k}/sources", src)
             rec.put(f"{k}/w_scrub", np.array(m.w_scrub, float))
-            for v in range(4):
+            for v in range(2, 4):  # (the readers take 0 and 1)
                 for proc in ("inception", "growth", "oxidation", "coagulation", "coalescence", "carbonization"):
-                    rec.call(f"{k}/{proc}({v})", getattr(m, proc), v)
-            for name in MODEL_PROPS:
-                rec.call(f"{k}/{name}", getattr(m, name))
+                    rec.call(f"{k}/model.{proc}({v})", getattr(m, proc), v)
+            rec.readers(f"{k}/model", m, "CMonodisperseSootModel")
+            rec.readers(f"{k}/pah", p, kw.get("pah", "CReactDim"))
+            rec.readers(f"{k}/surf", s, "CFrenklachHACA")
             for label, obj in (("pah", p), ("surf", s), ("model", m), ("gas", sg)):
                 rec.fields(f"{k}/{label}", obj)
         return rec
@@ -292,13 +308,7 @@ def modular_flame_case(mod, cls, pah="CReactDim", steps=3, **kw):
         flame = FakeFlame(fgrid, [1400.0, 1700.0, 1850.0, 1800.0], [0.25, 0.21, 0.19, 0.2],
                           [4.5e-5, 5.2e-5, 5.8e-5, 5.6e-5], [0.6, 0.8, 1.0, 1.05], X,
                           mean_molecular_weight=np.array([24.0, 24.5, 25.0, 25.5]))
-        grid = np.array([0.0, 0.004, 0.01, 0.0175])
-        if cls == "CTempFlameSolver":
-            fs = mod.CTempFlameSolver(sg, flame, grid, m)
-            fs.mdot_left, fs.mdot_right = 0.3, 0.25
-        else:
-            fs = getattr(mod, cls)(sg, flame, grid, sw)
-            fs.P = 101325.0
+        fs = L.mfs_solver(mod, cls, sg, flame, np.array([0.0, 0.004, 0.01, 0.0175]), sw, m)
         fs.n_time_steps, fs.dt = steps, 2.5e-5
         rec.call("solve", lambda: quiet(fs.solve) and None)
         rec.fields("solver", fs)
@@ -310,8 +320,6 @@ def modular_flame_case(mod, cls, pah="CReactDim", steps=3, **kw):
 
 # ------------------------------------------------------------- classic model
 
-CSM_PROPS = {v: tuple(m.name for m in L.CSM_METHODS if not m.params and m.result == L.REAL and m.ctx in (None, v))
-             for v in L.CSM_VARIANTS}
 SOURCES = ("S_N_agg", "S_N_pri", "S_C_tot", "S_H_tot")
 
 
@@ -322,16 +330,7 @@ def classic_model(mod, variant=1, sub=None, **attrs):
     elif sub == "over":
         beta = mod.CSootModel.beta_soot_C2H2
         cls = type("OverCSootModel", (cls,), {"beta_soot_C2H2": lambda self: 1.25 * beta(self)})
-    m = cls()
-    m.species_names = list(L.CSM_SPECIES)
-    m.MWs = MWS.copy()
-    m.PAH_index_in_gas = [7, 8]
-    m.PAH_Number_Carbon = [10, 16]
-    m.PAH_Number_Hydrogen = [8, 10]
-    m.PAH_sticking_efficiency = [0.002, 0.02]
-    m.soot_PAH_index_in_gas = [7, 8]
-    m.phy_dimer_index_in_gas = [7, 8, 9]
-    m.PAH_growth_model_name = L.CSM_VARIANTS[variant]
+    m = L.csm_species(cls(), variant)
     if variant in (2, 3):
         m.stick_eff = [1e-3, 2e-3]
     for k, v in attrs.items():
@@ -357,11 +356,10 @@ def classic_step_case(mod, variant=1, soot="young", sub=None, **attrs):
                 rec.call(f"{k}/{name}", getattr(m, name))
             rec.call(f"{k}/update_scrub_wdot", m.update_scrub_wdot)
             rec.put(f"{k}/scrub_wdot", np.array(m.scrub_wdot, float))
-            for v in range(4):
+            for v in range(2, 4):  # (the readers take 0 and 1)
                 for proc in ("inception", "growth", "oxidation", "coagulation", "coalescence"):
-                    rec.call(f"{k}/{proc}({v})", getattr(m, proc), v)
-            for name in CSM_PROPS[variant]:
-                rec.call(f"{k}/{name}", getattr(m, name))
+                    rec.call(f"{k}/model.{proc}({v})", getattr(m, proc), v)
+            rec.readers(f"{k}/model", m, "CSootModel", variant)
             rec.fields(f"{k}/model", m)
         return rec
     return run
@@ -451,6 +449,8 @@ def cases(mod):
         for sub in ("same", "over"):
             for of in ("pah", "surf", "model"):
                 c[f"step/{pah}/{sub}-{of}"] = modular_step_case(mod, pah=pah, sub=sub, sub_of=of)
+        for of in ("gas", "wrapper"):
+            c[f"step/{pah}/same-{of}"] = modular_step_case(mod, pah=pah, sub="same", sub_of=of)
     for soot in SOOTS:
         c[f"step/CReactDim/HACA-prefactors/{soot}"] = modular_step_case(
             mod, soot, surf_attrs=(("HACA_prefactor", 1.5), ("growth_prefactor", 0.3), ("oxidation_prefactor", 2.0)))

@@ -267,8 +267,8 @@ def gas_step(m):
     return (1800.0, 101325.0, 0.18, 5.5e-5, 24.5, np.array(CSM_X))
 
 
-def csm_configured(mod, variant=1):
-    m = mod.CSootModel()
+def csm_species(m, variant=1):
+    """The small mechanism, its two precursors and the PAH-growth variant, set on model m."""
     m.species_names = list(CSM_SPECIES)
     m.MWs = np.array(CSM_MWS)
     m.PAH_index_in_gas = [7, 8]
@@ -278,6 +278,11 @@ def csm_configured(mod, variant=1):
     m.soot_PAH_index_in_gas = [7, 8]
     m.phy_dimer_index_in_gas = [7, 8, 9]
     m.PAH_growth_model_name = CSM_VARIANTS[variant]
+    return m
+
+
+def csm_configured(mod, variant=1):
+    m = csm_species(mod.CSootModel(), variant)
     m.coalescence_type = "silica"
     m.HACA_prefactor = 0.75
     m.carbonization_enabled = True
@@ -1488,9 +1493,9 @@ def modular_flame_parts(mod, live=False):
     return sg, flame, sw, m
 
 
-def mfs_make(mod, cls_name, live=False):
-    sg, flame, sw, m = modular_flame_parts(mod, live)
-    grid = np.array(MOD_FLAME_GRID)
+def mfs_solver(mod, cls_name, sg, flame, grid, sw, m):
+    """A modular flame solver of class cls_name: CTempFlameSolver takes the particle model and the
+    mass fluxes, the others the soot wrapper and the pressure."""
     if cls_name == "CTempFlameSolver":
         s = mod.CTempFlameSolver(sg, flame, grid, m)
         s.mdot_left, s.mdot_right = 0.3, 0.25
@@ -1498,6 +1503,11 @@ def mfs_make(mod, cls_name, live=False):
         s = getattr(mod, cls_name)(sg, flame, grid, sw)
         s.P = 101325.0
     return s
+
+
+def mfs_make(mod, cls_name, live=False):
+    sg, flame, sw, m = modular_flame_parts(mod, live)
+    return mfs_solver(mod, cls_name, sg, flame, np.array(MOD_FLAME_GRID), sw, m)
 
 
 def mfs_configured(mod, cls_name):

@@ -1,4 +1,4 @@
-"""Writes tests/golden/outputs.json.gz, the recorded outputs of the cases in golden_outputs.py.
+"""Writes tests/golden/outputs.json.xz, the recorded outputs of the cases in golden_outputs.py.
 
     python tests/make_golden_outputs.py            # every case
     python tests/make_golden_outputs.py step/ flame/CFVSolver   # only cases starting so (others kept)
@@ -7,7 +7,7 @@ Record only from a build whose outputs are known right (the files pin them bit f
 cases are recorded with the installed Cantera's version and compared only under it.
 """
 
-import gzip
+import lzma
 import importlib
 import json
 import pathlib
@@ -19,13 +19,13 @@ sys.path.insert(0, str(HERE))
 import golden_outputs  # noqa: E402
 import layouts  # noqa: E402
 
-PATH = HERE / "golden" / "outputs.json.gz"
+PATH = HERE / "golden" / "outputs.json.xz"
 
 
 def load():
     if not PATH.exists():
         return {"cantera": None, "cases": {}}
-    with gzip.open(PATH, "rt") as f:
+    with lzma.open(PATH, "rt") as f:
         return json.load(f)
 
 
@@ -46,8 +46,8 @@ def main(prefixes):
             data["cases"][name] = run().out
     data["cases"] = {n: data["cases"][n] for n in found if n in data["cases"]}
     text = json.dumps(data, separators=(",", ":"), sort_keys=False)
-    with gzip.GzipFile(PATH, "wb", mtime=0) as f:  # the same bytes for the same outputs
-        f.write(text.encode())
+    # xz: the cases repeat each other's labels and many values, far beyond gzip's window
+    PATH.write_bytes(lzma.compress(text.encode(), preset=9))
     print(f"{PATH.relative_to(HERE.parent)}: {len(data['cases'])} cases")
 
 

@@ -6,22 +6,17 @@ takes the route through every method by name. Both must agree in every field, so
 and type) and scrubbing rate, for every PAH-growth variant and the selectable options, at moving gas
 states. Values computed once per step must follow every input that changes between steps: the gas
 state, the soot state, a field or array element assigned by the caller, an override installed
-between steps. A direct Python transcription of the step (bench/classic_step_py.py) agrees too.
+between steps. A direct Python transcription of the step (classic_step_py.py) agrees too.
 """
-import os
 import pickle
-import sys
 
 import numpy as np
 import pytest
 
 ct = pytest.importorskip("cantera")
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "bench"))
-from bench_classic_moving import moving_states  # noqa: E402
 from classic_step_py import PyClassicModel  # noqa: E402
-from pah_gas import pah_gas  # noqa: E402
-from soot_sources import configured_model  # noqa: E402
+from gases import configured_model, moving_states, pah_gas  # noqa: E402
 
 from pyrandel.lib._pyrandel import CSootModel  # noqa: E402
 

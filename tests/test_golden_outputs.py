@@ -1,7 +1,7 @@
 """Every output of every model, reactor and flame solver equals the recorded one bit for bit
 (golden_outputs.py builds the cases, make_golden_outputs.py records them)."""
 
-import gzip
+import lzma
 import json
 import pathlib
 
@@ -11,8 +11,8 @@ import pytest
 import golden_outputs
 from golden_outputs import decode
 
-PATH = pathlib.Path(__file__).resolve().parent / "golden" / "outputs.json.gz"
-with gzip.open(PATH, "rt") as _f:
+PATH = pathlib.Path(__file__).resolve().parent / "golden" / "outputs.json.xz"
+with lzma.open(PATH, "rt") as _f:
     GOLDEN = json.load(_f)
 
 

@@ -554,12 +554,14 @@ def test_method_runs_on_a_live_instance(mod, name, m, capsys):
 
 # ------------------------------------------------------------------ no leaks
 
-def _exercise(mod, name, obj, methods):
+def _exercise(mod, name, obj, methods, hook=None):
     for m in methods:
         try:
             _call(obj, m)
         except Exception:
             pass
+        if hook:
+            hook(m)
         try:  # an error path: wrong argument count
             getattr(obj, m.name)(*([None] * (len(m.params) + 1)))
         except TypeError:
@@ -574,9 +576,21 @@ def _exercise(mod, name, obj, methods):
     copy.deepcopy(restored)
 
 
-@pytest.mark.parametrize("name", BUILT)
-def test_methods_fields_and_pickling_leak_nothing(mod, name):
-    built(mod, name)
+# A leak of one block per round grows a window of WINDOW rounds by WINDOW blocks, give or take the
+# blocks a window keeps by chance and the next one frees: two windows in a row pass when they grew
+# by less than that together (the limits are per window).
+WINDOW, WINDOWS = 30, 20
+LIMITS = (WINDOW // 2, WINDOW // 2, WINDOW * 512)
+
+
+def _settled(growth):
+    return len(growth) >= 2 and all(a + b < 2 * lim for a, b, lim in zip(growth[-2], growth[-1], LIMITS))
+
+
+def _growth(mod, name, hook=None):
+    """Growth of (allocated blocks, tracked objects, traced bytes) over windows of rounds that call
+    every method (and `hook(m)` after each), read and write every field and pickle the instance,
+    until two windows in a row have settled or WINDOWS windows have run."""
     lay = LAYOUTS[name]
     by_ctx = {}
     for m in methods_of(name):
@@ -587,32 +601,89 @@ def test_methods_fields_and_pickling_leak_nothing(mod, name):
         def rounds(n):
             for _ in range(n):
                 for ctx, methods in by_ctx.items():
-                    _exercise(mod, name, live[ctx], methods)
+                    _exercise(mod, name, live[ctx], methods, hook)
                 gc.collect()  # the same point of every round: free lists alike
 
         def footprint():
             return (sys.getallocatedblocks(), len(gc.get_objects()),
                     tracemalloc.get_traced_memory()[0])
 
+        # What exists now (the test session's whole heap) leaves the collections and the object
+        # count: a round's collection then walks only what the rounds made.
+        gc.freeze()
         # Caches and free lists fill for a while (unpickling keeps warming the
         # interpreter's allocator for a few hundred round trips, a tail that
         # shrinks window by window); a leak grows in every window.
-        n = 30
-        rounds(10)
-        tracemalloc.start()
         try:
+            rounds(10)
+            tracemalloc.start()
             rounds(2)
             growth = []
-            for _ in range(12):
+            for _ in range(WINDOWS):
                 before = footprint()
-                rounds(n)
+                rounds(WINDOW)
                 growth.append(tuple(b - a for a, b in zip(before, footprint())))
-                if all(g < lim for g, lim in zip(growth[-1], (n, n, n * 512))):
+                if _settled(growth):
                     break
         finally:
             tracemalloc.stop()
-    blocks, objects, traced = growth[-1]
-    assert blocks < n and objects < n and traced < n * 512, growth
+            gc.unfreeze()
+    return growth
+
+
+@pytest.mark.parametrize("name", BUILT)
+def test_methods_fields_and_pickling_leak_nothing(mod, name):
+    built(mod, name)
+    growth = _growth(mod, name)
+    assert _settled(growth), growth
+
+
+def _leak_once_per_round(kind):
+    """A hook that leaks one block at the first method of each round: a float kept alive (an
+    untracked object), an empty list (a tracked one) or a raw block of 16 bytes from the
+    interpreter's allocator."""
+    import array
+    import ctypes
+
+    keep, raw = [], array.array("Q", bytes(8 * 4096))  # both filled in place, never resized
+    keep.extend([None] * 4096)
+    malloc = ctypes.pythonapi.PyMem_Malloc
+    malloc.restype, malloc.argtypes = ctypes.c_void_p, [ctypes.c_size_t]
+    count, first = [0], [None]
+
+    def hook(m):
+        if first[0] is None:
+            first[0] = m.name
+        if m.name != first[0]:
+            return
+        if kind == "object":
+            keep[count[0]] = float(count[0]) + 0.5
+        elif kind == "tracked":
+            keep[count[0]] = []
+        else:
+            raw[count[0]] = malloc(16)
+        count[0] += 1
+
+    def release():
+        free = ctypes.pythonapi.PyMem_Free
+        free.argtypes = [ctypes.c_void_p]
+        for p in raw[:count[0]] if kind == "raw" else ():
+            free(p)
+
+    return hook, release
+
+
+@pytest.mark.parametrize("kind", ["object", "tracked", "raw"])
+def test_the_no_leak_loop_sees_one_leaked_block_per_round(mod, kind):
+    """The loop above fails on a single block leaked by one call per round."""
+    hook, release = _leak_once_per_round(kind)
+    try:
+        growth = _growth(mod, "CSootWrapper", hook)
+    finally:
+        release()
+    assert len(growth) == WINDOWS and not any(_settled(growth[:k]) for k in range(2, WINDOWS + 1)), growth
+    if kind == "tracked":
+        assert all(w[1] >= WINDOW for w in growth), growth
 
 
 # ---------------------------------------------------------- hostile calls

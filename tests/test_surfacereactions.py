@@ -252,7 +252,8 @@ def _growth_off(sg, sw):
     _index_in_place("O2", 10 ** 6), _index_in_place("H", 3),
 ], ids=["same", "T0", "mean_MW0", "O2_outside", "H2O_negative", "CO_outside", "T0_oxidation_only",
         "O2_outside_in_place", "H_moved_in_place"])
-def test_one_pass_step_and_general_step_agree_to_the_bit(mod, gas, unraisable, change):
+@pytest.mark.parametrize("alpha", ["empirical", "constant", "composition"])
+def test_one_pass_step_and_general_step_agree_to_the_bit(mod, gas, unraisable, change, alpha):
     # With its indices cached, an exact instance takes its step in one pass; a Python
     # subclass always takes it entry by entry. Both give the same bits, errors and reports.
     class Sub(mod.CFrenklachHACA):
@@ -261,6 +262,7 @@ def test_one_pass_step_and_general_step_agree_to_the_bit(mod, gas, unraisable, c
     outcomes = []
     for cls in (mod.CFrenklachHACA, Sub):
         sg, sw, m = setup_model(mod, gas, cls=cls)
+        m.alpha_model, m.alpha_constant = alpha, 0.8
         m.update()                                  # fills the gas wrapper's index cache
         change(sg, sw)
         seen = []
