@@ -107,14 +107,17 @@ bool morphology_overridden(M* s) {
     return false;
 }
 
-// The state the values depend on, when they may be computed in one pass: no override, and a
-// gas state of plain numbers. False where the table must be used.
-bool one_pass_key(M* s, MorphKey& key) {
+// May the morphology and the kernels standing on it take the plain route (one
+// pass over values computed once): the class's one decision for them, made at
+// each call that uses them. No morphology entry overridden and an exact gas
+// wrapper with a float density: that gas wrapper, with the state the values
+// depend on in `key`; null where the table must be used.
+CSootGas* plain_route(M* s, MorphKey& key) {
     CSootGas* g = plain_gas(s);
     double rho;
-    if (!g || !float_in(g->_rho, rho) || morphology_overridden(s)) return false;
+    if (!g || !float_in(g->_rho, rho) || morphology_overridden(s)) return nullptr;
     key = MorphKey{s->_N_agg, s->_N_pri, s->_C_tot, rho, (PyObject*)g};
-    return true;
+    return g;
 }
 
 // ------------------------------------------------------------ the formulas
@@ -349,7 +352,7 @@ void CMonodisperseSootModel::update_impl() {
     {
         Ref pah = PAH_of(this);
         if (pah.get() == Py_None) none_has_no("update_soot_vars");
-        once = one_pass_key(this, key);
+        once = plain_route(this, key) != nullptr;
         mo = once ? morphology_cached(this, key) : morphology_by_table(this);
         pah_update_soot_vars(pah.get(), mo.d_p, mo.d_m, mo.d_g, mo.A_tot, mo.m_agg, mo.V_agg, mo.soot_MW,
                              mo.c_soot_agg, mo.c_soot_pri, mo.m_p);
@@ -359,7 +362,7 @@ void CMonodisperseSootModel::update_impl() {
     if (surf.get() == Py_None) none_has_no("update_soot_vars");
     // Afresh, unless nothing the values depend on has moved since.
     MorphKey now;
-    const bool plain = one_pass_key(this, now);
+    const bool plain = plain_route(this, now) != nullptr;
     if (!(once && plain && now == key)) mo = plain ? morphology_cached(this, now) : morphology_by_table(this);
     const double HtoC = bind::fdiv(_H_tot, _C_tot);
     surf_update_soot_vars(surf.get(), mo.d_p, mo.d_m, mo.d_g, mo.A_tot, mo.m_agg, mo.soot_MW, mo.c_soot_agg, HtoC);
@@ -748,9 +751,9 @@ double M::N_agg_coag_k() {
     {
         // One pass when nothing is overridden and the gas state is plain numbers.
         MorphKey key;
-        CSootGas* g = plain_gas(this);
         double mu, lambda;
-        if (one_pass_key(this, key) && float_in(g->_mu, mu) && float_in(g->_lambda_gas, lambda) &&
+        CSootGas* g = plain_route(this, key);
+        if (g && float_in(g->_mu, mu) && float_in(g->_lambda_gas, lambda) &&
             !bind::Class<M>::overridden(this, MID_beta_coag_turb)) {
             OnePass o{key, morphology_cached(this, key)};
             o.T_ = g->_T, o.mu_ = mu, o.lambda_ = lambda;
