@@ -249,9 +249,9 @@ def _growth_off(sg, sw):
 @pytest.mark.parametrize("change", [
     lambda sg, sw: None, _state(T=0.0), _state(mean_MW=0.0), _index("O2", 10 ** 6), _index("H2O", -1),
     _index("CO", 10 ** 6), lambda sg, sw: (_growth_off(sg, sw), _state(T=0.0)(sg, sw)),
-    _index_in_place("O2", 10 ** 6), _index_in_place("H", 3),
+    _index_in_place("O2", 10 ** 6), _index_in_place("H", 3), _state(T=-5.0),
 ], ids=["same", "T0", "mean_MW0", "O2_outside", "H2O_negative", "CO_outside", "T0_oxidation_only",
-        "O2_outside_in_place", "H_moved_in_place"])
+        "O2_outside_in_place", "H_moved_in_place", "T_negative_NaN_rates"])
 @pytest.mark.parametrize("alpha", ["empirical", "constant", "composition"])
 def test_one_pass_step_and_general_step_agree_to_the_bit(mod, gas, unraisable, change, alpha):
     # With its indices cached, an exact instance takes its step in one pass; a Python

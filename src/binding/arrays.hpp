@@ -133,6 +133,7 @@ public:
     }
     bool is_none() const { return !exported_ && !obj_; }
     Py_ssize_t size() const { return span_.n; }
+    const F64Span& span() const { return span_; }  // empty for None
     PyObject* obj() const { return exported_ ? view_.obj : obj_ ? obj_ : Py_None; }
     // Bounds-tested access: IndexError "Out of bounds on buffer access (axis 0)".
     double& at(Py_ssize_t i) {

@@ -29,10 +29,9 @@ Name s_N_pri("N_pri");
 Name s_C_tot("C_tot");
 Name s_H_tot("H_tot");
 
-// Rarefaction correction at diameter d with mean free path lambda.
-inline double Cs(double d, double lambda) { return (std::exp(d * -0.78 / lambda) * 0.4 + 1.21) * (lambda * 2.0 / d) + 1.0; }
-// The same at the aggregates' mobility diameter, whose exponential the PAH-growth model may have taken this step.
-inline double Cs_agg(double d_m, double lambda) {
+// Rarefaction correction at the aggregates' mobility diameter d_m with mean free
+// path lambda; the PAH-growth model may have taken its exponential this step.
+inline double Cs(double d_m, double lambda) {
     return (slip_exp(d_m * -0.78 / lambda) * 0.4 + 1.21) * (lambda * 2.0 / d_m) + 1.0;
 }
 
@@ -108,35 +107,168 @@ bool morphology_overridden(M* s) {
     return false;
 }
 
-// The state the values depend on, when they may be computed in one pass: no override, and a
-// gas state of plain numbers. False where the table must be used.
-bool one_pass_key(M* s, MorphKey& key) {
+// May the morphology and the kernels standing on it take the plain route (one
+// pass over values computed once): the class's one decision for them, made at
+// each call that uses them. No morphology entry overridden and an exact gas
+// wrapper with a float density: that gas wrapper, with the state the values
+// depend on in `key`; null where the table must be used.
+CSootGas* plain_route(M* s, MorphKey& key) {
     CSootGas* g = plain_gas(s);
     double rho;
-    if (!g || !float_in(g->_rho, rho) || morphology_overridden(s)) return false;
+    if (!g || !float_in(g->_rho, rho) || morphology_overridden(s)) return nullptr;
     key = MorphKey{s->_N_agg, s->_N_pri, s->_C_tot, rho, (PyObject*)g};
-    return true;
+    return g;
 }
 
-// Every value once, with the formulas and the order of operations of the table entries.
+// ------------------------------------------------------------ the formulas
+// Each over how it reads the values it stands on: ByTable through the table's
+// entries (a Python override of a named one is seen; each read in the order the
+// formula makes it), OnePass from values computed once for a state key.
+
+template <class A>
+double V_tot_of(A& a) { return k.MW_carbon_const * a.C_tot() / k.rho_soot_const; }
+template <class A>
+double V_p_of(A& a) { return a.V_tot() / (k.Av_const * a.N_pri()); }
+template <class A>
+double d_p_of(A& a) { return std::pow(a.V_p() * 6.0 / k.Pi_const, k.one_third_const); }
+template <class A>
+double A_p_of(A& a) { return std::pow(a.V_p() * 6.0 / k.Pi_const, k.two_thirds_const) * k.Pi_const; }
+template <class A>
+double A_tot_of(A& a) {
+    const double Ap = a.A_p();
+    return Ap * (k.Av_const * a.N_pri());
+}
+template <class A>
+double n_p_of(A& a) { return a.N_pri() / a.N_agg(); }
+template <class A>
+double d_m_of(A& a) {
+    const double dp = a.d_p();
+    const double x = dp * std::pow(a.n_p(), 0.45);
+    return x > dp ? x : dp;
+}
+template <class A>
+double d_g_of(A& a) {
+    const double np_ = a.n_p();
+    if (np_ > 1.5) return a.d_m() / (std::pow(np_, -0.2) + 0.4);
+    return a.d_m() / 1.29;
+}
+template <class A>
+double V_agg_of(A& a) { return a.V_tot() / (k.Av_const * a.N_agg()); }
+template <class A>
+double m_agg_of(A& a) { return a.V_agg() * k.rho_soot_const; }
+template <class A>
+double soot_MW_of(A& a) { return k.MW_carbon_const * a.C_tot() / a.N_agg(); }
+template <class A>
+double c_soot_agg_of(A& a) { return a.rho() * a.N_agg(); }
+template <class A>
+double c_soot_pri_of(A& a) { return a.rho() * a.N_pri(); }
+template <class A>
+double m_p_of(A& a) { return k.Pi_const * k.rho_soot_const * cube(a.d_p()) / 6.0; }
+
+// Coagulation kernels, m3/s: continuum, free molecular and their harmonic mean.
+template <class A>
+double beta_coag_cont_of(A& a) {
+    const double dm = a.d_m();
+    double lambda, T, mu;
+    a.lambda_T_mu(lambda, T, mu);
+    return T * (k.kB_const * 8.0) / (mu * 3.0) * Cs(dm, lambda);
+}
+template <class A>
+double beta_coag_fm_of(A& a) {
+    const double T = a.T();
+    const double magg = a.m_agg();
+    const double q = a.div(T * (k.kB_const * k.Pi_const), magg);
+    return std::pow(a.d_g(), 2.0) * (std::pow(q, 0.5) * 4.0);
+}
+template <class A>
+double beta_coag_of(A& a) {
+    const double fm = a.beta_coag_fm();
+    const double cont = a.beta_coag_cont();
+    return a.div(fm * 1.82 * cont, cont + fm);
+}
+// Aggregates lost by coagulation, mol/(kg s), with the turbulent kernel `turb`.
+double N_agg_coag_at(double beta, double turb, double N_agg, double rho) {
+    return -0.5 * (beta + turb) * N_agg * N_agg * k.Av_const * rho;
+}
+
+struct ByTable {
+    M* s;
+    double N_agg() const { return s->_N_agg; }
+    double N_pri() const { return s->_N_pri; }
+    double C_tot() const { return s->_C_tot; }
+    double rho() const { return rho_of(s); }
+    double V_tot() { return s->vtab->V_tot(s); }
+    double V_p() { return s->vtab->V_p(s); }
+    double A_p() { return s->vtab->A_p(s); }
+    double d_p() { return s->vtab->d_p(s); }
+    double n_p() { return s->vtab->n_p(s); }
+    double d_m() { return s->vtab->d_m(s); }
+    double d_g() { return s->vtab->d_g(s); }
+    double V_agg() { return s->vtab->V_agg(s); }
+    double m_agg() { return s->vtab->m_agg(s); }
+    double beta_coag_fm() { return s->vtab->beta_coag_fm(s); }
+    double beta_coag_cont() { return s->vtab->beta_coag_cont(s); }
+    double T() const {
+        Ref g = gas_of(s);
+        return G(g)->vtab->T_c(G(g));
+    }
+    void lambda_T_mu(double& lambda, double& T, double& mu) const {
+        Ref g = gas_of(s);
+        lambda = G(g)->vtab->lambda_gas_c(G(g));
+        T = G(g)->vtab->T_c(G(g));
+        mu = G(g)->vtab->mu_c(G(g));
+    }
+    static double div(double a, double b) { return bind::fdiv(a, b); }
+};
+
+// The values of one state, each computed once; a zero divisor marks the pass as
+// not taken (`ok` false), where the table's entries raise.
+struct OnePass {
+    const MorphKey& key;
+    Morph m{};
+    double V_tot_ = 0.0, V_p_ = 0.0, n_p_ = 0.0;
+    double T_ = 0.0, mu_ = 0.0, lambda_ = 0.0;
+    bool ok = true;
+    double N_agg() const { return key.N_agg; }
+    double N_pri() const { return key.N_pri; }
+    double C_tot() const { return key.C_tot; }
+    double rho() const { return key.rho; }
+    double V_tot() const { return V_tot_; }
+    double V_p() const { return V_p_; }
+    double A_p() { return A_p_of(*this); }
+    double d_p() const { return m.d_p; }
+    double n_p() const { return n_p_; }
+    double d_m() const { return m.d_m; }
+    double d_g() const { return m.d_g; }
+    double V_agg() const { return m.V_agg; }
+    double m_agg() const { return m.m_agg; }
+    double beta_coag_fm() { return beta_coag_fm_of(*this); }
+    double beta_coag_cont() { return beta_coag_cont_of(*this); }
+    double T() const { return T_; }
+    void lambda_T_mu(double& lambda, double& T, double& mu) const { lambda = lambda_, T = T_, mu = mu_; }
+    double div(double a, double b) {
+        ok = ok && b != 0.0;
+        return a / b;
+    }
+};
+
+// Every value once, in the order the table's entries give them.
 Morph morphology_at_once(const MorphKey& key) {
-    Morph m;
-    const double V_tot = k.MW_carbon_const * key.C_tot / k.rho_soot_const;
-    const double V_p = V_tot / (k.Av_const * key.N_pri);
-    const double x6 = V_p * 6.0 / k.Pi_const;
-    m.d_p = std::pow(x6, k.one_third_const);
-    const double n_p = key.N_pri / key.N_agg;
-    const double x = m.d_p * std::pow(n_p, 0.45);
-    m.d_m = x > m.d_p ? x : m.d_p;
-    m.d_g = n_p > 1.5 ? m.d_m / (std::pow(n_p, -0.2) + 0.4) : m.d_m / 1.29;
-    m.A_tot = std::pow(x6, k.two_thirds_const) * k.Pi_const * (k.Av_const * key.N_pri);
-    m.V_agg = V_tot / (k.Av_const * key.N_agg);
-    m.m_agg = m.V_agg * k.rho_soot_const;
-    m.soot_MW = k.MW_carbon_const * key.C_tot / key.N_agg;
-    m.c_soot_agg = key.rho * key.N_agg;
-    m.c_soot_pri = key.rho * key.N_pri;
-    m.m_p = k.Pi_const * k.rho_soot_const * cube(m.d_p) / 6.0;
-    return m;
+    OnePass o{key};
+    o.V_tot_ = V_tot_of(o);
+    o.V_p_ = V_p_of(o);
+    o.m.d_p = d_p_of(o);
+    o.n_p_ = n_p_of(o);
+    o.m.d_m = d_m_of(o);
+    o.m.d_g = d_g_of(o);
+    o.m.A_tot = A_tot_of(o);
+    o.m.V_agg = V_agg_of(o);
+    o.m.m_agg = m_agg_of(o);
+    o.m.soot_MW = soot_MW_of(o);
+    o.m.c_soot_agg = c_soot_agg_of(o);
+    o.m.c_soot_pri = c_soot_pri_of(o);
+    o.m.m_p = m_p_of(o);
+    return o.m;
 }
 
 // The one-pass values for `key`, from the last evaluation when it was made for the same state.
@@ -220,7 +352,7 @@ void CMonodisperseSootModel::update_impl() {
     {
         Ref pah = PAH_of(this);
         if (pah.get() == Py_None) none_has_no("update_soot_vars");
-        once = one_pass_key(this, key);
+        once = plain_route(this, key) != nullptr;
         mo = once ? morphology_cached(this, key) : morphology_by_table(this);
         pah_update_soot_vars(pah.get(), mo.d_p, mo.d_m, mo.d_g, mo.A_tot, mo.m_agg, mo.V_agg, mo.soot_MW,
                              mo.c_soot_agg, mo.c_soot_pri, mo.m_p);
@@ -230,7 +362,7 @@ void CMonodisperseSootModel::update_impl() {
     if (surf.get() == Py_None) none_has_no("update_soot_vars");
     // Afresh, unless nothing the values depend on has moved since.
     MorphKey now;
-    const bool plain = one_pass_key(this, now);
+    const bool plain = plain_route(this, now) != nullptr;
     if (!(once && plain && now == key)) mo = plain ? morphology_cached(this, now) : morphology_by_table(this);
     const double HtoC = bind::fdiv(_H_tot, _C_tot);
     surf_update_soot_vars(surf.get(), mo.d_p, mo.d_m, mo.d_g, mo.A_tot, mo.m_agg, mo.soot_MW, mo.c_soot_agg, HtoC);
@@ -238,6 +370,15 @@ void CMonodisperseSootModel::update_impl() {
 }
 
 namespace {
+
+// Zeros written, not a product with 0.0: a NaN of one bad step must not stay.
+void clear(const bind::F64Span& w) {
+    if (w.stride == (Py_ssize_t)sizeof(double)) {
+        std::fill_n(reinterpret_cast<double*>(w.data), w.n, 0.0);
+    } else {
+        for (Py_ssize_t i = 0; i < w.n; ++i) w[i] = 0.0;
+    }
+}
 
 // The exchange of update_w_scrub in one pass where nothing can run code or fail:
 // the array an exact writeable float64 ndarray, the PAH model on one of the
@@ -249,11 +390,7 @@ bool plain_w_scrub(M* s) {
     const CSootWrapper* sw = s->soot_wrapper.o;
     bind::F64Span w;
     if (!sw || !bind::plain_f64(s->w_scrub.get(), true, w)) return false;
-    if (w.stride == (Py_ssize_t)sizeof(double)) {
-        std::fill_n(reinterpret_cast<double*>(w.data), w.n, 0.0);
-    } else {
-        for (Py_ssize_t i = 0; i < w.n; ++i) w[i] = 0.0;
-    }
+    clear(w);
     if (!sw->soot_enabled || !sw->scrubbing_enabled) return true;
     CPAHGrowthBase* pah = sw->PAH_model();
     CSurfaceReactionsBase* surf = sw->surface_model();
@@ -265,7 +402,6 @@ bool plain_w_scrub(M* s) {
 [[gnu::noinline]] void general_w_scrub(M* s) {
     Ref w = s->w_scrub.hold();
     if (w.get() == Py_None) bind::raise(PyExc_TypeError, "unsupported operand type(s) for *=: 'NoneType' and 'float'");
-    // Zeros written, not a product with 0.0: a NaN of one bad step must not stay.
     std::optional<bind::DoubleBuf> buf;
     try {
         buf.emplace(w.get(), "w_scrub");
@@ -273,12 +409,7 @@ bool plain_w_scrub(M* s) {
         PyErr_Clear();
     }
     if (buf) {
-        const Py_ssize_t n = buf->size();
-        if (n > 0 && &buf->at(n - 1) == &buf->at(0) + (n - 1)) {
-            std::fill_n(&buf->at(0), n, 0.0);  // contiguous
-        } else {
-            for (Py_ssize_t i = 0; i < n; ++i) buf->at(i) = 0.0;
-        }
+        clear(buf->span());
     } else {
         Ref z = bind::py(0.0);
         if (PyObject_SetItem(w.get(), Py_Ellipsis, z.get()) < 0) bind::fail();
@@ -581,14 +712,30 @@ double CMonodisperseSootModel::coagulation_vol_impl() {
 
 // ---------------------------------------------------------------- morphology
 
-double M::V_tot_k() { return k.MW_carbon_const * _C_tot / k.rho_soot_const; }
-double M::A_tot_impl() {
-    const double Ap = vtab->A_p(this);
-    return Ap * (k.Av_const * _N_pri);
-}
-double M::soot_MW_k() { return k.MW_carbon_const * _C_tot / _N_agg; }
-double M::c_soot_agg_k() { return rho_of(this) * _N_agg; }
-double M::c_soot_pri_k() { return rho_of(this) * _N_pri; }
+#define MONO_BY_TABLE(impl, formula) \
+    double M::impl() {                 \
+        ByTable a{this};               \
+        return formula(a);             \
+    }
+MONO_BY_TABLE(V_tot_k, V_tot_of)
+MONO_BY_TABLE(A_tot_impl, A_tot_of)
+MONO_BY_TABLE(soot_MW_k, soot_MW_of)
+MONO_BY_TABLE(c_soot_agg_k, c_soot_agg_of)
+MONO_BY_TABLE(c_soot_pri_k, c_soot_pri_of)
+MONO_BY_TABLE(V_agg_k, V_agg_of)
+MONO_BY_TABLE(m_agg_k, m_agg_of)
+MONO_BY_TABLE(d_m_impl, d_m_of)
+MONO_BY_TABLE(d_g_impl, d_g_of)
+MONO_BY_TABLE(V_p_k, V_p_of)
+MONO_BY_TABLE(A_p_k, A_p_of)
+MONO_BY_TABLE(d_p_impl, d_p_of)
+MONO_BY_TABLE(n_p_impl, n_p_of)
+MONO_BY_TABLE(m_p_k, m_p_of)
+MONO_BY_TABLE(beta_coag_cont_k, beta_coag_cont_of)
+MONO_BY_TABLE(beta_coag_fm_k, beta_coag_fm_of)
+MONO_BY_TABLE(beta_coag_k, beta_coag_of)
+#undef MONO_BY_TABLE
+
 double M::d_v_impl() {
     const double np_ = vtab->n_p(this);
     return std::pow(np_, k.one_third_const) * vtab->d_p(this);
@@ -597,51 +744,6 @@ double M::A_agg_k() {
     const double np_ = vtab->n_p(this);
     return np_ * vtab->A_p(this);
 }
-double M::V_agg_k() { return vtab->V_tot(this) / (k.Av_const * _N_agg); }
-double M::m_agg_k() { return vtab->V_agg(this) * k.rho_soot_const; }
-double M::d_m_impl() {
-    const double dp = vtab->d_p(this);
-    const double x = dp * std::pow(vtab->n_p(this), 0.45);
-    return x > dp ? x : dp;
-}
-double M::d_g_impl() {
-    const double np_ = vtab->n_p(this);
-    if (np_ > 1.5) return vtab->d_m(this) / (std::pow(np_, -0.2) + 0.4);
-    return vtab->d_m(this) / 1.29;
-}
-double M::V_p_k() { return vtab->V_tot(this) / (k.Av_const * _N_pri); }
-double M::A_p_k() { return std::pow(vtab->V_p(this) * 6.0 / k.Pi_const, k.two_thirds_const) * k.Pi_const; }
-double M::d_p_impl() { return std::pow(vtab->V_p(this) * 6.0 / k.Pi_const, k.one_third_const); }
-double M::n_p_impl() { return _N_pri / _N_agg; }
-double M::m_p_k() { return k.Pi_const * k.rho_soot_const * std::pow(vtab->d_p(this), 3.0) / 6.0; }
-
-// ---------------------------------------------------------------- coagulation
-
-double M::beta_coag_cont_k() {
-    const double dm = vtab->d_m(this);
-    Ref g = gas_of(this);
-    const double lambda = G(g)->vtab->lambda_gas_c(G(g));
-    const double T = G(g)->vtab->T_c(G(g));
-    const double mu = G(g)->vtab->mu_c(G(g));
-    return T * (k.kB_const * 8.0) / (mu * 3.0) * Cs(dm, lambda);
-}
-
-double M::beta_coag_fm_k() {
-    double T;
-    {
-        Ref g = gas_of(this);
-        T = G(g)->vtab->T_c(G(g));
-    }
-    const double magg = vtab->m_agg(this);
-    const double q = bind::fdiv(T * (k.kB_const * k.Pi_const), magg);
-    return std::pow(vtab->d_g(this), 2.0) * (std::pow(q, 0.5) * 4.0);
-}
-
-double M::beta_coag_k() {
-    const double fm = vtab->beta_coag_fm(this);
-    const double cont = vtab->beta_coag_cont(this);
-    return bind::fdiv(fm * 1.82 * cont, cont + fm);
-}
 
 // Interpreter arithmetic, left to right, so that a subclass's turbulent
 // kernel may return any number.
@@ -649,27 +751,20 @@ double M::N_agg_coag_k() {
     {
         // One pass when nothing is overridden and the gas state is plain numbers.
         MorphKey key;
-        CSootGas* g = plain_gas(this);
         double mu, lambda;
-        if (one_pass_key(this, key) && float_in(g->_mu, mu) && float_in(g->_lambda_gas, lambda) &&
+        CSootGas* g = plain_route(this, key);
+        if (g && float_in(g->_mu, mu) && float_in(g->_lambda_gas, lambda) &&
             !bind::Class<M>::overridden(this, MID_beta_coag_turb)) {
-            const Morph& mo = morphology_cached(this, key);
-            const double T = g->_T;
-            const double cont = T * (k.kB_const * 8.0) / (mu * 3.0) * Cs_agg(mo.d_m, lambda);
-            if (mo.m_agg != 0.0) {
-                const double fm = std::pow(mo.d_g, 2.0) * (std::pow(T * (k.kB_const * k.Pi_const) / mo.m_agg, 0.5) * 4.0);
-                if (cont + fm != 0.0) {
-                    const double beta = fm * 1.82 * cont / (cont + fm);
-                    return -0.5 * (beta + 0.0) * _N_agg * _N_agg * k.Av_const * key.rho;
-                }
-            }
+            OnePass o{key, morphology_cached(this, key)};
+            o.T_ = g->_T, o.mu_ = mu, o.lambda_ = lambda;
+            const double beta = beta_coag_of(o);
+            if (o.ok) return N_agg_coag_at(beta, 0.0, _N_agg, key.rho);
         }
     }
     const double bc = vtab->beta_coag(this);
     if (!bind::Class<M>::overridden(this, MID_beta_coag_turb)) {
         const double turb = beta_coag_turb_impl();
-        const double rho = rho_of(this);
-        return -0.5 * (bc + turb) * _N_agg * _N_agg * k.Av_const * rho;
+        return N_agg_coag_at(bc, turb, _N_agg, rho_of(this));
     }
     Ref turb = bind::call_method((PyObject*)this, spec().method_names[MID_beta_coag_turb]);
     Ref r = add(bind::py(bc), turb);

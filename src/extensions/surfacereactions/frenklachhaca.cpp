@@ -1,5 +1,8 @@
 #include <bit>
 #include <cstdint>
+#include <iterator>
+#include <optional>
+#include <utility>
 
 #include "../../lib/constants.hpp"
 #include "../../lib/lastvalue.hpp"
@@ -50,19 +53,12 @@ struct Gas {
 // Concentration clipped at zero from below (a NaN passes).
 double nonneg(double c) { return c < 0.0 ? 0.0 : c; }
 
-// Scrub write with a bounds test: IndexError "Out of bounds on buffer access (axis 0)".
-void scrub_add(bind::DoubleBuf& w, Py_ssize_t i, double delta) {
+// A scrub element with a bounds test: IndexError "Out of bounds on buffer access (axis 0)".
+double& scrub_at(bind::DoubleBuf& w, Py_ssize_t i) {
     const Py_ssize_t n = w.size();
     const Py_ssize_t j = i < 0 ? i + n : i;
     if (j < 0 || j >= n) bind::raise(PyExc_IndexError, "Out of bounds on buffer access (axis 0)");
-    w.at(j) += delta;
-}
-
-// The element scrub_add at row i writes, or null where it would fail.
-double* slot(bind::DoubleBuf& w, Py_ssize_t i) {
-    const Py_ssize_t n = w.size();
-    const Py_ssize_t j = i < 0 ? i + n : i;
-    return !w.is_none() && j >= 0 && j < n ? &w.at(j) : nullptr;
+    return w.at(j);
 }
 
 // ------------------------------------------------------------ table entries
@@ -147,31 +143,47 @@ void CFrenklachHACA::set_alpha_model(PyObject* v) {
     bind::raise(PyExc_ValueError, "Invalid alpha model!");
 }
 
-// Fraction of reactive sites from temperature and the carbon atoms of a primary particle.
+// ------------------------------------------------------------------ formulas
+
 namespace {
+using HACA = CFrenklachHACA;
+double k_add_at(double T);
+double k_O2_at(double T);
+}  // namespace
+
+// What one update() computes once: the rate coefficients at the step's
+// temperature and, where nothing can change between their uses, the active
+// sites and alpha, each at its first use.
+struct CFrenklachHACA::Step {
+    struct Rates {
+        double T = 0.0, k_add = 0.0, k_O2 = 0.0;  // m3/(mol s): C2H2 addition, O2 attack
+    } rates;
+    bool have_rates = false;
+    std::optional<double> c0, alpha;
+    const Rates& at(double T) {
+        if (!have_rates || std::bit_cast<uint64_t>(rates.T) != std::bit_cast<uint64_t>(T)) {
+            rates = {T, k_add_at(T), k_O2_at(T)};
+            have_rates = true;
+        }
+        return rates;
+    }
+    template <class F>
+    double kept(std::optional<double>& v, F f) {
+        if (!v) v = f();
+        return *v;
+    }
+};
+
+namespace {
+
+// Fraction of reactive sites from temperature and the carbon atoms of a primary particle.
 double alpha_empirical_at(double d_p, double T) {
     const double n_C = cube(d_p) * (k.Pi_const * k.rho_soot_const / 6.0) * k.Av_const / k.MW_carbon_const;
     const double a = std::tanh((12.65 - 0.00563 * T) / std::log10(n_C) - 1.38 + 0.00068 * T);
     return bind::pymax(bind::pymin(a, 1.0), 0.0);
 }
-}  // namespace
+double alpha_ctoh_at(double HtoC) { return bind::pymax(bind::pymin(HtoC, 1.0), 0.0); }
 
-double CFrenklachHACA::alpha_empirical_impl() { return alpha_empirical_at(d_p, Gas(this).T()); }
-
-double CFrenklachHACA::alpha_ctoh_based_impl() { return bind::pymax(bind::pymin(HtoC, 1.0), 0.0); }
-
-double CFrenklachHACA::alpha_impl() {
-    switch (_alpha_model) {
-        case 0: return alpha_constant;
-        case 1: return via<e_alpha_empirical>(vtab->alpha_empirical, this);
-        case 2: return via<e_alpha_ctoh_based>(vtab->alpha_ctoh_based, this);
-        default: return 0.0;
-    }
-}
-
-// ------------------------------------------------------- active surface sites
-
-namespace {
 // Surface rate coefficients, m3/(mol s): C2H2 addition and O2 attack.
 double k_add_at(double T) { return 80 * std::pow(T, 1.56) * std::exp(-1912.43 / T); }
 double k_O2_at(double T) { return 2.2e6 * std::exp(-3774.53 / T); }
@@ -193,129 +205,344 @@ bool radical_fraction(double H, double OH, double H2, double H2O, double C2H2, d
 }
 
 double sites(double rho, double A_tot, double f) { return rho * (A_tot / k.Av_const) * (2.3e19 * f); }
-}  // namespace
 
-double CFrenklachHACA::c_soot_nought_impl() {
-    Gas gas(this);
-    const int i_H = gas.index(n_H), i_OH = gas.index(n_OH), i_H2 = gas.index(n_H2), i_H2O = gas.index(n_H2O),
-              i_C2H2 = gas.index(n_C2H2), i_O2 = gas.index(n_O2);
-    const double H = nonneg(gas.C(i_H)), OH = nonneg(gas.C(i_OH)), H2 = nonneg(gas.C(i_H2)),
-                 H2O = nonneg(gas.C(i_H2O)), C2H2 = nonneg(gas.C(i_C2H2)), O2 = nonneg(gas.C(i_O2));
-    const double T = gas.T();
-    double f;
-    if (!radical_fraction(H, OH, H2, H2O, C2H2, O2, T, k_C2H2_addition(T), k_O2_attack(T), f)) return 0.0;
-    return sites(gas.rho(), A_tot, f);
+// O2 and OH attack only soot with hydrogen left.
+bool oxidizes(const HACA* m) { return !(m->HtoC <= 0.1); }
+
+const bind::Name* const sp_names[] = {&n_H, &n_OH, &n_H2, &n_H2O, &n_C2H2, &n_O2, &n_CO};
+
+// A step's inputs read through the tables: the gas wrapper opened at the first
+// read (as each entry opens it), its entries, the interpreter's division; alpha
+// and the active sites by their entries, kept within one update() where the
+// step allows it.
+struct Checked {
+    static constexpr bool plain = false;
+    HACA* m;
+    std::optional<Gas> gas_;
+    explicit Checked(HACA* m) : m(m) {}
+    Gas& gas() {
+        if (!gas_) gas_.emplace(m);
+        return *gas_;
+    }
+    int index(int s) { return gas().index(*sp_names[s]); }
+    double C(int i) { return gas().C(i); }
+    double T() { return gas().T(); }
+    double rho() { return gas().rho(); }
+    static double div(double a, double b) { return bind::fdiv(a, b); }
+    static void nonzero(double T) {
+        if (T == 0.0) bind::raise(PyExc_ZeroDivisionError, "float division");
+    }
+    double k_add(double T) { return m->step_ ? m->step_->at(T).k_add : k_add_at(T); }
+    double k_O2(double T) { return m->step_ ? m->step_->at(T).k_O2 : k_O2_at(T); }
+    double alpha_entry() { return via<e_alpha>(m->vtab->alpha, m); }
+    double c0_entry() { return via<e_c_soot_nought>(m->vtab->c_soot_nought, m); }
+    double alpha() {
+        return m->step_ ? m->step_->kept(m->step_->alpha, [&] { return alpha_entry(); }) : alpha_entry();
+    }
+    double c0() { return m->step_ ? m->step_->kept(m->step_->c0, [&] { return c0_entry(); }) : c0_entry(); }
+    double alpha_empirical() { return via<e_alpha_empirical>(m->vtab->alpha_empirical, m); }
+    double alpha_ctoh_based() { return via<e_alpha_ctoh_based>(m->vtab->alpha_ctoh_based, m); }
+    // Any prefactor object that multiplies with floats, left to right as the interpreter does.
+    double python_growth(double k_add, double C2H2) {
+        Ref pf = m->HACA_prefactor.hold();
+        Ref r = Ref::steal(PyNumber_Multiply(pf.get(), bind::py(alpha_entry()).get()));
+        r = Ref::steal(PyNumber_Multiply(r.get(), bind::py(k_add).get()));
+        r = Ref::steal(PyNumber_Multiply(r.get(), bind::py(C2H2).get()));
+        r = Ref::steal(PyNumber_Multiply(r.get(), bind::py(c0_entry()).get()));
+        return bind::as_double(r.get());
+    }
+};
+
+// The same inputs with the fields read in place, for the plain route (which has
+// checked that no read can fail and no divisor is zero).
+struct Plain {
+    static constexpr bool plain = true;
+    HACA* m;
+    const CSootGas* g;
+    const int* ids;
+    HACA::Step& st;
+    double T_, rho_;
+    int index(int s) const { return ids[s]; }
+    double C(int i) const { return g->C_plain(i); }
+    double T() const { return T_; }
+    double rho() const { return rho_; }
+    static double div(double a, double b) { return a / b; }
+    static void nonzero(double) {}
+    double k_add(double) const { return st.rates.k_add; }  // filled for the step's temperature
+    double k_O2(double) const { return st.rates.k_O2; }
+    double alpha();
+    double c0();
+    double alpha_empirical() const { return alpha_empirical_at(m->d_p, T_); }
+    double alpha_ctoh_based() const { return alpha_ctoh_at(m->HtoC); }
+};
+
+template <class A>
+double alpha_of(const HACA* m, A& a) {
+    switch (m->_alpha_model) {
+        case 0: return m->alpha_constant;
+        case 1: return a.alpha_empirical();
+        case 2: return a.alpha_ctoh_based();
+        default: return 0.0;
+    }
 }
 
-// ----------------------------------------------------------- surface growth
+// Active surface sites, mol/m3.
+template <class A>
+[[gnu::always_inline]] inline double c_soot_nought_of(const HACA* m, A& a) {
+    const int i_H = a.index(HACA::sp_H), i_OH = a.index(HACA::sp_OH), i_H2 = a.index(HACA::sp_H2),
+              i_H2O = a.index(HACA::sp_H2O), i_C2H2 = a.index(HACA::sp_C2H2), i_O2 = a.index(HACA::sp_O2);
+    const double H = nonneg(a.C(i_H)), OH = nonneg(a.C(i_OH)), H2 = nonneg(a.C(i_H2)), H2O = nonneg(a.C(i_H2O)),
+                 C2H2 = nonneg(a.C(i_C2H2)), O2 = nonneg(a.C(i_O2));
+    const double T = a.T();
+    double f;
+    if (!radical_fraction(H, OH, H2, H2O, C2H2, O2, T, a.k_add(T), a.k_O2(T), f)) return 0.0;
+    return sites(a.rho(), m->A_tot, f);
+}
 
-void CFrenklachHACA::update_surface_growth_rate_impl() {
-    Gas gas(this);
-    const double T = gas.T();
-    const double k_add = k_C2H2_addition(T);
-    const double C2H2 = gas.C(gas.index(n_C2H2));
-    if (PyFloat_CheckExact(HACA_prefactor.get())) {
-        const double p = PyFloat_AS_DOUBLE(HACA_prefactor.get());
-        const double a = step_alpha();
-        const double c0 = step_c_soot_nought();
-        _surface_growth_rate = p * a * k_add * C2H2 * c0;
-        return;
+[[gnu::always_inline]] inline double Plain::alpha() {
+    return st.kept(st.alpha, [&] { return alpha_of(m, *this); });
+}
+[[gnu::always_inline]] inline double Plain::c0() {
+    return st.kept(st.c0, [&] { return c_soot_nought_of(m, *this); });
+}
+
+// The bodies of the seven update entries, each storing its field.
+template <class A>
+void surface_growth_rate_of(HACA* m, A& a) {
+    const double T = a.T();
+    const double k_add = a.k_add(T);
+    const double C2H2 = a.C(a.index(HACA::sp_C2H2));
+    if constexpr (!A::plain) {
+        if (!PyFloat_CheckExact(m->HACA_prefactor.get())) {
+            m->_surface_growth_rate = a.python_growth(k_add, C2H2);
+            return;
+        }
     }
-    // Any object that multiplies with floats, left to right as the interpreter does.
-    Ref pf = HACA_prefactor.hold();
-    Ref r = Ref::steal(PyNumber_Multiply(pf.get(), bind::py(via<e_alpha>(vtab->alpha, this)).get()));
-    r = Ref::steal(PyNumber_Multiply(r.get(), bind::py(k_add).get()));
-    r = Ref::steal(PyNumber_Multiply(r.get(), bind::py(C2H2).get()));
-    r = Ref::steal(PyNumber_Multiply(r.get(), bind::py(via<e_c_soot_nought>(vtab->c_soot_nought, this)).get()));
-    _surface_growth_rate = bind::as_double(r.get());
+    const double p = PyFloat_AS_DOUBLE(m->HACA_prefactor.get());
+    const double al = a.alpha();
+    const double c0 = a.c0();
+    m->_surface_growth_rate = p * al * k_add * C2H2 * c0;
 }
 
 // Two carbon atoms per acetylene, and a quarter hydrogen atom stays in the soot.
-void CFrenklachHACA::update_C_tot_growth_impl() {
-    _C_tot_growth = bind::fdiv(2.0 * _surface_growth_rate, Gas(this).rho());
+template <class A>
+void C_tot_growth_of(HACA* m, A& a) {
+    m->_C_tot_growth = a.div(2.0 * m->_surface_growth_rate, a.rho());
 }
-void CFrenklachHACA::update_H_tot_growth_impl() {
-    _H_tot_growth = bind::fdiv(0.25 * _surface_growth_rate, Gas(this).rho());
+template <class A>
+void H_tot_growth_of(HACA* m, A& a) {
+    m->_H_tot_growth = a.div(0.25 * m->_surface_growth_rate, a.rho());
 }
 
-// ---------------------------------------------------------------- oxidation
-
-void CFrenklachHACA::update_O2_oxidation_rate_impl() {
-    if (HtoC <= 0.1) {
-        _O2_oxidation_rate = 0.0;
+template <class A>
+void O2_oxidation_rate_of(HACA* m, A& a) {
+    if (!oxidizes(m)) {
+        m->_O2_oxidation_rate = 0.0;
         return;
     }
-    Gas gas(this);
-    const double O2 = nonneg(gas.C(gas.index(n_O2)));
-    const double T = gas.T();
-    if (T == 0.0) bind::raise(PyExc_ZeroDivisionError, "float division");
-    const double c0 = step_c_soot_nought();
-    _O2_oxidation_rate = c0 * (step_alpha() * k_O2_attack(T) * O2);
+    const double O2 = nonneg(a.C(a.index(HACA::sp_O2)));
+    const double T = a.T();
+    a.nonzero(T);
+    const double c0 = a.c0();
+    m->_O2_oxidation_rate = c0 * (a.alpha() * a.k_O2(T) * O2);
 }
 
-void CFrenklachHACA::update_OH_oxidation_rate_impl() {
-    if (HtoC <= 0.1) {
-        _OH_oxidation_rate = 0.0;
+template <class A>
+void OH_oxidation_rate_of(HACA* m, A& a) {
+    if (!oxidizes(m)) {
+        m->_OH_oxidation_rate = 0.0;
         return;
     }
-    Gas gas(this);
-    _OH_oxidation_rate = 0.13 * nonneg(gas.C(gas.index(n_OH))) * c_soot_agg;
+    m->_OH_oxidation_rate = 0.13 * nonneg(a.C(a.index(HACA::sp_OH))) * m->c_soot_agg;
 }
 
 // Two carbon atoms leave per O2 event and one per OH event, per kg of gas as
 // the growth totals are.
-double CFrenklachHACA::update_C_tot_oxidation_impl() {
-    const double rho = Gas(this).rho();
-    _C_tot_oxidation = 0.0;  // what a zero density leaves, not the last step's value
-    _C_tot_oxidation = bind::fdiv(-2.0 * _O2_oxidation_rate - _OH_oxidation_rate, rho);
-    return _C_tot_oxidation;
+template <class A>
+double C_tot_oxidation_of(HACA* m, A& a) {
+    const double rho = a.rho();
+    m->_C_tot_oxidation = 0.0;  // what a zero density leaves, not the last step's value
+    m->_C_tot_oxidation = a.div(-2.0 * m->_O2_oxidation_rate - m->_OH_oxidation_rate, rho);
+    return m->_C_tot_oxidation;
 }
 
-void CFrenklachHACA::update_H_tot_oxidation_impl() { _H_tot_oxidation = 0.0; }
+template <class A>
+void H_tot_oxidation_of(HACA* m, A&) {
+    m->_H_tot_oxidation = 0.0;
+}
+
+// update(): growth, then oxidation, each where its switch is on. `R` enters
+// the bodies: through the table, or straight on the plain route.
+using VT = CFrenklachHACAVTable;
+
+template <class R>
+void update_steps(R& r) {
+    if (r.growth_on()) {
+        r.template run<&VT::_update_surface_growth_rate, e_surface_growth_rate, surface_growth_rate_of<Plain>>();
+        r.template run<&VT::_update_C_tot_growth, e_C_tot_growth, C_tot_growth_of<Plain>>();
+        r.template run<&VT::_update_H_tot_growth, e_H_tot_growth, H_tot_growth_of<Plain>>();
+    }
+    if (r.oxidation_on()) {
+        r.template run<&VT::_update_O2_oxidation_rate, e_O2_oxidation_rate, O2_oxidation_rate_of<Plain>>();
+        r.template run<&VT::_update_OH_oxidation_rate, e_OH_oxidation_rate, OH_oxidation_rate_of<Plain>>();
+        r.template run<&VT::_update_C_tot_oxidation, e_C_tot_oxidation, C_tot_oxidation_of<Plain>>();
+        r.template run<&VT::_update_H_tot_oxidation, e_H_tot_oxidation, H_tot_oxidation_of<Plain>>();
+    }
+}
+
+// The checked route enters the table; the plain one runs the bodies on its reads.
+struct CheckedRoute {
+    HACA* m;
+    bool growth_on() { return m->growth_on(); }
+    bool oxidation_on() { return m->oxidation_on(); }
+    template <auto Slot, auto Entry, auto>
+    void run() {
+        via<Entry>(m->vtab->*Slot, m);
+    }
+};
+struct PlainRoute : Plain {
+    bool grow, oxid;
+    bool growth_on() const { return grow; }
+    bool oxidation_on() const { return oxid; }
+    template <auto, auto, auto Body>
+    void run() {
+        Body(m, static_cast<Plain&>(*this));
+    }
+};
+
+// ------------------------------------------------------------------ scrubs
+
+// One species' share of a reaction: moles per mole of reaction events (taken
+// from the gas where negative).
+struct Row {
+    int sp;
+    double per;
+};
+// C2H2 addition takes the acetylene and gives back its two hydrogen atoms, less
+// the quarter that stays in the soot, as H.
+constexpr Row growth_rows[] = {{HACA::sp_C2H2, -1.0}, {HACA::sp_H, 1.75}};
+// O2 takes two carbon atoms as two CO; OH takes one as CO and leaves its H atom.
+// The zero rows are kept: they carry a NaN rate into the gas.
+constexpr Row O2_rows[] = {{HACA::sp_CO, 2.0}, {HACA::sp_H2, 0.0}, {HACA::sp_H, 0.0}, {HACA::sp_O2, -1.0}};
+constexpr Row OH_rows[] = {{HACA::sp_CO, 1.0}, {HACA::sp_H2, 0.0}, {HACA::sp_OH, -1.0}, {HACA::sp_H, 1.0}};
+// The species of each scrub in the order their indices are looked up.
+constexpr int growth_species[] = {HACA::sp_C2H2, HACA::sp_H};
+constexpr int oxidation_species[] = {HACA::sp_CO, HACA::sp_H2, HACA::sp_O2, HACA::sp_OH, HACA::sp_H};
+
+// A row's share at rate r added to x, its factor known at compile time: a
+// share taken is a subtraction, so a NaN rate gives the same bits on every route.
+template <double Per>
+inline void add_share(double& x, double r) {
+    if constexpr (Per == 1.0) x += r;
+    else if constexpr (Per == -1.0) x -= r;
+    else x += Per * r;
+}
+
+// For each row of `Rows` in order, `write(species, add)`, where add(x) adds the
+// row's share at rate r to the element x.
+template <const auto& Rows, class Write>
+inline void for_rows(double r, Write write) {
+    [&]<size_t... I>(std::index_sequence<I...>) {
+        (write(Rows[I].sp, [r](double& x) { add_share<Rows[I].per>(x, r); }), ...);
+    }(std::make_index_sequence<std::size(Rows)>{});
+}
+
+// The rows added to the elements at[species] (the plain route: every element inside the array).
+template <const auto& Rows>
+inline void add_rows(double* const* at, double r) {
+    for_rows<Rows>(r, [&](int s, auto add) { add(*at[s]); });
+}
+
+// The same through bounds-checked writes at the rows' indices: with `Each`, a
+// failed write is reported under that entry and the next one made; without, the
+// first failure ends the writes (the entry reports it).
+template <const auto& Rows, bind::fstr Each = "">
+void add_rows_checked(bind::DoubleBuf& w, const int* ids, double r) {
+    for_rows<Rows>(r, [&](int s, auto add) {
+        if constexpr (Each.s[0] != 0) report_unraisable<void>(cls, Each.s, [&] { add(scrub_at(w, ids[s])); });
+        else add(scrub_at(w, ids[s]));
+    });
+}
+
+template <const auto& Species>
+void look_up(Checked& a, int* ids) {
+    for (int s : Species) ids[s] = a.index(s);
+}
+
+// The writes of update_w_scrub on the plain route into the elements at[species]:
+// false, before any write, where one of them is outside the array.
+bool plain_scrub(const HACA* m, double* const* at, bool grow, bool oxid) {
+    auto inside = [&](const auto& species) {
+        for (int s : species)
+            if (!at[s]) return false;
+        return true;
+    };
+    if ((grow && !inside(growth_species)) || (oxid && !inside(oxidation_species))) return false;
+    if (grow) add_rows<growth_rows>(at, m->_surface_growth_rate);
+    if (oxid) {
+        const double r_O2 = m->_O2_oxidation_rate, r_OH = m->_OH_oxidation_rate;
+        add_rows<O2_rows>(at, r_O2);
+        add_rows<OH_rows>(at, r_OH);
+    }
+    return true;
+}
+
+// The species each step needs, as a mask of slots.
+template <const auto& Species>
+constexpr unsigned mask_of() {
+    unsigned b = 0;
+    for (int s : Species) b |= 1u << s;
+    return b;
+}
+constexpr unsigned update_needs = (1u << HACA::sp_CO) - 1;  // every species but CO
+
+}  // namespace
+
+// ------------------------------------------------------------ entry bodies
+
+double CFrenklachHACA::alpha_empirical_impl() { return alpha_empirical_at(d_p, Gas(this).T()); }
+double CFrenklachHACA::alpha_ctoh_based_impl() { return alpha_ctoh_at(HtoC); }
+double CFrenklachHACA::alpha_impl() {
+    Checked a(this);
+    return alpha_of(this, a);
+}
+double CFrenklachHACA::c_soot_nought_impl() {
+    Checked a(this);
+    return c_soot_nought_of(this, a);
+}
+
+#define HACA_CHECKED_BODY(R, impl, body) \
+    R CFrenklachHACA::impl() {           \
+        Checked a(this);                 \
+        return body(this, a);            \
+    }
+HACA_CHECKED_BODY(void, update_surface_growth_rate_impl, surface_growth_rate_of)
+HACA_CHECKED_BODY(void, update_C_tot_growth_impl, C_tot_growth_of)
+HACA_CHECKED_BODY(void, update_H_tot_growth_impl, H_tot_growth_of)
+HACA_CHECKED_BODY(void, update_O2_oxidation_rate_impl, O2_oxidation_rate_of)
+HACA_CHECKED_BODY(void, update_OH_oxidation_rate_impl, OH_oxidation_rate_of)
+HACA_CHECKED_BODY(double, update_C_tot_oxidation_impl, C_tot_oxidation_of)
+HACA_CHECKED_BODY(void, update_H_tot_oxidation_impl, H_tot_oxidation_of)
+#undef HACA_CHECKED_BODY
+
+void CFrenklachHACA::update_w_scrub_growth_impl(bind::DoubleBuf& w) {
+    Checked a(this);
+    int ids[n_sp];
+    look_up<growth_species>(a, ids);
+    add_rows_checked<growth_rows>(w, ids, _surface_growth_rate);
+}
+
+// An index outside the array is reported and that write skipped.
+void CFrenklachHACA::update_w_scrub_oxidation_impl(bind::DoubleBuf& w) {
+    Checked a(this);
+    int ids[n_sp];
+    look_up<oxidation_species>(a, ids);
+    const double r_O2 = _O2_oxidation_rate, r_OH = _OH_oxidation_rate;
+    add_rows_checked<O2_rows, "_update_w_scrub_oxidation">(w, ids, r_O2);
+    add_rows_checked<OH_rows, "_update_w_scrub_oxidation">(w, ids, r_OH);
+}
 
 // ------------------------------------------------------------------ protocol
-
-// Surface rate coefficients, m3/(mol s); within one update() each is computed
-// once for the temperature of the step.
-double CFrenklachHACA::k_C2H2_addition(double T) {
-    auto k = [T] { return k_add_at(T); };
-    if (!step_) return k();
-    if (!step_->have_k_add || std::bit_cast<uint64_t>(step_->T_k_add) != std::bit_cast<uint64_t>(T)) {
-        step_->k_add = k();
-        step_->T_k_add = T;
-        step_->have_k_add = true;
-    }
-    return step_->k_add;
-}
-
-double CFrenklachHACA::k_O2_attack(double T) {
-    auto k = [T] { return k_O2_at(T); };
-    if (!step_) return k();
-    if (!step_->have_k_O2 || std::bit_cast<uint64_t>(step_->T_k_O2) != std::bit_cast<uint64_t>(T)) {
-        step_->k_O2 = k();
-        step_->T_k_O2 = T;
-        step_->have_k_O2 = true;
-    }
-    return step_->k_O2;
-}
-
-double CFrenklachHACA::step_c_soot_nought() {
-    if (!step_) return via<e_c_soot_nought>(vtab->c_soot_nought, this);
-    if (!step_->have_c0) {
-        step_->c0 = via<e_c_soot_nought>(vtab->c_soot_nought, this);
-        step_->have_c0 = true;
-    }
-    return step_->c0;
-}
-
-double CFrenklachHACA::step_alpha() {
-    if (!step_) return via<e_alpha>(vtab->alpha, this);
-    if (!step_->have_alpha) {
-        step_->alpha = via<e_alpha>(vtab->alpha, this);
-        step_->have_alpha = true;
-    }
-    return step_->alpha;
-}
 
 // The soot wrapper's switches. An exact instance cannot override them, and
 // reading a set wrapper's field can neither fail nor run code.
@@ -334,67 +561,39 @@ CSootGas* CFrenklachHACA::own_plain_gas() const {
     return g && Py_TYPE(g) == &CSootGas::type && g->vtab == &CSootGas::vtable ? g : nullptr;
 }
 
-// The seven species' indices from the gas wrapper's cache, kept between steps.
-bool CFrenklachHACA::species_ids(CSootGas* g) {
-    return sp_.find(g, {n_H, n_OH, n_H2, n_H2O, n_C2H2, n_O2, n_CO});
+CSootGas* CFrenklachHACA::plain_route(unsigned needs, int (&ids)[n_sp], bool& all) {
+    CSootGas* g = own_plain_gas();
+    if (!g) return nullptr;
+    all = sp_.find(g, {n_H, n_OH, n_H2, n_H2O, n_C2H2, n_O2, n_CO});
+    if (all) {
+        for (int s = 0; s < n_sp; ++s) ids[s] = sp_[s];
+        return g;
+    }
+    for (int s = 0; s < n_sp; ++s)
+        if ((needs >> s & 1) && !g->cached_species_index(*sp_names[s], ids[s])) return nullptr;
+    return g;
 }
 
-bool CFrenklachHACA::fused_update(CSootGas* g) {
-    if (!PyFloat_CheckExact(HACA_prefactor.get())) return false;
-    const bool grow = soot_wrapper.o->surface_growth_enabled, oxid = soot_wrapper.o->oxidation_enabled;
-    int i_H, i_OH, i_H2, i_H2O, i_C2H2, i_O2;
-    if (species_ids(g)) {
-        i_H = sp_[sp_H], i_OH = sp_[sp_OH], i_H2 = sp_[sp_H2], i_H2O = sp_[sp_H2O], i_C2H2 = sp_[sp_C2H2],
-        i_O2 = sp_[sp_O2];
-    } else if (!(g->cached_species_index(n_H, i_H) && g->cached_species_index(n_OH, i_OH) &&
-                 g->cached_species_index(n_H2, i_H2) && g->cached_species_index(n_H2O, i_H2O) &&
-                 g->cached_species_index(n_C2H2, i_C2H2) && g->cached_species_index(n_O2, i_O2))) {
-        return false;
-    }
+bool CFrenklachHACA::plain_update() {
+    int ids[n_sp];
+    bool all;
+    CSootGas* g = plain_route(update_needs, ids, all);
+    if (!g || !PyFloat_CheckExact(HACA_prefactor.get())) return false;
     const size_t n = g->_X.size();
-    if ((size_t)i_H >= n || (size_t)i_OH >= n || (size_t)i_H2 >= n || (size_t)i_H2O >= n || (size_t)i_C2H2 >= n ||
-        (size_t)i_O2 >= n || !PyFloat_CheckExact(g->_rho.get()) || g->_mean_MW == 0.0)
-        return false;
+    for (int s = 0; s < n_sp; ++s)
+        if ((update_needs >> s & 1) && (size_t)ids[s] >= n) return false;
+    if (!PyFloat_CheckExact(g->_rho.get()) || g->_mean_MW == 0.0) return false;
     const double T = g->_T, rho = PyFloat_AS_DOUBLE(g->_rho.get());
-    if (T == 0.0 || rho == 0.0) return false;  // the general way raises
-
-    const bool ox_rates = oxid && !(HtoC <= 0.1);
-    // Read once: the stores below go to this model's fields, never to the gas wrapper's.
-    const double C_OH = g->C_plain(i_OH), C_C2H2 = g->C_plain(i_C2H2), C_O2 = g->C_plain(i_O2);
-    double a = 0.0, c0 = 0.0, k4 = 0.0, k5 = 0.0;
-    if (grow || ox_rates) {
-        switch (_alpha_model) {
-            case 0: a = alpha_constant; break;
-            case 1: a = alpha_empirical_at(d_p, T); break;
-            case 2: a = bind::pymax(bind::pymin(HtoC, 1.0), 0.0); break;
-            default: break;
-        }
-        k4 = k_add_at(T);
-        k5 = k_O2_at(T);
-        double f;
-        if (radical_fraction(nonneg(g->C_plain(i_H)), nonneg(C_OH), nonneg(g->C_plain(i_H2)),
-                             nonneg(g->C_plain(i_H2O)), nonneg(C_C2H2), nonneg(C_O2), T, k4, k5, f))
-            c0 = sites(rho, A_tot, f);
-    }
-    if (grow) {
-        const double r = PyFloat_AS_DOUBLE(HACA_prefactor.get()) * a * k4 * C_C2H2 * c0;
-        _surface_growth_rate = r;
-        _C_tot_growth = 2.0 * r / rho;
-        _H_tot_growth = 0.25 * r / rho;
-    }
-    if (oxid) {
-        const double r_O2 = ox_rates ? c0 * (a * k5 * nonneg(C_O2)) : 0.0;
-        const double r_OH = ox_rates ? 0.13 * nonneg(C_OH) * c_soot_agg : 0.0;
-        _O2_oxidation_rate = r_O2;
-        _OH_oxidation_rate = r_OH;
-        _C_tot_oxidation = (-2.0 * r_O2 - r_OH) / rho;
-        _H_tot_oxidation = 0.0;
-    }
+    if (T == 0.0 || rho == 0.0) return false;  // the checked route raises
+    Step st;
+    st.at(T);
+    PlainRoute r{{this, g, ids, st, T, rho}, soot_wrapper.o->surface_growth_enabled, soot_wrapper.o->oxidation_enabled};
+    update_steps(r);
     return true;
 }
 
 void CFrenklachHACA::update_impl() {
-    if (CSootGas* g = own_plain_gas(); g && fused_update(g)) return;
+    if (plain_update()) return;
     Step st;
     struct Scope {
         CFrenklachHACA* m;
@@ -403,138 +602,38 @@ void CFrenklachHACA::update_impl() {
     // No Python code runs between the two uses then: nothing can change the state in between.
     const bool plain_gas = soot_wrapper && soot_wrapper.o->soot_gas && Py_TYPE(soot_wrapper.o->soot_gas.o) == &CSootGas::type;
     step_ = Py_TYPE(this) == &type && plain_gas && PyFloat_CheckExact(HACA_prefactor.get()) ? &st : nullptr;
-    if (growth_on()) {
-        via<e_surface_growth_rate>(vtab->_update_surface_growth_rate, this);
-        via<e_C_tot_growth>(vtab->_update_C_tot_growth, this);
-        via<e_H_tot_growth>(vtab->_update_H_tot_growth, this);
-    }
-    if (oxidation_on()) {
-        via<e_O2_oxidation_rate>(vtab->_update_O2_oxidation_rate, this);
-        via<e_OH_oxidation_rate>(vtab->_update_OH_oxidation_rate, this);
-        via<e_C_tot_oxidation>(vtab->_update_C_tot_oxidation, this);
-        via<e_H_tot_oxidation>(vtab->_update_H_tot_oxidation, this);
-    }
-}
-
-void CFrenklachHACA::update_w_scrub_growth_impl(bind::DoubleBuf& w) {
-    Gas gas(this);
-    const int i_C2H2 = gas.index(n_C2H2), i_H = gas.index(n_H);
-    const double r = _surface_growth_rate;
-    scrub_add(w, i_C2H2, -r);
-    // The two hydrogen atoms of each acetylene, less the quarter that stays in the soot.
-    scrub_add(w, i_H, 1.75 * r);
-}
-
-// O2 takes two carbon atoms as two CO; OH takes one as CO and leaves its H atom.
-// An index outside the array is reported and that write skipped.
-void CFrenklachHACA::update_w_scrub_oxidation_impl(bind::DoubleBuf& w) {
-    Gas gas(this);
-    const int i_CO = gas.index(n_CO), i_H2 = gas.index(n_H2), i_O2 = gas.index(n_O2), i_OH = gas.index(n_OH),
-              i_H = gas.index(n_H);
-    const double r_O2 = _O2_oxidation_rate, r_OH = _OH_oxidation_rate;
-    double *CO = slot(w, i_CO), *H2 = slot(w, i_H2), *O2 = slot(w, i_O2), *OH = slot(w, i_OH), *H = slot(w, i_H);
-    if (CO && H2 && O2 && OH && H) {
-        // No write can fail: the same additions, in the same order, without a report to prepare.
-        *CO += 2.0 * r_O2;
-        *H2 += 0.0 * r_O2;
-        *H += 0.0 * r_O2;
-        *O2 += -r_O2;
-        *CO += r_OH;
-        *H2 += 0.0 * r_OH;
-        *OH += -r_OH;
-        *H += r_OH;
-        return;
-    }
-    auto add = [&](int i, double d) {
-        report_unraisable<void>(cls, "_update_w_scrub_oxidation", [&] { scrub_add(w, i, d); });
-    };
-    add(i_CO, 2.0 * r_O2);
-    add(i_H2, 0.0 * r_O2);
-    add(i_H, 0.0 * r_O2);
-    add(i_O2, -r_O2);
-    add(i_CO, r_OH);
-    add(i_H2, 0.0 * r_OH);
-    add(i_OH, -r_OH);
-    add(i_H, r_OH);
+    CheckedRoute r{this};
+    update_steps(r);
 }
 
 void CFrenklachHACA::update_w_scrub_impl(bind::DoubleBuf w_scrub) { update_w_scrub_on(w_scrub); }
 
-namespace {
-
-// The elements the fused scrub writes add to (those of the switched-off process unused).
-struct HACASlots {
-    double *C2H2 = nullptr, *H = nullptr, *CO = nullptr, *H2 = nullptr, *O2 = nullptr, *OH = nullptr;
-};
-
-// The writes of the two scrub entries, in their order.
-inline void fused_w_scrub_writes(const CFrenklachHACA* m, bool grow, bool oxid, const HACASlots& p) {
-    if (grow) {
-        const double r = m->_surface_growth_rate;
-        *p.C2H2 += -r;
-        *p.H += 1.75 * r;
+bool CFrenklachHACA::plain_w_scrub(const bind::F64Span& w) {
+    ScrubSlots& k = slots_;
+    const CSootGas* g = own_plain_gas();
+    const void* d;
+    uint64_t v;
+    if (!g) return false;
+    const bool grow = soot_wrapper.o->surface_growth_enabled, oxid = soot_wrapper.o->oxidation_enabled;
+    if (g->species_dict_stamp(d, v) && d == k.dict && v == k.version && w.data == k.data && w.n == k.n &&
+        w.stride == k.stride)
+        return plain_scrub(this, k.at, grow, oxid);
+    int ids[n_sp];
+    bool all;
+    const unsigned needs = (grow ? mask_of<growth_species>() : 0) | (oxid ? mask_of<oxidation_species>() : 0);
+    if (!plain_route(needs, ids, all)) return false;
+    double* at[n_sp] = {};
+    for (int s = 0; s < n_sp; ++s)
+        if (all || (needs >> s & 1)) at[s] = w.slot(ids[s]);
+    if (all && g->species_dict_stamp(d, v)) {  // kept for the next step on the same array
+        std::copy(at, at + n_sp, k.at);
+        k.dict = d, k.version = v, k.data = w.data, k.n = w.n, k.stride = w.stride;
     }
-    if (oxid) {
-        const double r_O2 = m->_O2_oxidation_rate, r_OH = m->_OH_oxidation_rate;
-        *p.CO += 2.0 * r_O2;
-        *p.H2 += 0.0 * r_O2;
-        *p.H += 0.0 * r_O2;
-        *p.O2 += -r_O2;
-        *p.CO += r_OH;
-        *p.H2 += 0.0 * r_OH;
-        *p.OH += -r_OH;
-        *p.H += r_OH;
-    }
-}
-
-// The fused scrub writes of an exact instance on its own gas wrapper, `slot_of(i)`
-// the element of row i or null where the write would fail: false, before any
-// write, where one would.
-template <class At>
-inline bool fused_w_scrub_at(CFrenklachHACA* m, CSootGas* g, At slot_of) {
-    const CSootWrapper* sw = m->soot_wrapper.o;
-    const bool grow = sw->surface_growth_enabled, oxid = sw->oxidation_enabled;
-    HACASlots p;
-    if (m->species_ids(g)) {
-        auto at = [&](int s, double*& e) { return (e = slot_of(m->sp_[s])) != nullptr; };
-        if (!at(CFrenklachHACA::sp_H, p.H)) return false;
-        if (grow && !at(CFrenklachHACA::sp_C2H2, p.C2H2)) return false;
-        if (oxid && !(at(CFrenklachHACA::sp_CO, p.CO) && at(CFrenklachHACA::sp_H2, p.H2) &&
-                      at(CFrenklachHACA::sp_O2, p.O2) && at(CFrenklachHACA::sp_OH, p.OH)))
-            return false;
-    } else {
-        int i;
-        auto at = [&](PyObject* name, double*& e) { return g->cached_species_index(name, i) && (e = slot_of(i)); };
-        if (!at(n_H, p.H)) return false;
-        if (grow && !at(n_C2H2, p.C2H2)) return false;
-        if (oxid && !(at(n_CO, p.CO) && at(n_H2, p.H2) && at(n_O2, p.O2) && at(n_OH, p.OH))) return false;
-    }
-    fused_w_scrub_writes(m, grow, oxid, p);
-    return true;
-}
-
-// The elements of the seven species in a plain array, null outside it, as the
-// indices of species_ids give them: kept for the species dictionary at the
-// version and the array memory they were found for (an unchanged dictionary
-// gives the same indices, the same memory the same elements).
-struct PlainSlots {
-    const void* dict = nullptr;
-    uint64_t version = 0;
-    const char* data = nullptr;
-    Py_ssize_t n = -1, stride = 0;
-    double* at[CFrenklachHACA::n_sp] = {};
-    // H's element inside the array; those growth and oxidation add to as well.
-    bool H_in = false, growth_in = false, oxidation_in = false;
-} plain_slots;
-
-}  // namespace
-
-bool CFrenklachHACA::fused_w_scrub(CSootGas* g, bind::DoubleBuf& w) {
-    return fused_w_scrub_at(this, g, [&](Py_ssize_t i) { return slot(w, i); });
+    return plain_scrub(this, at, grow, oxid);
 }
 
 void CFrenklachHACA::update_w_scrub_on(bind::DoubleBuf& w_scrub) {
-    if (CSootGas* g = own_plain_gas(); g && fused_w_scrub(g, w_scrub)) return;
+    if (plain_w_scrub(w_scrub.span())) return;
     if (growth_on()) via<e_w_scrub_growth>(vtab->_update_w_scrub_growth, this, w_scrub);
     if (oxidation_on()) via<e_w_scrub_oxidation>(vtab->_update_w_scrub_oxidation, this, w_scrub);
 }
@@ -634,31 +733,7 @@ void surf_update_w_scrub(PyObject* model, PyObject* w_scrub, bind::DoubleBuf* vi
 
 bool surf_plain_w_scrub(CSurfaceReactionsBase* model, const bind::F64Span& w) {
     if (Py_TYPE(model) != &CFrenklachHACA::type) return false;
-    auto* m = static_cast<CFrenklachHACA*>(model);
-    CSootGas* g = m->own_plain_gas();
-    if (!g) return false;
-    auto slot_of = [&](Py_ssize_t i) { return w.slot(i); };
-    PlainSlots& k = plain_slots;
-    const void* d;
-    uint64_t v;
-    if (!g->species_dict_stamp(d, v)) return fused_w_scrub_at(m, g, slot_of);
-    if (d != k.dict || v != k.version || w.data != k.data || w.n != k.n || w.stride != k.stride) {
-        if (!m->species_ids(g)) return fused_w_scrub_at(m, g, slot_of);
-        for (int s = 0; s < CFrenklachHACA::n_sp; ++s) k.at[s] = slot_of(m->sp_[s]);
-        k.dict = d, k.version = v, k.data = w.data, k.n = w.n, k.stride = w.stride;
-        using H = CFrenklachHACA;
-        k.H_in = k.at[H::sp_H];
-        k.growth_in = k.at[H::sp_C2H2];
-        k.oxidation_in = k.at[H::sp_CO] && k.at[H::sp_H2] && k.at[H::sp_O2] && k.at[H::sp_OH];
-    }
-    const CSootWrapper* sw = m->soot_wrapper.o;
-    const bool grow = sw->surface_growth_enabled, oxid = sw->oxidation_enabled;
-    if (!k.H_in || (grow && !k.growth_in) || (oxid && !k.oxidation_in)) return false;
-    using H = CFrenklachHACA;
-    const HACASlots p{.C2H2 = k.at[H::sp_C2H2], .H = k.at[H::sp_H], .CO = k.at[H::sp_CO], .H2 = k.at[H::sp_H2],
-                      .O2 = k.at[H::sp_O2], .OH = k.at[H::sp_OH]};
-    fused_w_scrub_writes(m, grow, oxid, p);
-    return true;
+    return static_cast<CFrenklachHACA*>(model)->plain_w_scrub(w);
 }
 
 Ref surf_total(PyObject* model, SurfTotal which) {

@@ -115,20 +115,11 @@ struct CFrenklachHACA : CSurfaceReactionsBase {
 
     void init_impl(PyObject* soot_wrapper);
 
-    // Within one update() of an exact CFrenklachHACA with a float prefactor, the
-    // active sites and alpha are computed once for growth and O2 oxidation.
-    struct Step {
-        bool have_c0 = false, have_alpha = false;
-        double c0 = 0.0, alpha = 0.0;
-        // Rate coefficients of C2H2 addition and O2 attack, for the temperature they were computed at.
-        bool have_k_add = false, have_k_O2 = false;
-        double T_k_add = 0.0, k_add = 0.0, T_k_O2 = 0.0, k_O2 = 0.0;
-    };
+    // What one update() computes once (defined with the formulas); within the
+    // checked route of an exact instance with a float prefactor on an exact gas
+    // wrapper, the step's, null otherwise.
+    struct Step;
     Step* step_;
-    double step_c_soot_nought();
-    double step_alpha();
-    double k_C2H2_addition(double T);
-    double k_O2_attack(double T);
 
     // Property `alpha_model`.
     bind::Ref get_alpha_model();
@@ -153,17 +144,31 @@ struct CFrenklachHACA : CSurfaceReactionsBase {
     // table: its gas wrapper, null otherwise. Then nothing in update() or
     // update_w_scrub() can run Python code.
     CSootGas* own_plain_gas() const;
-    // update() and update_w_scrub() in one pass each on such an instance, with
-    // the species indices from the gas wrapper's cache; false, before anything is
-    // written, where a value could differ or a step fail.
-    bool fused_update(CSootGas* g);
-    bool fused_w_scrub(CSootGas* g, bind::DoubleBuf& w);
     // The indices of H, OH, H2, H2O, C2H2, O2 and CO as the gas wrapper's cache
     // gave them, for the species dictionary and its version they were read at:
     // an unchanged dictionary maps the names to the same indices.
     enum { sp_H, sp_OH, sp_H2, sp_H2O, sp_C2H2, sp_O2, sp_CO, n_sp };
     SpeciesIds<n_sp> sp_;
-    bool species_ids(CSootGas* g);
+    // May this step take the plain route (fields read in place, one pass): the
+    // one decision, made once per update() and per update_w_scrub(). The gas
+    // wrapper of such an instance with the indices of the species in `needs`
+    // (a mask of slots) from the gas wrapper's cache, `all` where every one
+    // came from sp_; null otherwise.
+    CSootGas* plain_route(unsigned needs, int (&ids)[n_sp], bool& all);
+    // update() and update_w_scrub() on the plain route; false, before anything
+    // is written, where a value could differ or a step fail.
+    bool plain_update();
+    bool plain_w_scrub(const bind::F64Span& w);
+    // The elements the plain scrub writes (null outside the array) as the indices
+    // of sp_ give them, for the species dictionary at its version and the array
+    // memory they were found for.
+    struct ScrubSlots {
+        const void* dict = nullptr;
+        uint64_t version = 0;
+        const char* data = nullptr;
+        Py_ssize_t n = 0, stride = 0;
+        double* at[n_sp] = {};
+    } slots_;
     // `surface_growth_enabled()` and `oxidation_enabled()` as calls from this class's code see them.
     bool growth_on();
     bool oxidation_on();
