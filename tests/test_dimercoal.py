@@ -373,8 +373,8 @@ def _short(field):
 @pytest.mark.parametrize("change", [_zero_density, _short("_C_tot_PAH_each"), _short("_H_tot_PAH_each")],
                          ids=["zero_density", "short_C_tot_PAH_each", "short_H_tot_PAH_each"])
 def test_steps_taken_before_a_failure_equal_the_looked_up_ones(mod, gas, cls, change):
-    # Where the fused step cannot run, the exact class takes the remaining steps each on its own
-    # fast route until one fails; a subclass takes every step by name. Both end alike.
+    # Where the fused pass cannot run, the exact class takes the steps through its entries until
+    # one fails; a subclass takes every step by name. Both end alike.
     base = getattr(mod, cls)
     outcomes = []
     for c in (base, type("Same", (base,), {})):
@@ -442,4 +442,39 @@ def test_precursor_lists_emptied_by_the_volume_object_mid_step(mod, gas):
         with pytest.raises(IndexError) as e:
             m.update()
         runs.append((str(e.value), list(m.c_dimer), list(m.b_adsorption), m.N_agg_inception_all()))
+    assert runs[0] == runs[1]
+
+
+def _partial_on(sg, sw):
+    sw.partial_particle_addition = 1             # true, but no bool
+
+
+def _density_doubled(sg, sw):
+    sg.update(sg.T, sg.P, list(sg.X_array), 2.0 * sg.rho, sg.mu, sg.mean_MW)
+
+
+@pytest.mark.parametrize("change", [_partial_on, _density_doubled])
+def test_state_changed_by_the_volume_object_mid_step_is_seen(mod, gas, change):
+    # V_agg's arithmetic runs Python code inside update_ab; the inception that follows reads the
+    # switch and the density as they are then, on the exact class as on the looked-up path
+    class Changing:
+        def __init__(self, sg, sw):
+            self.sg, self.sw, self.done = sg, sw, False
+
+        def __rtruediv__(self, other):
+            if not self.done:
+                self.done = True
+                change(self.sg, self.sw)
+            return other / 2.4e-21
+
+        def __radd__(self, other):
+            return other + 1.0 / 2.4e-21
+
+    runs = []
+    for kind in ("CDimerCoal", type("Same", (mod.CDimerCoal,), {})):
+        sg, sw, m = modular.installed(mod, gas, kind)
+        m.V_agg = Changing(sg, sw)
+        m.update()
+        runs.append([list(getattr(m, f)) for f in ("_N_agg_inception_each", "_C_tot_inception_each",
+                                                   "_C_tot_PAH_each", "b_adsorption")])
     assert runs[0] == runs[1]

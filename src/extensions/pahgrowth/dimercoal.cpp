@@ -3,8 +3,6 @@
 #include <climits>
 #include <optional>
 
-#include "../../lib/constants.hpp"
-
 namespace pyrandel {
 
 using bind::at;
@@ -15,40 +13,35 @@ BIND_TYPE_OBJECT(CDimerCoal)
 namespace {
 
 bind::Name n_H("H");
-// The index of H the scrub writes use, as the gas wrapper's cache gave it for a
-// species dictionary at one version (any model's: the dictionary alone decides it).
-SpeciesIds<1> scrub_ids;
 
-// What inceptions at w (mol/(m3 s)) bring per kg of gas: the carbon and hydrogen of
-// four precursor molecules each, and the new particles (with partial addition, the
-// fraction of the smallest particle their carbon makes).
-struct Incepted {
-    double C, H, N;
+// The scrub rows: per unit of a precursor's rate, what its own species and one
+// named species of the gas gain.
+struct InceptionRow {  // four precursor molecules per inception
+    static constexpr bind::Vec<double> DimerCoalCommon::*rate = &DimerCoalCommon::w_inception;
+    static constexpr bool named = false;
+    static double own(double r) { return -4.0 * r; }
 };
-inline Incepted incepted(bool partial, double n_C, double n_H, double w, double rho) {
-    return {4.0 * w * n_C / rho, 4.0 * w * n_H / rho, partial ? (4.0 * n_C / k.min_n_C_const) * (w / rho) : w / rho};
-}
-
-// What dimers adsorbed at r bring per kg of gas: the carbon of two precursor
-// molecules and all but two of their hydrogen atoms each.
-struct Adsorbed {
-    double C, H;
+struct AdsorptionRow {  // two precursor molecules per adsorbed dimer, two H atoms released
+    static constexpr bind::Vec<double> DimerCoalCommon::*rate = &DimerCoalCommon::_PAH_adsorption_rate;
+    static constexpr bool named = true;
+    static PyObject* species() { return n_H; }
+    static double own(double r) { return -2.0 * r; }
+    static double other(double r) { return 2.0 * r; }
 };
-inline Adsorbed adsorbed(double n_C, double n_H, double r, double rho) {
-    return {2.0 * n_C * r / rho, 2.0 * (n_H - 2.0) * r / rho};
-}
 
-// The dimer concentrations c, the positive roots of a·c² + b·c = w, for n
-// precursors; false at the first root that would divide by zero (the steps by
-// name then redo the values and raise there).
-bool dimer_roots(size_t n, const double* A, const double* B, const double* W, double* c) {
-    for (size_t i = 0; i < n; ++i) {
-        const double a = A[i], b = B[i], w = W[i];
-        const double D = std::pow(b, 2.0) + 4.0 * a * w;
-        if (D > 0.0 && 2.0 * a == 0.0) return false;
-        c[i] = D > 0.0 ? (std::sqrt(D) - b) / (2.0 * a) : 0.0;
+// The checked writer of one scrub entry: every rate and precursor index read
+// afresh, the named species looked up once, each write tested against the
+// buffer; the first failure ends the entry, whose table wrapper reports it.
+template <class Row>
+void scrub_checked(DimerCoalCommon* s, bind::DoubleBuf& w) {
+    if (s->n_PAHs <= 0) return;
+    int other = 0;
+    if constexpr (Row::named) other = GasView(s).index(Row::species());
+    for (int i = 0; i < s->n_PAHs; ++i) {
+        const double r = at(s->*Row::rate, i);
+        scrub_at(w, s->PAH_index_at(i), Row::own(r));
+        if constexpr (Row::named) scrub_at(w, other, Row::other(r));
     }
-    return true;
 }
 
 }  // namespace
@@ -88,60 +81,29 @@ void DimerCoalCommon::create_dimers() {
         v->resize(n, 0.0);
 }
 
-// The non-negative root of a·c² + b·c − w = 0.
+// --------------------------------------------------------- the steps by name
+
 void DimerCoalCommon::c_dimer_step() {
-    if (const size_t n = cached_n(); n != NOT_CACHED && all_sized(n, a_inception, b_adsorption, w_dimer, c_dimer)) {
-        if (dimer_roots(n, a_inception.data(), b_adsorption.data(), w_dimer.data(), c_dimer.data())) return;
-    }
     for (int i = 0; i < n_PAHs; ++i) {
         const double a = at(a_inception, i), b = at(b_adsorption, i), w = at(w_dimer, i);
-        const double D = std::pow(b, 2.0) + 4.0 * a * w;
-        const double c = D > 0.0 ? bind::fdiv(std::sqrt(D) - b, 2.0 * a) : 0.0;
+        const double c = dimer::root_of(bind::fdiv, a, b, w);
         at(c_dimer, i) = c;
     }
 }
 
 void DimerCoalCommon::w_inception_step() {
-    if (const size_t n = cached_n(); n != NOT_CACHED && all_sized(n, a_inception, c_dimer, w_inception)) {
-        const double *A = a_inception.data(), *c = c_dimer.data();
-        double* out = w_inception.data();
-        for (size_t i = 0; i < n; ++i) out[i] = A[i] * 0.5 * std::pow(c[i], 2.0);
-        return;
-    }
     for (int i = 0; i < n_PAHs; ++i) {
-        const double r = at(a_inception, i) * 0.5 * std::pow(at(c_dimer, i), 2.0);
+        const double a = at(a_inception, i), c = at(c_dimer, i);
+        const double r = dimer::w_inception_of(a, c);
         at(w_inception, i) = r;
     }
 }
 
-// One inception joins two dimers: four precursor molecules.
 void DimerCoalCommon::NCH_inception_step(bool by_name_counts) {
     _N_agg_inception_total = 0.0;
     _C_tot_inception_total = 0.0;
     _H_tot_inception_total = 0.0;
     if (n_PAHs <= 0) return;
-    // (The counts are read from the wrapper's lists, which code run since the
-    // geometry was taken may have shortened: those must still hold n.)
-    if (const size_t n = cached_n(); n != NOT_CACHED && geo.rho != 0.0 &&
-                                     all_sized(n, w_inception, _C_tot_inception_each, _H_tot_inception_each,
-                                               _N_agg_inception_each, geo.sw->PAH_n_C, geo.sw->PAH_n_H)) {
-        // The step's own class: the counts from the wrapper, the switch once.
-        const double rho = geo.rho;
-        const bool partial = geo.partial();
-        const double *nC = geo.sw->PAH_n_C.data(), *nH = geo.sw->PAH_n_H.data(), *wi = w_inception.data();
-        double *C_each = _C_tot_inception_each.data(), *H_each = _H_tot_inception_each.data();
-        double* N_each = _N_agg_inception_each.data();
-        for (size_t i = 0; i < n; ++i) {
-            const Incepted d = incepted(partial, nC[i], nH[i], wi[i], rho);
-            C_each[i] = d.C;
-            H_each[i] = d.H;
-            N_each[i] = d.N;
-            _N_agg_inception_total += d.N;
-            _C_tot_inception_total += d.C;
-            _H_tot_inception_total += d.H;
-        }
-        return;
-    }
     const double rho = GasView(this).rho();
     std::optional<Counts> counts;
     if (by_name_counts) counts.emplace(this);
@@ -151,12 +113,11 @@ void DimerCoalCommon::NCH_inception_step(bool by_name_counts) {
         const double n_C = counts ? counts->C(i) : PAH_n_C_at(i);
         const double n_H = counts ? counts->H(i) : PAH_n_H_at(i);
         const double w = at(w_inception, i);
-        const double dC = div(4.0 * w * n_C, rho);
-        const double dH = div(4.0 * w * n_H, rho);
+        const double dC = dimer::incepted_atoms(div, w, n_C, rho);
+        const double dH = dimer::incepted_atoms(div, w, n_H, rho);
         at(_C_tot_inception_each, i) = dC;
         at(_H_tot_inception_each, i) = dH;
-        // A new particle counts as the share of the smallest one that its carbon makes.
-        const double dN = partial_addition_on() ? (4.0 * n_C / k.min_n_C_const) * div(w, rho) : div(w, rho);
+        const double dN = dimer::new_particles(div, partial_addition_on(), n_C, w, rho);
         at(_N_agg_inception_each, i) = dN;
         _N_agg_inception_total += dN;
         _C_tot_inception_total += dC;
@@ -165,47 +126,24 @@ void DimerCoalCommon::NCH_inception_step(bool by_name_counts) {
 }
 
 void DimerCoalCommon::adsorption_rate_step() {
-    if (const size_t n = cached_n(); n != NOT_CACHED && all_sized(n, c_dimer, b_adsorption, _PAH_adsorption_rate)) {
-        const double *c = c_dimer.data(), *B = b_adsorption.data();
-        double* out = _PAH_adsorption_rate.data();
-        for (size_t i = 0; i < n; ++i) out[i] = c[i] * B[i];
-        return;
-    }
     for (int i = 0; i < n_PAHs; ++i) {
-        const double r = at(c_dimer, i) * at(b_adsorption, i);
+        const double c = at(c_dimer, i), b = at(b_adsorption, i);
+        const double r = dimer::adsorption_of(c, b);
         at(_PAH_adsorption_rate, i) = r;
     }
 }
 
-// An adsorbed dimer brings the carbon of two precursor molecules and all but
-// two of their hydrogen atoms each (released as H).
 void DimerCoalCommon::CH_tot_PAH_step() {
     _C_tot_PAH_total = 0.0;
     _H_tot_PAH_total = 0.0;
     if (n_PAHs <= 0) return;
-    if (const size_t n = cached_n();
-        n != NOT_CACHED && geo.rho != 0.0 &&
-        all_sized(n, _PAH_adsorption_rate, _C_tot_PAH_each, _H_tot_PAH_each, geo.sw->PAH_n_C, geo.sw->PAH_n_H)) {
-        const double rho = geo.rho;
-        const double *nC = geo.sw->PAH_n_C.data(), *nH = geo.sw->PAH_n_H.data();
-        const double* rate = _PAH_adsorption_rate.data();
-        double *C_each = _C_tot_PAH_each.data(), *H_each = _H_tot_PAH_each.data();
-        for (size_t i = 0; i < n; ++i) {
-            const Adsorbed d = adsorbed(nC[i], nH[i], rate[i], rho);
-            C_each[i] = d.C;
-            H_each[i] = d.H;
-            _C_tot_PAH_total += d.C;
-            _H_tot_PAH_total += d.H;
-        }
-        return;
-    }
     const double rho = GasView(this).rho();
     Counts counts(this);
     for (int i = 0; i < n_PAHs; ++i) {
         const double n_C = counts.C(i), n_H = counts.H(i);
         const double r = at(_PAH_adsorption_rate, i);
-        const double dC = bind::pydiv(2.0 * n_C * r, rho);
-        const double dH = bind::pydiv(2.0 * (n_H - 2.0) * r, rho);
+        const double dC = dimer::adsorbed_C(bind::pydiv, n_C, r, rho);
+        const double dH = dimer::adsorbed_H(bind::pydiv, n_H, r, rho);
         at(_C_tot_PAH_each, i) = dC;
         at(_H_tot_PAH_each, i) = dH;
         _C_tot_PAH_total += dC;
@@ -213,55 +151,75 @@ void DimerCoalCommon::CH_tot_PAH_step() {
     }
 }
 
-bool DimerCoalCommon::fused_tail(bool inception, bool adsorption) {
-    const size_t n = cached_n();
-    // Every condition of the steps' cached paths, tested before anything is written.
-    if (n == NOT_CACHED || n == 0 || !all_sized(n, a_inception, b_adsorption, w_dimer, c_dimer, geo.sw->PAH_n_C,
-                                                geo.sw->PAH_n_H))
+// ------------------------------------------------------------ the plain route
+
+bool DimerCoalCommon::plain_common(PyTypeObject* own, const CPAHGrowthBaseVTable* own_table) {
+    Step& d = step;
+    if (!plain_start(this, d, own, own_table)) return false;
+    if (!d.inception && !d.adsorption) return true;
+    const size_t n = d.mass.size();
+    if (n == 0 || d.rho == 0.0 || !d.plain_C() ||
+        !all_sized(n, stick_eff, w_dimer, a_inception, b_adsorption, c_dimer) ||
+        !process_arrays_sized(*this, n, d.inception, d.adsorption, w_inception))
         return false;
-    if (inception && (geo.rho == 0.0 || !all_sized(n, w_inception, _C_tot_inception_each, _H_tot_inception_each,
-                                                    _N_agg_inception_each)))
-        return false;
-    if (adsorption && (geo.rho == 0.0 || !all_sized(n, _PAH_adsorption_rate, _C_tot_PAH_each, _H_tot_PAH_each)))
-        return false;
-    // Dimers, as c_dimer_step gives them; a root that would divide by zero leaves it to the steps.
-    const double *A = a_inception.data(), *B = b_adsorption.data();
+    // reduced_d(i, i) divides by 2·d_i with a zero test
+    for (const double x : d.diam)
+        if (x + x == 0.0) return false;
+    return true;
+}
+
+bool DimerCoalCommon::fused_tail() {
+    const Step& d = step;
+    const size_t n = d.mass.size();
+    const double *A = a_inception.data(), *B = b_adsorption.data(), *W = w_dimer.data();
     double* c = c_dimer.data();
-    if (!dimer_roots(n, A, B, w_dimer.data(), c)) return false;
-    // Inception and adsorption, as their two steps each give them.
-    const double rho = geo.rho;
-    const double *nC = geo.sw->PAH_n_C.data(), *nH = geo.sw->PAH_n_H.data();
-    if (inception) {
-        const bool partial = geo.partial();
+    for (size_t i = 0; i < n; ++i) {
+        bool zero = false;
+        const double ci = dimer::root_of(
+            [&zero](double x, double y) {
+                zero = y == 0.0;
+                return x / y;
+            },
+            A[i], B[i], W[i]);
+        if (zero) return false;
+        c[i] = ci;
+    }
+    const double rho = d.rho;
+    const double *nC = d.sw->PAH_n_C.data(), *nH = d.sw->PAH_n_H.data();
+    if (d.inception) {
+        const bool partial = d.partial();
         double *wi = w_inception.data(), *C_each = _C_tot_inception_each.data(), *H_each = _H_tot_inception_each.data();
         double* N_each = _N_agg_inception_each.data();
         double N_tot = 0.0, C_tot = 0.0, H_tot = 0.0;
         for (size_t i = 0; i < n; ++i) {
-            const double w = A[i] * 0.5 * std::pow(c[i], 2.0);
+            const double w = dimer::w_inception_of(A[i], c[i]);
             wi[i] = w;
-            const Incepted d = incepted(partial, nC[i], nH[i], w, rho);
-            C_each[i] = d.C;
-            H_each[i] = d.H;
-            N_each[i] = d.N;
-            N_tot += d.N;
-            C_tot += d.C;
-            H_tot += d.H;
+            const double dC = dimer::incepted_atoms(dimer::plain_div, w, nC[i], rho);
+            const double dH = dimer::incepted_atoms(dimer::plain_div, w, nH[i], rho);
+            const double dN = dimer::new_particles(dimer::plain_div, partial, nC[i], w, rho);
+            C_each[i] = dC;
+            H_each[i] = dH;
+            N_each[i] = dN;
+            N_tot += dN;
+            C_tot += dC;
+            H_tot += dH;
         }
         _N_agg_inception_total = N_tot;
         _C_tot_inception_total = C_tot;
         _H_tot_inception_total = H_tot;
     }
-    if (adsorption) {
+    if (d.adsorption) {
         double *rate = _PAH_adsorption_rate.data(), *C_each = _C_tot_PAH_each.data(), *H_each = _H_tot_PAH_each.data();
         double C_tot = 0.0, H_tot = 0.0;
         for (size_t i = 0; i < n; ++i) {
-            const double r = c[i] * B[i];
+            const double r = dimer::adsorption_of(c[i], B[i]);
             rate[i] = r;
-            const Adsorbed d = adsorbed(nC[i], nH[i], r, rho);
-            C_each[i] = d.C;
-            H_each[i] = d.H;
-            C_tot += d.C;
-            H_tot += d.H;
+            const double dC = dimer::adsorbed_C(dimer::plain_div, nC[i], r, rho);
+            const double dH = dimer::adsorbed_H(dimer::plain_div, nH[i], r, rho);
+            C_each[i] = dC;
+            H_each[i] = dH;
+            C_tot += dC;
+            H_tot += dH;
         }
         _C_tot_PAH_total = C_tot;
         _H_tot_PAH_total = H_tot;
@@ -269,77 +227,31 @@ bool DimerCoalCommon::fused_tail(bool inception, bool adsorption) {
     return true;
 }
 
-bool DimerCoalCommon::fill_cache(PyTypeObject* own) {
-    if (!geo.fill(this, own)) return false;
-    const size_t n = geo.diam.size();
-    // Unchanged geometry: the test and the squares below stand as they were.
-    if (squares_version == geo.geometry_version && squares.size() == n) return diam_nonzero;
-    // reduced_d(i, i) divides by 2·d_i with a zero test
-    diam_nonzero = true;
-    for (double d : geo.diam)
-        if (d + d == 0.0) diam_nonzero = false;
-    squares_version = geo.geometry_version;
-    if (squares.size() != n) squares.assign(n, {});
-    if (!diam_nonzero) return false;
-    for (size_t i = 0; i < n; ++i)
-        if (const double d = geo.diam[i]; !squares[i].same(d)) squares[i] = {d, std::pow(d, 2.0)};
-    return true;
-}
+// ------------------------------------------------------------------ scrubbing
 
-void DimerCoalCommon::scrub_inception(bind::DoubleBuf& w) {
-    if (n_PAHs <= 0) return;
-    if (soot_wrapper) {
-        const size_t n = (size_t)n_PAHs;
-        // No code runs in the loop: the wrapper is read in place, without a hold.
-        if (const CSootWrapper* sw = soot_wrapper.o; all_sized(n, w_inception, sw->PAH_indices)) {
-            const int* idx = sw->PAH_indices.data();
-            const double* wi = w_inception.data();
-            for (size_t i = 0; i < n; ++i) scrub_at(w, idx[i], -4.0 * wi[i]);
-            return;
-        }
-    }
-    for (int i = 0; i < n_PAHs; ++i) {
-        const double r = at(w_inception, i);
-        scrub_at(w, PAH_index_at(i), -4.0 * r);
-    }
-}
+void DimerCoalCommon::scrub_inception(bind::DoubleBuf& w) { scrub_checked<InceptionRow>(this, w); }
+void DimerCoalCommon::scrub_PAH(bind::DoubleBuf& w) { scrub_checked<AdsorptionRow>(this, w); }
 
-void DimerCoalCommon::scrub_PAH(bind::DoubleBuf& w) {
-    if (n_PAHs <= 0) return;
-    GasView gas(this);
-    const int h = gas.index(n_H);
-    const size_t n = (size_t)n_PAHs;
-    if (const CSootWrapper* sw = as_wrapper(gas.w); all_sized(n, _PAH_adsorption_rate, sw->PAH_indices)) {
-        scrub_pairs(w, n, sw->PAH_indices.data(), _PAH_adsorption_rate.data(), h, [](double r) { return -2.0 * r; },
-                    [](double r) { return 2.0 * r; });
-        return;
-    }
-    for (int i = 0; i < n_PAHs; ++i) {
-        const double r = at(_PAH_adsorption_rate, i);
-        scrub_at(w, PAH_index_at(i), -2.0 * r);
-        scrub_at(w, h, 2.0 * r);
-    }
-}
-
-// Entries 8 and 9 where each takes its first path to the end: the wrappers read
-// in place, the index of H known to the gas wrapper's cache, every write inside
-// the array.
+// Entries 8 and 9 on a plain array where the wrappers can be read in place,
+// the index of H is known to the gas wrapper's cache and every write lands
+// inside the array.
 bool DimerCoalCommon::plain_scrub(const bind::F64Span& w) {
     if (n_PAHs <= 0) return true;
     const size_t n = (size_t)n_PAHs;
     const CSootWrapper* sw = soot_wrapper.o;
     CSootGas* g = sw ? sw->gas() : nullptr;
-    if (!g || !all_sized(n, w_inception, _PAH_adsorption_rate, sw->PAH_indices) || !scrub_ids.find(g, {n_H}))
+    if (!g || !all_sized(n, w_inception, _PAH_adsorption_rate, sw->PAH_indices) ||
+        !h_id.find(g, {AdsorptionRow::species()}))
         return false;
-    double* w_H = w.slot(scrub_ids[0]);
+    double* w_H = w.slot(h_id[0]);
     if (!w_H) return false;
     const double *wi = w_inception.data(), *ra = _PAH_adsorption_rate.data();
     return precursor_passes(
-        w, sw->PAH_indices.data(), n, [&](double& e, size_t i) { e += -4.0 * wi[i]; },
+        w, sw->PAH_indices.data(), n, [&](double& e, size_t i) { e += InceptionRow::own(wi[i]); },
         [&](double& e, size_t i) {
             const double r = ra[i];
-            e += -2.0 * r;
-            *w_H += 2.0 * r;
+            e += AdsorptionRow::own(r);
+            *w_H += AdsorptionRow::other(r);
         });
 }
 
@@ -371,92 +283,88 @@ void CDimerCoal::_update_CH_tot_PAH_impl() { CH_tot_PAH_step(); }
 
 void CDimerCoal::update_impl() { dimercoal_update(*this); }
 
-// Kinetic theory of equal spheres with a sticking efficiency.
+namespace {
+
+// The accesses of CDimerCoal's dimerisation rate (see dimer::coal_w_dimer_of).
+struct CoalChecked {
+    CDimerCoal* s;
+    const GasView& gas;
+    static double div(double a, double b) { return bind::fdiv(a, b); }
+    double mass(size_t i) const { return s->vtab->PAH_mass(s, (int)i); }
+    double diam(size_t i) const { return s->vtab->PAH_diameter(s, (int)i); }
+    double C(size_t i) const { return gas.C(s->PAH_index_at((int)i)); }
+    double stick(size_t i) const { return at(s->stick_eff, (int)i); }
+};
+struct CoalPlain {
+    const DimerCoalCommon::Step& d;
+    const int* idx;
+    const double* stick_;
+    static double div(double a, double b) { return a / b; }
+    double mass(size_t i) const { return d.mass[i]; }
+    double diam(size_t i) const { return d.diam[i]; }
+    double C(size_t i) const { return d.C_of(idx[i]); }
+    double stick(size_t i) const { return stick_[i]; }
+};
+
+}  // namespace
+
 void CDimerCoal::update_w_dimer_impl() {
     if (n_PAHs <= 0) return;
-    if (const size_t n = cached_n(); n != NOT_CACHED && all_sized(n, stick_eff, w_dimer) && no_zero_mass()) {
-        // The step's geometry, no zero mass: nothing raises.
-        const double T = geo.T;
-        const int* idx = geo.sw->PAH_indices.data();
-        const double *mass = geo.mass.data(), *stick = stick_eff.data();
-        double* out = w_dimer.data();
-        const bool plain = geo.plain_C();
-        for (size_t i = 0; i < n; ++i) {
-            const double m_i = mass[i];
-            const double C_i = bind::pymax(plain ? geo.C_of(idx[i]) : geo.C(idx[i]), 0.0);
-            const double w = std::sqrt(4.0 * k.Pi_const * k.kB_const * T / m_i) * stick[i] * squares[i].v *
-                             std::pow(C_i, 2.0) * k.Av_const;
-            out[i] = w;
-        }
-        return;
-    }
     GasView gas(this);
     const double T = gas.T();
+    const CoalChecked a{this, gas};
     for (int i = 0; i < n_PAHs; ++i) {
-        const double m_i = mass(i);
-        const double d_i = diam(i);
-        const double C_i = bind::pymax(gas.C(PAH_index_at(i)), 0.0);
-        const double w = std::sqrt(bind::fdiv(4.0 * k.Pi_const * k.kB_const * T, m_i)) * at(stick_eff, i) *
-                         std::pow(d_i, 2.0) * std::pow(C_i, 2.0) * k.Av_const;
+        const double w = dimer::coal_w_dimer_of(a, (size_t)i, T);
         at(w_dimer, i) = w;
     }
 }
 
-// Coalescence and soot collision of dimers taken as spheres of the soot density.
 void CDimerCoal::update_ab_impl() {
     if (n_PAHs <= 0) return;
-    if (update_ab_cached()) return;
-    const double T = GasView(this).T();
-    const double s = k.one_sixth_const, rho_s = k.rho_soot_const;
-    const double A = 4.4 * std::pow(3.0 / (4.0 * k.Pi_const), s) * std::sqrt(6.0 * k.kB_const * T / rho_s) * 4.0 *
-                     1.41421356 * k.Av_const;
-    const double B = 1.3 * std::sqrt(k.Pi_const * k.kB_const * T / (2.0 * rho_s));
+    const dimer::CoalT t = dimer::coal_T(GasView(this).T());
     for (int i = 0; i < n_PAHs; ++i) {
-        const double m_d = 2.0 * mass(i);
-        const double v_d = m_d / rho_s;
-        const double d_d = std::pow(6.0 * m_d / (rho_s * k.Pi_const), k.one_third_const);
-        const double a = inception_prefactor * A * std::pow(v_d, s);
+        const dimer::DimerVolume v = dimer::dimer_volume(vtab->PAH_mass(this, i));
+        const double a = dimer::coal_a_of(inception_prefactor, t, v);
         at(a_inception, i) = a;
-        const double inv_v = bind::fdiv(1.0, v_d);
-        const double pre = k.Av_const * c_soot_agg * adsorption_prefactor * B * std::pow(d_d + d_g, 2.0);
+        const double inv_v = bind::fdiv(1.0, v.v_d);
+        const double pre = dimer::coal_b_pre(c_soot_agg, adsorption_prefactor, t, v, d_g);
         const double b = pre * inverse_volume_root(this, V_agg.get(), inv_v);
         at(b_adsorption, i) = b;
     }
 }
 
-// The same values on the step's geometry: the dimer's volume terms kept while
-// the precursor's mass is unchanged, 1/V_agg once. Any value that would raise
-// (no float V_agg, a zero volume, a negative sum under the root) takes the
-// loop above before anything is written.
-bool CDimerCoal::update_ab_cached() {
-    const size_t n = cached_n();
-    if (n == NOT_CACHED || !all_sized(n, a_inception, b_adsorption) || !PyFloat_CheckExact(V_agg.get())) return false;
-    const double V = PyFloat_AS_DOUBLE(V_agg.get());
-    if (V == 0.0) return false;
-    const double s = k.one_sixth_const, rho_s = k.rho_soot_const;
-    if (dimer_memo.size() != n) dimer_memo.assign(n, {});
-    const double inv_V = 1.0 / V;
+bool CDimerCoal::plain_route() {
+    if (!plain_common(&type, &vtable)) return false;
+    const Step& d = step;
+    if (!d.inception && !d.adsorption) return true;
+    PyObject* V = V_agg.get();
+    if (!PyFloat_CheckExact(V) || PyFloat_AS_DOUBLE(V) == 0.0) return false;
+    inv_V = 1.0 / PyFloat_AS_DOUBLE(V);
+    const size_t n = d.mass.size();
+    if (volumes.size() != n) volumes.assign(n, {});
     for (size_t i = 0; i < n; ++i) {
-        const double m = geo.mass[i];
-        DimerRow& row = dimer_memo[i];
-        if (!row.same(m)) {
-            const double m_d = 2.0 * m;
-            const double v_d = m_d / rho_s;
-            row = {m, v_d, std::pow(6.0 * m_d / (rho_s * k.Pi_const), k.one_third_const), std::pow(v_d, s)};
-        }
-        if (row.v_d == 0.0 || 1.0 / row.v_d + inv_V < 0.0) return false;
+        const double m = d.mass[i];
+        if (m == 0.0) return false;
+        dimer::DimerVolume& v = volumes[i];
+        if (!v.same(m)) v = dimer::dimer_volume(m);
+        if (v.v_d == 0.0 || 1.0 / v.v_d + inv_V < 0.0) return false;
     }
-    const double T = geo.T;
-    const double A = 4.4 * std::pow(3.0 / (4.0 * k.Pi_const), s) * std::sqrt(6.0 * k.kB_const * T / rho_s) * 4.0 * 1.41421356 * k.Av_const;
-    const double B = 1.3 * std::sqrt(k.Pi_const * k.kB_const * T / (2.0 * rho_s));
-    double *a_out = a_inception.data(), *b_out = b_adsorption.data();
-    for (size_t i = 0; i < n; ++i) {
-        const DimerRow& row = dimer_memo[i];
-        a_out[i] = inception_prefactor * A * row.v_d_s;
-        const double pre = k.Av_const * c_soot_agg * adsorption_prefactor * B * std::pow(row.d_d + d_g, 2.0);
-        b_out[i] = pre * std::pow(1.0 / row.v_d + inv_V, 0.5);
-    }
+    coal_t = dimer::coal_T(d.T);
     return true;
+}
+
+bool CDimerCoal::fused_update() {
+    const Step& d = step;
+    const size_t n = d.mass.size();
+    const CoalPlain a{d, d.sw->PAH_indices.data(), stick_eff.data()};
+    double *w_out = w_dimer.data(), *a_out = a_inception.data(), *b_out = b_adsorption.data();
+    for (size_t i = 0; i < n; ++i) w_out[i] = dimer::coal_w_dimer_of(a, i, d.T);
+    for (size_t i = 0; i < n; ++i) {
+        const dimer::DimerVolume& v = volumes[i];
+        a_out[i] = dimer::coal_a_of(inception_prefactor, coal_t, v);
+        b_out[i] = dimer::coal_b_pre(c_soot_agg, adsorption_prefactor, coal_t, v, d_g) * volume_root(1.0 / v.v_d, inv_V);
+    }
+    return fused_tail();
 }
 
 // ------------------------------------------------------------------ tables

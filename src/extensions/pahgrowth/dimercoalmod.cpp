@@ -1,6 +1,5 @@
 #include "dimercoalmod.hpp"
 
-#include "../../lib/constants.hpp"
 #include "../../lib/lastvalue.hpp"
 
 namespace pyrandel {
@@ -42,133 +41,103 @@ void CDimerCoalMod::_update_CH_tot_PAH_impl() { CH_tot_PAH_step(); }
 
 void CDimerCoalMod::update_impl() { dimercoal_update(*this); }
 
+namespace {
+
+double exp_of(double x) { return std::exp(x); }
+
+}  // namespace
+
 void CDimerCoalMod::update_w_dimer_impl() {
     if (n_PAHs <= 0) return;
-    if (const size_t n = cached_n(); n != NOT_CACHED && all_sized(n, stick_eff, w_dimer)) {
-        // beta_fm_PAH_PAH of the step's geometry (it cannot raise), the same gas calls.
-        const double T = geo.T;
-        const int* idx = geo.sw->PAH_indices.data();
-        const double *stick = stick_eff.data(), *diam = geo.diam.data(), *mass = geo.mass.data();
-        double* out = w_dimer.data();
-        const bool plain = geo.plain_C();
-        for (size_t i = 0; i < n; ++i) {
-            const double d = diam[i], m = mass[i];
-            Memo1& sq = red_squares[i];
-            if (!sq.same(d)) sq = {d, std::pow(2.0 * d * d / (d + d), 2.0)};
-            const double beta = 2.2 * sq.v * std::sqrt(8.0 * k.Pi_const * k.kB_const * T / (m * m / (m + m)));
-            const double C_i = bind::pymax(plain ? geo.C_of(idx[i]) : geo.C(idx[i]), 0.0);
-            out[i] = beta * stick[i] * std::pow(C_i, 2.0) * k.Av_const;
-        }
-        return;
-    }
     GasView gas(this);
     for (int i = 0; i < n_PAHs; ++i) {
         const double beta = vt()->beta_fm_PAH_PAH(this, i);
         const double C_i = bind::pymax(gas.C(PAH_index_at(i)), 0.0);
-        const double w = beta * at(stick_eff, i) * std::pow(C_i, 2.0) * k.Av_const;
+        const double w = dimer::mod_w_dimer_of(beta, at(stick_eff, i), C_i);
         at(w_dimer, i) = w;
     }
 }
 
-// Free-molecular kernels (enhancement factor 2.2); a dimer is a sphere of
-// twice the precursor's volume, d_d = 2^(1/3)·d_i. No zero tests: zero masses
-// or diameters give the IEEE infinity or NaN.
 double CDimerCoalMod::beta_fm_PAH_PAH_impl(int i) {
     const double T = GasView(this).T();
-    double d_red, m_red;
-    if (geo.has(i)) {  // reduced_d and reduced_m of a precursor with itself
-        const double d = geo.diam[(size_t)i], m = geo.mass[(size_t)i];
-        d_red = 2.0 * d * d / (d + d);
-        m_red = m * m / (m + m);
-    } else {
-        d_red = vtab->reduced_d(this, i, i);
-        m_red = vtab->reduced_m(this, i, i);
-    }
-    return 2.2 * std::pow(d_red, 2.0) * std::sqrt(8.0 * k.Pi_const * k.kB_const * T / m_red);
+    const double d_red = vtab->reduced_d(this, i, i);
+    const double m_red = vtab->reduced_m(this, i, i);
+    return dimer::beta_PAH_PAH_of(T, d_red, m_red);
 }
 
 double CDimerCoalMod::beta_fm_dimer_dimer_impl(int i) {
     const double T = GasView(this).T();
-    const double d_d = std::pow(2.0, k.one_third_const) * diam(i);
-    const double m_i = mass(i);
-    return 2.2 * std::pow(d_d, 2.0) * std::sqrt(8.0 * k.Pi_const * k.kB_const * T / m_i);
+    const double d_d = dimer::dimer_diameter(vtab->PAH_diameter(this, i));
+    return dimer::beta_dimer_dimer_of(T, d_d, vtab->PAH_mass(this, i));
 }
 
 double CDimerCoalMod::beta_fm_soot_dimer_impl(int i) {
     const double T = GasView(this).T();
-    const double d_d = std::pow(2.0, k.one_third_const) * diam(i);
-    const double m_i = mass(i);
-    return 2.2 * std::pow(d_d + d_g, 2.0) *
-           std::sqrt(k.Pi_const * k.kB_const * T / 2.0 * (1.0 / m_agg + 1.0 / (2.0 * m_i)));
+    const double d_d = dimer::dimer_diameter(vtab->PAH_diameter(this, i));
+    return dimer::beta_soot_dimer_fm_of(T, d_d, vtab->PAH_mass(this, i), d_g, m_agg);
 }
 
-// Continuum kernel with the rarefaction corrections of the dimer and of the aggregate.
 double CDimerCoalMod::beta_cont_soot_dimer_impl(int i) {
     GasView gas(this);
     const double T = gas.T(), mu = gas.mu();
-    const double d_d = std::pow(2.0, k.one_third_const) * diam(i);
-    const double a = bind::fdiv(2.0 * k.kB_const * T, 3.0 * mu);
-    return a * (vt()->C_S_soot(this, d_d) / d_d + vt()->C_S_soot(this, d_m) / d_g) * (d_d + d_g);
+    const double d_d = dimer::dimer_diameter(vtab->PAH_diameter(this, i));
+    const double a = dimer::cont_a_of(bind::fdiv, T, mu);
+    const double C_S_d = vt()->C_S_soot(this, d_d);
+    const double agg = vt()->C_S_soot(this, d_m) / d_g;
+    return dimer::beta_cont_of(a, C_S_d, d_d, agg, d_g);
 }
 
 double CDimerCoalMod::beta_soot_dimer_impl(int i) {
     const double fm = vt()->beta_fm_soot_dimer(this, i);
     const double cont = vt()->beta_cont_soot_dimer(this, i);
-    return fm * cont / (fm + cont);
+    return dimer::beta_soot_dimer_of(fm, cont);
 }
 
-double CDimerCoalMod::C_S_soot_impl(double d) {
-    const double lam = GasView(this).lambda();
-    return 1.0 + (2.0 * lam / d) * (1.21 + 0.4 * std::exp(-0.78 * d / lam));
-}
+double CDimerCoalMod::C_S_soot_impl(double d) { return dimer::C_S_of(GasView(this).lambda(), d, exp_of); }
 
 void CDimerCoalMod::update_ab_impl() {
-    if (update_ab_cached()) return;
     for (int i = 0; i < n_PAHs; ++i) {
-        const double a = vt()->beta_fm_dimer_dimer(this, i) * inception_prefactor * k.Av_const;
+        const double beta_dd = vt()->beta_fm_dimer_dimer(this, i);
+        const double a = dimer::mod_a_of(beta_dd, inception_prefactor);
         at(a_inception, i) = a;
-        const double b = vt()->beta_soot_dimer(this, i) * adsorption_prefactor * c_soot_agg * k.Av_const;
+        const double beta_sd = vt()->beta_soot_dimer(this, i);
+        const double b = dimer::mod_b_of(beta_sd, adsorption_prefactor, c_soot_agg);
         at(b_adsorption, i) = b;
     }
 }
 
-// The kernels of update_ab on the step's geometry: the aggregate's continuum
-// term once, the dimer diameter's square kept while d_i is unchanged. Only a
-// zero viscosity raises (in beta_cont_soot_dimer): the entries then report it.
-bool CDimerCoalMod::update_ab_cached() {
-    const size_t n = cached_n();
-    if (n == NOT_CACHED || !all_sized(n, a_inception, b_adsorption)) return false;
-    if (n == 0) return true;
-    const double T = geo.T, mu = geo.mu, lam = geo.lam;
-    if (3.0 * mu == 0.0) return false;
-    const double cbrt2 = std::pow(2.0, k.one_third_const);
-    const double C_S_agg = 1.0 + (2.0 * lam / d_m) * (1.21 + 0.4 * slip_exp(-0.78 * d_m / lam));
-    const double agg = C_S_agg / d_g;
-    const double a_cont = 2.0 * k.kB_const * T / (3.0 * mu);
-    const double *diam = geo.diam.data(), *mass = geo.mass.data();
-    double *a_out = a_inception.data(), *b_out = b_adsorption.data();
-    for (size_t i = 0; i < n; ++i) {
-        const double d_d = cbrt2 * diam[i];
-        const double m_i = mass[i];
-        Memo1& sq = dd_squares[i];
-        if (!sq.same(d_d)) sq = {d_d, std::pow(d_d, 2.0)};
-        const double fm_dd = 2.2 * sq.v * std::sqrt(8.0 * k.Pi_const * k.kB_const * T / m_i);
-        a_out[i] = fm_dd * inception_prefactor * k.Av_const;
-        const double fm = 2.2 * std::pow(d_d + d_g, 2.0) *
-                          std::sqrt(k.Pi_const * k.kB_const * T / 2.0 * (1.0 / m_agg + 1.0 / (2.0 * m_i)));
-        const double C_S_d = 1.0 + (2.0 * lam / d_d) * (1.21 + 0.4 * std::exp(-0.78 * d_d / lam));
-        const double cont = a_cont * (C_S_d / d_d + agg) * (d_d + d_g);
-        b_out[i] = fm * cont / (fm + cont) * adsorption_prefactor * c_soot_agg * k.Av_const;
-    }
+bool CDimerCoalMod::plain_route() {
+    if (!plain_common(&type, &vtable)) return false;
+    const Step& d = step;
+    if (!d.inception && !d.adsorption) return true;
+    // Only a zero viscosity would raise (in beta_cont_soot_dimer).
+    if (3.0 * d.mu == 0.0) return false;
+    cont_a = dimer::cont_a_of(dimer::plain_div, d.T, d.mu);
+    cont_agg = dimer::C_S_of(d.lam, d_m, slip_exp) / d_g;
     return true;
 }
 
-bool CDimerCoalMod::fill_cache(PyTypeObject* own) {
-    if (!DimerCoalCommon::fill_cache(own)) return false;
-    const size_t n = geo.mass.size();
-    if (red_squares.size() != n) red_squares.assign(n, {});
-    if (dd_squares.size() != n) dd_squares.assign(n, {});
-    return true;
+bool CDimerCoalMod::fused_update() {
+    const Step& d = step;
+    const size_t n = d.mass.size();
+    const double T = d.T, lam = d.lam;
+    const int* idx = d.sw->PAH_indices.data();
+    const double* stick = stick_eff.data();
+    double *w_out = w_dimer.data(), *a_out = a_inception.data(), *b_out = b_adsorption.data();
+    for (size_t i = 0; i < n; ++i) {
+        const double d_i = d.diam[i], m_i = d.mass[i];
+        const double d_red = reduced_d_of(dimer::plain_div, d_i, d_i), m_red = reduced_of(m_i, m_i);
+        const double beta = dimer::beta_PAH_PAH_of(T, d_red, m_red);
+        w_out[i] = dimer::mod_w_dimer_of(beta, stick[i], bind::pymax(d.C_of(idx[i]), 0.0));
+    }
+    for (size_t i = 0; i < n; ++i) {
+        const double d_d = dimer::dimer_diameter(d.diam[i]), m_i = d.mass[i];
+        a_out[i] = dimer::mod_a_of(dimer::beta_dimer_dimer_of(T, d_d, m_i), inception_prefactor);
+        const double fm = dimer::beta_soot_dimer_fm_of(T, d_d, m_i, d_g, m_agg);
+        const double cont = dimer::beta_cont_of(cont_a, dimer::C_S_of(lam, d_d, exp_of), d_d, cont_agg, d_g);
+        b_out[i] = dimer::mod_b_of(dimer::beta_soot_dimer_of(fm, cont), adsorption_prefactor, c_soot_agg);
+    }
+    return fused_tail();
 }
 
 // ------------------------------------------------------------------ tables

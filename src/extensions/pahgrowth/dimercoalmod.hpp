@@ -38,11 +38,13 @@ struct CDimerCoalMod : DimerCoalCommon {
     double C_S_soot_impl(double d);
     void update_ab_impl();
 
-    // The step's cache and the squares kept from one step to the next.
-    bool fill_cache(PyTypeObject* own);
-    bool update_ab_cached();
-    std::vector<Memo1> red_squares;  // reduced_d(i, i)² of d_i
-    std::vector<Memo1> dd_squares;   // (2^(1/3)·d_i)² of the dimer diameter
+    // The one decision of the class: may this update take the plain route?
+    // plain_common and a non-zero viscosity. Fills `step` and the aggregate's
+    // continuum terms below.
+    bool plain_route();
+    // The steps of one update in one pass on `step` (see CDimerCoal::fused_update).
+    bool fused_update();
+    double cont_a = 0.0, cont_agg = 0.0;
 };
 
 }  // namespace pyrandel

@@ -97,9 +97,9 @@ double inverse_volume_root(const CPAHGrowthBase* m, PyObject* V_agg, double inv_
     if (V_agg == Py_None)
         bind::raisef(PyExc_AttributeError, "'%.100s' object has no attribute 'V_agg'", Py_TYPE(m)->tp_name);
     if (PyFloat_CheckExact(V_agg)) {
-        const double s = inv_v + bind::pydiv(1.0, PyFloat_AS_DOUBLE(V_agg));
-        if (s < 0.0) bind::raise(PyExc_TypeError, "must be real number, not complex");
-        return std::pow(s, 0.5);
+        const double inv_V = bind::pydiv(1.0, PyFloat_AS_DOUBLE(V_agg));
+        if (inv_v + inv_V < 0.0) bind::raise(PyExc_TypeError, "must be real number, not complex");
+        return volume_root(inv_v, inv_V);
     }
     Ref one = bind::py(1.0), half = bind::py(0.5), a = bind::py(inv_v);
     Ref q = Ref::steal(PyNumber_TrueDivide(one.get(), V_agg));

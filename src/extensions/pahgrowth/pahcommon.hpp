@@ -195,38 +195,34 @@ struct StepGeometry {
     }
 };
 
-// One value of a single input, kept while the input is unchanged bit for bit.
-struct Memo1 {
-    double x = 0.0, v = 0.0;
-    bool set = false;
-    Memo1() = default;
-    Memo1(double x_, double v_) : x(x_), v(v_), set(true) {}
-    bool same(double x_) const { return set && std::bit_cast<uint64_t>(x) == std::bit_cast<uint64_t>(x_); }
-};
-
 // Every vector holds at least n entries (the bounds tests of a step's loop, once).
 template <class... V>
 bool all_sized(size_t n, const V&... v) {
     return ((v.size() >= n) && ...);
 }
 
-// Turns a model's step cache on for one update() and off again (a nested
-// step, reachable only through Python code, leaves the outer one uncached).
-template <class Cache>
-class CacheScope {
-    Cache& c_;
+// The start of a family's plain-route decision: the exact class on its own
+// table, the step's geometry (see StepGeometry::fill), and the step's switches
+// the soot wrapper's fields. Runs no Python code.
+template <class Step>
+bool plain_start(const CPAHGrowthBase* m, Step& d, PyTypeObject* own, const CPAHGrowthBaseVTable* own_table) {
+    if (m->vtab != own_table || !d.fill(m, own, false)) return false;
+    d.inception = d.sw->inception_enabled;
+    d.adsorption = d.sw->PAH_adsorption_enabled;
+    return true;
+}
 
-public:
-    template <class M>
-    CacheScope(M* m, Cache& c, PyTypeObject* own) : c_(c) {
-        c.off();
-        c.on = m->fill_cache(own);
-        if (!c.on) c.off();
-    }
-    ~CacheScope() { c_.off(); }
-    CacheScope(const CacheScope&) = delete;
-    CacheScope& operator=(const CacheScope&) = delete;
-};
+// The per-precursor arrays a fused step writes for each process switched on,
+// `w_inc` the class's rate of inception: do they hold n entries?
+inline bool process_arrays_sized(const CPAHGrowthBase& m, size_t n, bool inception, bool adsorption,
+                                 const bind::Vec<double>& w_inc) {
+    return (!inception ||
+            all_sized(n, w_inc, m._C_tot_inception_each, m._H_tot_inception_each, m._N_agg_inception_each)) &&
+           (!adsorption || all_sized(n, m._PAH_adsorption_rate, m._C_tot_PAH_each, m._H_tot_PAH_each));
+}
+
+// (1/v + 1/V_agg) ** 0.5 of a real sum.
+inline double volume_root(double inv_v, double inv_V) { return std::pow(inv_v + inv_V, 0.5); }
 
 // (1/v + 1/V_agg) ** 0.5 with the interpreter's numbers: V_agg is the object
 // handed to update_soot_vars; a negative sum gives a complex number, which is

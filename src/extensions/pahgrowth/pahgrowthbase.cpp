@@ -268,7 +268,7 @@ double CPAHGrowthBase::reduced_m_impl(int i, int j) {
 
 double CPAHGrowthBase::reduced_d_impl(int i, int j) {
     const double d_i = vtab->PAH_diameter(this, i), d_j = vtab->PAH_diameter(this, j);
-    return bind::fdiv(2.0 * d_i * d_j, d_i + d_j);
+    return reduced_d_of(bind::fdiv, d_i, d_j);
 }
 
 double CPAHGrowthBase::beta_fm_soot_PAH_by_mass_impl(double m) {

@@ -52,6 +52,11 @@ struct PAHGeometryRow {
 
 // Reduced mass of two molecules.
 inline double reduced_of(double m_i, double m_j) { return m_i * m_j / (m_i + m_j); }
+// The reduced diameter 2·d_i·d_j/(d_i + d_j), `div` dividing.
+template <class Div>
+inline double reduced_d_of(Div div, double d_i, double d_j) {
+    return div(2.0 * d_i * d_j, d_i + d_j);
+}
 
 // Entry 10 of every concrete model: inception scrubbing, then adsorption
 // scrubbing, on the same array. Never raises.
