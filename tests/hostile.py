@@ -185,11 +185,15 @@ class Sweep:
         state = rng.choice([None, tuple(_state(obj))])
         self.note(f"  restore {other} as {typ.__name__} state={state is not None}")
         x = restore(typ, L.LAYOUTS[other].checksums[0], state)
-        for m in L.methods_of(name):
-            good = list(m.args(x)) if m.args else [1.0] * len(m.params)
-            self.note(f"  call {m.name} on the restored object")
+        self.call_each(x, L.methods_of(name))
+
+    def call_each(self, obj, methods):
+        """Each method with good arguments; an exception is fine, a crash is not."""
+        for m in methods:
+            good = list(m.args(obj)) if m.args else [1.0] * len(m.params)
+            self.note(f"  call {m.name} {good!r:.300}")
             try:
-                getattr(x, m.name)(*good)
+                getattr(obj, m.name)(*good)
             except Exception:
                 pass
 
@@ -233,13 +237,7 @@ class Sweep:
                     obj.__setstate__(tuple(state))
                 except Exception:
                     continue
-                for m in self.rng.sample(methods, min(4, len(methods))):
-                    good = list(m.args(obj)) if m.args else [1.0] * len(m.params)
-                    self.note(f"  call {m.name} {good!r:.300}")
-                    try:
-                        getattr(obj, m.name)(*good)
-                    except Exception:
-                        pass
+                self.call_each(obj, self.rng.sample(methods, min(4, len(methods))))
                 for p in L.props_of(name):
                     self.note(f"  get {p.name}")
                     try:

@@ -254,7 +254,7 @@ void CrossLinkCommon::NCH_inception_step(MergeWeight merge) {
 bool CrossLinkCommon::plain_route(PyTypeObject* own, const CPAHGrowthBaseVTable* own_table, bool quadratic,
                                   const MergeRate* merge) {
     Step& d = step;
-    if (vtab != own_table || !d.fill(this, own, false)) return false;
+    if (vtab != own_table || !d.fill(this, own)) return false;
     d.inception = d.sw->inception_enabled;
     d.adsorption = d.sw->PAH_adsorption_enabled;
     if (!d.inception && !d.adsorption) return true;

@@ -41,7 +41,7 @@ void check_precursor_lists(const CSootWrapper* sw) {
                      sw->PAH_n_C.size(), sw->PAH_n_H.size());
 }
 
-bool StepGeometry::fill(const CPAHGrowthBase* m, PyTypeObject* own, bool hold) {
+bool StepGeometry::fill(const CPAHGrowthBase* m, PyTypeObject* own) {
     on = false;
     X_holds_PAHs = false;
     if (Py_TYPE(m) != own || !m->soot_wrapper) return false;
@@ -61,7 +61,6 @@ bool StepGeometry::fill(const CPAHGrowthBase* m, PyTypeObject* own, bool hold) {
         memo.assign(n, PAHGeometryRow{});
         mass.assign(n, 0.0);
         diam.assign(n, 0.0);
-        ++geometry_version;
     }
     const int* idx = sw->PAH_indices.data();
     const double *n_C = sw->PAH_n_C.data(), *n_H = sw->PAH_n_H.data(), *MWs = g->_MWs.data();
@@ -77,7 +76,6 @@ bool StepGeometry::fill(const CPAHGrowthBase* m, PyTypeObject* own, bool hold) {
         // A kept row had a non-zero c + h, and mass and diam hold its values.
         if (!row.same(s, MW, c, h)) [[unlikely]] {
             if (c + h == 0.0) return false;
-            ++geometry_version;
             const double mi = MW / k.Av_const;
             const double rho_PAH = (k.MW_carbon_const * c + k.MW_hydrogen_const * h) * 171943.5197 / (c + h);
             row = PAHGeometryRow{s, MW, c, h, mi, std::pow(6.0 * (mi / rho_PAH) / k.Pi_const, k.one_third_const)};
@@ -89,7 +87,6 @@ bool StepGeometry::fill(const CPAHGrowthBase* m, PyTypeObject* own, bool hold) {
     n_X = X_size;
     this->sw = sw;
     gas = g;
-    if (hold) take_holds(m);
     return true;
 }
 

@@ -140,36 +140,14 @@ struct StepGeometry {
     double T = 0.0, mu = 0.0, lam = 0.0, rho = 0.0;
     std::vector<double> mass, diam;
     std::vector<PAHGeometryRow> memo;  // kept from one step to the next
-    // The soot wrapper and gas wrapper of the step, held while it is on; the
-    // precursor lists hold at least mass.size() entries and every index is
-    // within the gas's species.
-    bind::Ref w_hold, g_hold;
+    // The soot wrapper and gas wrapper of the step, borrowed: the precursor
+    // lists hold at least mass.size() entries and every index is within the
+    // gas's species.
     const CSootWrapper* sw = nullptr;
     CSootGas* gas = nullptr;
-    // `hold`: take the holds now; a caller that runs no Python code before it
-    // knows whether it falls back may leave them to take_holds.
-    bool fill(const CPAHGrowthBase* m, PyTypeObject* own, bool hold = true);
-    void take_holds(const CPAHGrowthBase* m) {
-        w_hold = m->soot_wrapper.hold();
-        g_hold = bind::Ref::borrow((PyObject*)gas);
-    }
-    // Bumped whenever a row of the memo is computed anew or the memo resized:
-    // values derived from mass and diam alone stay valid while it is unchanged.
-    uint64_t geometry_version = 0;
-    void off() {
-        on = false;
-        X_holds_PAHs = false;
-        sw = nullptr;
-        gas = nullptr;
-        g_hold = bind::Ref();
-        w_hold = bind::Ref();
-    }
-    bool has(int i) const { return on && i >= 0 && (size_t)i < mass.size(); }
+    bool fill(const CPAHGrowthBase* m, PyTypeObject* own);
     // The switch of partial addition, a bool while the step is on.
     bool partial() const { return sw->partial_particle_addition.get() == Py_True; }
-    // The step's gas accessors through the gas wrapper's own entries.
-    double C(int s) const { return gas->C_entry(s); }
-    int index(PyObject* name) const { return gas->species_index_entry(name); }
     // The wrapper's C without its entry, where the entry is that quotient and
     // cannot raise: its own type (checked by fill), a float density, a non-zero
     // mean molecular weight, and every precursor index within the mole
@@ -182,17 +160,6 @@ struct StepGeometry {
     }
     double C_of(int s) const { return gas->C_plain(s); }
     bool in_X(int s) const { return s >= 0 && (size_t)s < gas->_X.size(); }
-    // A species index the wrapper's index cache holds: its entry would run no
-    // code and give that index, so one look-up serves every pass of a loop.
-    bool known_index(PyObject* name, int& i) const { return gas->cached_species_index(name, i); }
-    // A concentration of a named species as C(index(name)) gives it, when
-    // nothing of either entry can differ: false otherwise.
-    bool plain_named_C(PyObject* name, double& c) const {
-        int i;
-        if (!plain_C() || !known_index(name, i) || !in_X(i)) return false;
-        c = C_of(i);
-        return true;
-    }
 };
 
 // Every vector holds at least n entries (the bounds tests of a step's loop, once).
@@ -206,7 +173,7 @@ bool all_sized(size_t n, const V&... v) {
 // the soot wrapper's fields. Runs no Python code.
 template <class Step>
 bool plain_start(const CPAHGrowthBase* m, Step& d, PyTypeObject* own, const CPAHGrowthBaseVTable* own_table) {
-    if (m->vtab != own_table || !d.fill(m, own, false)) return false;
+    if (m->vtab != own_table || !d.fill(m, own)) return false;
     d.inception = d.sw->inception_enabled;
     d.adsorption = d.sw->PAH_adsorption_enabled;
     return true;
