@@ -254,15 +254,12 @@ void CrossLinkCommon::NCH_inception_step(MergeWeight merge) {
 bool CrossLinkCommon::plain_route(PyTypeObject* own, const CPAHGrowthBaseVTable* own_table, bool quadratic,
                                   const MergeRate* merge) {
     Step& d = step;
-    if (vtab != own_table || !d.fill(this, own)) return false;
-    d.inception = d.sw->inception_enabled;
-    d.adsorption = d.sw->PAH_adsorption_enabled;
+    if (!plain_start(this, d, own, own_table)) return false;
     if (!d.inception && !d.adsorption) return true;
     const size_t n = d.mass.size();
-    if (n == 0 || d.rho == 0.0 || !all_sized(n, c_PAH_radical)) return false;
-    if (d.inception && !all_sized(n, w_dimer, _C_tot_inception_each, _H_tot_inception_each, _N_agg_inception_each))
+    if (n == 0 || d.rho == 0.0 || !all_sized(n, c_PAH_radical) ||
+        !process_arrays_sized(*this, n, d.inception, d.adsorption, w_dimer))
         return false;
-    if (d.adsorption && !all_sized(n, _PAH_adsorption_rate, _C_tot_PAH_each, _H_tot_PAH_each)) return false;
     const double T = d.T;
     if (k.R_const * T == 0.0) return false;
     if (!d.plain_C() || !h_ids.find(d.gas, {n_H2, n_H}) || !d.in_X(h_ids[0]) || !d.in_X(h_ids[1])) return false;
