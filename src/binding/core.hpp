@@ -136,6 +136,20 @@ inline double pydiv(double a, double b) {
     if (b == 0.0) raise(PyExc_ZeroDivisionError, "float division by zero");
     return a / b;
 }
+// How a formula divides, as a template parameter: CheckedDiv with the zero tests
+// above (div and fdiv "float division", pydiv "float division by zero");
+// PlainDiv with IEEE results, for NumPy's float64 arithmetic or where a checked
+// route has proved the divisor non-zero.
+struct CheckedDiv {
+    static double div(double a, double b) { return bind::fdiv(a, b); }
+    static double fdiv(double a, double b) { return bind::fdiv(a, b); }
+    static double pydiv(double a, double b) { return bind::pydiv(a, b); }
+};
+struct PlainDiv {
+    static double div(double a, double b) { return a / b; }
+    static double fdiv(double a, double b) { return a / b; }
+    static double pydiv(double a, double b) { return a / b; }
+};
 // Python's max(a, b) / min(a, b) on two floats: the first argument wins ties and
 // NaN handling follows the comparison `b > a`.
 inline double pymax(double a, double b) { return b > a ? b : a; }

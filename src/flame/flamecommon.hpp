@@ -24,13 +24,9 @@ namespace pyrandel::flame {
 // ------------------------------------------------------------- arithmetic
 
 // Division as NumPy's float64 scalars do it: no test, IEEE results.
-struct NumpyDiv {
-    static double div(double a, double b) { return a / b; }
-};
+using NumpyDiv = bind::PlainDiv;
 // Division of numbers held as C doubles: a zero divisor raises.
-struct CheckedDiv {
-    static double div(double a, double b) { return bind::fdiv(a, b); }
-};
+using bind::CheckedDiv;
 
 // Watches the floating-point status over a stretch of NumPy-style arithmetic
 // and hands what it saw to NumPy's error handling (np.errstate decides between

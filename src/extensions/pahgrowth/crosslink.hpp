@@ -65,18 +65,11 @@ namespace xlink {
 using bind::pymax;
 using bind::pymin;
 
-// How a formula divides: the checked route as a C double division that raises
-// ZeroDivisionError, "float division" (fdiv) or, for a quotient of Python
-// floats, "float division by zero" (pydiv); the plain route where the checked
-// one has proved the divisor non-zero.
-struct CheckedDiv {
-    static double fdiv(double a, double b) { return bind::fdiv(a, b); }
-    static double pydiv(double a, double b) { return bind::pydiv(a, b); }
-};
-struct PlainDiv {
-    static double fdiv(double a, double b) { return a / b; }
-    static double pydiv(double a, double b) { return a / b; }
-};
+// How a formula divides: checked on the checked route (fdiv for C doubles,
+// pydiv for a quotient of Python floats), plain where the checked route has
+// proved the divisor non-zero.
+using bind::CheckedDiv;
+using bind::PlainDiv;
 
 // The temperature terms of the radical balance: k_f1 without its carbon count
 // as T^1.84 and its exponential, k_r1 and k_f2 whole.
