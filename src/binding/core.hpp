@@ -193,6 +193,12 @@ Ref call_method(PyObject* self, PyObject* name, A... args) {
     return Ref::steal(PyObject_VectorcallMethod(name, v, (1 + sizeof...(A)) | PY_VECTORCALL_ARGUMENTS_OFFSET, nullptr));
 }
 Ref tuple_of(std::initializer_list<PyObject*> items);
+// The definition behind a built-in method bound to `self` (the interpreter's
+// private m_ml field); null for any other callable.
+inline const PyMethodDef* bound_method_def(PyObject* callable, PyObject* self) {
+    if (!PyCFunction_Check(callable) || PyCFunction_GET_SELF(callable) != self) return nullptr;
+    return ((PyCFunctionObject*)callable)->m_ml;
+}
 // Global `np` of the module, looked up each time (a caller may rebind it).
 Ref np();
 

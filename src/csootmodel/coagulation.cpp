@@ -1,6 +1,6 @@
 // CSootModel: coagulation kernels and the N_agg sink, characteristic
 // coalescence times and the two N_pri sinks.
-#include "sootmodel.hpp"  // Python.h first
+#include "formulas.hpp"  // Python.h first
 
 #include <cmath>
 
@@ -36,8 +36,7 @@ double CSootModel::beta_coag_fm_impl() { return free_molecular(*this); }
 double CSootModel::beta_coag_validation_impl() { return free_molecular(*this); }
 
 bind::NpFloat CSootModel::beta_coag_cont_impl() {
-    double Kn = fdiv(2 * p_lambda_gas, p_d_m);
-    double Cc = 1 + Kn * (1.21 + 0.4 * std::exp(fdiv(-0.78 * p_d_m, p_lambda_gas)));
+    double Cc = csm::C_S_soot_at(*this, p_d_m);
     return fdiv(kB * 8 * T, viscosity * 3) * Cc;
 }
 
@@ -57,7 +56,7 @@ double CSootModel::beta_coag_turb_impl() {
 
 bind::NpFloat CSootModel::N_agg_coag_impl() {
     bind::NpFloat b = total_kernel(*this);
-    return {-0.5 * b.v * std::pow(N_agg, 2.0) * Av * density, b.numpy};
+    return {csm::collision_loss(*this, b.v, N_agg), b.numpy};
 }
 
 bind::NpFloat CSootModel::t_f_titania_impl() {
@@ -84,7 +83,7 @@ bind::NpFloat CSootModel::N_pri_coales_merge_impl() {
     double CH = fdiv(C_tot, H_tot);
     if (!(CtoH_crit > CH)) return {0.0, false};
     bind::NpFloat b = total_kernel(*this);
-    return {-0.5 * b.v * std::pow(N_pri, 2.0) * Av * density, b.numpy};
+    return {csm::collision_loss(*this, b.v, N_pri), b.numpy};
 }
 
 }  // namespace pyrandel

@@ -1,6 +1,6 @@
 // CSootModel: HACA surface growth with acetylene, the alpha models, the
 // steady-state active sites and carbonisation.
-#include "sootmodel.hpp"  // Python.h first
+#include "formulas.hpp"  // Python.h first
 
 #include <cmath>
 
@@ -12,27 +12,17 @@ using bind::pymin;
 
 namespace {
 
-double unit_clip(double a) { return pymax(pymin(a, 1.0), 0.0); }
-
 // Concentration of species `index`, negative values counted as zero.
-double conc0(CSootModel& m, int index) { return pymax(m.molar_density(index), 0.0); }
+double conc0(CSootModel& m, int index) { return csm::c_nonneg(csm::Checked{m}, index); }
 
-// Surface sites per m2 of soot.
-constexpr double site_density = 2.3e19;
+using csm::site_density;
 
 }  // namespace
 
 double CSootModel::alpha_constant_impl() { return alpha_constant_value; }
 
-double CSootModel::alpha_empirical_impl() {
-    // Carbon atoms in one primary particle.
-    double c = Pi * rho_soot / 6;
-    double n_C = c * std::pow(d_p(), 3.0) * Av / MW_carbon;
-    double a = std::tanh((12.65 - 0.00563 * T) / std::log10(n_C) - 1.38 + 0.00068 * T);
-    return unit_clip(a);
-}
-
-double CSootModel::alpha_ctoh_based_impl() { return unit_clip(fdiv(H_tot, C_tot)); }
+double CSootModel::alpha_empirical_impl() { return csm::alpha_empirical_of(csm::Checked{*this}); }
+double CSootModel::alpha_ctoh_based_impl() { return csm::alpha_ctoh_at(*this); }
 
 double CSootModel::chi_soot_0_impl() {
     double H2 = conc0(*this, H2_index);
@@ -73,44 +63,9 @@ double CSootModel::dC_tot_dt_HACA_impl() {
     return 2 * g * beta * C2H2 * N_agg * Av;
 }
 
-double CSootModel::c_soot_nought_impl() {
-    double H = conc0(*this, H_index);
-    double OH = conc0(*this, OH_index);
-    double H2 = conc0(*this, H2_index);
-    double H2O = conc0(*this, H2O_index);
-    double C2H2 = conc0(*this, C2H2_index);
-    double O2 = conc0(*this, O2_index);
-
-    double k1f = 4.17e7 * std::exp(fdiv(-6542.52, T));                      // H abstraction by H
-    double k1r = 3.9e6 * std::exp(fdiv(-5535.98, T));
-    double k2f = 1e4 * std::pow(T, 0.734) * std::exp(fdiv(-719.68, T));     // H abstraction by OH
-    double k2r = 368 * std::pow(T, 1.139) * std::exp(fdiv(-8605.94, T));
-    double k3 = 2e7;                                                         // H addition to a radical
-    double k4 = 80 * std::pow(T, 1.56) * std::exp(fdiv(-1912.43, T));       // C2H2 addition
-    double k5 = 2.2e6 * std::exp(fdiv(-3774.53, T));                        // O2 attack
-
-    double num = k1f * H + k2f * OH;
-    // The radical sites are a fraction of all sites, so the abstraction terms appear below as well.
-    double den = k1r * H2 + k2r * H2O + k3 * H + k4 * C2H2 + k5 * O2 + k1f * H + k2f * OH;
-    if (den == 0.0) return 0.0;
-    double f = pymin(num / den, 1.0);
-    double sites = f < 0 ? 0.0 : site_density * f;
-    return fdiv(p_A_tot, Av) * sites;
-}
-
-double CSootModel::dC_tot_dt_HACA_alt_impl() {
-    double k_add = 80 * std::pow(T, 1.56) * std::exp(fdiv(-1912.43, T));
-    double C2H2 = molar_density(C2H2_index);  // unclipped
-    double a = run_d(alpha);
-    double sites = c_soot_nought();
-    return 2 * HACA_prefactor * a * k_add * C2H2 * sites;
-}
-
-double CSootModel::dH_tot_dt_HACA_alt_impl() { return 0.125 * dC_tot_dt_HACA_alt(); }
-
-double CSootModel::dH_tot_dt_carb_impl() {
-    if (!carbonization_enabled) return 0.0;
-    return -H_tot * A_carb * std::exp(fdiv(-Ea_carb, T * R));
-}
+double CSootModel::c_soot_nought_impl() { return csm::c_soot_nought_of(csm::Checked{*this}); }
+double CSootModel::dC_tot_dt_HACA_alt_impl() { return csm::dC_tot_dt_HACA_alt_of(csm::Checked{*this}); }
+double CSootModel::dH_tot_dt_HACA_alt_impl() { return csm::dH_tot_dt_HACA_alt_of(csm::Checked{*this}); }
+double CSootModel::dH_tot_dt_carb_impl() { return csm::dH_tot_dt_carb_at(*this); }
 
 }  // namespace pyrandel

@@ -4,6 +4,7 @@
 // its molecules; every dimer is a new particle and releases one H2. Adsorption
 // on soot is direct and irreversible: it adds the precursor's carbon and all
 // but two of its hydrogen atoms and releases two H atoms.
+#include "formulas.hpp"
 #include "precursors.hpp"
 #include "sootmodel.hpp"
 
@@ -42,22 +43,15 @@ void CSootModel::PAH_growth_update_irrevd_impl() {
 }
 
 Ref CSootModel::k_nuc_irrevd_impl(PyObject* PAH_1_id, PyObject* PAH_2_id) {
-    double d = reduced_d(bind::as_int(PAH_1_id), bind::as_int(PAH_2_id));
-    double mu = reduced_m(bind::as_int(PAH_1_id), bind::as_int(PAH_2_id));
-    // Collision rate of two precursor molecules, m3/(mol s), with the model's Pi.
-    return bind::py(std::pow(d, 2.0) * (Av * 2.2) * std::pow(bind::fdiv(Pi * 8.0 * kB * T, mu), 0.5));
+    int i = bind::as_int(PAH_1_id), j = bind::as_int(PAH_2_id);
+    return bind::py(csm::k_nuc_of(csm::Checked{*this}, i, j));
 }
 
 void CSootModel::update_ROP_irrevd_impl() {
     for (Py_ssize_t b = 0; b < (Py_ssize_t)dimer_PAH_1_id.size(); ++b) {
         int i = bind::at(dimer_PAH_1_id, b);
         int j = bind::at(dimer_PAH_2_id, b);
-        double c_i = molar_density(bind::at(PAH_indices, i));
-        double c_j = molar_density(bind::at(PAH_indices, j));
-        Ref k = vtab->k_nuc_irrevd(this, bind::py(i).get(), bind::py(j).get());
-        double r = bind::as_double(k.get()) * c_i * c_j;
-        // A formation rate never goes below zero; NaN passes.
-        bind::Items(p_ROP).set(b, r < 0.0 ? 0.0 : r);
+        bind::Items(p_ROP).set(b, csm::ROP_irrevd_of(csm::Checked{*this}, i, j));
     }
 }
 
@@ -67,19 +61,10 @@ double CSootModel::k_PAH_ads_irrevd_impl(int PAH_id) { return beta_fm_soot_PAH_i
 // Carbon and hydrogen added by adsorption share one rate constant, so that the
 // precursor taken from the gas and the H atoms released describe one rate.
 double CSootModel::dC_tot_dt_PAH_each_irrevd_impl(bind::SizeT PAH_id) {
-    Py_ssize_t i = (Py_ssize_t)PAH_id.v;
-    double n_C = bind::at(PAH_n_C, i);
-    double k = k_f_soot_PAH((int)i);
-    double c = bind::pymax(molar_density(bind::at(PAH_indices, i)), 0.0);
-    return bind::pydiv(n_C * k * (N_agg * density) * c, density);
+    return csm::dC_each_irrevd_of(csm::Checked{*this}, (Py_ssize_t)PAH_id.v);
 }
-
 double CSootModel::dH_tot_dt_PAH_each_irrevd_impl(bind::SizeT PAH_id) {
-    Py_ssize_t i = (Py_ssize_t)PAH_id.v;
-    double n_H = bind::at(PAH_n_H, i);
-    double k = k_f_soot_PAH((int)i);
-    double c = bind::pymax(molar_density(bind::at(PAH_indices, i)), 0.0);
-    return bind::pydiv((n_H - 2) * k * (N_agg * density) * c, density);
+    return csm::dH_each_irrevd_of(csm::Checked{*this}, (Py_ssize_t)PAH_id.v);
 }
 
 // The inception terms are those of reactive dimerisation, on this variant's dimers.

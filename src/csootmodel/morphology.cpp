@@ -5,7 +5,7 @@
 
 #include <cmath>
 
-#include "sootmodel.hpp"
+#include "formulas.hpp"
 
 namespace pyrandel {
 
@@ -13,7 +13,7 @@ using bind::fdiv;
 
 // Array element arithmetic: no zero test on mean_MW.
 bind::ItemArith CSootModel::molar_density_impl(int index) {
-    return {bind::item(X, index) * density / mean_MW, X, index, density, mean_MW};
+    return {csm::molar_density_at(*this, bind::item(X, index)), X, index, density, mean_MW};
 }
 
 double CSootModel::calc_lambda_gas_impl() {
@@ -25,8 +25,7 @@ double CSootModel::diffus_coeff_const_impl() { return diffus_coeff_const_val; }
 
 double CSootModel::diffus_coeff_morph_impl() {
     // Cunningham slip correction from the cached mobility diameter and mean free path.
-    double Kn = fdiv(2 * p_lambda_gas, p_d_m);
-    double Cc = 1 + Kn * (1.21 + 0.4 * std::exp(fdiv(-0.78 * p_d_m, p_lambda_gas)));
+    double Cc = csm::C_S_soot_at(*this, p_d_m);
     return fdiv(T * kB, fdiv(3 * Pi * viscosity * p_d_m, Cc));
 }
 
@@ -46,31 +45,18 @@ double CSootModel::SSA_impl() {
     return fdiv(A, m) / 1000;
 }
 
-double CSootModel::V_tot_impl() { return fdiv(C_tot * MW_carbon, rho_soot); }
-
-double CSootModel::V_p_impl() {
-    double V = V_tot();
-    return fdiv(V, N_pri * Av);
-}
-
-double CSootModel::d_p_impl() { return std::pow(6.0 * V_p() / Pi, 0.3333333333333334); }
-
-double CSootModel::A_p_impl() {
-    double V = V_p();
-    return Pi * std::pow(6.0 * V / Pi, 0.6666666666666667);
-}
+double CSootModel::V_tot_impl() { return csm::V_tot_of(csm::Checked{*this}); }
+double CSootModel::V_p_impl() { return csm::V_p_of(csm::Checked{*this}); }
+double CSootModel::d_p_impl() { return csm::d_p_of(csm::Checked{*this}); }
+double CSootModel::A_p_impl() { return csm::A_p_of(csm::Checked{*this}); }
 
 double CSootModel::m_p_impl() {
     double c = Pi * rho_soot;
     return c * std::pow(d_p(), 3.0) / 6.0;
 }
 
-double CSootModel::n_p_impl() { return fdiv(N_pri, N_agg); }
-
-double CSootModel::A_tot_impl() {
-    double n = N_pri * Av;
-    return n * A_p();
-}
+double CSootModel::n_p_impl() { return csm::n_p_of(csm::Checked{*this}); }
+double CSootModel::A_tot_impl() { return csm::A_tot_of(csm::Checked{*this}); }
 
 double CSootModel::A_Ag_impl() {
     double n = n_p();
@@ -78,26 +64,9 @@ double CSootModel::A_Ag_impl() {
     return n * a;
 }
 
-double CSootModel::V_Ag_impl() {
-    double V = V_tot();
-    return fdiv(V, N_agg * Av);
-}
-
-double CSootModel::m_Ag_impl() {
-    double V = V_Ag();
-    return V * rho_soot;
-}
-
-double CSootModel::d_m_impl() {
-    double d = d_p();
-    double dn = d * std::pow(n_p(), 0.45);
-    return dn > d ? dn : d;
-}
-
-double CSootModel::d_g_impl() {
-    double n = n_p();
-    if (n > 1.5) return d_m() / (std::pow(n, -0.2) + 0.4);
-    return d_m() / 1.29;
-}
+double CSootModel::V_Ag_impl() { return csm::V_Ag_of(csm::Checked{*this}); }
+double CSootModel::m_Ag_impl() { return csm::m_Ag_of(csm::Checked{*this}); }
+double CSootModel::d_m_impl() { return csm::d_m_of(csm::Checked{*this}); }
+double CSootModel::d_g_impl() { return csm::d_g_of(csm::Checked{*this}); }
 
 }  // namespace pyrandel

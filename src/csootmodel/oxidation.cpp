@@ -5,52 +5,19 @@
 
 #include <cmath>
 
-#include "sootmodel.hpp"
+#include "formulas.hpp"
 
 namespace pyrandel {
 
 using bind::fdiv;
 
-namespace {
+double CSootModel::dC_tot_dt_O2_alt_impl() { return csm::dC_tot_dt_O2_alt_of(csm::Checked{*this}); }
+double CSootModel::dC_tot_dt_OH_alt_impl() { return csm::dC_tot_dt_OH_alt_of(csm::Checked{*this}); }
+double CSootModel::dH_tot_dt_O2_alt_impl() { return csm::dH_tot_dt_Ox_alt_at(*this); }
+double CSootModel::dH_tot_dt_OH_alt_impl() { return csm::dH_tot_dt_Ox_alt_at(*this); }
 
-// Concentrations below zero (slightly negative mole fractions) count as none.
-double clipped(double c) { return 0 > c ? 0.0 : c; }
-
-// Particles with at most one H atom per ten C atoms are not oxidised by the per-step rates.
-bool too_carbonised(const CSootModel& m) { return fdiv(m.H_tot, m.C_tot) <= 0.1; }
-
-}  // namespace
-
-double CSootModel::dC_tot_dt_O2_alt_impl() {
-    if (too_carbonised(*this)) return 0.0;
-    double c = clipped(molar_density(O2_index));
-    double k = 2200000.0 * std::exp(fdiv(-3774.53, T));
-    // Two carbon atoms leave per O2 reacting at an active site.
-    double a = run_d(alpha);
-    double sites = c_soot_nought();
-    return (-2.0) * a * k * c * sites;
-}
-
-double CSootModel::dC_tot_dt_OH_alt_impl() {
-    if (too_carbonised(*this)) return 0.0;
-    double c = clipped(molar_density(OH_index));
-    return c * (-0.13) * N_agg * density;
-}
-
-// The per-step model removes no hydrogen by oxidation; a zero C_tot is refused
-// as in the carbon rates.
-double CSootModel::dH_tot_dt_O2_alt_impl() {
-    (void)fdiv(H_tot, C_tot);
-    return 0.0;
-}
-
-double CSootModel::dH_tot_dt_OH_alt_impl() {
-    (void)fdiv(H_tot, C_tot);
-    return 0.0;
-}
-
-double CSootModel::dC_tot_dt_Ox_impl() { return p_dC_tot_dt_OH + p_dC_tot_dt_O2; }
-double CSootModel::dH_tot_dt_Ox_impl() { return p_dH_tot_dt_OH + p_dH_tot_dt_O2; }
+double CSootModel::dC_tot_dt_Ox_impl() { return csm::oxidation_C_at(*this); }
+double CSootModel::dH_tot_dt_Ox_impl() { return csm::oxidation_H_at(*this); }
 
 double CSootModel::omega_O2_impl() {
     double p = P * bind::item(X, O2_index) / P_atm;  // atm

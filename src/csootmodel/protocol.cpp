@@ -1,6 +1,6 @@
 // CSootModel: the per-step protocol (initialize, gas and solution updates),
 // the five process terms, the four source terms and the gas scrubbing.
-#include "sootmodel.hpp"
+#include "formulas.hpp"
 
 namespace pyrandel {
 
@@ -106,19 +106,11 @@ bind::Ref CSootModel::inception_impl(int i) {
 
 bind::Ref CSootModel::growth_impl(int i) {
     if (!growth_enabled) return zero_float();
-    double g = 0.0;
     switch (i) {
         case 0:
         case 1: return zero_float();
-        case 2:
-            if (growth_HACA_enabled) g += p_dC_tot_dt_HACA_alt;
-            if (growth_PAH_adsorption_enabled) g += p_dC_tot_dt_PAH;
-            return bind::py(g);
-        case 3:
-            if (growth_HACA_enabled) g += p_dH_tot_dt_HACA_alt;
-            if (growth_PAH_adsorption_enabled) g += p_dH_tot_dt_PAH;
-            if (carbonization_enabled) g += p_dH_tot_dt_carb;
-            return bind::py(g);
+        case 2: return bind::py(csm::growth_C_at(*this));
+        case 3: return bind::py(csm::growth_H_at(*this));
         default: return bind::none();
     }
 }
@@ -128,8 +120,8 @@ bind::Ref CSootModel::oxidation_impl(int i) {
     switch (i) {
         case 0:
         case 1: return zero_float();
-        case 2: return bind::py(p_dC_tot_dt_OH + p_dC_tot_dt_O2);
-        case 3: return bind::py(p_dH_tot_dt_OH + p_dH_tot_dt_O2);
+        case 2: return bind::py(csm::oxidation_C_at(*this));
+        case 3: return bind::py(csm::oxidation_H_at(*this));
         default: return bind::none();
     }
 }
@@ -186,9 +178,27 @@ bind::Ref CSootModel::S_H_tot_impl() { return source_term(*this, 3); }
 
 namespace {
 
-// One row: scrub_wdot[i] += d through the array's item access, the field read
-// afresh for each row as `self.scrub_wdot[i] += d` would.
-void add_row(CSootModel& m, int i, double d) { bind::Items(m.scrub_wdot).add(i, d); }
+// The HACA and oxidation rows of the scrubbing, each value taken as it is
+// written: `write(species, d)` adds d to scrub_wdot[species].
+template <class W>
+void surface_scrub_rows(const CSootModel& m, W write) {
+    const double rho = m.density;
+    if (m.growth_enabled && m.growth_HACA_enabled) {
+        // Half a C2H2 per carbon atom added; the hydrogen not kept by soot returns as H.
+        write(m.C2H2_index, -(rho * m.p_dC_tot_dt_HACA_alt / 2000));
+        write(m.H_index, m.p_dC_tot_dt_HACA_alt * 0.875 * rho / 1000);
+    }
+    if (!m.oxidation_enabled) return;
+    // O2: one CO and half an O2 per carbon atom removed; removed hydrogen forms H2 with gas-phase H.
+    write(m.CO_index, m.p_dC_tot_dt_O2 * rho / (-1000));
+    write(m.H2_index, rho * m.p_dH_tot_dt_O2 / (-1000));
+    write(m.H_index, -(rho * m.p_dH_tot_dt_O2 / (-1000)));
+    write(m.O2_index, -(m.p_dC_tot_dt_O2 * (-0.5) * rho / 1000));
+    // OH: one CO and one OH per carbon atom removed; H2 gets half the atoms removed.
+    write(m.CO_index, rho * m.p_dC_tot_dt_OH / (-1000));
+    write(m.H2_index, (m.p_dH_tot_dt_OH + m.p_dC_tot_dt_OH) * (-0.5) * rho / 1000);
+    write(m.OH_index, -(rho * m.p_dC_tot_dt_OH / (-1000)));
+}
 
 }  // namespace
 
@@ -196,39 +206,11 @@ void CSootModel::update_scrub_wdot_impl() {
     if (!scrubbing_enabled) return;
     run(update_scrub_wdot_PAH_growth);
 
-    const double rho = density;
     bind::Items w(scrub_wdot);
-    if (w.viewed()) {
-        // A float64 buffer: no code of the array runs between the rows, so one view serves them all.
-        if (growth_enabled && growth_HACA_enabled) {
-            w.add(C2H2_index, -(rho * p_dC_tot_dt_HACA_alt / 2000));
-            w.add(H_index, p_dC_tot_dt_HACA_alt * 0.875 * rho / 1000);
-        }
-        if (!oxidation_enabled) return;
-        w.add(CO_index, p_dC_tot_dt_O2 * rho / (-1000));
-        w.add(H2_index, rho * p_dH_tot_dt_O2 / (-1000));
-        w.add(H_index, -(rho * p_dH_tot_dt_O2 / (-1000)));
-        w.add(O2_index, -(p_dC_tot_dt_O2 * (-0.5) * rho / 1000));
-        w.add(CO_index, rho * p_dC_tot_dt_OH / (-1000));
-        w.add(H2_index, (p_dH_tot_dt_OH + p_dC_tot_dt_OH) * (-0.5) * rho / 1000);
-        w.add(OH_index, -(rho * p_dC_tot_dt_OH / (-1000)));
-        return;
-    }
-    if (growth_enabled && growth_HACA_enabled) {
-        // Half a C2H2 per carbon atom added; the hydrogen not kept by soot returns as H.
-        add_row(*this, C2H2_index, -(rho * p_dC_tot_dt_HACA_alt / 2000));
-        add_row(*this, H_index, p_dC_tot_dt_HACA_alt * 0.875 * rho / 1000);
-    }
-    if (!oxidation_enabled) return;
-    // O2: one CO and half an O2 per carbon atom removed; removed hydrogen forms H2 with gas-phase H.
-    add_row(*this, CO_index, p_dC_tot_dt_O2 * rho / (-1000));
-    add_row(*this, H2_index, rho * p_dH_tot_dt_O2 / (-1000));
-    add_row(*this, H_index, -(rho * p_dH_tot_dt_O2 / (-1000)));
-    add_row(*this, O2_index, -(p_dC_tot_dt_O2 * (-0.5) * rho / 1000));
-    // OH: one CO and one OH per carbon atom removed; H2 gets half the atoms removed.
-    add_row(*this, CO_index, rho * p_dC_tot_dt_OH / (-1000));
-    add_row(*this, H2_index, (p_dH_tot_dt_OH + p_dC_tot_dt_OH) * (-0.5) * rho / 1000);
-    add_row(*this, OH_index, -(rho * p_dC_tot_dt_OH / (-1000)));
+    // A float64 buffer: no code of the array runs between the rows, so one view serves them all.
+    if (w.viewed()) return surface_scrub_rows(*this, [&](int i, double d) { w.add(i, d); });
+    // Otherwise the field is read afresh for each row, as `self.scrub_wdot[i] += d` would.
+    surface_scrub_rows(*this, [this](int i, double d) { bind::Items(scrub_wdot).add(i, d); });
 }
 
 }  // namespace pyrandel

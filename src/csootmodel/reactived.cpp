@@ -5,8 +5,8 @@
 // chemical dimer (a new particle, releasing one H2). Precursors adsorb on soot
 // through a reversible complex that reacts at k_PAH, adding the precursor's
 // carbon and all but two of its hydrogen atoms and releasing two H atoms.
+#include "formulas.hpp"
 #include "precursors.hpp"
-#include "sootmodel.hpp"
 
 #include <optional>
 
@@ -15,32 +15,6 @@ namespace pyrandel {
 using bind::Ref;
 
 namespace {
-
-// Mass of one precursor molecule, kg.
-double mass(CSootModel& s, int i) {
-    int g = bind::at(s.PAH_indices, i);
-    double M = bind::Items(s.MWs).get(g);
-    return M / s.Av;
-}
-
-// Diameter of a precursor molecule of mass m, m.
-double diameter(CSootModel& s, int i, double m) {
-    double n_C = bind::at(s.PAH_n_C, i);
-    double n_H = bind::at(s.PAH_n_H, i);
-    // Bulk density of the molecule from its composition.
-    double rho = bind::fdiv((n_C * s.MW_carbon + n_H * s.MW_hydrogen) * 171943.5197, n_C + n_H);
-    return std::pow(bind::fdiv(bind::fdiv(m, rho) * 6, s.Pi), 0.3333333333333333);
-}
-double diameter(CSootModel& s, int i) { return diameter(s, i, mass(s, i)); }
-
-// Free-molecular soot-PAH collision kernel, m3/s.
-double beta_fm(CSootModel& s, int i) {
-    double m = mass(s, i);
-    double d = diameter(s, i, m);
-    double inv_m_Ag = bind::pydiv(1.0, s.m_Ag());
-    double inv_m = bind::fdiv(1, m);
-    return std::pow(d + s.p_d_g, 2.0) * (std::pow(s.Pi * s.kB * s.T * 0.5 * (inv_m_Ag + inv_m), 0.5) * 2.2);
-}
 
 using bind::dot;
 using bind::sum;
@@ -105,24 +79,13 @@ void CSootModel::PAH_growth_update_reactived_impl() {
     p_dH_tot_dt_PAH = bind::as_double(dH_tot_dt_PAH().get());
 }
 
-// Rate of physical dimerisation of precursors i and j, k_FWD(i, j)·c_i·c_j.
-static double forward_dimerisation(CSootModel& m, Py_ssize_t i, Py_ssize_t j) {
-    double kf = m.k_FWD((int)i, (int)j);
-    double c_i = m.molar_density(bind::at(m.PAH_indices, i));
-    double c_j = m.molar_density(bind::at(m.PAH_indices, j));
-    return kf * c_i * c_j;
-}
-
 void CSootModel::update_phy_dimer__impl() {
     if (steady_state_physical_dimerization) {
         Py_ssize_t n = (Py_ssize_t)PAH_indices.size();
         Py_ssize_t b = 0;
         for (Py_ssize_t i = 0; i < n; ++i)
             for (Py_ssize_t j = i; j < n; ++j, ++b) {
-                double num = forward_dimerisation(*this, i, j);
-                double kr = k_REV((int)i, (int)j);
-                double kreac = k_REAC();
-                double v = bind::fdiv(num, kr + kreac);
+                double v = csm::phy_dimer_of(csm::Checked{*this}, (int)i, (int)j);
                 bind::at(p_phy_dimer_, b) = v;
             }
     } else {
@@ -136,8 +99,7 @@ void CSootModel::update_phy_dimer__impl() {
 void CSootModel::update_ROP_impl() {
     for (Py_ssize_t b = 0; b < (Py_ssize_t)dimer_PAH_1_id.size(); ++b) {
         double r = ROP_dimer((int)b);
-        // A formation rate never goes below zero; NaN passes.
-        bind::Items(p_ROP).set(b, r < 0.0 ? 0.0 : r);
+        bind::Items(p_ROP).set(b, csm::nonneg_rate(r));
     }
 }
 
@@ -146,7 +108,7 @@ void CSootModel::update_phy_dimer_wdot_impl() {
     Py_ssize_t b = 0;
     for (Py_ssize_t i = 0; i < n; ++i)
         for (Py_ssize_t j = i; j < n; ++j, ++b) {
-            double fwd = forward_dimerisation(*this, i, j);
+            double fwd = csm::forward_dimerisation_of(csm::Checked{*this}, (int)i, (int)j);
             double c_D = molar_density(bind::at(phy_dimer_indices, b));
             double kr = k_REV((int)i, (int)j);
             bind::Items(phy_dimer_wdot).set(b, (fwd - c_D * kr) / 1000);
@@ -183,120 +145,49 @@ void CSootModel::update_soot_PAH_wdot_impl() {
 // ------------------------------------------------------- pair quantities
 
 double CSootModel::reduced_m_impl(int PAH_1_id, int PAH_2_id) {
-    double m_i = mass(*this, PAH_1_id);
-    double m_j = mass(*this, PAH_2_id);
-    return bind::fdiv(m_i * m_j, m_i + m_j);
+    return csm::reduced_m_of(csm::Checked{*this}, PAH_1_id, PAH_2_id);
 }
-
 double CSootModel::reduced_d_impl(int PAH_1_id, int PAH_2_id) {
-    double d_i = diameter(*this, PAH_1_id);
-    double d_j = diameter(*this, PAH_2_id);
-    return bind::fdiv(2 * d_i * d_j, d_i + d_j);
+    return csm::reduced_d_of(csm::Checked{*this}, PAH_1_id, PAH_2_id);
 }
-
 double CSootModel::k_FWD_impl(int PAH_1_id, int PAH_2_id) {
-    double d = reduced_d(PAH_1_id, PAH_2_id);
-    double mu = reduced_m(PAH_1_id, PAH_2_id);
-    // Collision frequency of the pair, with NumPy's full pi.
-    return std::pow(d, 2.0) * (k_FWD_prefactor * 2.2 * 0.1 * Av) *
-           std::pow(bind::pydiv(8.0 * M_PI * kB * T, mu), 0.5);
+    return csm::k_FWD_of(csm::Checked{*this}, PAH_1_id, PAH_2_id);
 }
-
 bind::NpFloat CSootModel::k_REV_impl(int PAH_1_id, int PAH_2_id) {
-    double kf = k_FWD(PAH_1_id, PAH_2_id);
-    bind::Items mw(MWs);
-    double M_i = mw.get(bind::at(PAH_indices, PAH_1_id));
-    double M_j = mw.get(bind::at(PAH_indices, PAH_2_id));
-    // Binding energy of the pair from the molar masses, J/mol.
-    double E = 933420.0 * (M_i * M_j) / (M_i + M_j) - 34053.0;
-    return kf * std::pow(10.0, -1.8) * std::exp(E * (-0.115) * std::log(10.0) / (T * R));
+    return csm::k_REV_of(csm::Checked{*this}, PAH_1_id, PAH_2_id);
 }
-
-bind::NpFloat CSootModel::k_REAC_impl() {
-    return (K_REACT_prefactor * 5e6) * std::exp(bind::fdiv(-(Ea_REACT_prefactor * 96232), T * R));
-}
-
-bind::NpFloat CSootModel::k_PAH_impl() {
-    return (K_PAH_ADS_prefactor * 2e10) * std::exp(bind::fdiv(-(Ea_PAH_ADS_prefactor * 96232), T * R));
-}
-
-bind::NpFloat CSootModel::ROP_dimer_impl(int dimer_id) {
-    double k = k_REAC();
-    return k * bind::at(p_phy_dimer_, dimer_id);
-}
+bind::NpFloat CSootModel::k_REAC_impl() { return csm::k_REAC_at(*this); }
+bind::NpFloat CSootModel::k_PAH_impl() { return csm::k_PAH_at(*this); }
+bind::NpFloat CSootModel::ROP_dimer_impl(int dimer_id) { return csm::ROP_dimer_of(csm::Checked{*this}, dimer_id); }
 
 // -------------------------------------------------------- soot-PAH kernels
 
-double CSootModel::beta_fm_soot_PAH_impl(int PAH_id) { return beta_fm(*this, PAH_id); }
-
+double CSootModel::beta_fm_soot_PAH_impl(int PAH_id) { return csm::beta_fm_of(csm::Checked{*this}, PAH_id); }
 bind::NpFloat CSootModel::beta_cont_soot_PAH_impl(int PAH_id) {
-    double d = diameter(*this, PAH_id);
-    double diff = bind::fdiv(2 * kB * T, viscosity * 3);
-    double cs_soot = C_S_soot(p_d_m);
-    double cs_pah = C_S_soot(d);
-    // Slip of the particle taken at its mobility diameter.
-    return diff * (cs_soot / p_d_g + cs_pah / d) * (d + p_d_g);
+    return csm::beta_cont_of(csm::Checked{*this}, PAH_id);
 }
-
-double CSootModel::k_f_soot_PAH_impl(int PAH_id) {
-    double fm = beta_fm_soot_PAH(PAH_id);
-    double cont = beta_cont_soot_PAH(PAH_id);
-    // Harmonic blend of the free-molecular and continuum kernels.
-    return bind::fdiv(fm * cont, fm + cont) * Av;
-}
-
-bind::NpFloat CSootModel::k_r_soot_PAH_impl(int PAH_id) {
-    double m_s = bind::fdiv(C_tot * MW_carbon, N_agg);
-    double kf = bind::at(p_k_f_soot_PAH, PAH_id);
-    double M = bind::Items(MWs).get(bind::at(PAH_indices, PAH_id));
-    double E = 933420.0 * (m_s * M) / (m_s + M) - 34053.0;
-    return std::pow(10.0, -1.8) * kf * std::exp(E * (-0.115) * std::log(10.0) / (T * R));
-}
-
-bind::NpFloat CSootModel::C_S_soot_impl(double d) {
-    double lam = p_lambda_gas;
-    return 1 + bind::fdiv(2 * lam, d) * (1.21 + 0.4 * std::exp(bind::fdiv(-0.78 * d, lam)));
-}
-
+double CSootModel::k_f_soot_PAH_impl(int PAH_id) { return csm::k_f_soot_PAH_of(csm::Checked{*this}, PAH_id); }
+bind::NpFloat CSootModel::k_r_soot_PAH_impl(int PAH_id) { return csm::k_r_soot_PAH_of(csm::Checked{*this}, PAH_id); }
+bind::NpFloat CSootModel::C_S_soot_impl(double d) { return csm::C_S_soot_at(*this, d); }
 bind::NpFloat CSootModel::soot_PAH_star_impl(bind::SizeT PAH_id) {
-    Py_ssize_t i = (Py_ssize_t)PAH_id.v;
-    int g = bind::at(PAH_indices, i);
-    double kf = bind::at(p_k_f_soot_PAH, i);
-    double c = molar_density(g);
-    double num = N_agg * density * kf * bind::pymax(c, 0.0);
-    double kr = bind::at(p_k_r_soot_PAH, i);
-    double kp = k_PAH();
-    return num / (kr + kp);
+    return csm::soot_PAH_star_of(csm::Checked{*this}, (Py_ssize_t)PAH_id.v);
 }
 
 // ------------------------------------------------------ adsorption growth
 
 bind::NpFloat CSootModel::dC_tot_dt_PAH_each_reactived_impl(bind::SizeT PAH_id) {
-    Py_ssize_t i = (Py_ssize_t)PAH_id.v;
-    double n_C = bind::at(PAH_n_C, i);
-    double kp = k_PAH();
-    return n_C * kp * bind::at(p_soot_PAH_star, i) / density;
+    return csm::dC_each_reactived_of(csm::Checked{*this}, (Py_ssize_t)PAH_id.v);
 }
-
 bind::NpFloat CSootModel::dH_tot_dt_PAH_each_reactived_impl(bind::SizeT PAH_id) {
-    Py_ssize_t i = (Py_ssize_t)PAH_id.v;
-    double n_H = bind::at(PAH_n_H, i);
-    double kp = k_PAH();
-    return (n_H - 2) * kp * bind::at(p_soot_PAH_star, i) / density;
+    return csm::dH_each_reactived_of(csm::Checked{*this}, (Py_ssize_t)PAH_id.v);
 }
 
-double CSootModel::dC_tot_dt_PAH_impl() {
-    double acc = 0.0;
-    for (double v : p_dC_tot_dt_PAH_each) acc += v;
-    return acc;
-}
+double CSootModel::dC_tot_dt_PAH_impl() { return csm::sum_in_order(p_dC_tot_dt_PAH_each); }
 
 Ref CSootModel::dH_tot_dt_PAH_impl() {
     // The sum starts from the integer 0, which is what an empty array gives.
     if (p_dH_tot_dt_PAH_each.empty()) return bind::py(0);
-    double acc = 0.0;
-    for (double v : p_dH_tot_dt_PAH_each) acc += v;
-    return bind::py(acc);
+    return bind::py(csm::sum_in_order(p_dH_tot_dt_PAH_each));
 }
 
 // --------------------------------------------------------------- inception

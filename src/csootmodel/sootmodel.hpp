@@ -9,12 +9,27 @@
 
 #include "../binding/cls.hpp"
 #include "../binding/results.hpp"
+
+#include <vector>
+
 #include "fields.hpp"
 #include "methods.hpp"
 
 namespace pyrandel {
 
 struct CSootModel;
+
+namespace csm {
+// Per-precursor and per-dimer values of the step in one pass (step.cpp), kept
+// with the model so that their storage is reused from step to step.
+struct StepScratch {
+    std::vector<double> M, mass, d, c;                     // per precursor
+    std::vector<double> k_f, k_r, star, k3, k4, rad;      // per precursor
+    std::vector<double> dC, dH;                            // per precursor
+    std::vector<double> phy, rop;                          // per dimer
+    std::vector<double> omega, a, b, dimer, w_inc, w_cond, weight;  // self-collision, per precursor
+};
+}  // namespace csm
 
 // Internal method table: entries without a Python name.
 struct CSootModelVTable {
@@ -28,6 +43,7 @@ struct CSootModel {
     const CSootModelVTable* vtab;
 
     CSM_FIELDS(BIND_DECLARE)
+    csm::StepScratch scratch;
 
     // ------------------------------------------------------------- binding
 
