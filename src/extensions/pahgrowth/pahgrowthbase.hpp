@@ -13,7 +13,6 @@
 #include <cstdint>
 
 #include "../../binding/cls.hpp"
-#include "../entries.hpp"
 
 namespace pyrandel {
 
