@@ -1,6 +1,6 @@
 #include "pfrsoot.hpp"
 
-#include "../../flame/flamecommon.hpp"
+#include "../flame/flamecommon.hpp"
 #include "../gas/sootgas.hpp"
 #include "../sootmodels/monodisperse.hpp"
 #include "../sootwrapper/sootwrapper.hpp"

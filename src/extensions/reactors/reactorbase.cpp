@@ -3,7 +3,7 @@
 #include <cfloat>
 #include <cmath>
 
-#include "../../flame/flamecommon.hpp"
+#include "../flame/flamecommon.hpp"
 #include "../gas/sootgas.hpp"
 #include "../sootmodels/monodisperse.hpp"
 #include "../sootwrapper/sootwrapper.hpp"

@@ -1,7 +1,7 @@
 #include "flamecommon.hpp"
 
-#include "../extensions/gas/sootgas.hpp"
-#include "../extensions/sootmodels/monodisperse.hpp"
+#include "../gas/sootgas.hpp"
+#include "../sootmodels/monodisperse.hpp"
 
 #include <cstring>
 #include <string>

@@ -16,8 +16,8 @@
 #include <immintrin.h>
 #endif
 
-#include "../binding/cls.hpp"
-#include "../csootmodel/sootmodel.hpp"
+#include "../../binding/cls.hpp"
+#include "../../csootmodel/sootmodel.hpp"
 
 namespace pyrandel::flame {
 
