@@ -9,64 +9,31 @@
 // divisor raises ZeroDivisionError "float division").
 #pragma once
 
-#include <cfenv>
 #include <cmath>
 #include <vector>
-#if defined(__SSE2__)
-#include <immintrin.h>
-#endif
 
 #include "../../binding/cls.hpp"
+#include "../../binding/numpy.hpp"
 #include "../../csootmodel/sootmodel.hpp"
 
 namespace pyrandel::flame {
 
-// ------------------------------------------------------------- arithmetic
-
-// Division as NumPy's float64 scalars do it: no test, IEEE results.
-using NumpyDiv = bind::PlainDiv;
-// Division of numbers held as C doubles: a zero divisor raises.
+// NumPy's behaviour, as the solvers use it.
 using bind::CheckedDiv;
-
-// Watches the floating-point status over a stretch of NumPy-style arithmetic
-// and hands what it saw to NumPy's error handling (np.errstate decides between
-// a RuntimeWarning, an exception or silence).
-class FpWatch {
-public:
-    static constexpr int watched = FE_DIVBYZERO | FE_OVERFLOW | FE_UNDERFLOW | FE_INVALID;
-#if defined(__SSE2__) && defined(__x86_64__)
-    // Doubles live in SSE registers: the status word of the SSE unit is all
-    // there is to watch, and reading it is far cheaper than the x87 one.
-    FpWatch() { _mm_setcsr(_mm_getcsr() & ~0x3Fu); }
-    int raised() const {
-        const unsigned s = _mm_getcsr();
-        return (s & 0x04 ? FE_DIVBYZERO : 0) | (s & 0x08 ? FE_OVERFLOW : 0) | (s & 0x10 ? FE_UNDERFLOW : 0) |
-               (s & 0x01 ? FE_INVALID : 0);
-    }
-#else
-    FpWatch() { std::feclearexcept(FE_ALL_EXCEPT); }
-    int raised() const { return std::fetestexcept(watched); }
-#endif
-    // Reports the flags raised since construction (or `extra`) and clears them.
-    void report(int extra = 0);
-};
-void report_fp(int flags);
-
-// ------------------------------------------------------------ profiles
-
-// np.interp(z, flame.grid, flame.<name>)
-bind::Ref interp_profile(PyObject* z, PyObject* flame, PyObject* name);
-// np.interp(z, flame.grid, flame.X[i, :])
-bind::Ref interp_species(PyObject* z, PyObject* flame, Py_ssize_t i);
-// np.interp(z, flame.grid, values)
-bind::Ref interp_values(PyObject* z, PyObject* flame, PyObject* values);
-// np.ones(n) * factor
-bind::Ref ones_times(Py_ssize_t n, PyObject* factor);
-// X[:, i], a view
-bind::Ref column(PyObject* X, Py_ssize_t i);
-// X[i, :] = v and X[:, i] = v, by NumPy item assignment
-void set_row(PyObject* X, Py_ssize_t i, PyObject* v);
-void set_column(PyObject* X, Py_ssize_t i, PyObject* v);
+using bind::column;
+using bind::column_values;
+using bind::FpWatch;
+using bind::interp_profile;
+using bind::interp_species;
+using bind::interp_values;
+using bind::NumpyDiv;
+using bind::ones_times;
+using bind::put;
+using bind::relax;
+using bind::report_fp;
+using bind::require_float64;
+using bind::set_column;
+using bind::set_row;
 
 // Thermophoretic drift at a point from the backward temperature difference.
 template <class Div>
@@ -245,21 +212,6 @@ void set_vars(PyObject* model, const double v[4], bind::Ref& scratch);
 // column as a view, the own body with the column's values.
 void update_gas_wrapper(PyObject* gas, double T, double P, PyObject* X, Py_ssize_t j, double rho, double mu,
                         double mean_MW);
-
-// Column j of a two-dimensional array as doubles (all rows); IndexError outside.
-void column_values(PyObject* X, Py_ssize_t j, std::vector<double>& out);
-
-// An array the solver writes numbers into must hold float64 (an integer array
-// would truncate them silently): TypeError otherwise. None passes (the write
-// then fails as NumPy's item assignment on None does).
-void require_float64(PyObject* arr, const char* field);
-
-// arr[i] = v into an array the solver fills: float64 through the buffer,
-// refused with TypeError for any other element type.
-void put(PyObject* arr, Py_ssize_t i, double v, const char* field);
-
-// a * under + b * (1.0 - under) by NumPy's array arithmetic (a new array).
-bind::Ref relax(PyObject* a1, PyObject* a0, double under);
 
 // Names shared by the solvers.
 extern bind::Name n_TPX, n_mean_molecular_weight, n_solve_TDMA, n_species_names, n_grid, n_shape, n_density, n_T,
