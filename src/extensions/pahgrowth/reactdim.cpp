@@ -116,6 +116,7 @@ const CReactDimVTable CReactDim::vtable = [] {
     t._update_NCH_inception = entry<&CReactDim::update_NCH_inception_impl, "_update_NCH_inception">();
     return t;
 }();
+[[maybe_unused]] const bool plain_scrub_added = add_plain_scrub<CReactDim>();
 
 // ----------------------------------------------------------- construction
 
