@@ -8,7 +8,7 @@
 #include "../../lib/lastvalue.hpp"
 #include "../gas/sootgas.hpp"
 #include "../sootwrapper/sootwrapper.hpp"
-#include "surfacereactionsbase.hpp"
+#include "frenklachhaca.hpp"
 
 namespace pyrandel {
 
