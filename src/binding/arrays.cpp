@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "numpy.hpp"
+
 namespace bind {
 
 bool plain_numeric(PyObject* arr) {
@@ -162,26 +164,6 @@ Ref zeros(Py_ssize_t n) {
     return call(f.get(), k.get());
 }
 
-namespace {
-
-// NumPy's own zeros_like and zeros, to recognise the common case.
-struct NumpyZeros {
-    PyObject* zeros_like = nullptr;
-    PyObject* zeros = nullptr;
-};
-const NumpyZeros& numpy_zeros() {
-    static NumpyZeros z = [] {
-        NumpyZeros r;
-        Ref numpy = Ref::steal(PyImport_ImportModule("numpy"));
-        r.zeros_like = getattr(numpy.get(), n_zeros_like).release();
-        r.zeros = getattr(numpy.get(), n_zeros).release();
-        return r;
-    }();
-    return z;
-}
-
-}  // namespace
-
 Ref zeros_like_float(PyObject* X) {
     Ref fn = getattr(np().get(), n_zeros_like);
     Py_buffer view;
@@ -200,7 +182,7 @@ Ref zeros_like_float(PyObject* X) {
         ndim = view.ndim;
         PyBuffer_Release(&view);
     }
-    const NumpyZeros& nz = numpy_zeros();
+    const NumpyOwn& nz = numpy_own;
     // A plain one-dimensional float64 array: np.zeros(n) is what zeros_like gives.
     if (have_view && fn.get() == nz.zeros_like && Py_IS_TYPE(X, (PyTypeObject*)g.ndarray) && ndim == 1 &&
         f == 'd')

@@ -1,6 +1,6 @@
 #include "cflamesolver.hpp"
 
-#include "flamecommon.hpp"
+#include "../extensions/flame/flamecommon.hpp"
 
 namespace pyrandel {
 

@@ -2,7 +2,7 @@
 
 #include <climits>
 
-#include "flamecommon.hpp"
+#include "../extensions/flame/flamecommon.hpp"
 
 namespace pyrandel {
 

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "../binding/cls.hpp"
+#include "../binding/numpy.hpp"
 #include "../binding/results.hpp"
 #include "constants.hpp"
 #include "registry.hpp"
@@ -84,6 +85,7 @@ void import_types() {
     if (!f64 || !PyType_Check(f64)) PyErr_Clear();
     else bind::set_float64_type(f64);
     Py_XDECREF(f64);
+    bind::capture_numpy(numpy.get());
 }
 
 // `from <package-relative or absolute> name`, as the start-up imports do.

@@ -101,7 +101,7 @@ Ref CPFROde::evaluate(PyObject* t, PyObject* y) {
     if (soot_first) L.needs("soot_offset + 4", (long)soot_offset + 4);
 
     Ref g = gas.hold();
-    Ref Ys = pfr::y_slice(y, Y_offset, soot_offset);
+    Ref Ys = bind::slice(y, Y_offset, soot_offset);
     pfr::set_gas_state(g.get(), Ys.get(), [&] { return L.at(T_offset); }, P);
     wdot = pfr::gas_attr(g.get(), pfr::g_net_production_rates);
     const double rho = _enable_fixed_density ? fixed_density : pfr::gas_density(g.get());
@@ -124,12 +124,12 @@ Ref CPFROde::evaluate(PyObject* t, PyObject* y) {
         const double q = external_heat(bind::as_double(t), L.at(T_offset));
         Ref h = pfr::gas_attr(g.get(), pfr::g_partial_molar_enthalpies);
         Ref w = wdot.hold();
-        const double d = bind::as_double(pfr::np_dot(h.get(), w.get()).get());
+        const double d = bind::np_dot(h.get(), w.get());
         const double cp = bind::as_double(pfr::gas_attr(g.get(), pfr::g_cp).get());
         const double den = rho * u_ * cp;
         dT = den != 0.0 ? (q - d) / den
                         : bind::as_double(
-                              Ref::steal(PyNumber_TrueDivide(pfr::f64(q - d).get(), bind::py(den).get())).get());
+                              Ref::steal(PyNumber_TrueDivide(bind::f64(q - d).get(), bind::py(den).get())).get());
     }
 
     if (soot_on()) {

@@ -101,7 +101,7 @@ Ref CPFRSootOde::evaluate(PyObject* t, PyObject* y) {
     T = T_;
 
     Ref g = gas.hold();
-    Ref Ys = pfr::y_slice(y, Y_offset, soot_offset);
+    Ref Ys = bind::slice(y, Y_offset, soot_offset);
     pfr::set_gas_state(g.get(), Ys.get(), [&] { return T; }, P);
     wdot = pfr::gas_attr(g.get(), pfr::g_net_production_rates);
     const double rho = _enable_fixed_density ? fixed_density : pfr::gas_density(g.get());

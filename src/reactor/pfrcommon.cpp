@@ -23,13 +23,6 @@ Name n_gas[] = {Name("T"),
                 Name("species_names")};
 Name n_set_unnormalized_mass_fractions("set_unnormalized_mass_fractions");
 Name n_TP("TP");
-Name n_interp("interp");
-Name n_hstack("hstack");
-Name n_dot("dot");
-Name n_sum("sum");
-Name n_pi("pi");
-Name n_empty("empty");
-Name n_float64("float64");
 
 Name n_volume_fraction("volume_fraction");
 Name n_update_gas("update_gas");
@@ -48,161 +41,12 @@ Name n_dimer_wdot("phy_dimer_wdot");
 Name n_PAH_indices("soot_PAH_index_in_gas");
 Name n_PAH_wdot("soot_PAH_wdot");
 
-// NumPy's own functions, to recognise the common case of an unchanged `np`.
-struct Numpy {
-    PyObject* interp;
-    PyObject* hstack;
-    PyObject* empty;
-    PyObject* float64;
-};
-const Numpy& numpy() {
-    static Numpy z = [] {
-        Ref m = Ref::steal(PyImport_ImportModule("numpy"));
-        return Numpy{bind::getattr(m.get(), n_interp).release(), bind::getattr(m.get(), n_hstack).release(),
-                     bind::getattr(m.get(), n_empty).release(), bind::getattr(m.get(), n_float64).release()};
-    }();
-    return z;
-}
-
-Ref np_attr(PyObject* name) { return bind::getattr(bind::np().get(), name); }
-
-Ref new_array(Py_ssize_t n) { return bind::call(numpy().empty, bind::py((int64_t)n).get()); }
-
 }  // namespace
 
 double pypow(double a, double b) {
     if (a == 0.0 && b < 0.0) bind::raise(PyExc_ZeroDivisionError, "0.0 cannot be raised to a negative power");
     if (a < 0.0 && std::isfinite(a) && b != std::floor(b)) bind::raise(PyExc_TypeError, "must be real number, not complex");
     return std::pow(a, b);
-}
-
-Ref f64(double v) { return bind::call(numpy().float64, bind::py(v).get()); }
-
-// ------------------------------------------------------------- state vector
-
-F64::F64(PyObject* o, bool writable) {
-    if (bind::plain_f64(o, writable, s_)) {
-        Py_INCREF(o);  // keeps the memory, as an export would
-        held_ = o;
-        ok_ = true;
-        return;
-    }
-    if (!bind::g.ndarray || !Py_IS_TYPE(o, (PyTypeObject*)bind::g.ndarray)) return;
-    if (PyObject_GetBuffer(o, &v_, (writable ? PyBUF_WRITABLE : 0) | PyBUF_STRIDES | PyBUF_FORMAT) < 0) {
-        PyErr_Clear();
-        return;
-    }
-    const char* f = v_.format ? v_.format : "B";
-    if (*f == '@' || *f == '=' || *f == '<') ++f;
-    if (v_.ndim != 1 || v_.itemsize != (Py_ssize_t)sizeof(double) || f[0] != 'd' || f[1] != 0) {
-        PyBuffer_Release(&v_);
-        return;
-    }
-    exported_ = ok_ = true;
-    s_ = bind::F64Span{static_cast<char*>(v_.buf), v_.shape[0], v_.strides[0]};
-}
-
-Layout::Layout(PyObject* y_) : y(y_), n(bind::length(y_)), view(y_) {}
-
-void Layout::offset(const char* name, long v) const {
-    if (v < 0 || v >= n)
-        bind::raisef(PyExc_IndexError, "%s = %ld lies outside the state vector of length %zd", name, v, n);
-}
-
-void Layout::needs(const char* what, long end) const {
-    if (end < 0 || end > n)
-        bind::raisef(PyExc_IndexError, "state vector of length %zd is shorter than %s = %ld", n, what, end);
-}
-
-double Layout::at(Py_ssize_t i) const {
-    if (view.ok()) {
-        if (i < 0 || i >= view.size())
-            bind::raisef(PyExc_IndexError, "index %zd is out of bounds for axis 0 with size %zd", i, view.size());
-        return view[i];
-    }
-    Ref k = bind::py((int64_t)i);
-    Ref e = Ref::steal(PyObject_GetItem(y, k.get()));
-    return bind::as_double(e.get());
-}
-
-Ref y_slice(PyObject* y, Py_ssize_t a, Py_ssize_t b) {
-    Ref lo = bind::py((int64_t)a);
-    Ref hi = b < 0 ? bind::none() : bind::py((int64_t)b);
-    Ref s = Ref::steal(PySlice_New(lo.get(), hi.get(), nullptr));
-    return Ref::steal(PyObject_GetItem(y, s.get()));
-}
-
-double Layout::div(Py_ssize_t i, double d) const {
-    if (d != 0.0) return at(i) / d;
-    Ref k = bind::py((int64_t)i);
-    Ref e = Ref::steal(PyObject_GetItem(y, k.get()));
-    Ref q = Ref::steal(PyNumber_TrueDivide(e.get(), bind::py(d).get()));
-    return bind::as_double(q.get());
-}
-
-// ------------------------------------------------------------------ interp
-
-
-double interp(PyObject* x, double xd, PyObject* profile, const char* name) {
-    Ref fn = np_attr(n_interp);
-    if (fn.get() == numpy().interp && bind::g.ndarray && Py_IS_TYPE(profile, (PyTypeObject*)bind::g.ndarray)) {
-        Py_buffer v;
-        if (PyObject_GetBuffer(profile, &v, PyBUF_STRIDES | PyBUF_FORMAT) == 0) {
-            const char* f = v.format ? v.format : "B";
-            if (*f == '@' || *f == '=' || *f == '<') ++f;
-            bool plain = v.ndim == 2 && v.shape[0] >= 2 && v.shape[1] >= 1 && v.itemsize == (Py_ssize_t)sizeof(double) &&
-                         std::strcmp(f, "d") == 0;
-            const Py_ssize_t n = plain ? v.shape[1] : 0;
-            auto at = [&](Py_ssize_t r, Py_ssize_t j) {
-                return *reinterpret_cast<const double*>(static_cast<const char*>(v.buf) + r * v.strides[0] +
-                                                        j * v.strides[1]);
-            };
-            for (Py_ssize_t j = 1; plain && j < n; ++j) plain = at(0, j - 1) < at(0, j);
-            if (plain) {
-                double res;
-                // NumPy's interpolation on increasing abscissae, operation for operation.
-                if (n == 1) res = at(1, 0);
-                else if (std::isnan(xd)) res = xd;
-                else if (xd > at(0, n - 1)) res = at(1, n - 1);
-                else if (xd < at(0, 0)) res = at(1, 0);
-                else {
-                    // The last abscissa not above x.
-                    Py_ssize_t lo = 0, hi = n;
-                    while (lo < hi) {
-                        Py_ssize_t mid = lo + ((hi - lo) >> 1);
-                        if (xd >= at(0, mid)) lo = mid + 1;
-                        else hi = mid;
-                    }
-                    const Py_ssize_t j = lo - 1;
-                    if (j == n - 1 || at(0, j) == xd) res = at(1, j);
-                    else {
-                        const double slope = (at(1, j + 1) - at(1, j)) / (at(0, j + 1) - at(0, j));
-                        res = slope * (xd - at(0, j)) + at(1, j);
-                        if (std::isnan(res)) {
-                            res = slope * (xd - at(0, j + 1)) + at(1, j + 1);
-                            if (std::isnan(res) && at(1, j) == at(1, j + 1)) res = at(1, j);
-                        }
-                    }
-                }
-                PyBuffer_Release(&v);
-                return res;
-            }
-            PyBuffer_Release(&v);
-        } else {
-            PyErr_Clear();
-        }
-    }
-    if (profile == Py_None)
-        bind::raisef(PyExc_TypeError, "the temperature profile %s is not set (None)", name);
-    // profile[0, :] and profile[1, :]
-    Ref all = Ref::steal(PySlice_New(nullptr, nullptr, nullptr));
-    Ref k0 = bind::tuple_of({bind::py(0).get(), all.get()});
-    Ref k1 = bind::tuple_of({bind::py(1).get(), all.get()});
-    Ref xp = Ref::steal(PyObject_GetItem(profile, k0.get()));
-    Ref fp = Ref::steal(PyObject_GetItem(profile, k1.get()));
-    PyObject* args[] = {x, xp.get(), fp.get()};
-    Ref r = Ref::steal(PyObject_Vectorcall(fn.get(), args, 3, nullptr));
-    return bind::as_double(r.get());
 }
 
 // --------------------------------------------------------------- gas object
@@ -217,45 +61,6 @@ void set_TP(PyObject* gas, double T, double P) {
 }
 
 double gas_density(PyObject* gas) { return bind::as_double(gas_attr(gas, g_density).get()); }
-
-Ref np_dot(PyObject* a, PyObject* b) {
-    Ref fn = np_attr(n_dot);
-    PyObject* args[] = {a, b};
-    return Ref::steal(PyObject_Vectorcall(fn.get(), args, 2, nullptr));
-}
-
-Ref np_sum_product(PyObject* a, PyObject* b) {
-    Ref p = Ref::steal(PyNumber_Multiply(a, b));
-    Ref fn = np_attr(n_sum);
-    return bind::call(fn.get(), p.get());
-}
-
-double np_pi() { return bind::as_double(np_attr(n_pi).get()); }
-
-Ref hstack(std::initializer_list<double> head, PyObject* Y, std::initializer_list<double> tail) {
-    Ref fn = np_attr(n_hstack);
-    if (fn.get() == numpy().hstack) {
-        F64 y(Y);
-        if (y.ok()) {
-            const Py_ssize_t n = (Py_ssize_t)head.size() + y.size() + (Py_ssize_t)tail.size();
-            Ref out = new_array(n);
-            F64 o(out.get(), true);
-            if (!o.ok()) bind::raise(PyExc_SystemError, "new array without a float64 buffer");
-            Py_ssize_t k = 0;
-            for (double v : head) o[k++] = v;
-            for (Py_ssize_t i = 0; i < y.size(); ++i) o[k++] = y[i];
-            for (double v : tail) o[k++] = v;
-            return out;
-        }
-    }
-    Ref t = Ref::steal(PyTuple_New((Py_ssize_t)(head.size() + 1 + tail.size())));
-    Py_ssize_t k = 0;
-    for (double v : head) PyTuple_SET_ITEM(t.get(), k++, bind::py(v).release());
-    Py_INCREF(Y);
-    PyTuple_SET_ITEM(t.get(), k++, Y);
-    for (double v : tail) PyTuple_SET_ITEM(t.get(), k++, bind::py(v).release());
-    return bind::call(fn.get(), t.get());
-}
 
 namespace {
 
@@ -276,16 +81,14 @@ Ref dY_soot(PyObject* w, PyObject* s, PyObject* MW, PyObject* Y, PyObject* m_los
     return r;
 }
 
-bool own_hstack() { return np_attr(n_hstack).get() == numpy().hstack; }
-
 }  // namespace
 
 Ref result_plain(double h0, double h1, double h2, PyObject* w, PyObject* MW, double rho_u) {
-    if (rho_u != 0.0 && own_hstack()) {
+    if (rho_u != 0.0 && bind::own_hstack()) {
         F64 a(w), b(MW);
         if (a.ok() && b.ok() && a.size() == b.size()) {
             const Py_ssize_t n = a.size();
-            Ref out = new_array(3 + n);
+            Ref out = bind::new_array(3 + n);
             F64 o(out.get(), true);
             o[0] = h0;
             o[1] = h1;
@@ -300,13 +103,13 @@ Ref result_plain(double h0, double h1, double h2, PyObject* w, PyObject* MW, dou
 
 Ref result_soot(double h0, double h1, double h2, PyObject* w, PyObject* s, PyObject* MW, PyObject* Y,
                 PyObject* m_loss, double rho_u, const double (&tail)[4]) {
-    if (rho_u != 0.0 && (PyFloat_CheckExact(m_loss) || Py_IS_TYPE(m_loss, (PyTypeObject*)numpy().float64)) &&
-        own_hstack()) {
+    if (rho_u != 0.0 && (PyFloat_CheckExact(m_loss) || Py_IS_TYPE(m_loss, (PyTypeObject*)bind::numpy_own.float64)) &&
+        bind::own_hstack()) {
         F64 a(w), c(s), b(MW), y(Y);
         const Py_ssize_t n = a.ok() ? a.size() : -1;
         if (a.ok() && b.ok() && c.ok() && y.ok() && b.size() == n && c.size() == n && y.size() == n) {
             const double ml = PyFloat_AS_DOUBLE(m_loss);
-            Ref out = new_array(3 + n + 4);
+            Ref out = bind::new_array(3 + n + 4);
             F64 o(out.get(), true);
             o[0] = h0;
             o[1] = h1;

@@ -1,6 +1,4 @@
-// What the two classic plug-flow reactors share: NumPy's interp/hstack done
-// natively when the module's `np` still holds NumPy's own functions, and the
-// body of one evaluation (gas state, soot-model update, wall deposition, soot and
+// What the two classic plug-flow reactors share: the body of one evaluation (gas state, soot-model update, wall deposition, soot and
 // species balances, result assembly). The reactor classes are templates'
 // parameters: both declare the same field names for the shared state.
 #pragma once
@@ -9,6 +7,7 @@
 #include <optional>
 
 #include "../binding/cls.hpp"
+#include "../binding/numpy.hpp"
 #include "../csootmodel/sootmodel.hpp"
 
 namespace pyrandel::pfr {
@@ -22,53 +21,13 @@ using bind::Ref;
 // cannot become a float; zero under a negative power is refused.
 double pypow(double a, double b);
 
-// A double as NumPy's float64 scalar.
-Ref f64(double v);
-
-// `y[a:b]` (b < 0: to the end).
-Ref y_slice(PyObject* y, Py_ssize_t a, Py_ssize_t b);
-
-// A read view of a one-dimensional native float64 buffer of an exact ndarray.
-class F64 {
-    Py_buffer v_{};
-    bool ok_ = false;
-    bool exported_ = false;  // v_ holds an export; otherwise a reference to the array in its place
-    PyObject* held_ = nullptr;
-    bind::F64Span s_;
-
-public:
-    explicit F64(PyObject* o, bool writable = false);
-    ~F64() {
-        if (exported_) PyBuffer_Release(&v_);
-        Py_XDECREF(held_);
-    }
-    F64(const F64&) = delete;
-    F64& operator=(const F64&) = delete;
-    bool ok() const { return ok_; }
-    Py_ssize_t size() const { return s_.n; }
-    double& operator[](Py_ssize_t i) const { return s_[i]; }
-};
-
-// The state vector of one call: its length checked against the layout before
-// the reactor touches anything, its entries read as floats. A float64 array
-// stays exported for the call (NumPy refuses to resize it meanwhile), so its
-// entries are read from the buffer at the time they are needed.
-struct Layout {
-    PyObject* y;
-    Py_ssize_t n;
-    F64 view;
-    explicit Layout(PyObject* y);
-    void offset(const char* name, long v) const;
-    void needs(const char* what, long end) const;
-    // `y[i]` as a float; `y[i] / d` (NumPy's or Python's rules for a zero d).
-    double at(Py_ssize_t i) const;
-    double div(Py_ssize_t i, double d) const;
-};
-
-// `np.interp(x, profile[0, :], profile[1, :])` with the module's `np`;
-// natively when `np.interp` is NumPy's own and the profile a float64 array
-// with increasing abscissae.
-double interp(PyObject* x, double xd, PyObject* profile, const char* name);
+// NumPy's behaviour, as the reactors use it.
+using bind::F64;
+using bind::hstack;
+using bind::interp;
+using bind::np_pi;
+using bind::np_sum_product;
+using Layout = bind::StateVector;
 
 // ---------------------------------------------------------------- soot model
 
@@ -117,16 +76,6 @@ void set_gas_state(PyObject* gas, PyObject* Y, F temperature, double P) {
 }
 double gas_density(PyObject* gas);
 
-// `np.dot(a, b)` and `np.sum(a * b)` with the module's `np`.
-Ref np_dot(PyObject* a, PyObject* b);
-Ref np_sum_product(PyObject* a, PyObject* b);
-double np_pi();
-
-// The result: `np.hstack((head..., Y, tail...))`. Y is an ndarray or any
-// object NumPy accepts; natively when `np.hstack` is NumPy's own and Y a
-// one-dimensional float64 array.
-Ref hstack(std::initializer_list<double> head, PyObject* Y, std::initializer_list<double> tail);
-
 // The results `hstack((head..., dY, tail...))` with the species derivatives
 // dY = w·MW/(ρu) without soot and ((w + s)·MW − Y·m_loss)/(ρu) with soot,
 // each element computed as NumPy does; written straight into the result
@@ -173,7 +122,7 @@ Ref soot_evaluation(C* r, const Layout& L, Soot& soot, double rho, double u, dou
     Ref gas = r->gas.hold();
     soot.update_gas(gas.get());
     L.needs("soot_offset + 4", (long)r->soot_offset + 4);
-    Ref tail = y_slice(L.y, r->soot_offset, -1);
+    Ref tail = bind::slice(L.y, r->soot_offset, -1);
     soot.update_solution(tail.get());
     soot.update_scrub_wdot();
     Ref m_loss;

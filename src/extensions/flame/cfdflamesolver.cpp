@@ -1,3 +1,5 @@
+#include "cfdflamesolver.hpp"
+
 #include <climits>
 
 #include "gridsolver_impl.hpp"

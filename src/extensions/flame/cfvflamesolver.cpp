@@ -1,3 +1,5 @@
+#include "cfvflamesolver.hpp"
+
 #include <climits>
 
 #include "gridsolver_impl.hpp"

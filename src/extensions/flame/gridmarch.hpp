@@ -9,7 +9,7 @@
 #include <optional>
 #include <vector>
 
-#include "../../flame/flamecommon.hpp"
+#include "flamecommon.hpp"
 #include "../gas/sootgas.hpp"
 #include "../sootmodels/monodisperse.hpp"
 #include "../sootwrapper/sootwrapper.hpp"

@@ -1,6 +1,6 @@
-// The fields of CFVSolver and CFDSolver, two classes that differ only in the
-// discretisation of the interior grid points (gridsolver_impl.hpp holds the
-// shared working).
+// The fields and methods of CFVSolver and CFDSolver, two classes that differ
+// only in the discretisation of the interior grid points (cfvflamesolver.hpp and
+// cfdflamesolver.hpp declare them, gridsolver_impl.hpp holds the shared working).
 #pragma once
 
 #include "../../binding/cls.hpp"
@@ -43,26 +43,21 @@ struct CSootWrapper;
     M(create_dx, "", nullptr, void, ())              \
     M(solve, "", nullptr, void, ())
 
-// One class per discretisation; `Interior` names its block of interior rows.
-#define GRIDSOLVER_CLASS(C)                                                               \
-    struct C;                                                                             \
-    struct C##VTable {                                                                    \
-        bind::Ref (*solve_TDMA)(C*, PyObject* a, PyObject* b, PyObject* c, PyObject* d); \
-    };                                                                                    \
-    struct C {                                                                            \
-        PyObject_HEAD                                                                     \
-        const C##VTable* vtab;                                                            \
-        GRIDSOLVER_FIELDS(BIND_DECLARE)                                                   \
-        BIND_CLASS(C)                                                                     \
-        static const C##VTable vtable;                                                    \
-        BIND_METHODS(GRIDSOLVER_METHODS)                                                  \
-        void init_impl(PyObject* soot_gas, PyObject* flame, PyObject* grid, PyObject* soot); \
-        bind::Ref solve_TDMA_impl(PyObject* a, PyObject* b, PyObject* c, PyObject* d);   \
-    };
+// The internal table of either class.
+template <class C>
+struct GridSolverVTable {
+    bind::Ref (*solve_TDMA)(C*, PyObject* a, PyObject* b, PyObject* c, PyObject* d);
+};
 
-// Finite volumes: the balance of a cell around each grid point.
-GRIDSOLVER_CLASS(CFVSolver)
-// Finite differences at the grid points.
-GRIDSOLVER_CLASS(CFDSolver)
+// The members of either class, inside its struct.
+#define GRIDSOLVER_MEMBERS(C)                                                                \
+    PyObject_HEAD                                                                            \
+    const GridSolverVTable<C>* vtab;                                                         \
+    GRIDSOLVER_FIELDS(BIND_DECLARE)                                                          \
+    BIND_CLASS(C)                                                                            \
+    static const GridSolverVTable<C> vtable;                                                 \
+    BIND_METHODS(GRIDSOLVER_METHODS)                                                         \
+    void init_impl(PyObject* soot_gas, PyObject* flame, PyObject* grid, PyObject* soot);     \
+    bind::Ref solve_TDMA_impl(PyObject* a, PyObject* b, PyObject* c, PyObject* d);
 
 }  // namespace pyrandel

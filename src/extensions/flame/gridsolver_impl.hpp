@@ -256,7 +256,7 @@ Ref solve_TDMA(C*, PyObject* a, PyObject* b, PyObject* c, PyObject* d) {
     bind::Ref C::solve_TDMA_impl(PyObject* a, PyObject* b, PyObject* c, PyObject* d) {                    \
         return flame::grid::solve_TDMA(this, a, b, c, d);                                                 \
     }                                                                                                      \
-    const C##VTable C::vtable = {.solve_TDMA = bind::entry<&C::solve_TDMA_impl, "solve_TDMA">()};        \
+    const GridSolverVTable<C> C::vtable = {.solve_TDMA = bind::entry<&C::solve_TDMA_impl, "solve_TDMA">()}; \
     namespace {                                                                                            \
     using Self = C;                                                                                        \
     const bind::Field fields[] = {GRIDSOLVER_FIELDS(BIND_ROW)};                                            \

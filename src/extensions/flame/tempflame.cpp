@@ -3,7 +3,7 @@
 #include <climits>
 #include <optional>
 
-#include "../../flame/flamecommon.hpp"
+#include "flamecommon.hpp"
 #include "../gas/sootgas.hpp"
 #include "../sootmodels/monodisperse.hpp"
 

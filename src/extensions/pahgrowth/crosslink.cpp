@@ -399,6 +399,7 @@ const CCrossLinkVTable CCrossLink::vtable = [] {
     t.PAH_radical = shared_entry<CCrossLink, &CrossLinkCommon::PAH_radical_linear, "PAH_radical">();
     return t;
 }();
+[[maybe_unused]] const bool plain_scrub_added = add_plain_scrub<CCrossLink>();
 
 void CCrossLink::init_impl(PyObject* w) {
     CPAHGrowthBase::init_impl(w);

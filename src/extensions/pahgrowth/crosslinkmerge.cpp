@@ -22,6 +22,7 @@ const CCrossLinkMergeVTable CCrossLinkMerge::vtable = [] {
     t.PAH_radical = shared_entry<M, &CrossLinkCommon::PAH_radical_quadratic, "PAH_radical">();
     return t;
 }();
+[[maybe_unused]] const bool plain_scrub_added = add_plain_scrub<CCrossLinkMerge>();
 
 void CCrossLinkMerge::init_impl(PyObject* w) {
     CPAHGrowthBase::init_impl(w);

@@ -9,6 +9,7 @@ const CCrossLinkModVTable CCrossLinkMod::vtable = [] {
     t.PAH_radical = shared_entry<CCrossLinkMod, &CrossLinkCommon::PAH_radical_quadratic, "PAH_radical">();
     return t;
 }();
+[[maybe_unused]] const bool plain_scrub_added = add_plain_scrub<CCrossLinkMod>();
 
 void CCrossLinkMod::init_impl(PyObject* w) {
     CPAHGrowthBase::init_impl(w);

@@ -267,6 +267,7 @@ const CDimerCoalVTable CDimerCoal::vtable = [] {
     t.update_ab = bind::entry<&CDimerCoal::update_ab_impl, "update_ab">();
     return t;
 }();
+[[maybe_unused]] const bool plain_scrub_added = add_plain_scrub<CDimerCoal>();
 
 void CDimerCoal::init_impl(PyObject* w) {
     construct(w);

@@ -25,6 +25,7 @@ const CDimerCoalModVTable CDimerCoalMod::vtable = [] {
     t.update_ab = entry<&M::update_ab_impl, "update_ab">();
     return t;
 }();
+[[maybe_unused]] const bool plain_scrub_added = add_plain_scrub<CDimerCoalMod>();
 
 void CDimerCoalMod::init_impl(PyObject* w) {
     construct(w);

@@ -1,12 +1,10 @@
 #include "pahgrowthbase.hpp"
 
+#include <iterator>
+
 #include "../../lib/constants.hpp"
 #include "../gas/sootgas.hpp"
 #include "../sootwrapper/sootwrapper.hpp"
-#include "crosslinkmerge.hpp"
-#include "crosslinkmod.hpp"
-#include "dimercoalmod.hpp"
-#include "reactdim.hpp"
 
 namespace pyrandel {
 
@@ -82,12 +80,24 @@ void pah_growth_update_w_scrub(CPAHGrowthBase* self, bind::DoubleBuf& w_scrub) {
     self->vtab->_update_w_scrub_PAH(self, w_scrub);
 }
 
+namespace {
+
+// Filled before start-up by the classes' sources; room for every model class.
+PlainScrubRow plain_scrubs[8];
+size_t n_plain_scrubs = 0;
+
+}  // namespace
+
+bool add_plain_scrub(PlainScrubRow row) {
+    if (n_plain_scrubs == std::size(plain_scrubs)) return false;  // such a class keeps the general route
+    plain_scrubs[n_plain_scrubs++] = row;
+    return true;
+}
+
 bool pah_plain_w_scrub(CPAHGrowthBase* self, const bind::F64Span& w) {
     const CPAHGrowthBaseVTable* t = self->vtab;
-    if (t == &CCrossLinkMerge::vtable || t == &CCrossLinkMod::vtable || t == &CCrossLink::vtable)
-        return static_cast<CrossLinkCommon*>(self)->plain_scrub(w);
-    if (t == &CDimerCoalMod::vtable || t == &CDimerCoal::vtable) return static_cast<DimerCoalCommon*>(self)->plain_scrub(w);
-    if (t == &CReactDim::vtable) return static_cast<CReactDim*>(self)->plain_scrub(w);
+    for (size_t i = 0; i < n_plain_scrubs; ++i)
+        if (plain_scrubs[i].table == t) return plain_scrubs[i].scrub(self, w);
     return false;
 }
 

@@ -13,7 +13,6 @@
 #include <cstdint>
 
 #include "../../binding/cls.hpp"
-#include "../entries.hpp"
 
 namespace pyrandel {
 
@@ -68,6 +67,21 @@ void pah_growth_update_w_scrub(CPAHGrowthBase* self, bind::DoubleBuf& w_scrub);
 // inside the array and no index needs code to look up. False otherwise, maybe
 // after some writes: the caller then clears the array and takes the entries.
 bool pah_plain_w_scrub(CPAHGrowthBase* self, const bind::F64Span& w);
+
+// The row of one of those classes in the table pah_plain_w_scrub reads: its
+// internal table and its one-call scrub. Each class's source adds its own,
+// `const bool plain_scrub_added = add_plain_scrub<C>();`.
+struct PlainScrubRow {
+    const CPAHGrowthBaseVTable* table;
+    bool (*scrub)(CPAHGrowthBase*, const bind::F64Span&);
+};
+bool add_plain_scrub(PlainScrubRow row);
+template <class C>
+bool add_plain_scrub() {
+    return add_plain_scrub({&C::vtable, [](CPAHGrowthBase* s, const bind::F64Span& w) {
+                                return static_cast<C*>(s)->plain_scrub(w);
+                            }});
+}
 
 //   X(name, "parameter names", docstring, result type, (C++ parameters))
 #define PAHBASE_METHODS(X)                                                                                     \

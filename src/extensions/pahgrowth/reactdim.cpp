@@ -41,7 +41,7 @@ struct Gas {
 // One scrub write; an index outside the array is reported under the entry's
 // name and that write skipped.
 void scrub(const char* entry, bind::DoubleBuf& w, Py_ssize_t i, double delta) {
-    report_unraisable<void>(cls, entry, [&] { CPAHGrowthBase::scrub_add(w, i, delta); });
+    bind::report_unraisable<void>(cls, entry, [&] { CPAHGrowthBase::scrub_add(w, i, delta); });
 }
 
 // The dissociation factor shared by k_REV and k_r_soot_PAH: its exponent is
@@ -85,7 +85,7 @@ inline double k_r_of(double k_f, double soot_MW, double MW_i, double T) {
 
 // Entry 22 returns an object: its errors pass on, with a traceback entry under its name.
 Ref vt_update_PAH_adsorption_rate(CReactDim* s) {
-    return propagate(cls, "_update_PAH_adsorption_rate", [&] { s->update_PAH_adsorption_rate_impl(); });
+    return bind::propagate(cls, "_update_PAH_adsorption_rate", [&] { s->update_PAH_adsorption_rate_impl(); });
 }
 
 }  // namespace
@@ -116,6 +116,7 @@ const CReactDimVTable CReactDim::vtable = [] {
     t._update_NCH_inception = entry<&CReactDim::update_NCH_inception_impl, "_update_NCH_inception">();
     return t;
 }();
+[[maybe_unused]] const bool plain_scrub_added = add_plain_scrub<CReactDim>();
 
 // ----------------------------------------------------------- construction
 
@@ -456,7 +457,7 @@ double CReactDim::red_m(int i, int j) {
 }
 double CReactDim::red_d(int i, int j) {
     if (!step_) return vtab->reduced_d(this, i, j);
-    return report_unraisable<double>("CPAHGrowthBase", "reduced_d", [&] {
+    return bind::report_unraisable<double>("CPAHGrowthBase", "reduced_d", [&] {
         const double d_i = diam(i), d_j = diam(j);
         return bind::fdiv(2.0 * d_i * d_j, d_i + d_j);
     });

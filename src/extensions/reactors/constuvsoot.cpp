@@ -1,6 +1,5 @@
 #include "constuvsoot.hpp"
 
-#include "../../flame/flamecommon.hpp"
 #include "../gas/sootgas.hpp"
 #include "../sootmodels/monodisperse.hpp"
 #include "../sootwrapper/sootwrapper.hpp"
@@ -37,7 +36,7 @@ Ref CConstUVSoot::derivatives_impl(double t, bind::NDArray yarg) {
         c.block(oY, oS, N);
     }
     Gas w(soot_gas, "update_thermo_TDUY");
-    pfr::Layout L(y);
+    rx::Layout L(y);
 
     restime = t;
     const int mode = temperature_solver;
@@ -67,7 +66,7 @@ Ref CConstUVSoot::derivatives_impl(double t, bind::NDArray yarg) {
         F64 s(ws.get()), M(mw.get()), Y(Ys.get()), o(R.get(), true);
         const Py_ssize_t n = oS - oY;
         if (o.ok() && a.ok() && a.size() == n && same_size({&s, &M, &Y}, n)) {
-            flame::FpWatch fp;
+            bind::FpWatch fp;
             for (Py_ssize_t i = 0; i < n; ++i) o[oY + i] = ((a[i] + s[i]) * M[i] - Y[i] * removed) / r;
             fp.report();
         } else {
@@ -96,7 +95,7 @@ Ref CConstUVSoot::derivatives_impl(double t, bind::NDArray yarg) {
         F64 S(src.get()), A(sa.get()), o(R.get(), true);
         const Py_ssize_t n = o.ok() ? o.size() - oS : -1;
         if (o.ok() && same_size({&S, &A}, n)) {
-            flame::FpWatch fp;
+            bind::FpWatch fp;
             for (Py_ssize_t i = 0; i < n; ++i) o[oS + i] = S[i] - A[i] * removed / r;
             fp.report();
         } else {

@@ -1,6 +1,5 @@
 #include "pfrsoot.hpp"
 
-#include "../../flame/flamecommon.hpp"
 #include "../gas/sootgas.hpp"
 #include "../sootmodels/monodisperse.hpp"
 #include "../sootwrapper/sootwrapper.hpp"
@@ -22,7 +21,7 @@ double profile_temperature(PyObject* profile, double x) {
     if (profile == Py_None)
         bind::raise(PyExc_TypeError, "no temperature profile: call set_fix_temperature_profile first");
     Ref p = Ref::borrow(profile);
-    return pfr::interp(bind::py(x).get(), x, p.get(), "temperature_profile");
+    return bind::interp(bind::py(x).get(), x, p.get(), "temperature_profile");
 }
 
 double CPFRSoot::get_temperature_from_profile_impl(double x) {
@@ -58,7 +57,7 @@ Ref CPFRSoot::derivatives_impl(double t, bind::NDArray yarg) {
         c.block(oY, oS, N);
     }
     Gas w(soot_gas, "update_thermo_TPUY");
-    pfr::Layout L(y);
+    rx::Layout L(y);
 
     z = t;
     restime = L.at(oR);
@@ -92,7 +91,7 @@ Ref CPFRSoot::derivatives_impl(double t, bind::NDArray yarg) {
         F64 s(ws.get()), M(mw.get()), Y(Ys.get()), o(R.get(), true);
         const Py_ssize_t n = oS - oY;
         if (o.ok() && a.ok() && a.size() == n && same_size({&s, &M, &Y}, n)) {
-            flame::FpWatch fp;
+            bind::FpWatch fp;
             for (Py_ssize_t i = 0; i < n; ++i) o[oY + i] = ((a[i] + s[i]) * M[i] - Y[i] * removed) / rho_u;
             fp.report();
         } else {
@@ -110,7 +109,7 @@ Ref CPFRSoot::derivatives_impl(double t, bind::NDArray yarg) {
         F64 S(src.get()), A(sa.get()), o(R.get(), true);
         const Py_ssize_t n = o.ok() ? o.size() - oS : -1;
         if (o.ok() && same_size({&S, &A}, n)) {
-            flame::FpWatch fp;
+            bind::FpWatch fp;
             for (Py_ssize_t i = 0; i < n; ++i) o[oS + i] = S[i] / u - A[i] * removed / rho_u;
             fp.report();
         } else {

@@ -1,6 +1,5 @@
 #include "psrsoot.hpp"
 
-#include "../../flame/flamecommon.hpp"
 #include "../gas/sootgas.hpp"
 #include "../sootmodels/monodisperse.hpp"
 #include "../sootwrapper/sootwrapper.hpp"
@@ -45,7 +44,7 @@ Ref CPSRSoot::derivatives_impl(double t, bind::NDArray yarg) {
         c.block(oY, oS, N);
     }
     Gas w(soot_gas, "update_thermo_TPUY");
-    pfr::Layout L(y);
+    rx::Layout L(y);
 
     restime = t;
     const int mode = temperature_solver;
@@ -74,7 +73,7 @@ Ref CPSRSoot::derivatives_impl(double t, bind::NDArray yarg) {
         F64 s(ws.get()), M(mw.get()), Y(Ys.get()), Y0(Ystar.get()), o(R.get(), true);
         const Py_ssize_t n = oS - oY;
         if (o.ok() && a.ok() && a.size() == n && same_size({&s, &M, &Y, &Y0}, n)) {
-            flame::FpWatch fp;
+            bind::FpWatch fp;
             for (Py_ssize_t i = 0; i < n; ++i)
                 o[oY + i] = inv_tau * (Y0[i] - Y[i]) + inv_rho * (a[i] + s[i]) * M[i];
             fp.report();
@@ -110,7 +109,7 @@ Ref CPSRSoot::derivatives_impl(double t, bind::NDArray yarg) {
         F64 S(src.get()), A(sa.get()), A0(s0.get()), o(R.get(), true);
         const Py_ssize_t n = o.ok() ? o.size() - oS : -1;
         if (o.ok() && same_size({&S, &A, &A0}, n)) {
-            flame::FpWatch fp;
+            bind::FpWatch fp;
             for (Py_ssize_t i = 0; i < n; ++i) o[oS + i] = inv_tau * (A0[i] - A[i]) + S[i];
             fp.report();
         } else {

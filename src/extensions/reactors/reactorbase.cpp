@@ -3,7 +3,6 @@
 #include <cfloat>
 #include <cmath>
 
-#include "../../flame/flamecommon.hpp"
 #include "../gas/sootgas.hpp"
 #include "../sootmodels/monodisperse.hpp"
 #include "../sootwrapper/sootwrapper.hpp"
@@ -22,8 +21,6 @@ Name n_soot_array("soot_array");
 Name n_source_term_array("source_term_array");
 Name n_soot_offset("soot_offset");
 Name n_zeros("zeros");
-Name n_sum("sum");
-Name n_dot("dot");
 Name n_rho_offset("rho_offset");
 Name n_n_species("n_species");
 
@@ -208,26 +205,6 @@ void set_vars_from(PyObject* model, PyObject* y, Py_ssize_t from) {
 
 // ---------------------------------------------------------- state vector
 
-Ref slice(PyObject* y, Py_ssize_t a, Py_ssize_t b) { return pfr::y_slice(y, a, b); }
-
-void assign(PyObject* r, Py_ssize_t a, Py_ssize_t b, PyObject* v) {
-    Ref lo = bind::py((int64_t)a);
-    Ref hi = b < 0 ? bind::none() : bind::py((int64_t)b);
-    Ref s = Ref::steal(PySlice_New(lo.get(), hi.get(), nullptr));
-    if (PyObject_SetItem(r, s.get(), v) < 0) bind::fail();
-}
-
-void set_entry(PyObject* r, Py_ssize_t i, double v) {
-    F64 o(r, true);
-    if (o.ok() && i >= 0 && i < o.size()) {
-        o[i] = v;
-        return;
-    }
-    Ref k = bind::py((int64_t)i);
-    Ref x = bind::py(v);
-    if (PyObject_SetItem(r, k.get(), x.get()) < 0) bind::fail();
-}
-
 Check::Check(PyObject* y_, PyObject* result) : y(y_), r(result), ny(0), nr(0) {
     ny = bind::length(y);
     if (r == Py_None) bind::raise(PyExc_TypeError, "'NoneType' object does not support item assignment");
@@ -261,69 +238,6 @@ Ref add(PyObject* a, PyObject* b) { return Ref::steal(PyNumber_Add(a, b)); }
 Ref sub(PyObject* a, PyObject* b) { return Ref::steal(PyNumber_Subtract(a, b)); }
 Ref mul(PyObject* a, PyObject* b) { return Ref::steal(PyNumber_Multiply(a, b)); }
 Ref div(PyObject* a, PyObject* b) { return Ref::steal(PyNumber_TrueDivide(a, b)); }
-
-bool same_size(std::initializer_list<const F64*> views, Py_ssize_t n) {
-    for (const F64* v : views)
-        if (!v->ok() || v->size() != n) return false;
-    return true;
-}
-
-namespace {
-
-PyObject* numpy_sum() {
-    static PyObject* fn = [] {
-        Ref m = Ref::steal(PyImport_ImportModule("numpy"));
-        return bind::getattr(m.get(), n_sum).release();
-    }();
-    return fn;
-}
-
-// NumPy's pairwise summation of float64 (blocks of eight partial sums).
-double pairwise(const F64& a, const F64& b, Py_ssize_t lo, Py_ssize_t n) {
-    auto x = [&](Py_ssize_t i) { return a[lo + i] * b[lo + i]; };
-    if (n < 8) {
-        double res = 0.0;
-        for (Py_ssize_t i = 0; i < n; ++i) res += x(i);
-        return res;
-    }
-    if (n <= 128) {
-        double r[8];
-        for (int j = 0; j < 8; ++j) r[j] = x(j);
-        Py_ssize_t i = 8;
-        for (; i < n - (n % 8); i += 8)
-            for (int j = 0; j < 8; ++j) r[j] += x(i + j);
-        double res = ((r[0] + r[1]) + (r[2] + r[3])) + ((r[4] + r[5]) + (r[6] + r[7]));
-        for (; i < n; ++i) res += x(i);
-        return res;
-    }
-    Py_ssize_t n2 = n / 2;
-    n2 -= n2 % 8;
-    return pairwise(a, b, lo, n2) + pairwise(a, b, lo + n2, n - n2);
-}
-
-}  // namespace
-
-double sum_product(PyObject* a, PyObject* b) {
-    Ref fn = bind::getattr(bind::np().get(), n_sum);
-    if (fn.get() == numpy_sum()) {
-        F64 u(a), v(b);
-        if (u.ok() && v.ok() && u.size() == v.size()) {
-            flame::FpWatch fp;
-            const double s = 0.0 + pairwise(u, v, 0, u.size());
-            fp.report();
-            return s;
-        }
-    }
-    Ref p = mul(a, b);
-    return bind::as_double(bind::call(fn.get(), p.get()).get());
-}
-
-double np_dot(PyObject* a, PyObject* b) {
-    Ref fn = bind::getattr(bind::np().get(), n_dot);
-    PyObject* args[] = {a, b};
-    Ref r = Ref::steal(PyObject_Vectorcall(fn.get(), args, 2, nullptr));
-    return bind::as_double(r.get());
-}
 
 int64_t soot_start(const bind::Typed<CSootGas>& soot_gas, int64_t Y_offset) {
     Ref gas = soot_gas.hold();

@@ -7,7 +7,7 @@
 #include <optional>
 
 #include "../../binding/cls.hpp"
-#include "../../reactor/pfrcommon.hpp"
+#include "../../binding/numpy.hpp"
 
 namespace pyrandel {
 
@@ -83,7 +83,7 @@ struct Gas {
 // reading the values, which live in one buffer shared by all reactors.
 class Rates {
     Ref raw_, arr_;
-    std::optional<pfr::F64> view_;
+    std::optional<bind::F64> view_;
     const double* data_ = nullptr;
     Py_ssize_t n_ = 0;
 
@@ -113,10 +113,16 @@ struct Model {
 // reads the state vector in place.
 void set_vars_from(PyObject* model, PyObject* y, Py_ssize_t from);
 
-// `y[a:b]` (b < 0: to the end) and `result[a:b] = v`.
-Ref slice(PyObject* y, Py_ssize_t a, Py_ssize_t b);
-void assign(PyObject* r, Py_ssize_t a, Py_ssize_t b, PyObject* v);
-void set_entry(PyObject* r, Py_ssize_t i, double v);
+// NumPy's behaviour, as the reactors use it: `y[a:b]`, `result[a:b] = v`,
+// `result[i] = v`, `np.sum(a * b)`, `np.dot(a, b)`, plain float64 vectors.
+using bind::assign;
+using bind::F64;
+using bind::np_dot;
+using bind::same_size;
+using bind::set_entry;
+using bind::slice;
+using bind::sum_product;
+using Layout = bind::StateVector;
 
 // The state vector and the result array checked against the layout before
 // any work: every named offset inside both, the species block in order, and
@@ -130,21 +136,12 @@ struct Check {
     void block(int64_t Y_offset, int64_t soot_offset, int n_eqns) const;
 };
 
-// NumPy's `np.sum(a * b)` and `np.dot(a, b)` through the module's `np`; the
-// sum computed here (NumPy's pairwise order) for plain float64 vectors.
-double sum_product(PyObject* a, PyObject* b);
-double np_dot(PyObject* a, PyObject* b);
-
 // Interpreter arithmetic on objects (NumPy arrays and their elements, floats).
 Ref add(PyObject* a, PyObject* b);
 Ref sub(PyObject* a, PyObject* b);
 Ref mul(PyObject* a, PyObject* b);
 Ref div(PyObject* a, PyObject* b);
 inline Ref f(double v) { return bind::py(v); }
-
-// Plain float64 vectors: views of exact one-dimensional ndarrays of doubles.
-using pfr::F64;
-bool same_size(std::initializer_list<const F64*> views, Py_ssize_t n);
 
 // `rho_offset`, an instance member read by attribute name.
 int64_t member_offset(PyObject* self, const bind::Opt& slot, bool exact);

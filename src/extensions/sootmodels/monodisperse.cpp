@@ -9,7 +9,7 @@
 #include "../gas/sootgas.hpp"
 #include "../pahgrowth/pahgrowthbase.hpp"
 #include "../sootwrapper/sootwrapper.hpp"
-#include "../surfacereactions/surfacereactionsbase.hpp"
+#include "../surfacereactions/frenklachhaca.hpp"
 
 namespace pyrandel {
 

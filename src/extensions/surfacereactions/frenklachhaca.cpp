@@ -6,10 +6,9 @@
 
 #include "../../lib/constants.hpp"
 #include "../../lib/lastvalue.hpp"
-#include "../entries.hpp"
 #include "../gas/sootgas.hpp"
 #include "../sootwrapper/sootwrapper.hpp"
-#include "surfacereactionsbase.hpp"
+#include "frenklachhaca.hpp"
 
 namespace pyrandel {
 
@@ -66,7 +65,7 @@ double& scrub_at(bind::DoubleBuf& w, Py_ssize_t i) {
 // Entries 4 to 8 return an object: their errors pass on, with a traceback entry under their name.
 template <void (CFrenklachHACA::*F)(), bind::fstr Name>
 Ref passing(CFrenklachHACA* s) {
-    return propagate(cls, Name.s, [&] { (s->*F)(); });
+    return bind::propagate(cls, Name.s, [&] { (s->*F)(); });
 }
 
 // The entries of the table, by name, for the calls that enter them straight.
@@ -459,7 +458,7 @@ inline void add_rows(double* const* at, double r) {
 template <const auto& Rows, bind::fstr Each = "">
 void add_rows_checked(bind::DoubleBuf& w, const int* ids, double r) {
     for_rows<Rows>(r, [&](int s, auto add) {
-        if constexpr (Each.s[0] != 0) report_unraisable<void>(cls, Each.s, [&] { add(scrub_at(w, ids[s])); });
+        if constexpr (Each.s[0] != 0) bind::report_unraisable<void>(cls, Each.s, [&] { add(scrub_at(w, ids[s])); });
         else add(scrub_at(w, ids[s]));
     });
 }

@@ -9,64 +9,31 @@
 // divisor raises ZeroDivisionError "float division").
 #pragma once
 
-#include <cfenv>
 #include <cmath>
 #include <vector>
-#if defined(__SSE2__)
-#include <immintrin.h>
-#endif
 
-#include "../binding/cls.hpp"
-#include "../csootmodel/sootmodel.hpp"
+#include "../../binding/cls.hpp"
+#include "../../binding/numpy.hpp"
+#include "../../csootmodel/sootmodel.hpp"
 
 namespace pyrandel::flame {
 
-// ------------------------------------------------------------- arithmetic
-
-// Division as NumPy's float64 scalars do it: no test, IEEE results.
-using NumpyDiv = bind::PlainDiv;
-// Division of numbers held as C doubles: a zero divisor raises.
+// NumPy's behaviour, as the solvers use it.
 using bind::CheckedDiv;
-
-// Watches the floating-point status over a stretch of NumPy-style arithmetic
-// and hands what it saw to NumPy's error handling (np.errstate decides between
-// a RuntimeWarning, an exception or silence).
-class FpWatch {
-public:
-    static constexpr int watched = FE_DIVBYZERO | FE_OVERFLOW | FE_UNDERFLOW | FE_INVALID;
-#if defined(__SSE2__) && defined(__x86_64__)
-    // Doubles live in SSE registers: the status word of the SSE unit is all
-    // there is to watch, and reading it is far cheaper than the x87 one.
-    FpWatch() { _mm_setcsr(_mm_getcsr() & ~0x3Fu); }
-    int raised() const {
-        const unsigned s = _mm_getcsr();
-        return (s & 0x04 ? FE_DIVBYZERO : 0) | (s & 0x08 ? FE_OVERFLOW : 0) | (s & 0x10 ? FE_UNDERFLOW : 0) |
-               (s & 0x01 ? FE_INVALID : 0);
-    }
-#else
-    FpWatch() { std::feclearexcept(FE_ALL_EXCEPT); }
-    int raised() const { return std::fetestexcept(watched); }
-#endif
-    // Reports the flags raised since construction (or `extra`) and clears them.
-    void report(int extra = 0);
-};
-void report_fp(int flags);
-
-// ------------------------------------------------------------ profiles
-
-// np.interp(z, flame.grid, flame.<name>)
-bind::Ref interp_profile(PyObject* z, PyObject* flame, PyObject* name);
-// np.interp(z, flame.grid, flame.X[i, :])
-bind::Ref interp_species(PyObject* z, PyObject* flame, Py_ssize_t i);
-// np.interp(z, flame.grid, values)
-bind::Ref interp_values(PyObject* z, PyObject* flame, PyObject* values);
-// np.ones(n) * factor
-bind::Ref ones_times(Py_ssize_t n, PyObject* factor);
-// X[:, i], a view
-bind::Ref column(PyObject* X, Py_ssize_t i);
-// X[i, :] = v and X[:, i] = v, by NumPy item assignment
-void set_row(PyObject* X, Py_ssize_t i, PyObject* v);
-void set_column(PyObject* X, Py_ssize_t i, PyObject* v);
+using bind::column;
+using bind::column_values;
+using bind::FpWatch;
+using bind::interp_profile;
+using bind::interp_species;
+using bind::interp_values;
+using bind::NumpyDiv;
+using bind::ones_times;
+using bind::put;
+using bind::relax;
+using bind::report_fp;
+using bind::require_float64;
+using bind::set_column;
+using bind::set_row;
 
 // Thermophoretic drift at a point from the backward temperature difference.
 template <class Div>
@@ -146,32 +113,55 @@ double interior_rhs_old(double rho, double dt, double V) {
 // Forward elimination of a tri-diagonal matrix, kept so that several
 // right-hand sides share it. Roles: a sub-diagonal (a[i] multiplies x[i] in
 // row i+1), b diagonal, c super-diagonal (c[i] multiplies x[i+1] in row i).
+// Every input is read through `read(p, size, i)`: entry i of `size` entries,
+// read as it is or tested first.
 template <class Div>
 struct Thomas {
     std::vector<double> b;  // eliminated diagonal (and, past n, the untouched rest)
     std::vector<double> m;  // multipliers, m[i] for row i >= 1
     const double* c = nullptr;
+    size_t c_size = 0;
     size_t n = 0;
+
+    static double plain(const double* p, size_t, Py_ssize_t i) { return p[i]; }
 
     // The caller guarantees a and c hold n-1, b_in at least n entries (b_size).
     void eliminate(const double* a, const double* b_in, size_t b_size, const double* c_in, size_t n_) {
+        eliminate(a, n_, b_in, b_size, c_in, n_, n_, plain);
+    }
+    template <class Read>
+    void eliminate(const double* a, size_t a_size, const double* b_in, size_t b_size, const double* c_in,
+                   size_t c_size_, size_t n_, Read read) {
         n = n_;
         c = c_in;
+        c_size = c_size_;
         b.assign(b_in, b_in + b_size);
         m.assign(n, 0.0);
-        for (size_t i = 1; i < n; ++i) {
-            const double mi = Div::div(a[i - 1], b[i - 1]);
-            m[i] = mi;
-            b[i] = b[i] - mi * c[i - 1];
+        for (Py_ssize_t i = 1; i < (Py_ssize_t)n; ++i) {
+            const double mi = Div::div(read(a, a_size, i - 1), read(b.data(), b.size(), i - 1));
+            m[(size_t)i] = mi;
+            const double bi = read(b.data(), b.size(), i) - mi * read(c, c_size, i - 1);
+            b[(size_t)i] = bi;
         }
     }
     // x (b.size() entries) = the eliminated diagonal with the n solutions in front.
     void solve(const double* d_in, std::vector<double>& x, std::vector<double>& d) const {
+        solve(d_in, x, d, plain);
+    }
+    template <class Read>
+    void solve(const double* d_in, std::vector<double>& x, std::vector<double>& d, Read read) const {
         d.assign(d_in, d_in + n);
         for (size_t i = 1; i < n; ++i) d[i] = d[i] - m[i] * d[i - 1];
         x = b;
-        x[n - 1] = Div::div(d[n - 1], b[n - 1]);
-        for (size_t i = n - 1; i-- > 0;) x[i] = Div::div(d[i] - c[i] * x[i + 1], b[i]);
+        const Py_ssize_t last = (Py_ssize_t)n - 1;
+        const double dn = read(d.data(), n, last);
+        const double xn = Div::div(dn, read(b.data(), b.size(), last));
+        x[(size_t)last] = xn;
+        for (Py_ssize_t i = last - 1; i >= 0; --i) {
+            const double di = d[(size_t)i];
+            const double ci = read(c, c_size, i);
+            x[(size_t)i] = Div::div(di - ci * x[(size_t)(i + 1)], b[(size_t)i]);
+        }
     }
 };
 
@@ -179,29 +169,17 @@ struct Thomas {
 // `oob(i, size)` raises the IndexError of the caller's convention. The result
 // is the eliminated diagonal with the solutions in front (len(b) entries).
 template <class Div, class Oob>
-std::vector<double> thomas_checked(std::vector<double> a, std::vector<double> b, std::vector<double> c,
-                                   std::vector<double> d, Oob oob) {
-    auto at = [&](std::vector<double>& v, Py_ssize_t i) -> double& {
-        if (i < 0 || (size_t)i >= v.size()) oob(i, (Py_ssize_t)v.size());
-        return v[(size_t)i];
+std::vector<double> thomas_checked(const std::vector<double>& a, const std::vector<double>& b,
+                                   const std::vector<double>& c, const std::vector<double>& d, Oob oob) {
+    auto read = [&](const double* p, size_t size, Py_ssize_t i) {
+        if (i < 0 || (size_t)i >= size) oob(i, (Py_ssize_t)size);
+        return p[i];
     };
-    const Py_ssize_t n = (Py_ssize_t)d.size();
-    for (Py_ssize_t i = 1; i < n; ++i) {
-        const double mi = Div::div(at(a, i - 1), at(b, i - 1));
-        const double bi = at(b, i) - mi * at(c, i - 1);
-        b[(size_t)i] = bi;
-        d[(size_t)i] = d[(size_t)i] - mi * d[(size_t)(i - 1)];
-    }
-    const double dn = at(d, n - 1);
-    const double xn = Div::div(dn, at(b, n - 1));
-    b[(size_t)(n - 1)] = xn;
-    for (Py_ssize_t i = n - 2; i >= 0; --i) {
-        const double di = d[(size_t)i];
-        const double ci = at(c, i);
-        const double xi = Div::div(di - ci * b[(size_t)(i + 1)], b[(size_t)i]);
-        b[(size_t)i] = xi;
-    }
-    return b;
+    Thomas<Div> th;
+    th.eliminate(a.data(), a.size(), b.data(), b.size(), c.data(), c.size(), d.size(), read);
+    std::vector<double> x, work;
+    th.solve(d.data(), x, work, read);
+    return x;
 }
 
 // ---------------------------------------------------------- progress line
@@ -245,21 +223,6 @@ void set_vars(PyObject* model, const double v[4], bind::Ref& scratch);
 // column as a view, the own body with the column's values.
 void update_gas_wrapper(PyObject* gas, double T, double P, PyObject* X, Py_ssize_t j, double rho, double mu,
                         double mean_MW);
-
-// Column j of a two-dimensional array as doubles (all rows); IndexError outside.
-void column_values(PyObject* X, Py_ssize_t j, std::vector<double>& out);
-
-// An array the solver writes numbers into must hold float64 (an integer array
-// would truncate them silently): TypeError otherwise. None passes (the write
-// then fails as NumPy's item assignment on None does).
-void require_float64(PyObject* arr, const char* field);
-
-// arr[i] = v into an array the solver fills: float64 through the buffer,
-// refused with TypeError for any other element type.
-void put(PyObject* arr, Py_ssize_t i, double v, const char* field);
-
-// a * under + b * (1.0 - under) by NumPy's array arithmetic (a new array).
-bind::Ref relax(PyObject* a1, PyObject* a0, double under);
 
 // Names shared by the solvers.
 extern bind::Name n_TPX, n_mean_molecular_weight, n_solve_TDMA, n_species_names, n_grid, n_shape, n_density, n_T,
