@@ -17,7 +17,8 @@ struct GasView {
     bind::Ref w, g;
     CSootGas* p;
     explicit GasView(const CPAHGrowthBase* m)
-        : w(m->wrapper_ref()), g(CPAHGrowthBase::gas_ref(w)), p(CPAHGrowthBase::as_gas(g)) {}
+        : w(held_wrapper(m->soot_wrapper, "soot_gas")), g(as_wrapper(w)->held_gas("soot_gas")),
+          p(CPAHGrowthBase::as_gas(g)) {}
     double T() const { return p->vtab->T_c(p); }
     double rho() const { return p->vtab->rho_c(p); }
     double mu() const { return p->vtab->mu_c(p); }
