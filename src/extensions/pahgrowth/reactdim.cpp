@@ -33,28 +33,26 @@ double MW_of(CReactDim* s, int i) { return GasView(s).MW(species_of(s, i)); }
 struct Checked {
     CReactDim* s;
     static double div(double a, double b) { return bind::fdiv(a, b); }
-    double k_fwd(int i, int j) const { return s->vt()->k_FWD(s, i, j); }
+    double k_fwd(size_t, int i, int j) const { return s->vt()->k_FWD(s, i, j); }
     double C(int i) const { return GasView(s).C(species_of(s, i)); }
-    double k_rev(double k_fwd, int i, int j) const { return s->k_REV_from(k_fwd, i, j); }
+    double k_rev(size_t, double k_fwd, int i, int j) const { return s->k_REV_from(k_fwd, i, j); }
 };
 
 // The plain access: the step's values (plain_route has proved every read
 // inside); a zero divisor is noted, and the fused pass then stops.
 struct Plain {
     const CReactDim::Step& d;
-    double prefactor;
     mutable bool zero = false;
     double div(double a, double b) const {
         zero = zero || b == 0.0;
         return a / b;
     }
-    double k_fwd(int i, int j) const {
-        const double d_red = reduced_d_of([this](double a, double b) { return div(a, b); }, d.diam[i], d.diam[j]);
-        return reactdim::k_fwd_of(prefactor, d_red, reduced_of(d.mass[i], d.mass[j]), d.T);
+    double k_fwd(size_t kk, int, int) const {
+        return reactdim::k_fwd_from(d.pairs[kk].factor, d.pairs[kk].m_red, d.T);
     }
     double C(int i) const { return d.C[i]; }
-    double k_rev(double k_fwd, int i, int j) const {
-        return reactdim::k_back_of(k_fwd, d.memo[i].MW, d.memo[j].MW, d.T);
+    double k_rev(size_t kk, double k_fwd, int, int) const {
+        return reactdim::k_back_from(k_fwd, d.pairs[kk].back, d.T);
     }
 };
 
@@ -156,6 +154,27 @@ void CReactDim::create_PAH_dimer_impl() {
         }
 }
 
+// ------------------------------------------------------- Arrhenius constants
+
+double CReactDim::arrhenius_exp(double x) {
+    if (std::bit_cast<uint64_t>(x) != exp_arg_bits_ || !exp_known_) {
+        exp_val_ = std::exp(x);
+        exp_arg_bits_ = std::bit_cast<uint64_t>(x);
+        exp_known_ = true;
+    }
+    return exp_val_;
+}
+
+inline double CReactDim::k_reac_at(double T) {
+    return reactdim::arrhenius_of(K_REACT_prefactor, 5e6, Ea_REACT_prefactor, T,
+                                  [this](double x) { return arrhenius_exp(x); });
+}
+
+inline double CReactDim::k_pah_at(double T) {
+    return reactdim::arrhenius_of(K_PAH_ADS_prefactor, 2e10, Ea_PAH_ADS_prefactor, T,
+                                  [this](double x) { return arrhenius_exp(x); });
+}
+
 // ------------------------------------------------------------------ update
 
 // On the exact class with its own table a switch is the wrapper's field (no
@@ -197,10 +216,8 @@ bool CReactDim::plain_route() {
     if (!d.plain_C()) return false;
     if (d.inception) {
         if (!all_sized(nd, dimer_PAH_1_id, dimer_PAH_2_id, dimer_n_C, dimer_n_H, c_phy_dimer) ||
-            !process_arrays_sized(*this, nd, true, false, w_chem_dimer))
+            !process_arrays_sized(*this, nd, true, false, w_chem_dimer) || !pair_terms(nd))
             return false;
-        for (size_t kk = 0; kk < nd; ++kk)  // negative ids wrap to large sizes
-            if ((size_t)dimer_PAH_1_id[kk] >= n || (size_t)dimer_PAH_2_id[kk] >= n) return false;
         d.k_reac = k_reac_at(d.T);
     }
     if (d.adsorption) {
@@ -218,13 +235,42 @@ bool CReactDim::plain_route() {
     return true;
 }
 
+// The pair terms of every dimer, kept where they hold (a kept pair's ids were
+// in range, and the precursor count has not changed since: it would have
+// changed the geometry version). False where a pair's precursor lies outside
+// the step or their diameters add up to zero (reduced_d reports it).
+bool CReactDim::pair_terms(size_t nd) {
+    Step& d = step;
+    const size_t n = d.mass.size();
+    const uint64_t f = std::bit_cast<uint64_t>(k_FWD_prefactor);
+    if (d.pairs.size() != nd || d.pairs_version != d.version || d.pairs_prefactor != f) [[unlikely]] {
+        d.pairs.assign(nd, Step::Pair{});
+        d.pairs_version = d.version;
+        d.pairs_prefactor = f;
+    }
+    const int *id_1 = dimer_PAH_1_id.data(), *id_2 = dimer_PAH_2_id.data();
+    for (size_t kk = 0; kk < nd; ++kk) {
+        const int i = id_1[kk], j = id_2[kk];
+        Step::Pair& p = d.pairs[kk];
+        if (p.i == i && p.j == j) [[likely]]
+            continue;
+        if ((size_t)i >= n || (size_t)j >= n) return false;  // negative ids wrap to large sizes
+        const double d_i = d.diam[i], d_j = d.diam[j];
+        if (d_i + d_j == 0.0) return false;
+        const double d_red = reduced_d_of(dimer::plain_div, d_i, d_j);
+        p = Step::Pair{i, j, reactdim::k_fwd_factor(k_FWD_prefactor, d_red), reduced_of(d.mass[i], d.mass[j]),
+                       reactdim::back_numerator(d.memo[i].MW, d.memo[j].MW)};
+    }
+    return true;
+}
+
 bool CReactDim::fused_update() {
     const Step& d = step;
     const double rho = d.rho;
     if (d.inception) {
         const size_t nd = (size_t)n_dimers;
         const bool partial = d.partial();
-        const Plain a{d, k_FWD_prefactor};
+        const Plain a{d};
         const double k_reac = d.k_reac;
         // Read once: the stores below could otherwise alias them.
         const int *id_1 = dimer_PAH_1_id.data(), *id_2 = dimer_PAH_2_id.data();
@@ -234,7 +280,7 @@ bool CReactDim::fused_update() {
                *H_each = _H_tot_inception_each.data();
         InceptionTotals tot;
         for (size_t kk = 0; kk < nd; ++kk) {
-            const double c = reactdim::phy_dimer_of(a, id_1[kk], id_2[kk], k_reac);
+            const double c = reactdim::phy_dimer_of(a, kk, id_1[kk], id_2[kk], k_reac);
             if (a.zero) return false;
             c_phy[kk] = c;
             const double w = reactdim::chem_dimer_of(k_reac, c);
@@ -295,25 +341,6 @@ double CReactDim::k_REV_from(double k_fwd, int i, int j) {
 
 double CReactDim::k_REV_impl(int i, int j) { return k_REV_from(vt()->k_FWD(this, i, j), i, j); }
 
-double CReactDim::arrhenius_exp(double x) {
-    if (std::bit_cast<uint64_t>(x) != exp_arg_bits_ || !exp_known_) {
-        exp_val_ = std::exp(x);
-        exp_arg_bits_ = std::bit_cast<uint64_t>(x);
-        exp_known_ = true;
-    }
-    return exp_val_;
-}
-
-double CReactDim::k_reac_at(double T) {
-    return reactdim::arrhenius_of(K_REACT_prefactor, 5e6, Ea_REACT_prefactor, T,
-                                  [this](double x) { return arrhenius_exp(x); });
-}
-
-double CReactDim::k_pah_at(double T) {
-    return reactdim::arrhenius_of(K_PAH_ADS_prefactor, 2e10, Ea_PAH_ADS_prefactor, T,
-                                  [this](double x) { return arrhenius_exp(x); });
-}
-
 double CReactDim::k_REAC_impl() { return k_reac_at(GasView(this).T()); }
 double CReactDim::k_PAH_impl() { return k_pah_at(GasView(this).T()); }
 
@@ -364,7 +391,7 @@ void CReactDim::update_phy_dimer_impl() {
     const Checked a{this};
     for (int kk = 0; kk < n_dimers; ++kk) {
         const int i = at(dimer_PAH_1_id, kk), j = at(dimer_PAH_2_id, kk);
-        const double c = reactdim::phy_dimer_of(a, i, j, k_reac);
+        const double c = reactdim::phy_dimer_of(a, (size_t)kk, i, j, k_reac);
         at(c_phy_dimer, kk) = c;
     }
 }

@@ -22,18 +22,30 @@ namespace reactdim {
 constexpr double ten_to_minus_1_8 = 0.015848931924611134;
 
 // k_FWD, the collision rate coefficient of a precursor pair (reduced diameter
-// and mass), enhancement factor 2.2 and a sticking probability of 0.1.
+// and mass), enhancement factor 2.2 and a sticking probability of 0.1: a
+// factor fixed per pair times the root of T / m_red.
+inline double k_fwd_factor(double prefactor, double d_red) {
+    return prefactor * 2.2 * 0.1 * k.Av_const * std::pow(d_red, 2.0);
+}
+inline double k_fwd_from(double factor, double m_red, double T) {
+    return factor * std::sqrt(8.0 * k.Pi_const * k.kB_const * T / m_red);
+}
 inline double k_fwd_of(double prefactor, double d_red, double m_red, double T) {
-    return prefactor * 2.2 * 0.1 * k.Av_const * std::pow(d_red, 2.0) *
-           std::sqrt(8.0 * k.Pi_const * k.kB_const * T / m_red);
+    return k_fwd_from(k_fwd_factor(prefactor, d_red), m_red, T);
 }
 
 // The back reaction of a physically bound pair of molar masses MW_a and MW_b
-// formed at k: k_REV of two precursors, k_r_soot_PAH of a precursor on soot.
-// The binding energy grows with the pair's reduced molar mass mu.
+// formed at `rate`: k_REV of two precursors, k_r_soot_PAH of a precursor on
+// soot. The binding energy grows with the pair's reduced molar mass; the
+// exponent's numerator is fixed per pair.
+inline double back_numerator(double MW_a, double MW_b) {
+    return (933420.0 * reduced_of(MW_a, MW_b) - 34053.0) * (-0.115) * k.ln10_const;
+}
+inline double k_back_from(double rate, double numerator, double T) {
+    return rate * ten_to_minus_1_8 * std::exp(numerator / (k.R_const * T));
+}
 inline double k_back_of(double rate, double MW_a, double MW_b, double T) {
-    const double mu = reduced_of(MW_a, MW_b);
-    return rate * ten_to_minus_1_8 * std::exp((933420.0 * mu - 34053.0) * (-0.115) * k.ln10_const / (k.R_const * T));
+    return k_back_from(rate, back_numerator(MW_a, MW_b), T);
 }
 
 // k_REAC and k_PAH: pre-exponential A scaled by its factor, activation energy
@@ -43,14 +55,14 @@ inline double arrhenius_of(double A_factor, double A, double Ea_factor, double T
     return A_factor * A * exp(-Ea_factor * 96232.0 / (k.R_const * T));
 }
 
-// Physically bound dimers of precursors i and j in steady state, mol/m3; the
-// inputs in the order the checked route reads them.
+// Physically bound dimers of precursors i and j (dimer kk) in steady state,
+// mol/m3; the inputs in the order the checked route reads them.
 template <class A>
-[[gnu::always_inline]] inline double phy_dimer_of(const A& a, int i, int j, double k_reac) {
-    const double k_fwd = a.k_fwd(i, j);
+[[gnu::always_inline]] inline double phy_dimer_of(const A& a, size_t kk, int i, int j, double k_reac) {
+    const double k_fwd = a.k_fwd(kk, i, j);
     const double C_i = a.C(i);
     const double C_j = a.C(j);
-    const double k_rev = a.k_rev(k_fwd, i, j);
+    const double k_rev = a.k_rev(kk, k_fwd, i, j);
     return a.div(k_fwd * C_i * C_j, k_rev + k_reac);
 }
 
@@ -132,6 +144,7 @@ struct CReactDim : CPAHGrowthBase {
     // dimers, concentrations the plain quotient, and for adsorption a non-zero
     // density and viscosity. Fills `step`; runs no Python code.
     bool plain_route();
+    bool pair_terms(size_t n_dimers);
     // Inception and adsorption of one update in one pass on `step`, bit for
     // bit as the entries give them. False, with only values written that the
     // entries write again the same, where a dimer balance would divide by zero.
@@ -141,6 +154,14 @@ struct CReactDim : CPAHGrowthBase {
         double k_reac = 0.0, k_pah = 0.0;
         double cont_a = 0.0, cont_agg = 0.0;  // the continuum kernel's parts shared by every precursor
         std::vector<double> C;                // the precursors' concentrations
+        // What k_FWD and k_REV take from each pair alone, kept for the ids, the
+        // geometry version and the bits of k_FWD_prefactor they were computed for.
+        struct Pair {
+            int i = -1, j = -1;
+            double factor = 0.0, m_red = 0.0, back = 0.0;
+        };
+        std::vector<Pair> pairs;
+        uint64_t pairs_version = 0, pairs_prefactor = 0;
     };
     Step step;
     SpeciesIds<1> h2_id;             // H2 of the plain scrub, as the gas wrapper's index cache gives it
