@@ -608,6 +608,49 @@ def test_switch_objects_give_the_bits_of_true(mod, gas, switch):
     assert results[0] == results[1]
 
 
+def spoil_rho(sg, sw, m):
+    sg.update(sg.T, sg.P, list(sg.X_array), 0.0, sg.mu, sg.mean_MW)
+
+
+def spoil_mu(sg, sw, m):
+    sg.update(sg.T, sg.P, list(sg.X_array), sg.rho, 0.0, sg.mean_MW)
+
+
+def spoil_balance(sg, sw, m):                     # neither dissociation nor reaction: k_REV + k_REAC == 0
+    m.K_REACT_prefactor = m.k_FWD_prefactor = 0.0
+
+
+def spoil_switch(sg, sw, m):
+    sw.partial_particle_addition = Truthy()
+
+
+def spoil_geometry(sg, sw, m):                    # a precursor of no atoms
+    sw.PAH_n_C = sw.PAH_n_C[:2] + [0.0]
+    sw.PAH_n_H = sw.PAH_n_H[:2] + [0.0]
+
+
+@pytest.mark.parametrize("spoil", [None, spoil_rho, spoil_mu, spoil_balance, spoil_switch, spoil_geometry])
+def test_exact_class_and_subclass_give_the_same_values_and_reports(mod, gas, spoil, unraisable):
+    # Whether or not an update may go the plain way, the exact class gives the bits and the
+    # reports (entry, type, text, in order) of a subclass that overrides nothing.
+    runs = []
+    for cls in (mod.CReactDim, type("Same", (mod.CReactDim,), {})):
+        sg, sw, m = setup_model(mod, gas, cls=cls)
+        if spoil:
+            spoil(sg, sw, m)
+        unraisable.clear()
+        m.update()
+        m.update()
+        values = [np.array(getattr(m, name), float).tobytes() for name in (
+            "c_phy_dimer", "w_chem_dimer", "_N_agg_inception_each", "_C_tot_inception_each",
+            "_H_tot_inception_each", "_N_agg_inception_total", "_C_tot_inception_total", "_H_tot_inception_total",
+            "k_f_adsorption", "k_r_adsorption", "c_soot_PAH_star", "_PAH_adsorption_rate", "_C_tot_PAH_each",
+            "_H_tot_PAH_each", "_C_tot_PAH_total", "_H_tot_PAH_total")]
+        runs.append((values, [(str(u.object).rsplit(".", 1)[1], u.exc_type, str(u.exc_value)) for u in unraisable]))
+    assert runs[0] == runs[1]
+    assert bool(runs[0][1]) == (spoil in (spoil_rho, spoil_mu, spoil_balance, spoil_geometry))
+
+
 def test_pickle_and_deepcopy_keep_the_state(mod, gas):
     sg, sw, m = setup_model(mod, gas)
     m.K_PAH_ADS_prefactor = 1.7

@@ -228,7 +228,7 @@ void CrossLinkCommon::NCH_inception_step(MergeWeight merge) {
     _H_tot_inception_total = 0.0;
     if (n_PAHs <= 0) return;
     const double rho = GasView(this).rho();
-    xlink::Inception tot;
+    InceptionTotals tot;
     for (int i = 0; i < n_PAHs; ++i) {
         if (rho == 0.0) bind::raise(PyExc_ZeroDivisionError, "float division");
         const double n_C = PAH_n_C_at(i);
@@ -243,9 +243,7 @@ void CrossLinkCommon::NCH_inception_step(MergeWeight merge) {
         const double dN = xlink::new_particles(partial, merge ? &P : nullptr, n_C, w, rho);
         at(_N_agg_inception_each, i) = dN;
         tot.add(dN, dC, dH);
-        _N_agg_inception_total = tot.N;
-        _C_tot_inception_total = tot.C;
-        _H_tot_inception_total = tot.H;
+        tot.store(*this);
     }
 }
 
@@ -333,7 +331,7 @@ bool CrossLinkCommon::fused_update() {
         const bool partial = d.partial();
         double *wd = w_dimer.data(), *C_each = _C_tot_inception_each.data(), *H_each = _H_tot_inception_each.data();
         double* N_each = _N_agg_inception_each.data();
-        xlink::Inception tot;
+        InceptionTotals tot;
         for (size_t i = 0; i < n; ++i) {
             const double w = xlink::w_dimer_of<quadratic>(a, i);
             wd[i] = w;
@@ -345,9 +343,7 @@ bool CrossLinkCommon::fused_update() {
             N_each[i] = dN;
             tot.add(dN, dC, dH);
         }
-        _N_agg_inception_total = tot.N;
-        _C_tot_inception_total = tot.C;
-        _H_tot_inception_total = tot.H;
+        tot.store(*this);
     }
 
     // Adsorption and the carbon and hydrogen it brings.

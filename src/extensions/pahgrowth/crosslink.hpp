@@ -188,15 +188,6 @@ inline double new_particles(bool partial, const double* P, double n_C, double w,
 // Carbon or hydrogen (n atoms per precursor molecule) that dimers formed at w
 // bring per kg of gas, a dimer holding two precursor molecules.
 inline double dimer_atoms(double w, double n, double rho) { return 2.0 * w * n / rho; }
-// The inception totals of a step.
-struct Inception {
-    double N = 0.0, C = 0.0, H = 0.0;
-    void add(double dN, double dC, double dH) {
-        N += dN;
-        C += dC;
-        H += dH;
-    }
-};
 
 // The merge probability: the soot collision p against the acetylene term r,
 // the dimer collision s and p; the dimer kernel's geometric terms

@@ -140,11 +140,15 @@ inline double dimer_diameter(double d_i) { return std::pow(2.0, k.one_third_cons
 inline double beta_dimer_dimer_of(double T, double d_d, double m_i) {
     return 2.2 * std::pow(d_d, 2.0) * std::sqrt(8.0 * k.Pi_const * k.kB_const * T / m_i);
 }
+// A molecule of diameter d and mass m with an aggregate.
+inline double beta_fm_soot_of(double T, double d, double m, double d_g, double m_agg) {
+    return 2.2 * std::pow(d + d_g, 2.0) * std::sqrt(k.Pi_const * k.kB_const * T / 2.0 * (1.0 / m_agg + 1.0 / m));
+}
 inline double beta_soot_dimer_fm_of(double T, double d_d, double m_i, double d_g, double m_agg) {
-    return 2.2 * std::pow(d_d + d_g, 2.0) *
-           std::sqrt(k.Pi_const * k.kB_const * T / 2.0 * (1.0 / m_agg + 1.0 / (2.0 * m_i)));
+    return beta_fm_soot_of(T, d_d, 2.0 * m_i, d_g, m_agg);
 }
 // Rarefaction correction at diameter d, `exp` the exponential it takes.
+inline double exp_of(double x) { return std::exp(x); }
 template <class Exp>
 inline double C_S_of(double lam, double d, Exp exp) {
     return 1.0 + (2.0 * lam / d) * (1.21 + 0.4 * exp(-0.78 * d / lam));

@@ -42,12 +42,6 @@ void CDimerCoalMod::_update_CH_tot_PAH_impl() { CH_tot_PAH_step(); }
 
 void CDimerCoalMod::update_impl() { dimercoal_update(*this); }
 
-namespace {
-
-double exp_of(double x) { return std::exp(x); }
-
-}  // namespace
-
 void CDimerCoalMod::update_w_dimer_impl() {
     if (n_PAHs <= 0) return;
     GasView gas(this);
@@ -94,7 +88,7 @@ double CDimerCoalMod::beta_soot_dimer_impl(int i) {
     return dimer::beta_soot_dimer_of(fm, cont);
 }
 
-double CDimerCoalMod::C_S_soot_impl(double d) { return dimer::C_S_of(GasView(this).lambda(), d, exp_of); }
+double CDimerCoalMod::C_S_soot_impl(double d) { return dimer::C_S_of(GasView(this).lambda(), d, dimer::exp_of); }
 
 void CDimerCoalMod::update_ab_impl() {
     for (int i = 0; i < n_PAHs; ++i) {
@@ -135,7 +129,7 @@ bool CDimerCoalMod::fused_update() {
         const double d_d = dimer::dimer_diameter(d.diam[i]), m_i = d.mass[i];
         a_out[i] = dimer::mod_a_of(dimer::beta_dimer_dimer_of(T, d_d, m_i), inception_prefactor);
         const double fm = dimer::beta_soot_dimer_fm_of(T, d_d, m_i, d_g, m_agg);
-        const double cont = dimer::beta_cont_of(cont_a, dimer::C_S_of(lam, d_d, exp_of), d_d, cont_agg, d_g);
+        const double cont = dimer::beta_cont_of(cont_a, dimer::C_S_of(lam, d_d, dimer::exp_of), d_d, cont_agg, d_g);
         b_out[i] = dimer::mod_b_of(dimer::beta_soot_dimer_of(fm, cont), adsorption_prefactor, c_soot_agg);
     }
     return fused_tail();

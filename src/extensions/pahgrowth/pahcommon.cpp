@@ -59,6 +59,7 @@ bool StepGeometry::fill(const CPAHGrowthBase* m, PyTypeObject* own) {
     rho = PyFloat_AS_DOUBLE(g->_rho.get());
     if (memo.size() != n || mass.size() != n || diam.size() != n) [[unlikely]] {
         memo.assign(n, PAHGeometryRow{});
+        ++version;
         mass.assign(n, 0.0);
         diam.assign(n, 0.0);
     }
@@ -79,6 +80,7 @@ bool StepGeometry::fill(const CPAHGrowthBase* m, PyTypeObject* own) {
             const double mi = MW / k.Av_const;
             const double rho_PAH = (k.MW_carbon_const * c + k.MW_hydrogen_const * h) * 171943.5197 / (c + h);
             row = PAHGeometryRow{s, MW, c, h, mi, std::pow(6.0 * (mi / rho_PAH) / k.Pi_const, k.one_third_const)};
+            ++version;
             mass[i] = row.m;
             diam[i] = row.d;
         }

@@ -17,7 +17,8 @@ struct GasView {
     bind::Ref w, g;
     CSootGas* p;
     explicit GasView(const CPAHGrowthBase* m)
-        : w(m->wrapper_ref()), g(CPAHGrowthBase::gas_ref(w)), p(CPAHGrowthBase::as_gas(g)) {}
+        : w(held_wrapper(m->soot_wrapper, "soot_gas")), g(as_wrapper(w)->held_gas("soot_gas")),
+          p(CPAHGrowthBase::as_gas(g)) {}
     double T() const { return p->vtab->T_c(p); }
     double rho() const { return p->vtab->rho_c(p); }
     double mu() const { return p->vtab->mu_c(p); }
@@ -140,6 +141,7 @@ struct StepGeometry {
     double T = 0.0, mu = 0.0, lam = 0.0, rho = 0.0;
     std::vector<double> mass, diam;
     std::vector<PAHGeometryRow> memo;  // kept from one step to the next
+    uint64_t version = 0;              // counts the rewrites of memo rows
     // The soot wrapper and gas wrapper of the step, borrowed: the precursor
     // lists hold at least mass.size() entries and every index is within the
     // gas's species.

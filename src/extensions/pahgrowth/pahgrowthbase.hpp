@@ -211,6 +211,21 @@ struct AdsorbedCH {
     }
 };
 
+// The inception totals of a step: new particles, carbon and hydrogen (mol/(kg s)).
+struct InceptionTotals {
+    double N = 0.0, C = 0.0, H = 0.0;
+    void add(double dN, double dC, double dH) {
+        N += dN;
+        C += dC;
+        H += dH;
+    }
+    void store(CPAHGrowthBase& m) const {
+        m._N_agg_inception_total = N;
+        m._C_tot_inception_total = C;
+        m._H_tot_inception_total = H;
+    }
+};
+
 // The model's totals (mol/(kg s)) as its method of that name returns them.
 enum class PAHTotal { N_agg_inception, C_tot_inception, H_tot_inception, C_tot_PAH, H_tot_PAH };
 bind::Ref pah_total(PyObject* model, PAHTotal which);
