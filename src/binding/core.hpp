@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <source_location>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -195,6 +196,27 @@ Ref call_method(PyObject* self, PyObject* name, A... args) {
 Ref tuple_of(std::initializer_list<PyObject*> items);
 // Global `np` of the module, looked up each time (a caller may rebind it).
 Ref np();
+
+// A dictionary as it stands: its identity and its version tag. Any write gives
+// a dictionary a new tag and no two dictionaries share one, so an equal stamp
+// means the same contents. Compared as inputs of a kept value.
+struct DictStamp {
+    const void* dict = nullptr;  // identity only
+    uint64_t version = 0;
+    auto inputs() const { return std::tie(dict, version); }
+};
+// The stamp of `d` where it is an exact dict and the interpreter keeps a
+// version tag (CPython 3.11's private `ma_version_tag`); false otherwise.
+inline bool dict_stamp(PyObject* d, DictStamp& s) {
+#if PY_VERSION_HEX < 0x030C0000
+    if (!PyDict_CheckExact(d)) return false;
+    s = DictStamp{d, ((PyDictObject*)d)->ma_version_tag};
+    return true;
+#else
+    (void)d, (void)s;
+    return false;
+#endif
+}
 
 // ---------------------------------------------------------------- diagnostics
 

@@ -4,7 +4,6 @@
 #include <optional>
 
 #include "../../lib/constants.hpp"
-#include "../../lib/lastvalue.hpp"
 #include "../gas/sootgas.hpp"
 #include "../sootwrapper/sootwrapper.hpp"
 
@@ -75,7 +74,7 @@ inline double beta_fm_of(double d_i, double m_i, double d_g, double m_agg, doubl
 inline double C_S_of(double d, double lam) { return 1.0 + (2.0 * lam / d) * (1.21 + 0.4 * std::exp(-0.78 * d / lam)); }
 // The same at the aggregates' mobility diameter, whose exponential the particle model takes again.
 inline double C_S_agg_of(double d_m, double lam) {
-    return 1.0 + (2.0 * lam / d_m) * (1.21 + 0.4 * slip_exp(-0.78 * d_m / lam));
+    return 1.0 + (2.0 * lam / d_m) * (1.21 + 0.4 * std::exp(-0.78 * d_m / lam));
 }
 inline double k_f_of(double fm, double cont) { return k.Av_const * fm * cont / (fm + cont); }
 inline double k_r_of(double k_f, double soot_MW, double MW_i, double T) {
