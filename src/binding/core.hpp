@@ -113,6 +113,15 @@ inline Ref py(int64_t v) { return Ref::steal(PyLong_FromLongLong(v)); }
 inline Ref py(size_t v) { return Ref::steal(PyLong_FromSize_t(v)); }
 inline Ref py(bool v) { return Ref::borrow(v ? Py_True : Py_False); }
 inline Ref none() { return Ref::borrow(Py_None); }
+// A float of value v for a field that holds `held`: none (the field keeps
+// `held`, changed in place) where `held` is an exact float no one else holds,
+// so nobody can see the difference and no object is made and freed per step;
+// a new float otherwise.
+inline Ref float_for(PyObject* held, double v) {
+    if (!PyFloat_CheckExact(held) || Py_REFCNT(held) != 1) return py(v);
+    ((PyFloatObject*)held)->ob_fval = v;
+    return Ref();
+}
 
 template <class E>
 Ref list_of(const std::vector<E>& v) {
