@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <source_location>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -112,6 +113,15 @@ inline Ref py(int64_t v) { return Ref::steal(PyLong_FromLongLong(v)); }
 inline Ref py(size_t v) { return Ref::steal(PyLong_FromSize_t(v)); }
 inline Ref py(bool v) { return Ref::borrow(v ? Py_True : Py_False); }
 inline Ref none() { return Ref::borrow(Py_None); }
+// A float of value v for a field that holds `held`: none (the field keeps
+// `held`, changed in place) where `held` is an exact float no one else holds,
+// so nobody can see the difference and no object is made and freed per step;
+// a new float otherwise.
+inline Ref float_for(PyObject* held, double v) {
+    if (!PyFloat_CheckExact(held) || Py_REFCNT(held) != 1) return py(v);
+    ((PyFloatObject*)held)->ob_fval = v;
+    return Ref();
+}
 
 template <class E>
 Ref list_of(const std::vector<E>& v) {
@@ -201,6 +211,27 @@ inline const PyMethodDef* bound_method_def(PyObject* callable, PyObject* self) {
 }
 // Global `np` of the module, looked up each time (a caller may rebind it).
 Ref np();
+
+// A dictionary as it stands: its identity and its version tag. Any write gives
+// a dictionary a new tag and no two dictionaries share one, so an equal stamp
+// means the same contents. Compared as inputs of a kept value.
+struct DictStamp {
+    const void* dict = nullptr;  // identity only
+    uint64_t version = 0;
+    auto inputs() const { return std::tie(dict, version); }
+};
+// The stamp of `d` where it is an exact dict and the interpreter keeps a
+// version tag (CPython 3.11's private `ma_version_tag`); false otherwise.
+inline bool dict_stamp(PyObject* d, DictStamp& s) {
+#if PY_VERSION_HEX < 0x030C0000
+    if (!PyDict_CheckExact(d)) return false;
+    s = DictStamp{d, ((PyDictObject*)d)->ma_version_tag};
+    return true;
+#else
+    (void)d, (void)s;
+    return false;
+#endif
+}
 
 // ---------------------------------------------------------------- diagnostics
 

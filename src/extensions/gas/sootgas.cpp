@@ -71,27 +71,21 @@ int CSootGas::species_index_lookup(PyObject* name) {
 
 // ------------------------------------------------------ species index cache
 
-#if PY_VERSION_HEX < 0x030C0000
-static uint64_t dict_version(PyObject* d) { return ((PyDictObject*)d)->ma_version_tag; }
-#endif
-
 void SpeciesIndexCache::remember(PyObject* dict, PyObject* name, PyObject* value, int i) {
-#if PY_VERSION_HEX < 0x030C0000
     // Only where a lookup runs no code of the caller's: an exact str among exact
     // str keys, mapped to an exact int.
-    if (dict == Py_None || !PyDict_CheckExact(dict) || !PyUnicode_CheckExact(name) || !PyLong_CheckExact(value))
-        return;
-    if (dict != dict_ || dict_version(dict) != version_) {
+    bind::DictStamp now;
+    if (!bind::dict_stamp(dict, now) || !PyUnicode_CheckExact(name) || !PyLong_CheckExact(value)) return;
+    if (!str_keys_.holds(now)) {
         clear();
-        str_keys_ = true;
+        bool str_keys = true;
         Py_ssize_t pos = 0;
         PyObject *key, *val;
         while (PyDict_Next(dict, &pos, &key, &val))
-            if (!PyUnicode_CheckExact(key)) str_keys_ = false;
-        dict_ = dict;
-        version_ = dict_version(dict);
+            if (!PyUnicode_CheckExact(key)) str_keys = false;
+        str_keys_.keep(now, str_keys);
     }
-    if (!str_keys_ || n_ == max_rows) return;
+    if (!str_keys_.value() || n_ == max_rows) return;
     unsigned s = slot_of(name);
     while (rows_[s].name) {
         if (rows_[s].name.get() == name) return;
@@ -99,15 +93,12 @@ void SpeciesIndexCache::remember(PyObject* dict, PyObject* name, PyObject* value
     }
     rows_[s] = Row{bind::Ref::borrow(name), i};
     ++n_;
-#endif
 }
 
 void SpeciesIndexCache::clear() {
     for (Row& r : rows_) r = Row{};
     n_ = 0;
-    dict_ = nullptr;
-    version_ = 0;
-    str_keys_ = false;
+    str_keys_.forget();
 }
 
 void CSootGas::init_impl(PyObject* g) { cantera_gas.set(g); }

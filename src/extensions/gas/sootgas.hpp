@@ -6,15 +6,16 @@
 #include <array>
 
 #include "../../binding/cls.hpp"
+#include "../../physics/cache.hpp"
 
 namespace pyrandel {
 
 struct CSootGas;
 
 // Species indices already looked up in the species-index dictionary, valid
-// while it is the same dictionary, unchanged (its version tag), with only
-// exact str keys: a lookup there runs no code of the caller's, so its result
-// cannot differ from the stored one.
+// while it is the same dictionary, unchanged (its stamp), with only exact str
+// keys: a lookup there runs no code of the caller's, so its result cannot
+// differ from the stored one.
 class SpeciesIndexCache {
     struct Row {
         bind::Ref name;  // held: its identity is the key
@@ -24,9 +25,7 @@ class SpeciesIndexCache {
     static constexpr int slots = 32, max_rows = 24;
     Row rows_[slots];
     int n_ = 0;
-    PyObject* dict_ = nullptr;  // identity only
-    uint64_t version_ = 0;
-    bool str_keys_ = false;
+    Kept<bind::DictStamp, bool> str_keys_;  // the rows are for this dictionary
 
     static unsigned slot_of(PyObject* name) {
         return (unsigned)(((uintptr_t)name >> 4) * 0x9E3779B97F4A7C15ull >> 59);
@@ -34,9 +33,8 @@ class SpeciesIndexCache {
 
 public:
     bool find(PyObject* dict, PyObject* name, int& i) const {
-#if PY_VERSION_HEX < 0x030C0000
-        if (dict != dict_ || !PyDict_CheckExact(dict) || ((PyDictObject*)dict)->ma_version_tag != version_)
-            return false;
+        bind::DictStamp now;
+        if (!bind::dict_stamp(dict, now) || !str_keys_.holds(now)) return false;
         for (unsigned s = slot_of(name);; s = (s + 1) % slots) {
             PyObject* k = rows_[s].name.get();
             if (k == name) {
@@ -45,10 +43,6 @@ public:
             }
             if (!k) return false;
         }
-#else
-        (void)dict, (void)name, (void)i;
-        return false;
-#endif
     }
     void remember(PyObject* dict, PyObject* name, PyObject* value, int i);
     void clear();
@@ -139,19 +133,10 @@ struct CSootGas {
     bool cached_species_index(PyObject* name, int& i) const {
         return vtab == &vtable && index_cache_.find(_species_index_dict.get(), name, i);
     }
-    // The species dictionary and its version tag, where the index cache can
-    // serve look-ups in it (this class's own table, an exact dict).
-    bool species_dict_stamp(const void*& dict, uint64_t& version) const {
-#if PY_VERSION_HEX < 0x030C0000
-        PyObject* d = _species_index_dict.get();
-        if (vtab != &vtable || !PyDict_CheckExact(d)) return false;
-        dict = d;
-        version = ((PyDictObject*)d)->ma_version_tag;
-        return true;
-#else
-        (void)dict, (void)version;
-        return false;
-#endif
+    // The species dictionary's stamp, where the index cache can serve look-ups
+    // in it (this class's own table, an exact dict).
+    bool species_dict_stamp(bind::DictStamp& s) const {
+        return vtab == &vtable && bind::dict_stamp(_species_index_dict.get(), s);
     }
     // The entry's concentration x·rho/mean_MW (mol/m3) of species i, for callers
     // that have checked the exact type, i, a float density and a non-zero mean_MW.
@@ -196,31 +181,25 @@ private:
 };
 
 // The indices of a fixed set of species names as the gas wrapper's
-// `cached_species_index` gives them, kept while its species dictionary is the
-// same object at the same version tag (a write gives a dictionary a new
-// version, and no two dictionaries share one). False, leaving the look-ups to
-// the caller, where the cache does not hold every name.
+// `cached_species_index` gives them, kept for the species dictionary's stamp.
+// False, leaving the look-ups to the caller, where the cache does not hold
+// every name.
 template <size_t N>
 class SpeciesIds {
-    const void* dict_ = nullptr;
-    uint64_t version_ = 0;
-    int id_[N] = {};
+    Kept<bind::DictStamp, std::array<int, N>> ids_;
 
 public:
     bool find(const CSootGas* g, const std::array<PyObject*, N>& names) {
-        const void* d;
-        uint64_t v;
-        if (!g->species_dict_stamp(d, v)) return false;
-        if (d == dict_ && v == version_) return true;
-        int ids[N];
+        bind::DictStamp now;
+        if (!g->species_dict_stamp(now)) return false;
+        if (ids_.holds(now)) return true;
+        std::array<int, N> ids;
         for (size_t k = 0; k < N; ++k)
             if (!g->cached_species_index(names[k], ids[k])) return false;
-        std::copy(ids, ids + N, id_);
-        dict_ = d;
-        version_ = v;
+        ids_.keep(now, ids);
         return true;
     }
-    int operator[](size_t k) const { return id_[k]; }
+    int operator[](size_t k) const { return ids_.value()[k]; }
 };
 
 }  // namespace pyrandel

@@ -3,8 +3,6 @@
 #include <climits>
 #include <optional>
 
-#include "../../lib/lastvalue.hpp"
-
 namespace pyrandel {
 
 using bind::at;
@@ -271,8 +269,9 @@ bool CrossLinkCommon::plain_route(PyTypeObject* own, const CPAHGrowthBaseVTable*
     // raise leaves the plain route.
     try {
         const double lam = d.lam;
-        const xlink::ContAgg agg = xlink::cont_agg(T, d.mu, d_m, d_g, [lam](double x) {
-            return xlink::C_S_of(lam, x, slip_exp);
+        const CSootWrapper* sw = d.sw;
+        const xlink::ContAgg agg = xlink::cont_agg(T, d.mu, d_m, d_g, [lam, sw](double x) {
+            return xlink::C_S_of(lam, x, [sw](double y) { return slip_exp(sw, y); });
         });
         const double inv_agg = fdiv(1.0, m_agg);
         for (size_t i = 0; i < n; ++i) {

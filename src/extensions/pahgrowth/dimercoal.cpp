@@ -346,8 +346,7 @@ bool CDimerCoal::plain_route() {
     for (size_t i = 0; i < n; ++i) {
         const double m = d.mass[i];
         if (m == 0.0) return false;
-        dimer::DimerVolume& v = volumes[i];
-        if (!v.same(m)) v = dimer::dimer_volume(m);
+        const dimer::DimerVolume& v = volumes[i].of(m, [m] { return dimer::dimer_volume(m); });
         if (v.v_d == 0.0 || 1.0 / v.v_d + inv_V < 0.0) return false;
     }
     coal_t = dimer::coal_T(d.T);
@@ -361,7 +360,7 @@ bool CDimerCoal::fused_update() {
     double *w_out = w_dimer.data(), *a_out = a_inception.data(), *b_out = b_adsorption.data();
     for (size_t i = 0; i < n; ++i) w_out[i] = dimer::coal_w_dimer_of(a, i, d.T);
     for (size_t i = 0; i < n; ++i) {
-        const dimer::DimerVolume& v = volumes[i];
+        const dimer::DimerVolume& v = volumes[i].value();
         a_out[i] = dimer::coal_a_of(inception_prefactor, coal_t, v);
         b_out[i] = dimer::coal_b_pre(c_soot_agg, adsorption_prefactor, coal_t, v, d_g) * volume_root(1.0 / v.v_d, inv_V);
     }

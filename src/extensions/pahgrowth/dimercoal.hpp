@@ -111,16 +111,14 @@ inline CoalT coal_T(double T) {
                  1.3 * std::sqrt(k.Pi_const * k.kB_const * T / (2.0 * rho_s))};
 }
 struct DimerVolume {
-    double m = 0.0, v_d = 0.0, d_d = 0.0, v_d_s = 0.0;
-    bool set = false;
-    bool same(double m_) const { return set && std::bit_cast<uint64_t>(m) == std::bit_cast<uint64_t>(m_); }
+    double v_d = 0.0, d_d = 0.0, v_d_s = 0.0;
 };
 inline DimerVolume dimer_volume(double m) {
     const double rho_s = k.rho_soot_const;
     const double m_d = 2.0 * m;
     const double v_d = m_d / rho_s;
     const double d_d = std::pow(6.0 * m_d / (rho_s * k.Pi_const), k.one_third_const);
-    return DimerVolume{m, v_d, d_d, std::pow(v_d, k.one_sixth_const), true};
+    return DimerVolume{v_d, d_d, std::pow(v_d, k.one_sixth_const)};
 }
 inline double coal_a_of(double prefactor, const CoalT& t, const DimerVolume& v) { return prefactor * t.A * v.v_d_s; }
 // b without its volume root (1/v_d + 1/V_agg) ** 0.5.
@@ -278,7 +276,7 @@ struct CDimerCoal : DimerCoalCommon {
     bool fused_update();
     dimer::CoalT coal_t{};
     double inv_V = 0.0;
-    std::vector<dimer::DimerVolume> volumes;  // kept while each precursor's mass is unchanged
+    std::vector<Kept<double, dimer::DimerVolume>> volumes;  // per precursor, for its molecule mass
 };
 
 // The fields of both classes, in declaration order, for their field tables.

@@ -1,7 +1,5 @@
 #include "dimercoalmod.hpp"
 
-#include "../../lib/lastvalue.hpp"
-
 namespace pyrandel {
 
 using bind::at;
@@ -108,7 +106,7 @@ bool CDimerCoalMod::plain_route() {
     // Only a zero viscosity would raise (in beta_cont_soot_dimer).
     if (3.0 * d.mu == 0.0) return false;
     cont_a = dimer::cont_a_of(dimer::plain_div, d.T, d.mu);
-    cont_agg = dimer::C_S_of(d.lam, d_m, slip_exp) / d_g;
+    cont_agg = dimer::C_S_of(d.lam, d_m, [&d](double y) { return slip_exp(d.sw, y); }) / d_g;
     return true;
 }
 

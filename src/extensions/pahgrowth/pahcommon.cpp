@@ -57,8 +57,8 @@ bool StepGeometry::fill(const CPAHGrowthBase* m, PyTypeObject* own) {
     mu = PyFloat_AS_DOUBLE(g->_mu.get());
     lam = PyFloat_AS_DOUBLE(g->_lambda_gas.get());
     rho = PyFloat_AS_DOUBLE(g->_rho.get());
-    if (memo.size() != n || mass.size() != n || diam.size() != n) [[unlikely]] {
-        memo.assign(n, PAHGeometryRow{});
+    if (kept.size() != n || mass.size() != n || diam.size() != n) [[unlikely]] {
+        kept.assign(n, KeptPAHGeometry{});
         ++version;
         mass.assign(n, 0.0);
         diam.assign(n, 0.0);
@@ -73,16 +73,17 @@ bool StepGeometry::fill(const CPAHGrowthBase* m, PyTypeObject* own) {
         in_X = in_X && (size_t)s < X_size;
         const double c = n_C[i], h = n_H[i];
         const double MW = MWs[s];
-        PAHGeometryRow& row = memo[i];
+        KeptPAHGeometry& row = kept[i];
+        const PAHGeometryInputs in{s, MW, c, h};
         // A kept row had a non-zero c + h, and mass and diam hold its values.
-        if (!row.same(s, MW, c, h)) [[unlikely]] {
+        if (!row.holds(in)) [[unlikely]] {
             if (c + h == 0.0) return false;
             const double mi = MW / k.Av_const;
             const double rho_PAH = (k.MW_carbon_const * c + k.MW_hydrogen_const * h) * 171943.5197 / (c + h);
-            row = PAHGeometryRow{s, MW, c, h, mi, std::pow(6.0 * (mi / rho_PAH) / k.Pi_const, k.one_third_const)};
+            row.keep(in, PAHGeometry{mi, std::pow(6.0 * (mi / rho_PAH) / k.Pi_const, k.one_third_const)});
             ++version;
-            mass[i] = row.m;
-            diam[i] = row.d;
+            mass[i] = row.value().m;
+            diam[i] = row.value().d;
         }
     }
     X_holds_PAHs = in_X;

@@ -140,8 +140,8 @@ struct StepGeometry {
     bool on = false;
     double T = 0.0, mu = 0.0, lam = 0.0, rho = 0.0;
     std::vector<double> mass, diam;
-    std::vector<PAHGeometryRow> memo;  // kept from one step to the next
-    uint64_t version = 0;              // counts the rewrites of memo rows
+    std::vector<KeptPAHGeometry> kept;  // from one step to the next
+    uint64_t version = 0;               // counts the rewrites of kept rows
     // The soot wrapper and gas wrapper of the step, borrowed: the precursor
     // lists hold at least mass.size() entries and every index is within the
     // gas's species.

@@ -184,11 +184,7 @@ void CPAHGrowthBase::update_soot_vars_impl(PyObject* d_p_, PyObject* d_m_, PyObj
 void CPAHGrowthBase::store_soot_vars(double d_p_, double d_m_, double d_g_, double A_tot_, double m_agg_,
                                      double V_agg_, double soot_MW_, double c_soot_agg_, double c_soot_pri_,
                                      double m_p_) {
-    // The float that only this field holds takes the new value in place: nobody
-    // else can see the difference, and no object is made and freed per step.
-    PyObject* held = V_agg.get();
-    Ref v = PyFloat_CheckExact(held) && Py_REFCNT(held) == 1 ? Ref() : bind::py(V_agg_);
-    if (!v) ((PyFloatObject*)held)->ob_fval = V_agg_;
+    Ref v = bind::float_for(V_agg.get(), V_agg_);  // none: V_agg took the value in place
     d_p = d_p_;
     d_m = d_m_;
     d_g = d_g_;

@@ -13,6 +13,7 @@
 #include <cstdint>
 
 #include "../../binding/cls.hpp"
+#include "../../physics/cache.hpp"
 
 namespace pyrandel {
 
@@ -36,16 +37,25 @@ struct CPAHGrowthBaseVTable {
     void (*update_w_scrub)(CPAHGrowthBase*, bind::DoubleBuf& w_scrub);             // 10
 };
 
-// Mass and diameter of one precursor molecule with the inputs they were
-// computed from (species index, molar mass, atom counts, compared bit for bit):
-// they change only with the molar masses and the precursor lists, not per step.
+// Mass and diameter of one precursor molecule, kept for the inputs they are
+// computed from (species index, molar mass, atom counts): they change only with
+// the molar masses and the precursor lists, not per step.
+struct PAHGeometryInputs {
+    int s;
+    double MW, n_C, n_H;
+    auto inputs() const { return std::tie(s, MW, n_C, n_H); }
+};
+struct PAHGeometry {
+    double m, d;
+};
+using KeptPAHGeometry = Kept<PAHGeometryInputs, PAHGeometry>;
+// The same as one row with its inputs inline, as CReactDim keeps them.
 struct PAHGeometryRow {
     int s = -1;
     double MW = 0.0, n_C = 0.0, n_H = 0.0;
     double m = 0.0, d = 0.0;
     bool same(int s_, double MW_, double n_C_, double n_H_) const {
-        auto bits = [](double x) { return std::bit_cast<uint64_t>(x); };
-        return s == s_ && bits(MW) == bits(MW_) && bits(n_C) == bits(n_C_) && bits(n_H) == bits(n_H_);
+        return same_inputs(s, s_) && same_inputs(MW, MW_) && same_inputs(n_C, n_C_) && same_inputs(n_H, n_H_);
     }
 };
 

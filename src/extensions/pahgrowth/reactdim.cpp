@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <climits>
 
-#include "../../lib/lastvalue.hpp"
+#include "../sootwrapper/sootwrapper.hpp"
 
 namespace pyrandel {
 
@@ -157,15 +157,6 @@ void CReactDim::create_PAH_dimer_impl() {
 
 // ------------------------------------------------------- Arrhenius constants
 
-double CReactDim::arrhenius_exp(double x) {
-    if (std::bit_cast<uint64_t>(x) != exp_arg_bits_ || !exp_known_) {
-        exp_val_ = std::exp(x);
-        exp_arg_bits_ = std::bit_cast<uint64_t>(x);
-        exp_known_ = true;
-    }
-    return exp_val_;
-}
-
 inline double CReactDim::k_reac_at(double T) {
     return reactdim::arrhenius_of(K_REACT_prefactor, 5e6, Ea_REACT_prefactor, T,
                                   [this](double x) { return arrhenius_exp(x); });
@@ -228,7 +219,7 @@ bool CReactDim::plain_route() {
             return false;
         d.k_pah = k_pah_at(d.T);
         d.cont_a = dimer::cont_a_of(dimer::plain_div, d.T, d.mu);
-        d.cont_agg = dimer::C_S_of(d.lam, d_m, slip_exp) / d_g;
+        d.cont_agg = dimer::C_S_of(d.lam, d_m, [&d](double y) { return slip_exp(d.sw, y); }) / d_g;
     }
     if (d.C.size() != n) d.C.resize(n);
     const int* idx = d.sw->PAH_indices.data();
@@ -260,7 +251,7 @@ bool CReactDim::pair_terms(size_t nd) {
         if (d_i + d_j == 0.0) return false;
         const double d_red = reduced_d_of(dimer::plain_div, d_i, d_j);
         p = Step::Pair{i, j, reactdim::k_fwd_factor(k_FWD_prefactor, d_red), reduced_of(d.mass[i], d.mass[j]),
-                       reactdim::back_numerator(d.memo[i].MW, d.memo[j].MW)};
+                       reactdim::back_numerator(d.kept[i].key().MW, d.kept[j].key().MW)};
     }
     return true;
 }
@@ -310,7 +301,7 @@ bool CReactDim::fused_update() {
             const double cont =
                 dimer::beta_cont_of(d.cont_a, dimer::C_S_of(lam, d_i, dimer::exp_of), d_i, d.cont_agg, d_g_);
             const double k_f = reactdim::k_f_of(fm, cont);
-            const double k_r = reactdim::k_back_of(k_f, soot_MW_, d.memo[i].MW, T);
+            const double k_r = reactdim::k_back_of(k_f, soot_MW_, d.kept[i].key().MW, T);
             k_fs[i] = k_f;
             k_rs[i] = k_r;
             const double star = reactdim::star_of(k_f, c_agg, d.C[i], k_r, k_pah);

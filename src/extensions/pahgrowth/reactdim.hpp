@@ -168,10 +168,10 @@ struct CReactDim : CPAHGrowthBase {
     std::vector<double*> scrub_at_;  // the plain scrub's element of each precursor
     // exp(x), kept for the last argument: k_REAC and k_PAH share it while their
     // activation-energy factors are equal (the same bits give the same result).
-    uint64_t exp_arg_bits_;
-    double exp_val_;
-    bool exp_known_;
-    double arrhenius_exp(double x);
+    Kept<double, double> exp_kept_;
+    double arrhenius_exp(double x) {
+        return exp_kept_.of(x, [x] { return std::exp(x); });
+    }
     double k_reac_at(double T);
     double k_pah_at(double T);
     // The switches as update() reads them.

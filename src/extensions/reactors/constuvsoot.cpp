@@ -61,7 +61,7 @@ Ref CConstUVSoot::derivatives_impl(double t, bind::NDArray yarg) {
     const double removed = removed_gas_mass, r = rho;
     set_entry(R.get(), oD, (1.0 - phi) * removed);
     {
-        Rates a(w);
+        Rates a(w, rates_);
         Ref ws = m.w_scrub(), mw = w.MW_array();
         F64 s(ws.get()), M(mw.get()), Y(Ys.get()), o(R.get(), true);
         const Py_ssize_t n = oS - oY;

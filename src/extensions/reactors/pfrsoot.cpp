@@ -86,7 +86,7 @@ Ref CPFRSoot::derivatives_impl(double t, bind::NDArray yarg) {
 
     const double removed = removed_gas_mass, rho_u = rho * u;
     {
-        Rates a(w);
+        Rates a(w, rates_);
         Ref ws = m.w_scrub(), mw = w.MW_array();
         F64 s(ws.get()), M(mw.get()), Y(Ys.get()), o(R.get(), true);
         const Py_ssize_t n = oS - oY;

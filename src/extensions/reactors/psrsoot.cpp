@@ -68,7 +68,7 @@ Ref CPSRSoot::derivatives_impl(double t, bind::NDArray yarg) {
     const double inv_rho = bind::fdiv(1.0, rho);
     Ref Ystar = Y_star.hold();
     {
-        Rates a(w);
+        Rates a(w, rates_);
         Ref ws = m.w_scrub(), mw = w.MW_array();
         F64 s(ws.get()), M(mw.get()), Y(Ys.get()), Y0(Ystar.get()), o(R.get(), true);
         const Py_ssize_t n = oS - oY;

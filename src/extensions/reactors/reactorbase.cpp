@@ -128,13 +128,12 @@ Name n_rho("rho"), n_MW_array("MW_array"), n_w_array("w_array"), n_Y_array("Y_ar
     n_u_mass_total("u_mass_total"), n_cv_mass("cv_mass"), n_cp_mass("cp_mass");
 }  // namespace
 
-Rates::Rates(Gas& w) {
+Rates::Rates(Gas& w, std::vector<double>& scaled) {
     if (!w.exact) {
         arr_ = w.w_array();
         view_.emplace(arr_.get());
         return;
     }
-    static std::vector<double> scaled;
     raw_ = w.g->gas_net_production_rates();
     bind::F64Span r;
     if (bind::plain_f64(raw_.get(), false, r)) {

@@ -33,6 +33,7 @@ struct ReactorBase {
     // The result array of `derivatives` (not an attribute); the two-row temperature
     // profile (abscissa, K); the temperature mode (TEMPERATURE_SOLVERS); the wrappers.
     RB_FIELDS(BIND_DECLARE)
+    std::vector<double> rates_;  // not a field: the storage of rx::Rates
 
     BIND_CLASS(ReactorBase)
     BIND_METHODS(RB_METHODS)
@@ -80,7 +81,7 @@ struct Gas {
 // here as NumPy's `rates * 1000` computes it, without a new array; a product
 // that overflows (NumPy warns there) or rates that are no plain float64 array
 // make the array the NumPy way at once. No Python code runs between making and
-// reading the values, which live in one buffer shared by all reactors.
+// reading the values, which live in the reactor's `storage`.
 class Rates {
     Ref raw_, arr_;
     std::optional<bind::F64> view_;
@@ -88,7 +89,7 @@ class Rates {
     Py_ssize_t n_ = 0;
 
 public:
-    explicit Rates(Gas& w);
+    Rates(Gas& w, std::vector<double>& storage);
     bool ok() const { return view_ ? view_->ok() : true; }
     Py_ssize_t size() const { return view_ ? view_->size() : n_; }
     double operator[](Py_ssize_t i) const { return view_ ? (*view_)[i] : data_[i]; }

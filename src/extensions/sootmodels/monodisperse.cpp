@@ -5,7 +5,6 @@
 #include <optional>
 
 #include "../../lib/constants.hpp"
-#include "../../lib/lastvalue.hpp"
 #include "../gas/sootgas.hpp"
 #include "../pahgrowth/pahgrowthbase.hpp"
 #include "../sootwrapper/sootwrapper.hpp"
@@ -31,8 +30,8 @@ Name s_H_tot("H_tot");
 
 // Rarefaction correction at the aggregates' mobility diameter d_m with mean free
 // path lambda; the PAH-growth model may have taken its exponential this step.
-inline double Cs(double d_m, double lambda) {
-    return (slip_exp(d_m * -0.78 / lambda) * 0.4 + 1.21) * (lambda * 2.0 / d_m) + 1.0;
+inline double Cs(const M* s, double d_m, double lambda) {
+    return (slip_exp(s->soot_wrapper.o, d_m * -0.78 / lambda) * 0.4 + 1.21) * (lambda * 2.0 / d_m) + 1.0;
 }
 
 // A soot-block element: the buffer's bounds are tested, None counts as empty.
@@ -163,7 +162,7 @@ double c_soot_agg_of(A& a) { return a.rho() * a.N_agg(); }
 template <class A>
 double c_soot_pri_of(A& a) { return a.rho() * a.N_pri(); }
 template <class A>
-double m_p_of(A& a) { return k.Pi_const * k.rho_soot_const * cube(a.d_p()) / 6.0; }
+double m_p_of(A& a) { return k.Pi_const * k.rho_soot_const * d_p_cubed(a.s->soot_wrapper.o, a.d_p()) / 6.0; }
 
 // Coagulation kernels, m3/s: continuum, free molecular and their harmonic mean.
 template <class A>
@@ -171,7 +170,7 @@ double beta_coag_cont_of(A& a) {
     const double dm = a.d_m();
     double lambda, T, mu;
     a.lambda_T_mu(lambda, T, mu);
-    return T * (k.kB_const * 8.0) / (mu * 3.0) * Cs(dm, lambda);
+    return T * (k.kB_const * 8.0) / (mu * 3.0) * Cs(a.s, dm, lambda);
 }
 template <class A>
 double beta_coag_fm_of(A& a) {
@@ -224,6 +223,7 @@ struct ByTable {
 // The values of one state, each computed once; a zero divisor marks the pass as
 // not taken (`ok` false), where the table's entries raise.
 struct OnePass {
+    M* s;
     const MorphKey& key;
     Morph m{};
     double V_tot_ = 0.0, V_p_ = 0.0, n_p_ = 0.0;
@@ -253,8 +253,8 @@ struct OnePass {
 };
 
 // Every value once, in the order the table's entries give them.
-Morph morphology_at_once(const MorphKey& key) {
-    OnePass o{key};
+Morph morphology_at_once(M* s, const MorphKey& key) {
+    OnePass o{s, key};
     o.V_tot_ = V_tot_of(o);
     o.V_p_ = V_p_of(o);
     o.m.d_p = d_p_of(o);
@@ -273,12 +273,7 @@ Morph morphology_at_once(const MorphKey& key) {
 
 // The one-pass values for `key`, from the last evaluation when it was made for the same state.
 const Morph& morphology_cached(M* s, const MorphKey& key) {
-    if (!s->morph_valid_ || !(s->morph_key_ == key)) {
-        s->morph_ = morphology_at_once(key);
-        s->morph_key_ = key;
-        s->morph_valid_ = true;
-    }
-    return s->morph_;
+    return s->morph_.of(key, [&] { return morphology_at_once(s, key); });
 }
 
 Morph morphology_by_table(M* s) {
@@ -363,7 +358,8 @@ void CMonodisperseSootModel::update_impl() {
     // Afresh, unless nothing the values depend on has moved since.
     MorphKey now;
     const bool plain = plain_route(this, now) != nullptr;
-    if (!(once && plain && now == key)) mo = plain ? morphology_cached(this, now) : morphology_by_table(this);
+    if (!(once && plain && same_inputs(now, key)))
+        mo = plain ? morphology_cached(this, now) : morphology_by_table(this);
     const double HtoC = bind::fdiv(_H_tot, _C_tot);
     surf_update_soot_vars(surf.get(), mo.d_p, mo.d_m, mo.d_g, mo.A_tot, mo.m_agg, mo.soot_MW, mo.c_soot_agg, HtoC);
     surf_update(surf.get());
@@ -755,7 +751,7 @@ double M::N_agg_coag_k() {
         CSootGas* g = plain_route(this, key);
         if (g && float_in(g->_mu, mu) && float_in(g->_lambda_gas, lambda) &&
             !bind::Class<M>::overridden(this, MID_beta_coag_turb)) {
-            OnePass o{key, morphology_cached(this, key)};
+            OnePass o{this, key, morphology_cached(this, key)};
             o.T_ = g->_T, o.mu_ = mu, o.lambda_ = lambda;
             const double beta = beta_coag_of(o);
             if (o.ok) return N_agg_coag_at(beta, 0.0, _N_agg, key.rho);
@@ -794,7 +790,7 @@ double M::diffus_coeff_morph_impl() {
     const double dm = vtab->d_m(this);
     const double lambda = G(g)->vtab->lambda_gas_c(G(g));
     if (dm == 0.0 || lambda == 0.0) bind::raise(PyExc_ZeroDivisionError, "float division");
-    const double cs = Cs(dm, lambda);
+    const double cs = Cs(this, dm, lambda);
     double den;
     if (PyFloat_CheckExact(mu.get())) {
         den = bind::pydiv((3 * k.Pi_const) * PyFloat_AS_DOUBLE(mu.get()) * dm, cs);

@@ -4,9 +4,7 @@
 // scrubbing rates.
 #pragma once
 
-#include <bit>
-#include <cstdint>
-
+#include "../../physics/cache.hpp"
 #include "sootmodelbase.hpp"
 
 namespace pyrandel {
@@ -20,13 +18,7 @@ struct MonoMorph {
 struct MonoMorphKey {
     double N_agg, N_pri, C_tot, rho;
     PyObject* gas;  // identity only, never dereferenced
-    // Bit for bit: a zero of the other sign or a NaN is another state.
-    bool operator==(const MonoMorphKey& o) const {
-        return std::bit_cast<uint64_t>(N_agg) == std::bit_cast<uint64_t>(o.N_agg) &&
-               std::bit_cast<uint64_t>(N_pri) == std::bit_cast<uint64_t>(o.N_pri) &&
-               std::bit_cast<uint64_t>(C_tot) == std::bit_cast<uint64_t>(o.C_tot) &&
-               std::bit_cast<uint64_t>(rho) == std::bit_cast<uint64_t>(o.rho) && gas == o.gas;
-    }
+    auto inputs() const { return std::tie(N_agg, N_pri, C_tot, rho, gas); }
 };
 
 // Morphology and coagulation kernels, reached without a name lookup. Entries
@@ -130,10 +122,8 @@ struct CMonodisperseSootModel : CSootModelBase {
     // map, the constant diffusion coefficient (m2/s), the floors and the offsets.
     CMSM_FIELDS(BIND_DECLARE)
 
-    // Last one-pass morphology (not a field): reused while its key matches.
-    MonoMorph morph_;
-    MonoMorphKey morph_key_;
-    bool morph_valid_;
+    // Last one-pass morphology (not a field), for the state it was computed at.
+    Kept<MonoMorphKey, MonoMorph> morph_;
 
     BIND_CLASS(CMonodisperseSootModel)
     static const CMonodisperseVTable vtable;

@@ -3,7 +3,10 @@
 // and the PAH precursor lists; the models reach each other only through it.
 #pragma once
 
+#include <cmath>
+
 #include "../../binding/cls.hpp"
+#include "../../physics/cache.hpp"
 
 namespace pyrandel {
 
@@ -68,7 +71,21 @@ struct CSootWrapper {
     }
     // The gas wrapper object itself (None when unset), held.
     bind::Ref gas_object() const { return soot_gas.hold(); }
+
+    // Values several models of this soot system take at one state, kept for
+    // their arguments (not fields): the slip correction's exp(-0.78·d_m/λ) at
+    // the aggregates' mobility diameter, and d_p³ of the primary particles.
+    mutable Kept<double, double> slip_exp_kept, d_p_cubed_kept;
 };
+
+// exp(x) of the slip correction at d_m and d³ of the primary diameter, through
+// the kept values of soot wrapper `w` (computed directly without one).
+inline double slip_exp(const CSootWrapper* w, double x) {
+    return w ? w->slip_exp_kept.of(x, [x] { return std::exp(x); }) : std::exp(x);
+}
+inline double d_p_cubed(const CSootWrapper* w, double d) {
+    return w ? w->d_p_cubed_kept.of(d, [d] { return std::pow(d, 3.0); }) : std::pow(d, 3.0);
+}
 
 // The soot wrapper held in a model's field, or AttributeError
 // "'NoneType' object has no attribute '<attr>'" when the field holds None.

@@ -5,7 +5,6 @@
 #include <utility>
 
 #include "../../lib/constants.hpp"
-#include "../../lib/lastvalue.hpp"
 #include "../gas/sootgas.hpp"
 #include "../sootwrapper/sootwrapper.hpp"
 #include "frenklachhaca.hpp"
@@ -155,16 +154,12 @@ double k_O2_at(double T);
 // sites and alpha, each at its first use.
 struct CFrenklachHACA::Step {
     struct Rates {
-        double T = 0.0, k_add = 0.0, k_O2 = 0.0;  // m3/(mol s): C2H2 addition, O2 attack
-    } rates;
-    bool have_rates = false;
+        double k_add, k_O2;  // m3/(mol s): C2H2 addition, O2 attack
+    };
+    Kept<double, Rates> rates;  // for the temperature
     std::optional<double> c0, alpha;
     const Rates& at(double T) {
-        if (!have_rates || std::bit_cast<uint64_t>(rates.T) != std::bit_cast<uint64_t>(T)) {
-            rates = {T, k_add_at(T), k_O2_at(T)};
-            have_rates = true;
-        }
-        return rates;
+        return rates.of(T, [T] { return Rates{k_add_at(T), k_O2_at(T)}; });
     }
     template <class F>
     double kept(std::optional<double>& v, F f) {
@@ -175,9 +170,10 @@ struct CFrenklachHACA::Step {
 
 namespace {
 
-// Fraction of reactive sites from temperature and the carbon atoms of a primary particle.
-double alpha_empirical_at(double d_p, double T) {
-    const double n_C = cube(d_p) * (k.Pi_const * k.rho_soot_const / 6.0) * k.Av_const / k.MW_carbon_const;
+// Fraction of reactive sites from temperature and the carbon atoms of a primary
+// particle, d_p3 the cube of its diameter.
+double alpha_empirical_at(double d_p3, double T) {
+    const double n_C = d_p3 * (k.Pi_const * k.rho_soot_const / 6.0) * k.Av_const / k.MW_carbon_const;
     const double a = std::tanh((12.65 - 0.00563 * T) / std::log10(n_C) - 1.38 + 0.00068 * T);
     return bind::pymax(bind::pymin(a, 1.0), 0.0);
 }
@@ -267,11 +263,11 @@ struct Plain {
     double rho() const { return rho_; }
     static double div(double a, double b) { return a / b; }
     static void nonzero(double) {}
-    double k_add(double) const { return st.rates.k_add; }  // filled for the step's temperature
-    double k_O2(double) const { return st.rates.k_O2; }
+    double k_add(double) const { return st.rates.value().k_add; }  // filled for the step's temperature
+    double k_O2(double) const { return st.rates.value().k_O2; }
     double alpha();
     double c0();
-    double alpha_empirical() const { return alpha_empirical_at(m->d_p, T_); }
+    double alpha_empirical() const { return alpha_empirical_at(d_p_cubed(m->soot_wrapper.o, m->d_p), T_); }
     double alpha_ctoh_based() const { return alpha_ctoh_at(m->HtoC); }
 };
 
@@ -499,7 +495,9 @@ constexpr unsigned update_needs = (1u << HACA::sp_CO) - 1;  // every species but
 
 // ------------------------------------------------------------ entry bodies
 
-double CFrenklachHACA::alpha_empirical_impl() { return alpha_empirical_at(d_p, Gas(this).T()); }
+double CFrenklachHACA::alpha_empirical_impl() {
+    return alpha_empirical_at(d_p_cubed(soot_wrapper.o, d_p), Gas(this).T());
+}
 double CFrenklachHACA::alpha_ctoh_based_impl() { return alpha_ctoh_at(HtoC); }
 double CFrenklachHACA::alpha_impl() {
     Checked a(this);
@@ -608,27 +606,21 @@ void CFrenklachHACA::update_impl() {
 void CFrenklachHACA::update_w_scrub_impl(bind::DoubleBuf w_scrub) { update_w_scrub_on(w_scrub); }
 
 bool CFrenklachHACA::plain_w_scrub(const bind::F64Span& w) {
-    ScrubSlots& k = slots_;
     const CSootGas* g = own_plain_gas();
-    const void* d;
-    uint64_t v;
     if (!g) return false;
     const bool grow = soot_wrapper.o->surface_growth_enabled, oxid = soot_wrapper.o->oxidation_enabled;
-    if (g->species_dict_stamp(d, v) && d == k.dict && v == k.version && w.data == k.data && w.n == k.n &&
-        w.stride == k.stride)
-        return plain_scrub(this, k.at, grow, oxid);
+    ScrubArray now{{}, w.data, w.n, w.stride};
+    const bool stamped = g->species_dict_stamp(now.species);
+    if (stamped && slots_.holds(now)) return plain_scrub(this, slots_.value().data(), grow, oxid);
     int ids[n_sp];
     bool all;
     const unsigned needs = (grow ? mask_of<growth_species>() : 0) | (oxid ? mask_of<oxidation_species>() : 0);
     if (!plain_route(needs, ids, all)) return false;
-    double* at[n_sp] = {};
+    std::array<double*, n_sp> at{};
     for (int s = 0; s < n_sp; ++s)
         if (all || (needs >> s & 1)) at[s] = w.slot(ids[s]);
-    if (all && g->species_dict_stamp(d, v)) {  // kept for the next step on the same array
-        std::copy(at, at + n_sp, k.at);
-        k.dict = d, k.version = v, k.data = w.data, k.n = w.n, k.stride = w.stride;
-    }
-    return plain_scrub(this, at, grow, oxid);
+    if (all && stamped) slots_.keep(now, at);  // kept for the next step on the same array
+    return plain_scrub(this, at.data(), grow, oxid);
 }
 
 void CFrenklachHACA::update_w_scrub_on(bind::DoubleBuf& w_scrub) {

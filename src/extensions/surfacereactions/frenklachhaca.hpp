@@ -2,8 +2,11 @@
 // surface-reaction model of the modular framework, with its internal table.
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <tuple>
 
+#include "../../physics/cache.hpp"
 #include "surfacereactionsbase.hpp"
 
 namespace pyrandel {
@@ -93,15 +96,15 @@ struct CFrenklachHACA : CSurfaceReactionsBase {
     bool plain_update();
     bool plain_w_scrub(const bind::F64Span& w);
     // The elements the plain scrub writes (null outside the array) as the indices
-    // of sp_ give them, for the species dictionary at its version and the array
+    // of sp_ give them, kept for the species dictionary's stamp and the array
     // memory they were found for.
-    struct ScrubSlots {
-        const void* dict = nullptr;
-        uint64_t version = 0;
-        const char* data = nullptr;
-        Py_ssize_t n = 0, stride = 0;
-        double* at[n_sp] = {};
-    } slots_;
+    struct ScrubArray {
+        bind::DictStamp species;
+        const char* data;
+        Py_ssize_t n, stride;
+        auto inputs() const { return std::tie(species, data, n, stride); }
+    };
+    Kept<ScrubArray, std::array<double*, n_sp>> slots_;
     // `surface_growth_enabled()` and `oxidation_enabled()` as calls from this class's code see them.
     bool growth_on();
     bool oxidation_on();
