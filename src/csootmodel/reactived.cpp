@@ -17,6 +17,15 @@ namespace {
 using bind::dot;
 using bind::sum;
 
+// f(i, j, b) over every unordered pair of the n precursors, a precursor with
+// itself included, precursor-major; b numbers the pairs.
+template <class F>
+void for_each_pair(Py_ssize_t n, F f) {
+    Py_ssize_t b = 0;
+    for (Py_ssize_t i = 0; i < n; ++i)
+        for (Py_ssize_t j = i; j < n; ++j, ++b) f(i, j, b);
+}
+
 }  // namespace
 
 // ------------------------------------------------------------------ set-up
@@ -39,16 +48,13 @@ void CSootModel::create_PAH_dimer_reactived_impl() {
     phy_dimer_wdot = bind::zeros((Py_ssize_t)P);
     p_phy_dimer_.resize(P);
 
-    // Every unordered pair, a precursor with itself included, precursor-major.
     bind::Items nC(dimer_n_C), nH(dimer_n_H);
-    Py_ssize_t b = 0;
-    for (size_t i = 0; i < n; ++i)
-        for (size_t j = i; j < n; ++j, ++b) {
-            bind::at(dimer_PAH_1_id, b) = (int)i;
-            bind::at(dimer_PAH_2_id, b) = (int)j;
-            nC.set(b, bind::at(PAH_n_C, (Py_ssize_t)i) + bind::at(PAH_n_C, (Py_ssize_t)j));
-            nH.set(b, bind::at(PAH_n_H, (Py_ssize_t)i) + bind::at(PAH_n_H, (Py_ssize_t)j));
-        }
+    for_each_pair((Py_ssize_t)n, [&](Py_ssize_t i, Py_ssize_t j, Py_ssize_t b) {
+        bind::at(dimer_PAH_1_id, b) = (int)i;
+        bind::at(dimer_PAH_2_id, b) = (int)j;
+        nC.set(b, bind::at(PAH_n_C, i) + bind::at(PAH_n_C, j));
+        nH.set(b, bind::at(PAH_n_H, i) + bind::at(PAH_n_H, j));
+    });
 }
 
 // ---------------------------------------------------------- per-step update
@@ -79,13 +85,10 @@ void CSootModel::PAH_growth_update_reactived_impl() {
 
 void CSootModel::update_phy_dimer__impl() {
     if (steady_state_physical_dimerization) {
-        Py_ssize_t n = (Py_ssize_t)PAH_indices.size();
-        Py_ssize_t b = 0;
-        for (Py_ssize_t i = 0; i < n; ++i)
-            for (Py_ssize_t j = i; j < n; ++j, ++b) {
-                double v = csm::phy_dimer_of(csm::Checked{*this}, (int)i, (int)j);
-                bind::at(p_phy_dimer_, b) = v;
-            }
+        for_each_pair((Py_ssize_t)PAH_indices.size(), [this](Py_ssize_t i, Py_ssize_t j, Py_ssize_t b) {
+            double v = csm::phy_dimer_of(csm::Checked{*this}, (int)i, (int)j);
+            bind::at(p_phy_dimer_, b) = v;
+        });
     } else {
         for (Py_ssize_t b = 0; b < (Py_ssize_t)dimer_PAH_1_id.size(); ++b) {
             double c = molar_density(bind::at(phy_dimer_indices, b));
@@ -102,15 +105,12 @@ void CSootModel::update_ROP_impl() {
 }
 
 void CSootModel::update_phy_dimer_wdot_impl() {
-    Py_ssize_t n = (Py_ssize_t)PAH_indices.size();
-    Py_ssize_t b = 0;
-    for (Py_ssize_t i = 0; i < n; ++i)
-        for (Py_ssize_t j = i; j < n; ++j, ++b) {
-            double fwd = csm::forward_dimerisation_of(csm::Checked{*this}, (int)i, (int)j);
-            double c_D = molar_density(bind::at(phy_dimer_indices, b));
-            double kr = k_REV((int)i, (int)j);
-            bind::Items(phy_dimer_wdot).set(b, (fwd - c_D * kr) / 1000);
-        }
+    for_each_pair((Py_ssize_t)PAH_indices.size(), [this](Py_ssize_t i, Py_ssize_t j, Py_ssize_t b) {
+        double fwd = csm::forward_dimerisation_of(csm::Checked{*this}, (int)i, (int)j);
+        double c_D = molar_density(bind::at(phy_dimer_indices, b));
+        double kr = k_REV((int)i, (int)j);
+        bind::Items(phy_dimer_wdot).set(b, (fwd - c_D * kr) / 1000);
+    });
 }
 
 void CSootModel::update_p_soot_PAH_impl() {
