@@ -59,9 +59,7 @@ struct Checked {
     double d_m() { return m.d_m(); }
     double A_p() { return m.A_p(); }
     double V_Ag() { return m.V_Ag(); }
-    double m_Ag() { return m.m_Ag(); }
     // The step's stored morphology.
-    double p_d_m() const { return m.p_d_m; }
     double p_d_g() const { return m.p_d_g; }
     double p_A_tot() const { return m.p_A_tot; }
     // Gas concentrations and molar masses.

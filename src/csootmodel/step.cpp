@@ -120,7 +120,6 @@ struct Plain {
     double d_m() const { return st.d_m; }
     double A_p() const { return st.A_p; }
     double V_Ag() const { return st.V_Ag; }
-    double p_d_m() const { return st.d_m; }
     double p_d_g() const { return st.d_g; }
     double p_A_tot() const { return st.A_tot; }
     double c(int index) const { return csm::molar_density_at(m, x.get(index)); }
