@@ -559,6 +559,43 @@ def test_scrubbing_rows(gas, variant, steady_dimers, steady_complex, switches):
     assert np.array_equal(soot.scrub_wdot, expected)
 
 
+class TurnsSwitches:
+    """A scrub_wdot element that turns both steady-state switches off when read."""
+
+    def __init__(self, soot):
+        self.soot = soot
+
+    def __float__(self):
+        self.soot.steady_state_physical_dimerization = False
+        self.soot.steady_state_PAH_adsorption = False
+        return 0.0
+
+
+@pytest.mark.parametrize("inception", [True, False])
+def test_scrubbing_switches_turned_while_the_rows_are_written(gas, inception):
+    """The switches are asked for at each row: the first row takes the steady
+    form, the rows after the turn the non-steady one, and nothing crashes."""
+    soot = stepped(gas, 1, inception_enabled=inception,
+                   phy_dimer_index_in_gas=[gas.species_index("A4DIM")] * 6,
+                   soot_PAH_index_in_gas=[gas.species_index("A4S")] * 3)
+    w = np.zeros(len(soot.scrub_wdot), dtype=object)
+    w[:] = 0.0
+    w[soot.PAH_index_in_gas[0]] = TurnsSwitches(soot)
+    soot.scrub_wdot = w
+    soot.update_scrub_wdot_PAH_growth_reactived()
+    assert not soot.steady_state_physical_dimerization
+    if inception:
+        expected = 0.0
+        for r in soot.p_ROP[1:]:
+            expected -= r / 1000.0
+        assert soot.scrub_wdot[gas.species_index("A4DIM")] == expected != 0.0
+    expected = 0.0
+    for i in (0, 1, 2) if inception else (1, 2):
+        expected -= (soot.p_dC_tot_dt_PAH_each[i] * soot.density
+                     / (soot.PAH_Number_Carbon[i] * 1000))
+    assert soot.scrub_wdot[gas.species_index("A4S")] == expected != 0.0
+
+
 # ------------------------------------------------------------ rate clipping
 
 class OddDimerRates(CSootModel):

@@ -88,23 +88,28 @@ void CSootModel::PAH_growth_update_crosslinking_impl() {
 // carbon atoms. p_ROP elements are NumPy numbers: the division by the density
 // follows IEEE rules.
 
+namespace {
+
+// Sum of f(i) over the precursors: a sum of NumPy elements once there is one.
+template <class F>
+bind::NpFloat sum_of_elements(const CSootModel& m, F f) {
+    return {sum_over_precursors(m, f), !m.PAH_indices.empty()};
+}
+
+}  // namespace
+
 bind::NpFloat CSootModel::inception_N_agg_crosslinking_impl() {
-    return {sum_over_precursors(*this, [this](size_t i) {
+    return sum_of_elements(*this, [this](size_t i) {
         return bind::fdiv(bind::at(PAH_n_C, i) * 2, (double)min_n_C) * bind::item(p_ROP, (Py_ssize_t)i) / density;
-    }),
-            !PAH_indices.empty()};  // a sum of NumPy elements once there is one
+    });
 }
-
 bind::NpFloat CSootModel::inception_C_tot_crosslinking_impl() {
-    return {sum_over_precursors(
-        *this, [this](size_t i) { return 2 * bind::at(PAH_n_C, i) * bind::item(p_ROP, (Py_ssize_t)i) / density; }),
-            !PAH_indices.empty()};  // a sum of NumPy elements once there is one
+    return sum_of_elements(
+        *this, [this](size_t i) { return 2 * bind::at(PAH_n_C, i) * bind::item(p_ROP, (Py_ssize_t)i) / density; });
 }
-
 bind::NpFloat CSootModel::inception_H_tot_crosslinking_impl() {
-    return {sum_over_precursors(
-        *this, [this](size_t i) { return 2 * bind::at(PAH_n_H, i) * bind::item(p_ROP, (Py_ssize_t)i) / density; }),
-            !PAH_indices.empty()};  // a sum of NumPy elements once there is one
+    return sum_of_elements(
+        *this, [this](size_t i) { return 2 * bind::at(PAH_n_H, i) * bind::item(p_ROP, (Py_ssize_t)i) / density; });
 }
 
 // ---------------------------------------------------------------- scrubbing

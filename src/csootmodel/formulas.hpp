@@ -59,9 +59,7 @@ struct Checked {
     double d_m() { return m.d_m(); }
     double A_p() { return m.A_p(); }
     double V_Ag() { return m.V_Ag(); }
-    double m_Ag() { return m.m_Ag(); }
     // The step's stored morphology.
-    double p_d_m() const { return m.p_d_m; }
     double p_d_g() const { return m.p_d_g; }
     double p_A_tot() const { return m.p_A_tot; }
     // Gas concentrations and molar masses.
@@ -289,14 +287,15 @@ double k_f_soot_PAH_of(A&& a, int i) {
     double cont = a.beta_cont_soot_PAH(i);
     return fdiv(fm * cont, fm + cont) * a.m.Av;
 }
+// Desorption of the complex, against the binding energy of the precursor on a
+// particle of the aggregate's carbon mass.
 template <class A>
 double k_r_soot_PAH_of(A&& a, int i) {
     const CSootModel& m = a.m;
     double m_s = fdiv(m.C_tot * m.MW_carbon, m.N_agg);
     double kf = a.k_f_stored(i);
     double M = a.M_PAH(i);
-    double E = 933420.0 * (m_s * M) / (m_s + M) - 34053.0;
-    return std::pow(10.0, -1.8) * kf * std::exp(E * (-0.115) * std::log(10.0) / (m.T * m.R));
+    return desorption(m, kf, m_s, M);
 }
 template <class A>
 double soot_PAH_star_of(A&& a, Py_ssize_t i) {
@@ -309,19 +308,17 @@ double soot_PAH_star_of(A&& a, Py_ssize_t i) {
     double kp = a.k_PAH();
     return num / (kr + kp);
 }
-// Adsorption through the complex adds the precursor's carbon and all but two of its hydrogen atoms.
+// Adsorption through the complex adds the precursor's carbon and all but two
+// of its hydrogen atoms: `atoms` of them (read first).
 template <class A>
-double dC_each_reactived_of(A&& a, Py_ssize_t i) {
-    double n_C = bind::at(a.m.PAH_n_C, i);
+double adsorbed_reactived_of(A&& a, Py_ssize_t i, double atoms) {
     double kp = a.k_PAH();
-    return n_C * kp * a.star_stored(i) / a.m.density;
+    return atoms * kp * a.star_stored(i) / a.m.density;
 }
 template <class A>
-double dH_each_reactived_of(A&& a, Py_ssize_t i) {
-    double n_H = bind::at(a.m.PAH_n_H, i);
-    double kp = a.k_PAH();
-    return (n_H - 2) * kp * a.star_stored(i) / a.m.density;
-}
+double dC_each_reactived_of(A&& a, Py_ssize_t i) { return adsorbed_reactived_of(a, i, bind::at(a.m.PAH_n_C, i)); }
+template <class A>
+double dH_each_reactived_of(A&& a, Py_ssize_t i) { return adsorbed_reactived_of(a, i, bind::at(a.m.PAH_n_H, i) - 2); }
 
 // Sum of an array in index order from 0.0 (dC_tot_dt_PAH, dH_tot_dt_PAH).
 inline double sum_in_order(const bind::Vec<double>& v) {
@@ -422,20 +419,24 @@ double PAH_adsorption_rate_of(A&& a, int i) {
     double r = a.radical(i);
     return k_4 * r * (a.m.N_agg * a.m.density);
 }
+// An adsorbed radical adds `atoms` (read first): its precursor's carbon, or its
+// hydrogen less two.
 template <class A>
-double dC_each_crosslinking_of(A&& a, size_t i) {
-    double nC = bind::at(a.m.PAH_n_C, i);
+double adsorbed_crosslinking_of(A&& a, size_t i, double atoms) {
     double rate = a.PAH_adsorption_rate(i);
-    return fdiv(nC * rate, a.m.density);
+    return fdiv(atoms * rate, a.m.density);
 }
 template <class A>
-double dH_each_crosslinking_of(A&& a, size_t i) {
-    double nH = bind::at(a.m.PAH_n_H, i);
-    double rate = a.PAH_adsorption_rate(i);
-    return fdiv((nH - 2) * rate, a.m.density);
-}
+double dC_each_crosslinking_of(A&& a, size_t i) { return adsorbed_crosslinking_of(a, i, bind::at(a.m.PAH_n_C, i)); }
+template <class A>
+double dH_each_crosslinking_of(A&& a, size_t i) { return adsorbed_crosslinking_of(a, i, bind::at(a.m.PAH_n_H, i) - 2); }
 
 // ----------------------------------------------------------- self-collision
+
+// Diameter of a sphere of soot density and mass `mass`.
+inline double soot_sphere_diameter(const CSootModel& m, double mass) {
+    return std::pow(fdiv(6 * mass, m.Pi * m.rho_soot), 0.33333333334);
+}
 
 // Dimerisation rate of precursor i (gas species j) with its own kind.
 template <class A>
@@ -443,8 +444,7 @@ double omega_of(A&& a, int i, int j) {
     const CSootModel& m = a.m;
     double c = c_nonneg(a, j);
     double mass = molecule_mass(m, a.MW(j));
-    // diameter of a sphere of soot density
-    double d = std::pow(fdiv(6 * mass, m.Pi * m.rho_soot), 0.33333333334);
+    double d = soot_sphere_diameter(m, mass);
     return std::pow(fdiv(4 * m.Pi * m.kB * m.T, mass), 0.5) * bind::at(m.stick_eff, i) * d * d * c * c * m.Av;
 }
 
@@ -479,7 +479,7 @@ struct DimerSize {
 };
 inline DimerSize dimer_size(const CSootModel& m, double M) {
     double m_D = 2 * M / m.Av;
-    double d_D = std::pow(fdiv(6 * m_D, m.Pi * m.rho_soot), 0.33333333334);
+    double d_D = soot_sphere_diameter(m, m_D);
     return {d_D, std::pow(d_D, 3.0) * (m.Pi / 6)};
 }
 

@@ -72,29 +72,9 @@ bind::NpFloat CSootModel::inception_N_agg_irrevd_impl() { return inception_N_agg
 bind::NpFloat CSootModel::inception_C_tot_irrevd_impl() { return inception_C_tot_reactived_impl(); }
 bind::NpFloat CSootModel::inception_H_tot_irrevd_impl() { return inception_H_tot_reactived_impl(); }
 
+// The dimers and complexes of this variant are never gas species.
 void CSootModel::update_scrub_wdot_PAH_growth_irrevd_impl() {
-    if (inception_enabled) {
-        bind::Items w(scrub_wdot), rop(p_ROP);
-        // Each dimer takes two precursor molecules and releases one H2.
-        for (Py_ssize_t b = 0; b < (Py_ssize_t)dimer_PAH_1_id.size(); ++b) {
-            int P1 = bind::at(PAH_indices, bind::at(dimer_PAH_1_id, b));
-            int P2 = bind::at(PAH_indices, bind::at(dimer_PAH_2_id, b));
-            w.set(P1, w.get(P1) - rop.get(b) / 1000.0);
-            w.set(P2, w.get(P2) - rop.get(b) / 1000.0);
-            w.set(H2_index, w.get(H2_index) + rop.get(b) / 1000.0);
-        }
-    }
-    if (growth_enabled && growth_PAH_adsorption_enabled) {
-        bind::Items w(scrub_wdot);
-        for (Py_ssize_t i = 0; i < (Py_ssize_t)PAH_indices.size(); ++i) {
-            int g = bind::at(PAH_indices, i);
-            double a_C = bind::fdiv(bind::at(p_dC_tot_dt_PAH_each, i) * density, bind::at(PAH_n_C, i) * 1000);
-            double a_H = bind::fdiv(bind::at(p_dH_tot_dt_PAH_each, i) * density * 2,
-                                    (bind::at(PAH_n_H, i) - 2) * 1000);
-            w.set(g, w.get(g) - a_C);
-            w.set(H_index, w.get(H_index) + a_H);
-        }
-    }
+    scrub_dimer_rows(*this, [] { return false; }, [] { return false; });
 }
 
 }  // namespace pyrandel

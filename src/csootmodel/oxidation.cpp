@@ -37,34 +37,31 @@ double CSootModel::omega_OH_impl() {
     return fdiv(p * 167.70000000000002, s);  // 0.13 * 1290
 }
 
-double CSootModel::dC_tot_dt_O2_impl() {
-    if (d_p_min >= p_d_p) return 0.0;
-    double w = omega_O2();
-    return -w * p_A_tot / MW_carbon;
-}
+namespace {
 
-double CSootModel::dC_tot_dt_OH_impl() {
-    if (d_p_min >= p_d_p) return 0.0;
-    double w = omega_OH();
-    return -w * p_A_tot / MW_carbon;
+// Carbon removed at an oxidant's surface flux omega(); none from particles at
+// or below the smallest size.
+template <class W>
+double surface_oxidation(const CSootModel& m, W omega) {
+    if (m.d_p_min >= m.p_d_p) return 0.0;
+    double w = omega();
+    return -w * m.p_A_tot / m.MW_carbon;
 }
 
 // Hydrogen leaves with the carbon at the soot's own H/C ratio: the carbon rate
 // of the same oxidant (mol of C) times H_tot/C_tot gives mol of H.
-double CSootModel::dH_tot_dt_O2_impl() {
-    double HC = fdiv(H_tot, C_tot);
+template <class W>
+double surface_oxidation_H(const CSootModel& m, W omega) {
+    double HC = fdiv(m.H_tot, m.C_tot);
     if (HC <= 0.1) return 0.0;
-    if (d_p_min >= p_d_p) return 0.0;
-    double w = omega_O2();
-    return -w * p_A_tot / MW_carbon * HC;
+    return surface_oxidation(m, omega) * HC;
 }
 
-double CSootModel::dH_tot_dt_OH_impl() {
-    double HC = fdiv(H_tot, C_tot);
-    if (HC <= 0.1) return 0.0;
-    if (d_p_min >= p_d_p) return 0.0;
-    double w = omega_OH();
-    return -w * p_A_tot / MW_carbon * HC;
-}
+}  // namespace
+
+double CSootModel::dC_tot_dt_O2_impl() { return surface_oxidation(*this, [this] { return omega_O2(); }); }
+double CSootModel::dC_tot_dt_OH_impl() { return surface_oxidation(*this, [this] { return omega_OH(); }); }
+double CSootModel::dH_tot_dt_O2_impl() { return surface_oxidation_H(*this, [this] { return omega_O2(); }); }
+double CSootModel::dH_tot_dt_OH_impl() { return surface_oxidation_H(*this, [this] { return omega_OH(); }); }
 
 }  // namespace pyrandel

@@ -104,26 +104,28 @@ bind::Ref CSootModel::inception_impl(int i) {
     }
 }
 
-bind::Ref CSootModel::growth_impl(int i) {
-    if (!growth_enabled) return zero_float();
+namespace {
+
+// A process that changes only C_tot and H_tot, at the rates C(m) and H(m).
+template <double (*C)(const CSootModel&), double (*H)(const CSootModel&)>
+Ref carbon_and_hydrogen(const CSootModel& m, bool enabled, int i) {
+    if (!enabled) return zero_float();
     switch (i) {
         case 0:
         case 1: return zero_float();
-        case 2: return bind::py(csm::growth_C_at(*this));
-        case 3: return bind::py(csm::growth_H_at(*this));
+        case 2: return bind::py(C(m));
+        case 3: return bind::py(H(m));
         default: return bind::none();
     }
 }
 
+}  // namespace
+
+bind::Ref CSootModel::growth_impl(int i) {
+    return carbon_and_hydrogen<csm::growth_C_at, csm::growth_H_at>(*this, growth_enabled, i);
+}
 bind::Ref CSootModel::oxidation_impl(int i) {
-    if (!oxidation_enabled) return zero_float();
-    switch (i) {
-        case 0:
-        case 1: return zero_float();
-        case 2: return bind::py(csm::oxidation_C_at(*this));
-        case 3: return bind::py(csm::oxidation_H_at(*this));
-        default: return bind::none();
-    }
+    return carbon_and_hydrogen<csm::oxidation_C_at, csm::oxidation_H_at>(*this, oxidation_enabled, i);
 }
 
 bind::Ref CSootModel::coagulation_impl(int i) {

@@ -8,8 +8,6 @@
 #include "formulas.hpp"
 #include "precursors.hpp"
 
-#include <optional>
-
 namespace pyrandel {
 
 using bind::Ref;
@@ -18,6 +16,15 @@ namespace {
 
 using bind::dot;
 using bind::sum;
+
+// f(i, j, b) over every unordered pair of the n precursors, a precursor with
+// itself included, precursor-major; b numbers the pairs.
+template <class F>
+void for_each_pair(Py_ssize_t n, F f) {
+    Py_ssize_t b = 0;
+    for (Py_ssize_t i = 0; i < n; ++i)
+        for (Py_ssize_t j = i; j < n; ++j, ++b) f(i, j, b);
+}
 
 }  // namespace
 
@@ -41,16 +48,13 @@ void CSootModel::create_PAH_dimer_reactived_impl() {
     phy_dimer_wdot = bind::zeros((Py_ssize_t)P);
     p_phy_dimer_.resize(P);
 
-    // Every unordered pair, a precursor with itself included, precursor-major.
     bind::Items nC(dimer_n_C), nH(dimer_n_H);
-    Py_ssize_t b = 0;
-    for (size_t i = 0; i < n; ++i)
-        for (size_t j = i; j < n; ++j, ++b) {
-            bind::at(dimer_PAH_1_id, b) = (int)i;
-            bind::at(dimer_PAH_2_id, b) = (int)j;
-            nC.set(b, bind::at(PAH_n_C, (Py_ssize_t)i) + bind::at(PAH_n_C, (Py_ssize_t)j));
-            nH.set(b, bind::at(PAH_n_H, (Py_ssize_t)i) + bind::at(PAH_n_H, (Py_ssize_t)j));
-        }
+    for_each_pair((Py_ssize_t)n, [&](Py_ssize_t i, Py_ssize_t j, Py_ssize_t b) {
+        bind::at(dimer_PAH_1_id, b) = (int)i;
+        bind::at(dimer_PAH_2_id, b) = (int)j;
+        nC.set(b, bind::at(PAH_n_C, i) + bind::at(PAH_n_C, j));
+        nH.set(b, bind::at(PAH_n_H, i) + bind::at(PAH_n_H, j));
+    });
 }
 
 // ---------------------------------------------------------- per-step update
@@ -81,13 +85,10 @@ void CSootModel::PAH_growth_update_reactived_impl() {
 
 void CSootModel::update_phy_dimer__impl() {
     if (steady_state_physical_dimerization) {
-        Py_ssize_t n = (Py_ssize_t)PAH_indices.size();
-        Py_ssize_t b = 0;
-        for (Py_ssize_t i = 0; i < n; ++i)
-            for (Py_ssize_t j = i; j < n; ++j, ++b) {
-                double v = csm::phy_dimer_of(csm::Checked{*this}, (int)i, (int)j);
-                bind::at(p_phy_dimer_, b) = v;
-            }
+        for_each_pair((Py_ssize_t)PAH_indices.size(), [this](Py_ssize_t i, Py_ssize_t j, Py_ssize_t b) {
+            double v = csm::phy_dimer_of(csm::Checked{*this}, (int)i, (int)j);
+            bind::at(p_phy_dimer_, b) = v;
+        });
     } else {
         for (Py_ssize_t b = 0; b < (Py_ssize_t)dimer_PAH_1_id.size(); ++b) {
             double c = molar_density(bind::at(phy_dimer_indices, b));
@@ -104,15 +105,12 @@ void CSootModel::update_ROP_impl() {
 }
 
 void CSootModel::update_phy_dimer_wdot_impl() {
-    Py_ssize_t n = (Py_ssize_t)PAH_indices.size();
-    Py_ssize_t b = 0;
-    for (Py_ssize_t i = 0; i < n; ++i)
-        for (Py_ssize_t j = i; j < n; ++j, ++b) {
-            double fwd = csm::forward_dimerisation_of(csm::Checked{*this}, (int)i, (int)j);
-            double c_D = molar_density(bind::at(phy_dimer_indices, b));
-            double kr = k_REV((int)i, (int)j);
-            bind::Items(phy_dimer_wdot).set(b, (fwd - c_D * kr) / 1000);
-        }
+    for_each_pair((Py_ssize_t)PAH_indices.size(), [this](Py_ssize_t i, Py_ssize_t j, Py_ssize_t b) {
+        double fwd = csm::forward_dimerisation_of(csm::Checked{*this}, (int)i, (int)j);
+        double c_D = molar_density(bind::at(phy_dimer_indices, b));
+        double kr = k_REV((int)i, (int)j);
+        bind::Items(phy_dimer_wdot).set(b, (fwd - c_D * kr) / 1000);
+    });
 }
 
 void CSootModel::update_p_soot_PAH_impl() {
@@ -204,50 +202,8 @@ bind::NpFloat CSootModel::inception_H_tot_reactived_impl() { return dot(p_ROP, d
 // --------------------------------------------------------------- scrubbing
 
 void CSootModel::update_scrub_wdot_PAH_growth_reactived_impl() {
-    if (inception_enabled) {
-        bind::Items w(scrub_wdot), rop(p_ROP);
-        // Read only where the physical dimers are gas species.
-        std::optional<bind::Items> pw;
-        if (!steady_state_physical_dimerization) pw.emplace(phy_dimer_wdot);
-        // Each dimer takes its two precursor molecules and releases one H2.
-        for (Py_ssize_t b = 0; b < (Py_ssize_t)dimer_PAH_1_id.size(); ++b) {
-            int P1 = bind::at(PAH_indices, bind::at(dimer_PAH_1_id, b));
-            int P2 = bind::at(PAH_indices, bind::at(dimer_PAH_2_id, b));
-            if (steady_state_physical_dimerization) {
-                w.set(P1, w.get(P1) - rop.get(b) / 1000.0);
-                w.set(P2, w.get(P2) - rop.get(b) / 1000.0);
-                w.set(H2_index, w.get(H2_index) + rop.get(b) / 1000.0);
-            } else {
-                w.set(P1, w.get(P1) - pw->get(b));
-                w.set(P2, w.get(P2) - pw->get(b));
-                w.set(H2_index, w.get(H2_index) + rop.get(b) / 1000.0);
-                int D = bind::at(phy_dimer_indices, b);
-                w.set(D, w.get(D) - rop.get(b) / 1000.0);
-            }
-        }
-    }
-    if (growth_enabled && growth_PAH_adsorption_enabled) {
-        bind::Items w(scrub_wdot);
-        std::optional<bind::Items> sw;
-        if (!steady_state_PAH_adsorption) sw.emplace(soot_PAH_wdot);
-        // Adsorption takes one precursor molecule per n_C carbon atoms added and
-        // releases the two hydrogen atoms that do not stay on the soot.
-        for (Py_ssize_t i = 0; i < (Py_ssize_t)PAH_indices.size(); ++i) {
-            int g = bind::at(PAH_indices, i);
-            double a_C = bind::fdiv(bind::at(p_dC_tot_dt_PAH_each, i) * density, bind::at(PAH_n_C, i) * 1000);
-            double a_H = bind::fdiv(bind::at(p_dH_tot_dt_PAH_each, i) * density * 2,
-                                    (bind::at(PAH_n_H, i) - 2) * 1000);
-            if (steady_state_PAH_adsorption) {
-                w.set(g, w.get(g) - a_C);
-                w.set(H_index, w.get(H_index) + a_H);
-            } else {
-                w.set(g, w.get(g) - sw->get(i));
-                w.set(H_index, w.get(H_index) + a_H);
-                int S = bind::at(soot_PAH_indices, i);
-                w.set(S, w.get(S) - a_C);
-            }
-        }
-    }
+    scrub_dimer_rows(
+        *this, [this] { return !steady_state_physical_dimerization; }, [this] { return !steady_state_PAH_adsorption; });
 }
 
 }  // namespace pyrandel

@@ -135,20 +135,30 @@ namespace {
 
 Ref text(const char* s) { return Ref::steal(PyUnicode_FromString(s)); }
 
+// The name of `code` among the codes first, first + 1, ...; ValueError `error` outside.
+template <size_t N>
+Ref name_of(int code, const char* const (&names)[N], int first, const char* error) {
+    if (code >= first && code < first + (int)N) return text(names[code - first]);
+    bind::raise(PyExc_ValueError, error);
+}
+
+// The first of `codes` whose name (names[code - first]) equals v; ValueError `error` when none does.
+int code_named(PyObject* v, std::initializer_list<int> codes, const char* const* names, int first,
+               const char* error) {
+    for (int k : codes)
+        if (equals(v, names[k - first])) return k;
+    bind::raise(PyExc_ValueError, error);
+}
+
 }  // namespace
 
 Ref CSootModel::get_PAH_growth_model_name() {
-    if (PAH_growth_model >= 1 && PAH_growth_model <= 5) return text(variant_names[PAH_growth_model - 1]);
-    bind::raise(PyExc_ValueError, "PAH growth model not set!");
+    return name_of(PAH_growth_model, variant_names, 1, "PAH growth model not set!");
 }
 
 void CSootModel::set_PAH_growth_model_name(PyObject* v) {
-    for (int k = 1; k <= 5; ++k)
-        if (equals(v, variant_names[k - 1])) {
-            _set_PAH_growth_model(bind::py(k).get());
-            return;
-        }
-    bind::raise(PyExc_ValueError, "Invalid PAH growth model!");
+    int k = code_named(v, {1, 2, 3, 4, 5}, variant_names, 1, "Invalid PAH growth model!");
+    _set_PAH_growth_model(bind::py(k).get());
 }
 
 namespace {
@@ -156,18 +166,11 @@ const char* const alpha_names[3] = {"constant", "empirical", "composition"};
 const char* const coales_names[5] = {"disabled", "titania", "silica", "md-derived", "CtoH-based"};
 }  // namespace
 
-Ref CSootModel::get_alpha_model() {
-    if (_alpha_model >= 0 && _alpha_model <= 2) return text(alpha_names[_alpha_model]);
-    bind::raise(PyExc_ValueError, "Invalid alpha model type!");
-}
+Ref CSootModel::get_alpha_model() { return name_of(_alpha_model, alpha_names, 0, "Invalid alpha model type!"); }
 
 void CSootModel::set_alpha_model(PyObject* v) {
-    for (int k = 0; k <= 2; ++k)
-        if (equals(v, alpha_names[k])) {
-            _set_alpha_model(bind::py(k).get());
-            return;
-        }
-    bind::raise(PyExc_ValueError, "Invalid alpha model!");
+    int k = code_named(v, {0, 1, 2}, alpha_names, 0, "Invalid alpha model!");
+    _set_alpha_model(bind::py(k).get());
 }
 
 Ref CSootModel::get_coalescence_type() {
@@ -177,12 +180,8 @@ Ref CSootModel::get_coalescence_type() {
 }
 
 void CSootModel::set_coalescence_type(PyObject* v) {
-    for (int k : {1, 2, 3, 4, 0})
-        if (equals(v, coales_names[k])) {
-            _set_coales_type(bind::py(k).get());
-            return;
-        }
-    bind::raise(PyExc_ValueError, "Invalid coalescence type!");
+    int k = code_named(v, {1, 2, 3, 4, 0}, coales_names, 0, "Invalid coalescence type!");
+    _set_coales_type(bind::py(k).get());
 }
 
 Ref CSootModel::get_validation() {

@@ -181,35 +181,39 @@ double CSootModel::inception_H_tot_slfclsn_lump_impl() { return bind::fdiv(lumpd
 // ------------------------------------------------------------- scrubbing
 // Rates in mol/(m3 s), scrub_wdot in kmol/(m3 s).
 
-void CSootModel::update_scrub_wdot_PAH_growth_slfclsn_impl() {
-    Py_ssize_t n = (Py_ssize_t)PAH_indices.size();
-    if (inception_enabled) {
-        bind::Items s(scrub_wdot);
-        for (Py_ssize_t i = 0; i < n; ++i) s.add(bind::at(PAH_indices, i), -(bind::at(w_inc, i) * 4 / 1000));
+namespace {
+
+// Precursor molecules of precursor i taken by dimer-dimer collisions
+// (`incepted(i)`) and by condensing dimers (`condensed(i)`), which give the gas
+// one H atom per molecule.
+template <class I, class C>
+void scrub_self_collision_rows(CSootModel& m, I incepted, C condensed) {
+    Py_ssize_t n = (Py_ssize_t)m.PAH_indices.size();
+    if (m.inception_enabled) {
+        bind::Items s(m.scrub_wdot);
+        for (Py_ssize_t i = 0; i < n; ++i) s.add(bind::at(m.PAH_indices, i), -(incepted(i) / 1000));
     }
-    if (growth_enabled && growth_PAH_adsorption_enabled) {
-        bind::Items s(scrub_wdot);
+    if (m.growth_enabled && m.growth_PAH_adsorption_enabled) {
+        bind::Items s(m.scrub_wdot);
         for (Py_ssize_t i = 0; i < n; ++i) {
-            s.add(bind::at(PAH_indices, i), -(bind::at(w_cond, i) * 2 / 1000));
-            s.add(H_index, bind::at(w_cond, i) * 2 / 1000);
+            s.add(bind::at(m.PAH_indices, i), -(condensed(i) / 1000));
+            s.add(m.H_index, condensed(i) / 1000);
         }
     }
 }
 
+}  // namespace
+
+void CSootModel::update_scrub_wdot_PAH_growth_slfclsn_impl() {
+    scrub_self_collision_rows(
+        *this, [this](Py_ssize_t i) { return bind::at(w_inc, i) * 4; },
+        [this](Py_ssize_t i) { return bind::at(w_cond, i) * 2; });
+}
+
 void CSootModel::update_scrub_wdot_PAH_growth_slfclsn_lump_impl() {
-    Py_ssize_t n = (Py_ssize_t)PAH_indices.size();
-    if (inception_enabled) {
-        bind::Items s(scrub_wdot);
-        for (Py_ssize_t i = 0; i < n; ++i)
-            s.add(bind::at(PAH_indices, i), -(w_lumpinc * 4 * bind::at(dimer_weight, i) / 1000));
-    }
-    if (growth_enabled && growth_PAH_adsorption_enabled) {
-        bind::Items s(scrub_wdot);
-        for (Py_ssize_t i = 0; i < n; ++i) {
-            s.add(bind::at(PAH_indices, i), -(w_lumpcond * 2 * bind::at(dimer_weight, i) / 1000));
-            s.add(H_index, w_lumpcond * 2 * bind::at(dimer_weight, i) / 1000);
-        }
-    }
+    scrub_self_collision_rows(
+        *this, [this](Py_ssize_t i) { return w_lumpinc * 4 * bind::at(dimer_weight, i); },
+        [this](Py_ssize_t i) { return w_lumpcond * 2 * bind::at(dimer_weight, i); });
 }
 
 // ------------------------------------------------------ sticking efficiency

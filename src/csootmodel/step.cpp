@@ -108,6 +108,7 @@ struct Plain {
     bind::Items& x;
     bind::Items& mw;
     csm::StepScratch& s;
+    bind::Items* rop = nullptr;  // p_ROP, for the variants that write dimer rates
     Step st;
     int kf_i = -1, kf_j = -1;
     double kf = 0;
@@ -119,7 +120,6 @@ struct Plain {
     double d_m() const { return st.d_m; }
     double A_p() const { return st.A_p; }
     double V_Ag() const { return st.V_Ag; }
-    double p_d_m() const { return st.d_m; }
     double p_d_g() const { return st.d_g; }
     double p_A_tot() const { return st.A_tot; }
     double c(int index) const { return csm::molar_density_at(m, x.get(index)); }
@@ -216,10 +216,13 @@ struct Plain {
 
     // ------------------------------------------------ reactive dimerisation
 
+    // The dimer rates fit in p_ROP.
+    bool rates_fit(size_t rows) const { return rop->size() >= (Py_ssize_t)rows; }
+
     bool reactived() {
         const size_t n = m.PAH_indices.size();
         const size_t P = n * (n + 1) / 2;
-        if (m.dimer_PAH_1_id.size() != P || m.p_phy_dimer_.size() < P) return false;
+        if (m.dimer_PAH_1_id.size() != P || m.p_phy_dimer_.size() < P || !rates_fit(P)) return false;
         if (m.p_k_f_soot_PAH.size() < n || m.p_k_r_soot_PAH.size() < n || m.p_soot_PAH_star.size() < n ||
             m.p_dC_tot_dt_PAH_each.size() < n || m.p_dH_tot_dt_PAH_each.size() < n)
             return false;
@@ -244,11 +247,11 @@ struct Plain {
         return true;
     }
 
-    void store_reactived(bind::Items& rop) {
+    void store_reactived() {
         const size_t n = m.PAH_indices.size(), P = m.dimer_PAH_1_id.size();
         for (size_t b = 0; b < P; ++b) {
             m.p_phy_dimer_[b] = s.phy[b];
-            rop.set((Py_ssize_t)b, s.rop[b]);
+            rop->set((Py_ssize_t)b, s.rop[b]);
         }
         for (size_t i = 0; i < n; ++i) {
             m.p_k_f_soot_PAH[i] = s.k_f[i];
@@ -277,7 +280,8 @@ struct Plain {
     bool irrevd() {
         const size_t n = m.PAH_indices.size();
         const size_t P = m.dimer_PAH_1_id.size();
-        if (m.dimer_PAH_2_id.size() < P || m.p_dC_tot_dt_PAH_each.size() < n || m.p_dH_tot_dt_PAH_each.size() < n)
+        if (m.dimer_PAH_2_id.size() < P || m.p_dC_tot_dt_PAH_each.size() < n || m.p_dH_tot_dt_PAH_each.size() < n ||
+            !rates_fit(P))
             return false;
         precursors(n);
         sized(s.rop, P);
@@ -293,9 +297,9 @@ struct Plain {
         return true;
     }
 
-    void store_irrevd(bind::Items& rop) {
+    void store_irrevd() {
         const size_t P = m.dimer_PAH_1_id.size();
-        for (size_t b = 0; b < P; ++b) rop.set((Py_ssize_t)b, s.rop[b]);
+        for (size_t b = 0; b < P; ++b) rop->set((Py_ssize_t)b, s.rop[b]);
         store_growth_each();
         store_sums();
     }
@@ -305,7 +309,7 @@ struct Plain {
     bool crosslinking() {
         const size_t n = m.PAH_indices.size();
         if (n > (size_t)INT_MAX || m.p_PAH_radical_.size() < n || m.p_dC_tot_dt_PAH_each.size() < n ||
-            m.p_dH_tot_dt_PAH_each.size() < n)
+            m.p_dH_tot_dt_PAH_each.size() < n || !rates_fit(n))
             return false;
         precursors(n);
         adsorption_constants(n);
@@ -325,11 +329,11 @@ struct Plain {
         return true;
     }
 
-    void store_crosslinking(bind::Items& rop) {
+    void store_crosslinking() {
         const size_t n = m.PAH_indices.size();
         for (size_t i = 0; i < n; ++i) {
             m.p_PAH_radical_[i] = s.rad[i];
-            rop.set((Py_ssize_t)i, s.rop[i]);
+            rop->set((Py_ssize_t)i, s.rop[i]);
         }
         store_growth_each();
         store_totals();
@@ -471,42 +475,55 @@ struct Plain {
 
 bool CSootModel::runs_own_bodies() { return plain_route(this); }
 
+namespace {
+
+// The PAH-growth variants the pass computes: the strategy's method id, the
+// computation (false: take the method-by-method route), the stores, and
+// whether the variant writes dimer rates into p_ROP.
+struct Variant {
+    int growth;
+    bool (Plain::*compute)();
+    void (Plain::*store)();
+    bool rates;
+};
+constexpr Variant variants[] = {
+    {M::MID_PAH_growth_update_reactived, &Plain::reactived, &Plain::store_reactived, true},
+    {M::MID_PAH_growth_update_irrevd, &Plain::irrevd, &Plain::store_irrevd, true},
+    {M::MID_PAH_growth_update_crosslinking, &Plain::crosslinking, &Plain::store_crosslinking, true},
+    {M::MID_PAH_growth_update_slfclsn, &Plain::slfclsn, &Plain::store_slfclsn, false},
+    {M::MID_PAH_growth_update_slfclsn_lump, &Plain::slfclsn_lump, &Plain::store_slfclsn_lump, false},
+};
+
+const Variant* variant_of(int growth) {
+    for (const Variant& v : variants)
+        if (v.growth == growth) return &v;
+    return nullptr;
+}
+
+}  // namespace
+
 bool CSootModel::solution_in_one_pass() {
     if (!plain_route(this)) return false;
-    const int growth = own_method_id(this, PAH_growth_update);
+    const Variant* v = variant_of(own_method_id(this, PAH_growth_update));
     const int alpha_mid = own_method_id(this, alpha);
-    if (growth != MID_PAH_growth_update_reactived && growth != MID_PAH_growth_update_irrevd &&
-        growth != MID_PAH_growth_update_crosslinking && growth != MID_PAH_growth_update_slfclsn &&
-        growth != MID_PAH_growth_update_slfclsn_lump)
-        return false;
+    if (!v) return false;
     if (alpha_mid != MID_alpha_constant && alpha_mid != MID_alpha_empirical && alpha_mid != MID_alpha_ctoh_based)
         return false;
-    if (growth == MID_PAH_growth_update_reactived &&
+    if (v->growth == MID_PAH_growth_update_reactived &&
         !(steady_state_physical_dimerization && steady_state_PAH_adsorption))
         return false;
-    const bool dimers = growth == MID_PAH_growth_update_reactived || growth == MID_PAH_growth_update_irrevd ||
-                        growth == MID_PAH_growth_update_crosslinking;
     bind::Items x(X), mw(MWs);
     std::optional<bind::Items> rop;
-    if (dimers) rop.emplace(p_ROP);
+    if (v->rates) rop.emplace(p_ROP);
     // Float64 buffers only, and the rates written into p_ROP never land in an input.
     if (!x.viewed() || !mw.viewed()) return false;
-    if (dimers && (!rop->viewed() || rop->overlaps(x) || rop->overlaps(mw))) return false;
-    Plain pass{*this, x, mw, scratch};
+    if (v->rates && (!rop->viewed() || rop->overlaps(x) || rop->overlaps(mw))) return false;
+    Plain pass{*this, x, mw, scratch, rop ? &*rop : nullptr};
     try {
         // The strategy call counts against the recursion limit, as its call would.
         bind::RecursionGuard guard(" while calling a Python object");
         pass.morphology();
-        bool ok = growth == MID_PAH_growth_update_reactived      ? pass.reactived()
-                  : growth == MID_PAH_growth_update_irrevd       ? pass.irrevd()
-                  : growth == MID_PAH_growth_update_crosslinking ? pass.crosslinking()
-                  : growth == MID_PAH_growth_update_slfclsn      ? pass.slfclsn()
-                                                                 : pass.slfclsn_lump();
-        if (!ok) return false;
-        if (dimers) {
-            size_t rows = growth == MID_PAH_growth_update_crosslinking ? PAH_indices.size() : dimer_PAH_1_id.size();
-            if (rop->size() < (Py_ssize_t)rows) return false;
-        }
+        if (!(pass.*v->compute)()) return false;
         pass.surface(alpha_mid);
     } catch (bind::Error&) {
         PyErr_Clear();
@@ -516,11 +533,7 @@ bool CSootModel::solution_in_one_pass() {
     }
     // Nothing below can fail.
     pass.store_common();
-    if (growth == MID_PAH_growth_update_reactived) pass.store_reactived(*rop);
-    else if (growth == MID_PAH_growth_update_irrevd) pass.store_irrevd(*rop);
-    else if (growth == MID_PAH_growth_update_crosslinking) pass.store_crosslinking(*rop);
-    else if (growth == MID_PAH_growth_update_slfclsn) pass.store_slfclsn();
-    else pass.store_slfclsn_lump();
+    (pass.*v->store)();
     return true;
 }
 
