@@ -49,15 +49,6 @@ struct PAHGeometry {
     double m, d;
 };
 using KeptPAHGeometry = Kept<PAHGeometryInputs, PAHGeometry>;
-// The same as one row with its inputs inline, as CReactDim keeps them.
-struct PAHGeometryRow {
-    int s = -1;
-    double MW = 0.0, n_C = 0.0, n_H = 0.0;
-    double m = 0.0, d = 0.0;
-    bool same(int s_, double MW_, double n_C_, double n_H_) const {
-        return same_inputs(s, s_) && same_inputs(MW, MW_) && same_inputs(n_C, n_C_) && same_inputs(n_H, n_H_);
-    }
-};
 
 // Reduced mass of two molecules.
 inline double reduced_of(double m_i, double m_j) { return m_i * m_j / (m_i + m_j); }
