@@ -9,7 +9,7 @@
 #include <climits>
 #include <cmath>
 
-#include "../lib/constants.hpp"
+#include "../physics/constants.hpp"
 #include "formulas.hpp"
 #include "precursors.hpp"
 #include "sootmodel.hpp"

@@ -10,7 +10,7 @@
 #include <climits>
 #include <cmath>
 
-#include "../lib/constants.hpp"
+#include "../physics/constants.hpp"
 #include "sootmodel.hpp"
 
 namespace pyrandel::csm {
@@ -382,7 +382,7 @@ struct RadicalTerms {
 inline RadicalTerms radical_terms(const CSootModel& m) {
     const double T = m.T;
     return {std::pow(T, 1.84), std::exp(fdiv(-62886.6, m.R * T)),
-            std::pow(T, 2.63) * (m.cross_k_r1_prefactor * 0.016) * std::exp(fdiv(-17837.4, k.R_const * T)),
+            std::pow(T, 2.63) * (m.cross_k_r1_prefactor * 0.016) * std::exp(fdiv(-17837.4, constants.R_const * T)),
             std::pow(T, 0.13) * (m.Av * 8.079999999999999e-17 * m.cross_k_f2_prefactor)};
 }
 // Steady-state radical concentration: formation by H abstraction, loss to H2

@@ -10,7 +10,7 @@
 #include "../binding/cls.hpp"
 #include "../binding/numpy.hpp"
 #include "../binding/results.hpp"
-#include "constants.hpp"
+#include "../physics/constants.hpp"
 #include "registry.hpp"
 
 namespace pyrandel {

@@ -1,6 +1,6 @@
 #include "sootgas.hpp"
 
-#include "../../lib/constants.hpp"
+#include "../../physics/constants.hpp"
 
 namespace pyrandel {
 
@@ -244,7 +244,7 @@ double CSootGas::C_impl(int i) {
 // (mu / rho) * x^0.5: the quotient of the cached objects first, then the
 // root from the fields as they are after it.
 double CSootGas::calc_lambda_gas_impl() {
-    auto root = [this] { return std::pow((k.Pi_const * _mean_MW) / (((k.kB_const * 2.0) * k.Av_const) * _T), 0.5); };
+    auto root = [this] { return std::pow((constants.Pi_const * _mean_MW) / (((constants.kB_const * 2.0) * constants.Av_const) * _T), 0.5); };
     if (PyFloat_CheckExact(_mu.get()) && PyFloat_CheckExact(_rho.get())) {
         const double q = bind::pydiv(PyFloat_AS_DOUBLE(_mu.get()), PyFloat_AS_DOUBLE(_rho.get()));
         return q * root();

@@ -257,7 +257,7 @@ bool CrossLinkCommon::plain_route(PyTypeObject* own, const CPAHGrowthBaseVTable*
         !process_arrays_sized(*this, n, d.inception, d.adsorption, w_dimer))
         return false;
     const double T = d.T;
-    if (k.R_const * T == 0.0) return false;
+    if (constants.R_const * T == 0.0) return false;
     if (!d.plain_C() || !h_ids.find(d.gas, {n_H2, n_H}) || !d.in_X(h_ids[0]) || !d.in_X(h_ids[1])) return false;
     d.merging = merge && d.inception;
     if (d.merging && (!c2h2_id.find(d.gas, {merge->C2H2}) || !d.in_X(c2h2_id[0]))) return false;
@@ -369,7 +369,7 @@ template bool CrossLinkCommon::fused_update<true, true>();
 void CrossLinkCommon::scrub_inception(bind::DoubleBuf& w) { scrub_checked<InceptionRow>(this, w); }
 void CrossLinkCommon::scrub_PAH(bind::DoubleBuf& w) { scrub_checked<AdsorptionRow>(this, w); }
 
-// Entries 8 and 9 on a plain array where the wrappers can be read in place, the
+// The two scrub entries (_update_w_scrub_inception, _update_w_scrub_PAH) on a plain array where the wrappers can be read in place, the
 // indices of H2 and H are known to the gas wrapper's cache and every write lands
 // inside the array.
 bool CrossLinkCommon::plain_scrub(const bind::F64Span& w) {

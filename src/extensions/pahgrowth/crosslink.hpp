@@ -18,7 +18,7 @@
 // the one fused loop of an update on the plain route.
 #pragma once
 
-#include "../../lib/constants.hpp"
+#include "../../physics/constants.hpp"
 #include "pahcommon.hpp"
 
 namespace pyrandel {
@@ -45,14 +45,14 @@ struct CrossLinkCommon;
     M(_reset, "", nullptr, void, ())  \
     M(update, "", nullptr, void, ())
 
-// Entries 11 to 16, the same in the three classes.
+// The entries cross-linking adds, the same in the three classes.
 struct CrossLinkVTableCommon : CPAHGrowthBaseVTable {
-    double (*k_f3_crosslinking)(CrossLinkCommon*, int i);   // 11, m3/(mol s)
-    double (*beta_fm_soot_PAH)(CrossLinkCommon*, int i);    // 12, m3/s
-    double (*beta_cont_soot_PAH)(CrossLinkCommon*, int i);  // 13, m3/s
-    double (*C_S_soot)(CrossLinkCommon*, double diameter);  // 14
-    double (*k_f_soot_PAH)(CrossLinkCommon*, int i);        // 15, m3/(mol s)
-    double (*k_f4_crosslinking)(CrossLinkCommon*, int i);   // 16, m3/(mol s)
+    double (*k_f3_crosslinking)(CrossLinkCommon*, int i);   // m3/(mol s)
+    double (*beta_fm_soot_PAH)(CrossLinkCommon*, int i);    // m3/s
+    double (*beta_cont_soot_PAH)(CrossLinkCommon*, int i);  // m3/s
+    double (*C_S_soot)(CrossLinkCommon*, double diameter);
+    double (*k_f_soot_PAH)(CrossLinkCommon*, int i);        // m3/(mol s)
+    double (*k_f4_crosslinking)(CrossLinkCommon*, int i);   // m3/(mol s)
 };
 
 using RadicalEntry = double (*)(CrossLinkCommon*, int i);
@@ -78,25 +78,25 @@ struct RadicalT {
 };
 template <class D>
 [[gnu::always_inline]] inline RadicalT radical_T(double T, double f_r1, double f_f2) {
-    const double RT = k.R_const * T;
+    const double RT = constants.R_const * T;
     const double T_f1 = std::pow(T, 1.84);
     const double e_f1 = std::exp(D::fdiv(-62886.6, RT));
     const double k_r1 = std::pow(T, 2.63) * (0.016 * f_r1) * std::exp(D::fdiv(-17837.4, RT));
     // The stored factor lies one unit in the last place below 8.08e-17.
-    return RadicalT{T_f1, e_f1, k_r1, std::pow(T, 0.13) * (k.Av_const * 8.079999999999999e-17 * f_f2)};
+    return RadicalT{T_f1, e_f1, k_r1, std::pow(T, 0.13) * (constants.Av_const * 8.079999999999999e-17 * f_f2)};
 }
 
 // Collision rate coefficient of two molecules of precursor i (reduced mass
 // m_red, diameter d_i), enhancement factor 2.2.
 inline double k_f3_of(double T, double m_red, double d_i, double prefactor) {
-    return std::pow(bind::fdiv(8.0 * k.Pi_const * k.kB_const * T, m_red), 0.5) * (2.2 * prefactor) * k.Av_const *
+    return std::pow(bind::fdiv(8.0 * constants.Pi_const * constants.kB_const * T, m_red), 0.5) * (2.2 * prefactor) * constants.Av_const *
            std::pow(2.0 * d_i, 2.0);
 }
 
 // Free-molecular kernel of a precursor molecule with an aggregate of inverse mass inv_agg.
 inline double beta_fm_of(double T, double d_i, double m_i, double d_g, double inv_agg) {
     const double inv_i = bind::fdiv(1.0, m_i);
-    return 2.2 * std::pow(d_i + d_g, 2.0) * std::pow(k.kB_const * k.Pi_const * T * 0.5 * (inv_i + inv_agg), 0.5);
+    return 2.2 * std::pow(d_i + d_g, 2.0) * std::pow(constants.kB_const * constants.Pi_const * T * 0.5 * (inv_i + inv_agg), 0.5);
 }
 
 // Rarefaction correction at diameter d, `exp` the exponential it takes.
@@ -113,7 +113,7 @@ struct ContAgg {
 };
 template <class CS>
 inline ContAgg cont_agg(double T, double mu, double d_m, double d_g, CS&& C_S) {
-    const double a = bind::fdiv(2.0 * k.kB_const * T, 3.0 * mu);
+    const double a = bind::fdiv(2.0 * constants.kB_const * T, 3.0 * mu);
     return ContAgg{a, bind::fdiv(C_S(d_m), d_g)};
 }
 template <class CS>
@@ -123,7 +123,7 @@ inline double beta_cont_of(const ContAgg& g, double d_i, double d_g, CS&& C_S) {
 }
 
 // Harmonic mean of the two regimes, per mole; the radical's collision with soot.
-inline double k_f_soot_of(double fm, double cont) { return bind::fdiv(k.Av_const * fm * cont, fm + cont); }
+inline double k_f_soot_of(double fm, double cont) { return bind::fdiv(constants.Av_const * fm * cont, fm + cont); }
 inline double k_f4_of(double k_f_soot, double prefactor) { return k_f_soot * prefactor; }
 
 // The steady-state radical of precursor i. Linear: radical + precursor
@@ -178,8 +178,8 @@ template <class A>
 // addition a dimer counts as the share 2·n_C/378 of the smallest particle, or as one particle.
 inline double new_particles(bool partial, const double* P, double n_C, double w, double rho) {
     if (partial) {
-        if (P) return ((1.0 - *P) * (w / rho)) * (2.0 * n_C / k.min_n_C_const);
-        return (2.0 * n_C / k.min_n_C_const) * (w / rho);
+        if (P) return ((1.0 - *P) * (w / rho)) * (2.0 * n_C / constants.min_n_C_const);
+        return (2.0 * n_C / constants.min_n_C_const) * (w / rho);
     }
     if (P) return ((1.0 - *P) * w) / rho;
     return w / rho;
@@ -198,7 +198,7 @@ struct DimerGeometry {
 };
 template <class D>
 inline double k_PAH_C2H2_of(double T, double n, double A, double E) {
-    return std::pow(T, n) * A * std::exp(D::fdiv(-E, k.R_const * T));
+    return std::pow(T, n) * A * std::exp(D::fdiv(-E, constants.R_const * T));
 }
 template <class D>
 inline DimerGeometry dimer_geometry(double d_i, double m_i) {
@@ -207,10 +207,10 @@ inline DimerGeometry dimer_geometry(double d_i, double m_i) {
     return DimerGeometry{2.2 * std::pow(3.0 * d_i, 2.0), inv_dimer + inv_i};
 }
 inline double beta_fm_dimer_of(const DimerGeometry& g, double T) {
-    return g.d2 * std::pow(k.kB_const * k.Pi_const * T * 0.5 * g.inv_m, 0.5);
+    return g.d2 * std::pow(constants.kB_const * constants.Pi_const * T * 0.5 * g.inv_m, 0.5);
 }
 inline double merge_sum(double r, double beta, double radical, double k_f_soot, double c_soot_agg, double& p) {
-    const double s = beta * k.Av_const * radical;
+    const double s = beta * constants.Av_const * radical;
     p = k_f_soot * c_soot_agg;
     return (r + s) + p;
 }
@@ -257,7 +257,7 @@ struct CrossLinkCommon : CPAHGrowthBase {
     // `merge`: the share of dimers that joins soot, or nullptr.
     void NCH_inception_step(MergeWeight merge);
 
-    // Entries 8 and 9 of the three classes, and both at once on a plain array
+    // The two scrub entries of the three classes, and both at once on a plain array
     // (see pah_plain_w_scrub).
     void scrub_inception(bind::DoubleBuf& w);
     void scrub_PAH(bind::DoubleBuf& w);
@@ -293,7 +293,7 @@ struct CrossLinkCommon : CPAHGrowthBase {
     bool fused_update();
 };
 
-// Entries 0 to 16 of a cross-linking class, Cls the class they report under.
+// The table entries of a cross-linking class, Cls the class they report under.
 template <class Cls, class VT>
 constexpr VT crosslink_table() {
     auto t = bind::extend<VT>(CPAHGrowthBase::vtable);
@@ -333,7 +333,7 @@ void crosslink_update(Cls& s) {
 }
 
 struct CCrossLinkVTable : CrossLinkVTableCommon {
-    RadicalEntry PAH_radical;  // 17, linear balance
+    RadicalEntry PAH_radical;  // linear balance
 };
 
 struct CCrossLink : CrossLinkCommon {

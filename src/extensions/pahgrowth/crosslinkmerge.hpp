@@ -20,8 +20,8 @@ namespace pyrandel {
     M(merge_probability, "PAH_id", nullptr, double, (int PAH_id))
 
 struct CCrossLinkMergeVTable : CrossLinkVTableCommon {
-    RadicalEntry beta_fm_dimer_PAH;  // 17, m3/s
-    RadicalEntry PAH_radical;        // 18, quadratic balance
+    RadicalEntry beta_fm_dimer_PAH;  // m3/s
+    RadicalEntry PAH_radical;        // quadratic balance
 };
 
 struct CCrossLinkMerge : CrossLinkCommon {

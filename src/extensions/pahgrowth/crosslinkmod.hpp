@@ -8,7 +8,7 @@
 namespace pyrandel {
 
 struct CCrossLinkModVTable : CrossLinkVTableCommon {
-    RadicalEntry PAH_radical;  // 17, quadratic balance
+    RadicalEntry PAH_radical;  // quadratic balance
 };
 
 struct CCrossLinkMod : CrossLinkCommon {

@@ -232,7 +232,7 @@ bool DimerCoalCommon::fused_tail() {
 void DimerCoalCommon::scrub_inception(bind::DoubleBuf& w) { scrub_checked<InceptionRow>(this, w); }
 void DimerCoalCommon::scrub_PAH(bind::DoubleBuf& w) { scrub_checked<AdsorptionRow>(this, w); }
 
-// Entries 8 and 9 on a plain array where the wrappers can be read in place,
+// The two scrub entries (_update_w_scrub_inception, _update_w_scrub_PAH) on a plain array where the wrappers can be read in place,
 // the index of H is known to the gas wrapper's cache and every write lands
 // inside the array.
 bool DimerCoalCommon::plain_scrub(const bind::F64Span& w) {

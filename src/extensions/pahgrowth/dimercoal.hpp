@@ -11,7 +11,7 @@
 // struct between CPAHGrowthBase and each class that Python never sees.
 #pragma once
 
-#include "../../lib/constants.hpp"
+#include "../../physics/constants.hpp"
 #include "pahcommon.hpp"
 
 namespace pyrandel {
@@ -72,7 +72,7 @@ inline double incepted_atoms(Div div, double w, double n, double rho) {
 }
 template <class Div>
 inline double new_particles(Div div, bool partial, double n_C, double w, double rho) {
-    return partial ? (4.0 * n_C / k.min_n_C_const) * div(w, rho) : div(w, rho);
+    return partial ? (4.0 * n_C / constants.min_n_C_const) * div(w, rho) : div(w, rho);
 }
 
 // An adsorbed dimer brings the carbon of two precursor molecules and all but
@@ -94,8 +94,8 @@ template <class A>
     const double m_i = a.mass(i);
     const double d_i = a.diam(i);
     const double C_i = bind::pymax(a.C(i), 0.0);
-    return std::sqrt(a.div(4.0 * k.Pi_const * k.kB_const * T, m_i)) * a.stick(i) * std::pow(d_i, 2.0) *
-           std::pow(C_i, 2.0) * k.Av_const;
+    return std::sqrt(a.div(4.0 * constants.Pi_const * constants.kB_const * T, m_i)) * a.stick(i) * std::pow(d_i, 2.0) *
+           std::pow(C_i, 2.0) * constants.Av_const;
 }
 
 // CDimerCoal: coalescence and soot collision of dimers taken as spheres of the
@@ -105,25 +105,25 @@ struct CoalT {
     double A, B;
 };
 inline CoalT coal_T(double T) {
-    const double s = k.one_sixth_const, rho_s = k.rho_soot_const;
-    return CoalT{4.4 * std::pow(3.0 / (4.0 * k.Pi_const), s) * std::sqrt(6.0 * k.kB_const * T / rho_s) * 4.0 *
-                     1.41421356 * k.Av_const,
-                 1.3 * std::sqrt(k.Pi_const * k.kB_const * T / (2.0 * rho_s))};
+    const double s = constants.one_sixth_const, rho_s = constants.rho_soot_const;
+    return CoalT{4.4 * std::pow(3.0 / (4.0 * constants.Pi_const), s) * std::sqrt(6.0 * constants.kB_const * T / rho_s) * 4.0 *
+                     1.41421356 * constants.Av_const,
+                 1.3 * std::sqrt(constants.Pi_const * constants.kB_const * T / (2.0 * rho_s))};
 }
 struct DimerVolume {
     double v_d = 0.0, d_d = 0.0, v_d_s = 0.0;
 };
 inline DimerVolume dimer_volume(double m) {
-    const double rho_s = k.rho_soot_const;
+    const double rho_s = constants.rho_soot_const;
     const double m_d = 2.0 * m;
     const double v_d = m_d / rho_s;
-    const double d_d = std::pow(6.0 * m_d / (rho_s * k.Pi_const), k.one_third_const);
-    return DimerVolume{v_d, d_d, std::pow(v_d, k.one_sixth_const)};
+    const double d_d = std::pow(6.0 * m_d / (rho_s * constants.Pi_const), constants.one_third_const);
+    return DimerVolume{v_d, d_d, std::pow(v_d, constants.one_sixth_const)};
 }
 inline double coal_a_of(double prefactor, const CoalT& t, const DimerVolume& v) { return prefactor * t.A * v.v_d_s; }
 // b without its volume root (1/v_d + 1/V_agg) ** 0.5.
 inline double coal_b_pre(double c_soot_agg, double prefactor, const CoalT& t, const DimerVolume& v, double d_g) {
-    return k.Av_const * c_soot_agg * prefactor * t.B * std::pow(v.d_d + d_g, 2.0);
+    return constants.Av_const * c_soot_agg * prefactor * t.B * std::pow(v.d_d + d_g, 2.0);
 }
 
 // CDimerCoalMod: free-molecular kernels (enhancement factor 2.2) of two
@@ -132,15 +132,15 @@ inline double coal_b_pre(double c_soot_agg, double prefactor, const CoalT& t, co
 // volume, d_d = 2^(1/3)·d_i; no zero tests: zero masses or diameters give the
 // IEEE infinity or NaN.
 inline double beta_PAH_PAH_of(double T, double d_red, double m_red) {
-    return 2.2 * std::pow(d_red, 2.0) * std::sqrt(8.0 * k.Pi_const * k.kB_const * T / m_red);
+    return 2.2 * std::pow(d_red, 2.0) * std::sqrt(8.0 * constants.Pi_const * constants.kB_const * T / m_red);
 }
-inline double dimer_diameter(double d_i) { return std::pow(2.0, k.one_third_const) * d_i; }
+inline double dimer_diameter(double d_i) { return std::pow(2.0, constants.one_third_const) * d_i; }
 inline double beta_dimer_dimer_of(double T, double d_d, double m_i) {
-    return 2.2 * std::pow(d_d, 2.0) * std::sqrt(8.0 * k.Pi_const * k.kB_const * T / m_i);
+    return 2.2 * std::pow(d_d, 2.0) * std::sqrt(8.0 * constants.Pi_const * constants.kB_const * T / m_i);
 }
 // A molecule of diameter d and mass m with an aggregate.
 inline double beta_fm_soot_of(double T, double d, double m, double d_g, double m_agg) {
-    return 2.2 * std::pow(d + d_g, 2.0) * std::sqrt(k.Pi_const * k.kB_const * T / 2.0 * (1.0 / m_agg + 1.0 / m));
+    return 2.2 * std::pow(d + d_g, 2.0) * std::sqrt(constants.Pi_const * constants.kB_const * T / 2.0 * (1.0 / m_agg + 1.0 / m));
 }
 inline double beta_soot_dimer_fm_of(double T, double d_d, double m_i, double d_g, double m_agg) {
     return beta_fm_soot_of(T, d_d, 2.0 * m_i, d_g, m_agg);
@@ -155,7 +155,7 @@ inline double C_S_of(double lam, double d, Exp exp) {
 // aggregate (its term `agg`, C_S at d_m over d_g); `a` = 2·kB·T/(3·mu).
 template <class Div>
 inline double cont_a_of(Div div, double T, double mu) {
-    return div(2.0 * k.kB_const * T, 3.0 * mu);
+    return div(2.0 * constants.kB_const * T, 3.0 * mu);
 }
 inline double beta_cont_of(double a, double C_S_d, double d_d, double agg, double d_g) {
     return a * (C_S_d / d_d + agg) * (d_d + d_g);
@@ -164,11 +164,11 @@ inline double beta_cont_of(double a, double C_S_d, double d_d, double agg, doubl
 inline double beta_soot_dimer_of(double fm, double cont) { return fm * cont / (fm + cont); }
 // The rates and coefficients per mole.
 inline double mod_w_dimer_of(double beta, double stick, double C_i) {
-    return beta * stick * std::pow(C_i, 2.0) * k.Av_const;
+    return beta * stick * std::pow(C_i, 2.0) * constants.Av_const;
 }
-inline double mod_a_of(double beta_dd, double prefactor) { return beta_dd * prefactor * k.Av_const; }
+inline double mod_a_of(double beta_dd, double prefactor) { return beta_dd * prefactor * constants.Av_const; }
 inline double mod_b_of(double beta_sd, double prefactor, double c_soot_agg) {
-    return beta_sd * prefactor * c_soot_agg * k.Av_const;
+    return beta_sd * prefactor * c_soot_agg * constants.Av_const;
 }
 
 }  // namespace dimer
@@ -188,7 +188,7 @@ struct DimerCoalCommon : CPAHGrowthBase {
     void NCH_inception_step(bool by_name_counts);
     void adsorption_rate_step();
     void CH_tot_PAH_step();
-    // Entries 8 and 9 of both classes, and both at once on a plain array (see
+    // The two scrub entries of both classes, and both at once on a plain array (see
     // pah_plain_w_scrub).
     void scrub_inception(bind::DoubleBuf& w);
     void scrub_PAH(bind::DoubleBuf& w);
@@ -252,8 +252,8 @@ void dimercoal_update(Cls& s) {
 struct CDimerCoal;
 
 struct CDimerCoalVTable : CPAHGrowthBaseVTable {
-    void (*update_w_dimer)(CDimerCoal*);  // 11
-    void (*update_ab)(CDimerCoal*);       // 12
+    void (*update_w_dimer)(CDimerCoal*);
+    void (*update_ab)(CDimerCoal*);
 };
 
 struct CDimerCoal : DimerCoalCommon {

@@ -11,14 +11,14 @@ namespace pyrandel {
 struct CDimerCoalMod;
 
 struct CDimerCoalModVTable : CPAHGrowthBaseVTable {
-    void (*update_w_dimer)(CDimerCoalMod*);                 // 11
-    double (*beta_fm_PAH_PAH)(CDimerCoalMod*, int i);       // 12, m3/s
-    double (*beta_fm_dimer_dimer)(CDimerCoalMod*, int i);   // 13, m3/s
-    double (*beta_fm_soot_dimer)(CDimerCoalMod*, int i);    // 14, m3/s
-    double (*beta_cont_soot_dimer)(CDimerCoalMod*, int i);  // 15, m3/s
-    double (*beta_soot_dimer)(CDimerCoalMod*, int i);       // 16, m3/s
-    double (*C_S_soot)(CDimerCoalMod*, double diameter);    // 17
-    void (*update_ab)(CDimerCoalMod*);                      // 18
+    void (*update_w_dimer)(CDimerCoalMod*);
+    double (*beta_fm_PAH_PAH)(CDimerCoalMod*, int i);       // m3/s
+    double (*beta_fm_dimer_dimer)(CDimerCoalMod*, int i);   // m3/s
+    double (*beta_fm_soot_dimer)(CDimerCoalMod*, int i);    // m3/s
+    double (*beta_cont_soot_dimer)(CDimerCoalMod*, int i);  // m3/s
+    double (*beta_soot_dimer)(CDimerCoalMod*, int i);       // m3/s
+    double (*C_S_soot)(CDimerCoalMod*, double diameter);
+    void (*update_ab)(CDimerCoalMod*);
 };
 
 struct CDimerCoalMod : DimerCoalCommon {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "../../lib/constants.hpp"
+#include "../../physics/constants.hpp"
 
 namespace pyrandel {
 
@@ -78,9 +78,9 @@ bool StepGeometry::fill(const CPAHGrowthBase* m, PyTypeObject* own) {
         // A kept row had a non-zero c + h, and mass and diam hold its values.
         if (!row.holds(in)) [[unlikely]] {
             if (c + h == 0.0) return false;
-            const double mi = MW / k.Av_const;
-            const double rho_PAH = (k.MW_carbon_const * c + k.MW_hydrogen_const * h) * 171943.5197 / (c + h);
-            row.keep(in, PAHGeometry{mi, std::pow(6.0 * (mi / rho_PAH) / k.Pi_const, k.one_third_const)});
+            const double mi = MW / constants.Av_const;
+            const double rho_PAH = (constants.MW_carbon_const * c + constants.MW_hydrogen_const * h) * 171943.5197 / (c + h);
+            row.keep(in, PAHGeometry{mi, std::pow(6.0 * (mi / rho_PAH) / constants.Pi_const, constants.one_third_const)});
             ++version;
             mass[i] = row.value().m;
             diam[i] = row.value().d;

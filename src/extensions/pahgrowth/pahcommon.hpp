@@ -135,7 +135,7 @@ bool precursor_passes(const bind::F64Span& w, const int* idx, size_t n, First fi
 // class, its own gas wrapper, the switch of partial addition a bool, the
 // cached gas values floats, and every value computable without an error. Off
 // otherwise: the step then goes through the table entries, which report as
-// they do. The values equal those of entries 0 and 3 bit for bit.
+// they do. The values equal those of PAH_mass and PAH_diameter bit for bit.
 struct StepGeometry {
     bool on = false;
     double T = 0.0, mu = 0.0, lam = 0.0, rho = 0.0;

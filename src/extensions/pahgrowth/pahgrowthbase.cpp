@@ -2,7 +2,7 @@
 
 #include <iterator>
 
-#include "../../lib/constants.hpp"
+#include "../../physics/constants.hpp"
 #include "../gas/sootgas.hpp"
 #include "../sootwrapper/sootwrapper.hpp"
 
@@ -19,9 +19,9 @@ namespace {
 double PAH_density(PyObject* n_C, PyObject* n_H) {
     if (PyFloat_CheckExact(n_C) && PyFloat_CheckExact(n_H)) {
         const double c = PyFloat_AS_DOUBLE(n_C), h = PyFloat_AS_DOUBLE(n_H);
-        return bind::pydiv((k.MW_carbon_const * c + k.MW_hydrogen_const * h) * 171943.5197, c + h);
+        return bind::pydiv((constants.MW_carbon_const * c + constants.MW_hydrogen_const * h) * 171943.5197, c + h);
     }
-    Ref mc = bind::py(k.MW_carbon_const), mh = bind::py(k.MW_hydrogen_const), f = bind::py(171943.5197);
+    Ref mc = bind::py(constants.MW_carbon_const), mh = bind::py(constants.MW_hydrogen_const), f = bind::py(171943.5197);
     Ref a = Ref::steal(PyNumber_Multiply(mc.get(), n_C));
     Ref b = Ref::steal(PyNumber_Multiply(mh.get(), n_H));
     Ref s = Ref::steal(PyNumber_Add(a.get(), b.get()));
@@ -239,7 +239,7 @@ double CPAHGrowthBase::PAH_mass_impl(int i) {
     Ref w = held_wrapper(soot_wrapper, "PAH_indices");
     const int idx = bind::at(as_wrapper(w)->PAH_indices, i);
     Ref g = gas_ref(w);
-    return as_gas(g)->vtab->MW_c(as_gas(g), idx) / k.Av_const;
+    return as_gas(g)->vtab->MW_c(as_gas(g), idx) / constants.Av_const;
 }
 
 double CPAHGrowthBase::PAH_volume_impl(int i) {
@@ -250,7 +250,7 @@ double CPAHGrowthBase::PAH_volume_impl(int i) {
         Ref w = held_wrapper(soot_wrapper, "PAH_n_C");
         const double c = list_at(as_wrapper(w)->PAH_n_C, i);
         const double h = list_at(as_wrapper(w)->PAH_n_H, i);
-        rho_PAH = bind::pydiv((k.MW_carbon_const * c + k.MW_hydrogen_const * h) * 171943.5197, c + h);
+        rho_PAH = bind::pydiv((constants.MW_carbon_const * c + constants.MW_hydrogen_const * h) * 171943.5197, c + h);
     } else {
         Ref c = item_of_call(this, MID_PAH_n_C, i);
         Ref h = item_of_call(this, MID_PAH_n_H, i);
@@ -260,11 +260,11 @@ double CPAHGrowthBase::PAH_volume_impl(int i) {
 }
 
 double CPAHGrowthBase::PAH_diameter_impl(int i) {
-    return std::pow(6.0 * vtab->PAH_volume(this, i) / k.Pi_const, k.one_third_const);
+    return std::pow(6.0 * vtab->PAH_volume(this, i) / constants.Pi_const, constants.one_third_const);
 }
 
 double CPAHGrowthBase::diameter_from_mass_impl(double m) {
-    return std::pow(6.0 * vtab->volume_from_mass(this, m) / k.Pi_const, k.one_third_const);
+    return std::pow(6.0 * vtab->volume_from_mass(this, m) / constants.Pi_const, constants.one_third_const);
 }
 
 double CPAHGrowthBase::reduced_m_impl(int i, int j) {
@@ -283,7 +283,7 @@ double CPAHGrowthBase::beta_fm_soot_PAH_by_mass_impl(double m) {
     const double T = as_gas(g)->vtab->T_c(as_gas(g));
     const double d = vtab->diameter_from_mass(this, m);
     const double inv = bind::fdiv(1.0, m) + bind::fdiv(1.0, m_agg);
-    return 2.2 * std::pow(d + d_g, 2.0) * std::sqrt(k.Pi_const * k.kB_const * T / 2.0 * inv);
+    return 2.2 * std::pow(d + d_g, 2.0) * std::sqrt(constants.Pi_const * constants.kB_const * T / 2.0 * inv);
 }
 
 // ------------------------------------------------------------------ tables

@@ -21,20 +21,21 @@ struct CPAHGrowthBase;
 struct CSootWrapper;
 struct CSootGas;
 
-// Internal method table. Entries 0-7 are shared by every model; 8 and 9 are
-// each model's own scrubbing; 10 runs 8 then 9 (one shared body in all models).
+// Internal method table. The geometry and kernel entries are shared by every
+// model; the two scrub entries are each model's own; update_w_scrub runs them
+// in turn (one shared body in all models).
 struct CPAHGrowthBaseVTable {
-    double (*PAH_mass)(CPAHGrowthBase*, int i);                      // 0, kg
-    double (*PAH_volume)(CPAHGrowthBase*, int i);                    // 1, m3
-    double (*volume_from_mass)(CPAHGrowthBase*, double mass);        // 2, m3
-    double (*PAH_diameter)(CPAHGrowthBase*, int i);                  // 3, m
-    double (*diameter_from_mass)(CPAHGrowthBase*, double mass);      // 4, m
-    double (*reduced_m)(CPAHGrowthBase*, int i, int j);              // 5, kg
-    double (*reduced_d)(CPAHGrowthBase*, int i, int j);              // 6, m
-    double (*beta_fm_soot_PAH_by_mass)(CPAHGrowthBase*, double m);   // 7, m3/s
-    void (*_update_w_scrub_inception)(CPAHGrowthBase*, bind::DoubleBuf& w_scrub);  // 8
-    void (*_update_w_scrub_PAH)(CPAHGrowthBase*, bind::DoubleBuf& w_scrub);        // 9
-    void (*update_w_scrub)(CPAHGrowthBase*, bind::DoubleBuf& w_scrub);             // 10
+    double (*PAH_mass)(CPAHGrowthBase*, int i);                      // kg
+    double (*PAH_volume)(CPAHGrowthBase*, int i);                    // m3
+    double (*volume_from_mass)(CPAHGrowthBase*, double mass);        // m3
+    double (*PAH_diameter)(CPAHGrowthBase*, int i);                  // m
+    double (*diameter_from_mass)(CPAHGrowthBase*, double mass);      // m
+    double (*reduced_m)(CPAHGrowthBase*, int i, int j);              // kg
+    double (*reduced_d)(CPAHGrowthBase*, int i, int j);              // m
+    double (*beta_fm_soot_PAH_by_mass)(CPAHGrowthBase*, double m);   // m3/s
+    void (*_update_w_scrub_inception)(CPAHGrowthBase*, bind::DoubleBuf& w_scrub);
+    void (*_update_w_scrub_PAH)(CPAHGrowthBase*, bind::DoubleBuf& w_scrub);
+    void (*update_w_scrub)(CPAHGrowthBase*, bind::DoubleBuf& w_scrub);
 };
 
 // Mass and diameter of one precursor molecule, kept for the inputs they are
@@ -58,11 +59,11 @@ inline double reduced_d_of(Div div, double d_i, double d_j) {
     return div(2.0 * d_i * d_j, d_i + d_j);
 }
 
-// Entry 10 of every concrete model: inception scrubbing, then adsorption
+// update_w_scrub of every concrete model: inception scrubbing, then adsorption
 // scrubbing, on the same array. Never raises.
 void pah_growth_update_w_scrub(CPAHGrowthBase* self, bind::DoubleBuf& w_scrub);
 
-// Entry 10 on a plain float64 array for a model on the table of one of the
+// update_w_scrub on a plain float64 array for a model on the table of one of the
 // module's six classes (Python code can neither replace nor reach into the
 // scrub entries): the same additions in the same order, where every write lands
 // inside the array and no index needs code to look up. False otherwise, maybe
@@ -174,7 +175,7 @@ struct CPAHGrowthBase {
     // Truth of `self.partial_particle_addition()`.
     bool partial_addition_on();
 
-    // Bodies of entries 0-10 (they raise; the table entries report).
+    // Bodies of the table entries (they raise; the table entries report).
     double PAH_mass_impl(int i);
     double volume_from_mass_impl(double m) { return m / 1800.0; }
     void no_update_w_scrub_inception_impl(bind::DoubleBuf& w);

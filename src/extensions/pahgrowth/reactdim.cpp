@@ -76,7 +76,7 @@ inline void scrub(const char* entry, bind::DoubleBuf& w, Py_ssize_t i, double de
         bind::report_unraisable<void>(cls, entry, [&] { CPAHGrowthBase::scrub_add(w, i, delta); });
 }
 
-// Entry 22 returns an object: its errors pass on, with a traceback entry under its name.
+// _update_PAH_adsorption_rate returns an object: its errors pass on, with a traceback entry under its name.
 Ref vt_update_PAH_adsorption_rate(CReactDim* s) {
     return bind::propagate(cls, "_update_PAH_adsorption_rate", [&] { s->update_PAH_adsorption_rate_impl(); });
 }
@@ -483,7 +483,7 @@ void CReactDim::update_w_scrub_PAH_impl(bind::DoubleBuf& w) {
     }
 }
 
-// The plain writer: entries 8 and 9 on a plain array, the same additions in
+// The plain writer: the two scrub entries on a plain array, the same additions in
 // the same order at elements found once, where the lists cover the counts,
 // every dimer's precursors are in the wrapper's list, the index of H2 is known
 // to the gas wrapper's cache and every write lands inside the array.

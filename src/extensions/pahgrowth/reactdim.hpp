@@ -25,10 +25,10 @@ constexpr double ten_to_minus_1_8 = 0.015848931924611134;
 // and mass), enhancement factor 2.2 and a sticking probability of 0.1: a
 // factor fixed per pair times the root of T / m_red.
 inline double k_fwd_factor(double prefactor, double d_red) {
-    return prefactor * 2.2 * 0.1 * k.Av_const * std::pow(d_red, 2.0);
+    return prefactor * 2.2 * 0.1 * constants.Av_const * std::pow(d_red, 2.0);
 }
 inline double k_fwd_from(double factor, double m_red, double T) {
-    return factor * std::sqrt(8.0 * k.Pi_const * k.kB_const * T / m_red);
+    return factor * std::sqrt(8.0 * constants.Pi_const * constants.kB_const * T / m_red);
 }
 inline double k_fwd_of(double prefactor, double d_red, double m_red, double T) {
     return k_fwd_from(k_fwd_factor(prefactor, d_red), m_red, T);
@@ -39,10 +39,10 @@ inline double k_fwd_of(double prefactor, double d_red, double m_red, double T) {
 // soot. The binding energy grows with the pair's reduced molar mass; the
 // exponent's numerator is fixed per pair.
 inline double back_numerator(double MW_a, double MW_b) {
-    return (933420.0 * reduced_of(MW_a, MW_b) - 34053.0) * (-0.115) * k.ln10_const;
+    return (933420.0 * reduced_of(MW_a, MW_b) - 34053.0) * (-0.115) * constants.ln10_const;
 }
 inline double k_back_from(double rate, double numerator, double T) {
-    return rate * ten_to_minus_1_8 * std::exp(numerator / (k.R_const * T));
+    return rate * ten_to_minus_1_8 * std::exp(numerator / (constants.R_const * T));
 }
 inline double k_back_of(double rate, double MW_a, double MW_b, double T) {
     return k_back_from(rate, back_numerator(MW_a, MW_b), T);
@@ -52,7 +52,7 @@ inline double k_back_of(double rate, double MW_a, double MW_b, double T) {
 // 96232 J/mol scaled by its factor; `exp` the exponential it takes.
 template <class Exp>
 inline double arrhenius_of(double A_factor, double A, double Ea_factor, double T, Exp&& exp) {
-    return A_factor * A * exp(-Ea_factor * 96232.0 / (k.R_const * T));
+    return A_factor * A * exp(-Ea_factor * 96232.0 / (constants.R_const * T));
 }
 
 // Physically bound dimers of precursors i and j (dimer kk) in steady state,
@@ -72,12 +72,12 @@ template <class A>
 inline double chem_dimer_of(double k_reac, double c) { return bind::pymax(k_reac * c, 0.0); }
 inline double incepted_of(double n, double w, double rho) { return n * w / rho; }
 inline double new_particles_of(bool partial, double n_C, double w, double rho) {
-    return partial ? (n_C / k.min_n_C_const) * (w / rho) : w / rho;
+    return partial ? (n_C / constants.min_n_C_const) * (w / rho) : w / rho;
 }
 
 // Adsorption: the PAH-soot collision rate coefficient per mole from its two
 // regimes, and the physisorbed complex in steady state, mol/m3.
-inline double k_f_of(double fm, double cont) { return k.Av_const * fm * cont / (fm + cont); }
+inline double k_f_of(double fm, double cont) { return constants.Av_const * fm * cont / (fm + cont); }
 inline double star_of(double k_f, double c_soot_agg, double C_i, double k_r, double k_pah) {
     return k_f * c_soot_agg * bind::pymax(C_i, 0.0) / (k_r + k_pah);
 }
@@ -86,23 +86,23 @@ inline double star_of(double k_f, double c_soot_agg, double C_i, double k_r, dou
 
 // The base's eleven entries (8, 9 and 10 replaced), then the model's own.
 struct CReactDimVTable : CPAHGrowthBaseVTable {
-    void (*_update_phy_dimer)(CReactDim*);                 // 11
-    double (*k_FWD)(CReactDim*, int i, int j);             // 12
-    double (*k_REV)(CReactDim*, int i, int j);             // 13
-    double (*k_REAC)(CReactDim*);                          // 14
-    double (*beta_fm_soot_PAH)(CReactDim*, int i);         // 15, m3/s
-    double (*beta_cont_soot_PAH)(CReactDim*, int i);       // 16, m3/s
-    double (*C_S_soot)(CReactDim*, double diameter);       // 17
-    double (*k_f_soot_PAH)(CReactDim*, int i);             // 18
-    double (*k_r_soot_PAH)(CReactDim*, int i);             // 19
-    double (*k_PAH)(CReactDim*);                           // 20
-    double (*soot_PAH_star)(CReactDim*, int i);            // 21, mol/m3
-    bind::Ref (*_update_PAH_adsorption_rate)(CReactDim*);  // 22, raises
-    void (*_update_w_chem_dimer)(CReactDim*);              // 23
-    void (*_update_c_soot_PAH_star)(CReactDim*);           // 24
-    void (*_update_k_adsorption)(CReactDim*);              // 25
-    void (*_update_CH_tot_PAH)(CReactDim*);                // 26
-    void (*_update_NCH_inception)(CReactDim*);             // 27
+    void (*_update_phy_dimer)(CReactDim*);
+    double (*k_FWD)(CReactDim*, int i, int j);
+    double (*k_REV)(CReactDim*, int i, int j);
+    double (*k_REAC)(CReactDim*);
+    double (*beta_fm_soot_PAH)(CReactDim*, int i);         // m3/s
+    double (*beta_cont_soot_PAH)(CReactDim*, int i);       // m3/s
+    double (*C_S_soot)(CReactDim*, double diameter);
+    double (*k_f_soot_PAH)(CReactDim*, int i);
+    double (*k_r_soot_PAH)(CReactDim*, int i);
+    double (*k_PAH)(CReactDim*);
+    double (*soot_PAH_star)(CReactDim*, int i);            // mol/m3
+    bind::Ref (*_update_PAH_adsorption_rate)(CReactDim*);  // raises
+    void (*_update_w_chem_dimer)(CReactDim*);
+    void (*_update_c_soot_PAH_star)(CReactDim*);
+    void (*_update_k_adsorption)(CReactDim*);
+    void (*_update_CH_tot_PAH)(CReactDim*);
+    void (*_update_NCH_inception)(CReactDim*);
 };
 
 #define REACTDIM_FIELDS(F)                                                   \

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <optional>
 
-#include "../../lib/constants.hpp"
+#include "../../physics/constants.hpp"
 #include "../gas/sootgas.hpp"
 #include "../pahgrowth/pahgrowthbase.hpp"
 #include "../sootwrapper/sootwrapper.hpp"
@@ -125,17 +125,17 @@ CSootGas* plain_route(M* s, MorphKey& key) {
 // formula makes it), OnePass from values computed once for a state key.
 
 template <class A>
-double V_tot_of(A& a) { return k.MW_carbon_const * a.C_tot() / k.rho_soot_const; }
+double V_tot_of(A& a) { return constants.MW_carbon_const * a.C_tot() / constants.rho_soot_const; }
 template <class A>
-double V_p_of(A& a) { return a.V_tot() / (k.Av_const * a.N_pri()); }
+double V_p_of(A& a) { return a.V_tot() / (constants.Av_const * a.N_pri()); }
 template <class A>
-double d_p_of(A& a) { return std::pow(a.V_p() * 6.0 / k.Pi_const, k.one_third_const); }
+double d_p_of(A& a) { return std::pow(a.V_p() * 6.0 / constants.Pi_const, constants.one_third_const); }
 template <class A>
-double A_p_of(A& a) { return std::pow(a.V_p() * 6.0 / k.Pi_const, k.two_thirds_const) * k.Pi_const; }
+double A_p_of(A& a) { return std::pow(a.V_p() * 6.0 / constants.Pi_const, constants.two_thirds_const) * constants.Pi_const; }
 template <class A>
 double A_tot_of(A& a) {
     const double Ap = a.A_p();
-    return Ap * (k.Av_const * a.N_pri());
+    return Ap * (constants.Av_const * a.N_pri());
 }
 template <class A>
 double n_p_of(A& a) { return a.N_pri() / a.N_agg(); }
@@ -152,17 +152,17 @@ double d_g_of(A& a) {
     return a.d_m() / 1.29;
 }
 template <class A>
-double V_agg_of(A& a) { return a.V_tot() / (k.Av_const * a.N_agg()); }
+double V_agg_of(A& a) { return a.V_tot() / (constants.Av_const * a.N_agg()); }
 template <class A>
-double m_agg_of(A& a) { return a.V_agg() * k.rho_soot_const; }
+double m_agg_of(A& a) { return a.V_agg() * constants.rho_soot_const; }
 template <class A>
-double soot_MW_of(A& a) { return k.MW_carbon_const * a.C_tot() / a.N_agg(); }
+double soot_MW_of(A& a) { return constants.MW_carbon_const * a.C_tot() / a.N_agg(); }
 template <class A>
 double c_soot_agg_of(A& a) { return a.rho() * a.N_agg(); }
 template <class A>
 double c_soot_pri_of(A& a) { return a.rho() * a.N_pri(); }
 template <class A>
-double m_p_of(A& a) { return k.Pi_const * k.rho_soot_const * d_p_cubed(a.s->soot_wrapper.o, a.d_p()) / 6.0; }
+double m_p_of(A& a) { return constants.Pi_const * constants.rho_soot_const * d_p_cubed(a.s->soot_wrapper.o, a.d_p()) / 6.0; }
 
 // Coagulation kernels, m3/s: continuum, free molecular and their harmonic mean.
 template <class A>
@@ -170,13 +170,13 @@ double beta_coag_cont_of(A& a) {
     const double dm = a.d_m();
     double lambda, T, mu;
     a.lambda_T_mu(lambda, T, mu);
-    return T * (k.kB_const * 8.0) / (mu * 3.0) * Cs(a.s, dm, lambda);
+    return T * (constants.kB_const * 8.0) / (mu * 3.0) * Cs(a.s, dm, lambda);
 }
 template <class A>
 double beta_coag_fm_of(A& a) {
     const double T = a.T();
     const double magg = a.m_agg();
-    const double q = a.div(T * (k.kB_const * k.Pi_const), magg);
+    const double q = a.div(T * (constants.kB_const * constants.Pi_const), magg);
     return std::pow(a.d_g(), 2.0) * (std::pow(q, 0.5) * 4.0);
 }
 template <class A>
@@ -187,7 +187,7 @@ double beta_coag_of(A& a) {
 }
 // Aggregates lost by coagulation, mol/(kg s), with the turbulent kernel `turb`.
 double N_agg_coag_at(double beta, double turb, double N_agg, double rho) {
-    return -0.5 * (beta + turb) * N_agg * N_agg * k.Av_const * rho;
+    return -0.5 * (beta + turb) * N_agg * N_agg * constants.Av_const * rho;
 }
 
 struct ByTable {
@@ -302,10 +302,10 @@ void CMonodisperseSootModel::init_impl(PyObject* w) {
     N_pri_offset = 1;
     C_tot_offset = 2;
     H_tot_offset = 3;
-    N_agg_min = 1.0 / k.Av_const;
-    N_pri_min = 1.0 / k.Av_const;
-    H_tot_min = k.min_n_H_const / k.Av_const;
-    C_tot_min = k.min_n_C_const / k.Av_const;
+    N_agg_min = 1.0 / constants.Av_const;
+    N_pri_min = 1.0 / constants.Av_const;
+    H_tot_min = constants.min_n_H_const / constants.Av_const;
+    C_tot_min = constants.min_n_C_const / constants.Av_const;
     Ref d = Ref::steal(PyDict_New());
     const std::pair<PyObject*, int> entries[] = {
         {s_N_agg, N_agg_offset}, {s_N_pri, N_pri_offset}, {s_C_tot, C_tot_offset}, {s_H_tot, H_tot_offset}};
@@ -673,7 +673,7 @@ double M::diffus_coeff_const_impl() { return diffus_coeff_const_val; }
 
 double CMonodisperseSootModel::volume_fraction_impl() {
     const double rho = rho_of(this);
-    return rho * (k.MW_hydrogen_const * _H_tot + k.MW_carbon_const * _C_tot) / k.rho_soot_const;
+    return rho * (constants.MW_hydrogen_const * _H_tot + constants.MW_carbon_const * _C_tot) / constants.rho_soot_const;
 }
 
 Ref CMonodisperseSootModel::inception_mass_impl() { return pah_total(PAH_of(this).get(), PAHTotal::N_agg_inception); }
@@ -734,7 +734,7 @@ MONO_BY_TABLE(beta_coag_k, beta_coag_of)
 
 double M::d_v_impl() {
     const double np_ = vtab->n_p(this);
-    return std::pow(np_, k.one_third_const) * vtab->d_p(this);
+    return std::pow(np_, constants.one_third_const) * vtab->d_p(this);
 }
 double M::A_agg_k() {
     const double np_ = vtab->n_p(this);
@@ -768,7 +768,7 @@ double M::N_agg_coag_k() {
     r = Ref::steal(PyNumber_Multiply(f.get(), r.get()));
     r = mul(r, _N_agg);
     r = mul(r, _N_agg);
-    r = mul(r, k.Av_const);
+    r = mul(r, constants.Av_const);
     r = mul(r, rho_of(this));
     return bind::as_double(r.get());
 }
@@ -793,22 +793,22 @@ double M::diffus_coeff_morph_impl() {
     const double cs = Cs(this, dm, lambda);
     double den;
     if (PyFloat_CheckExact(mu.get())) {
-        den = bind::pydiv((3 * k.Pi_const) * PyFloat_AS_DOUBLE(mu.get()) * dm, cs);
+        den = bind::pydiv((3 * constants.Pi_const) * PyFloat_AS_DOUBLE(mu.get()) * dm, cs);
     } else {
-        Ref a = bind::py(3 * k.Pi_const);
+        Ref a = bind::py(3 * constants.Pi_const);
         Ref p = Ref::steal(PyNumber_Multiply(a.get(), mu.get()));
         p = mul(p, dm);
         Ref c = bind::py(cs);
         p = Ref::steal(PyNumber_TrueDivide(p.get(), c.get()));
         den = bind::as_double(p.get());
     }
-    return bind::fdiv(k.kB_const * T, den);
+    return bind::fdiv(constants.kB_const * T, den);
 }
 
 double M::dispersion_exponent_impl() { return bind::fdiv(_H_tot, _C_tot) * 2.339156177 + 0.690753997; }
-double M::total_mass_impl() { return k.MW_hydrogen_const * _H_tot + k.MW_carbon_const * _C_tot; }
-double M::carbon_mass_impl() { return k.MW_carbon_const * _C_tot; }
-double M::hydrogen_mass_impl() { return k.MW_hydrogen_const * _H_tot; }
+double M::total_mass_impl() { return constants.MW_hydrogen_const * _H_tot + constants.MW_carbon_const * _C_tot; }
+double M::carbon_mass_impl() { return constants.MW_carbon_const * _C_tot; }
+double M::hydrogen_mass_impl() { return constants.MW_hydrogen_const * _H_tot; }
 
 // m2/g: A_tot / total mass / 1000, both true divisions of the interpreter.
 Ref M::SSA_impl() {

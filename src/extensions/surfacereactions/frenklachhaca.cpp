@@ -4,7 +4,7 @@
 #include <optional>
 #include <utility>
 
-#include "../../lib/constants.hpp"
+#include "../../physics/constants.hpp"
 #include "../gas/sootgas.hpp"
 #include "../sootwrapper/sootwrapper.hpp"
 #include "frenklachhaca.hpp"
@@ -61,7 +61,7 @@ double& scrub_at(bind::DoubleBuf& w, Py_ssize_t i) {
 
 // ------------------------------------------------------------ table entries
 
-// Entries 4 to 8 return an object: their errors pass on, with a traceback entry under their name.
+// The rate entries (_update_surface_growth_rate to _update_OH_oxidation_rate) return an object: their errors pass on, with a traceback entry under their name.
 template <void (CFrenklachHACA::*F)(), bind::fstr Name>
 Ref passing(CFrenklachHACA* s) {
     return bind::propagate(cls, Name.s, [&] { (s->*F)(); });
@@ -173,7 +173,7 @@ namespace {
 // Fraction of reactive sites from temperature and the carbon atoms of a primary
 // particle, d_p3 the cube of its diameter.
 double alpha_empirical_at(double d_p3, double T) {
-    const double n_C = d_p3 * (k.Pi_const * k.rho_soot_const / 6.0) * k.Av_const / k.MW_carbon_const;
+    const double n_C = d_p3 * (constants.Pi_const * constants.rho_soot_const / 6.0) * constants.Av_const / constants.MW_carbon_const;
     const double a = std::tanh((12.65 - 0.00563 * T) / std::log10(n_C) - 1.38 + 0.00068 * T);
     return bind::pymax(bind::pymin(a, 1.0), 0.0);
 }
@@ -199,7 +199,7 @@ bool radical_fraction(double H, double OH, double H2, double H2O, double C2H2, d
     return true;
 }
 
-double sites(double rho, double A_tot, double f) { return rho * (A_tot / k.Av_const) * (2.3e19 * f); }
+double sites(double rho, double A_tot, double f) { return rho * (A_tot / constants.Av_const) * (2.3e19 * f); }
 
 // O2 and OH attack only soot with hydrogen left.
 bool oxidizes(const HACA* m) { return !(m->HtoC <= 0.1); }

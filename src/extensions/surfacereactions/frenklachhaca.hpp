@@ -15,19 +15,19 @@ struct CFrenklachHACA;
 
 // Internal method table of CFrenklachHACA (its base has none).
 struct CFrenklachHACAVTable {
-    double (*alpha_empirical)(CFrenklachHACA*);                      // 0
-    double (*alpha_ctoh_based)(CFrenklachHACA*);                     // 1
-    double (*alpha)(CFrenklachHACA*);                                // 2
-    double (*c_soot_nought)(CFrenklachHACA*);                        // 3, mol/m3
-    bind::Ref (*_update_surface_growth_rate)(CFrenklachHACA*);       // 4, raises
-    bind::Ref (*_update_C_tot_growth)(CFrenklachHACA*);              // 5, raises
-    bind::Ref (*_update_H_tot_growth)(CFrenklachHACA*);              // 6, raises
-    bind::Ref (*_update_O2_oxidation_rate)(CFrenklachHACA*);         // 7, raises
-    bind::Ref (*_update_OH_oxidation_rate)(CFrenklachHACA*);         // 8
-    double (*_update_C_tot_oxidation)(CFrenklachHACA*);              // 9
-    void (*_update_H_tot_oxidation)(CFrenklachHACA*);                // 10
-    void (*_update_w_scrub_growth)(CFrenklachHACA*, bind::DoubleBuf& w_scrub);     // 11
-    void (*_update_w_scrub_oxidation)(CFrenklachHACA*, bind::DoubleBuf& w_scrub);  // 12
+    double (*alpha_empirical)(CFrenklachHACA*);
+    double (*alpha_ctoh_based)(CFrenklachHACA*);
+    double (*alpha)(CFrenklachHACA*);
+    double (*c_soot_nought)(CFrenklachHACA*);                        // mol/m3
+    bind::Ref (*_update_surface_growth_rate)(CFrenklachHACA*);       // raises
+    bind::Ref (*_update_C_tot_growth)(CFrenklachHACA*);              // raises
+    bind::Ref (*_update_H_tot_growth)(CFrenklachHACA*);              // raises
+    bind::Ref (*_update_O2_oxidation_rate)(CFrenklachHACA*);         // raises
+    bind::Ref (*_update_OH_oxidation_rate)(CFrenklachHACA*);
+    double (*_update_C_tot_oxidation)(CFrenklachHACA*);
+    void (*_update_H_tot_oxidation)(CFrenklachHACA*);
+    void (*_update_w_scrub_growth)(CFrenklachHACA*, bind::DoubleBuf& w_scrub);
+    void (*_update_w_scrub_oxidation)(CFrenklachHACA*, bind::DoubleBuf& w_scrub);
 };
 
 #define FRENKLACH_FIELDS(F)                                  \

@@ -23,7 +23,7 @@ struct Constants {
     static constexpr double min_n_H_const = 20.0;                   // hydrogen atoms of the smallest particle
     static constexpr double min_n_C_const = 378.0;                  // carbon atoms of the smallest particle
 };
-inline constexpr Constants k{};
+inline constexpr Constants constants{};
 
 static_assert(std::bit_cast<uint64_t>(Constants::rho_soot_const) == 0x409c200000000000);
 static_assert(std::bit_cast<uint64_t>(Constants::MW_carbon_const) == 0x3f8899392189bd84);
