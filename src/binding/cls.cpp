@@ -647,8 +647,7 @@ Ref call_strategy(PyObject* self, PyObject* attr, const ClassSpec& spec) {
     // A strategy may be any callable, one of the model's own methods included,
     // so a loop through strategies ends in RecursionError.
     RecursionGuard guard(" while calling a Python object");
-    if (PyCFunction_Check(attr) && PyCFunction_GET_SELF(attr) == self) {
-        PyMethodDef* ml = ((PyCFunctionObject*)attr)->m_ml;
+    if (const PyMethodDef* ml = bound_method_def(attr, self)) {
         for (const ClassSpec* s = &spec; s; s = s->parent)
             if (ml >= s->defs_begin && ml < s->defs_end && (ml->ml_flags & METH_NOARGS))
                 return Ref::steal(ml->ml_meth(self, nullptr));
