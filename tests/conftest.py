@@ -68,11 +68,11 @@ def run_python(mod):
     env["PYTHONPATH"] = os.pathsep.join(
         [pkg_root] + [p for p in sys.path if p])
 
-    def run(code, timeout=120):
+    def run(code, timeout=120, **more_env):
         prelude = f"MODULE_FILE = {os.path.abspath(mod.__file__)!r}\n"
         proc = subprocess.run(
             [sys.executable, "-c", prelude + textwrap.dedent(code)],
-            env=env, capture_output=True, text=True, timeout=timeout)
+            env=dict(env, **more_env), capture_output=True, text=True, timeout=timeout)
         return proc
 
     return run
