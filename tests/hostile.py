@@ -106,13 +106,25 @@ class Sweep:
     def instance(self, name):
         lay = L.LAYOUTS[name]
         cls = getattr(self.mod, name)
-        how = self.rng.choice(["alloc", "fresh", "configured", "live", "sub"])
+        how = self.rng.choice(["alloc", "fresh", "configured", "live", "sub", "base dunders"])
         self.note(f"  instance {how}")
         if how == "alloc":
             return cls.__new__(cls)
         if how == "sub":
             sub = type("Sub", (cls,), {})
             return sub.__new__(sub)
+        if how == "base dunders":
+            # A subclass that pickles and copies itself as one of the module classes it derives from.
+            bases = [c for c in cls.__mro__[1:] if getattr(self.mod, c.__name__, None) is c]
+            if not bases:
+                return cls.__new__(cls)
+            base = self.rng.choice(bases)
+            dunders = [d for d in ("__reduce__", "__setstate__", "__deepcopy__") if self.rng.random() < 0.7]
+            self.note(f"  from {base.__name__}: {dunders}")
+            sub = type("Sub", (cls,), {d: getattr(base, d) for d in dunders})
+            obj = sub.__new__(sub)
+            cls.__setstate__(obj, _state(lay.configured(self.mod)))  # the derived class's fields set
+            return obj
         if how == "live":
             ctxs = sorted({m.ctx for m in L.methods_of(name)}, key=str)
             return lay.live(self.mod, self.rng.choice(ctxs))
@@ -164,7 +176,15 @@ class Sweep:
             if how == "pickle":
                 pickle.loads(pickle.dumps(obj, rng.choice([0, 2, 5])))
             elif how == "deepcopy":
-                copy.deepcopy(obj)
+                # Whatever a copy leaves in the memo, failed or not, must be whole.
+                memo = {}
+                try:
+                    copy.deepcopy(obj, memo)
+                finally:
+                    left = [v for v in memo.values() if isinstance(v, getattr(self.mod, name))]
+                    self.note(f"  memo holds {len(left)}")
+                    for v in left:
+                        self.call_each(v, L.methods_of(name))
             elif how == "reduce":
                 obj.__reduce__()
             else:

@@ -193,6 +193,89 @@ def test_a_base_restore_function_refuses_the_module_classes_derived_from_it(run_
         assert sub == f"{base} Sub {q}{base}.__new__(Sub) is not safe, use {q}{name}.__new__()"
 
 
+def test_derived_pairs_are_the_module_classes_mros(mod):
+    got = sorted((b.__name__, c.__name__) for c in map(mod.__dict__.get, CLASSES) for b in c.__mro__[1:]
+                 if getattr(mod, b.__name__, None) is b)
+    assert got == sorted(DERIVED_PAIRS)
+
+
+def test_a_base_deep_copy_refuses_the_module_classes_derived_from_it(run_python):
+    # A Python subclass of a derived class that takes the base's pickling dunders:
+    # the base's deep copy would build it with the base's allocator. Asked once
+    # through copy.deepcopy, once straight with a memo while the derived class's
+    # own __setstate__ is kept. Whatever came back, or is left in the memo, must
+    # take every method of the derived class. In a child process, so that a
+    # crash shows as its exit status.
+    proc = run_python(f"""
+        import copy, sys
+        sys.path.insert(0, {str(pathlib.Path(__file__).resolve().parent)!r})
+        import pyrandel.lib._pyrandel as m
+        import layouts as L
+        def call_each(x, name):
+            for meth in L.methods_of(name):
+                try:
+                    getattr(x, meth.name)(*[1.0] * len(meth.params))
+                except Exception:
+                    pass
+        for base, name in {DERIVED_PAIRS!r}:
+            B = getattr(m, base)
+            for form, dunders in (("deepcopy", ("__reduce__", "__setstate__", "__deepcopy__")),
+                                  ("memo", ("__reduce__", "__deepcopy__"))):
+                sub = type("Sub", (getattr(m, name),), {{d: getattr(B, d) for d in dunders}})
+                obj = sub.__new__(sub)
+                memo = {{}}
+                try:
+                    y = copy.deepcopy(obj) if form == "deepcopy" else B.__deepcopy__(obj, memo)
+                    call_each(y, name)
+                    print(base, form, "copied")
+                except TypeError as e:
+                    print(base, form, e)
+                for v in list(memo.values()):
+                    call_each(v, name)
+                print(base, form, "memo", len(memo))
+    """)
+    assert proc.returncode == 0, proc.stderr[-3000:]
+    lines = iter(proc.stdout.splitlines())
+    q = "pyrandel.lib._pyrandel."
+    for base, name in DERIVED_PAIRS:
+        for form in ("deepcopy", "memo"):
+            assert next(lines) == f"{base} {form} {q}{base}.__new__(Sub) is not safe, use {q}{name}.__new__()"
+            assert next(lines) == f"{base} {form} memo 0"
+    assert next(lines, None) is None
+
+
+class Refused(Exception):
+    pass
+
+
+def _refuse(self, state):
+    raise Refused
+
+
+@pytest.mark.parametrize("reducer", ["module's", "own"])
+@pytest.mark.parametrize("name", CLASSES)
+def test_a_failed_deep_copy_leaves_the_memo_as_it_was(mod, name, reducer):
+    import copy
+
+    cls = klass(mod, name)
+    body = {"__setstate__": _refuse}
+    if reducer == "own":
+        body["__reduce__"] = lambda self: (type(self).__new__, (type(self),), self.__dict__)
+    sub = type("Refusing" + name, (cls,), body)
+    obj = sub.__new__(sub)
+    obj.parts = [[1.0], {"a": [2.0]}]  # copied, and memoised, before the state is refused
+    obj.me = obj
+    memo = {1: "kept", id(obj): "replaced, then put back"}
+    before = dict(memo)
+    with pytest.raises(Refused):
+        cls.__deepcopy__(obj, memo)
+    assert memo == before
+    del memo[id(obj)]
+    with pytest.raises(Refused):
+        copy.deepcopy(obj, memo)
+    assert memo == {1: "kept"}
+
+
 @pytest.mark.parametrize("name", CLASSES)
 def test_subclass_instances_always_pickle_their_dict(mod, name):
     # A Python subclass instance has an instance dictionary from the start,

@@ -448,6 +448,61 @@ void setstate(PyObject* self, const ClassSpec& spec, PyObject* state) {
     for (auto& [f, v] : found) f->ref<Opt>(self) = std::move(v);
 }
 
+// The class an instance of `t` is built as: the nearest static type (Python
+// subclasses are heap types; the module's own are static).
+static PyTypeObject* static_base(PyTypeObject* t) {
+    while (t && PyType_HasFeature(t, Py_TPFLAGS_HEAPTYPE)) t = t->tp_base;
+    return t;
+}
+
+// The base's allocator builds only the base's part: an instance of a module
+// class derived from it (or of a Python subclass of one) must come through its
+// own, as CPython's `tp_new` wrapper insists. `t` is a subtype of spec's class.
+static void require_own_allocator(const ClassSpec& spec, PyTypeObject* t) {
+    PyTypeObject* built = static_base(t);
+    if (built != spec.type)
+        raisef(PyExc_TypeError, "%s.__new__(%s) is not safe, use %s.__new__()", spec.type->tp_name, t->tp_name,
+               built->tp_name);
+}
+
+// What a failed deep copy put into the memo is taken out again, so that no
+// part of it stays reachable. The copy module only adds keys, and a dictionary
+// keeps their order: the additions are the entries past its old size. In
+// another mapping only the object's own entry is known.
+class MemoMark {
+public:
+    MemoMark(PyObject* memo, PyObject* self)
+        : memo_(memo), key_(Ref::steal(PyLong_FromVoidPtr(self))),
+          size_(PyDict_Check(memo) ? PyDict_GET_SIZE(memo) : -1),
+          old_(size_ >= 0 ? Ref::borrow(PyDict_GetItemWithError(memo, key_.get())) : Ref()) {
+        if (!key_ || PyErr_Occurred()) fail();
+    }
+    // With the copy's exception set; it is kept.
+    void roll_back() const {
+        PyObject *type, *value, *tb;
+        PyErr_Fetch(&type, &value, &tb);
+        std::vector<Ref> added;
+        if (size_ >= 0) {
+            Py_ssize_t pos = 0, i = 0;
+            PyObject *k, *v;
+            while (PyDict_Next(memo_, &pos, &k, &v))
+                if (i++ >= size_) added.push_back(Ref::borrow(k));
+        } else {
+            added.push_back(key_);
+        }
+        for (const Ref& k : added)
+            if (PyObject_DelItem(memo_, k.get()) < 0) PyErr_Clear();
+        if (old_ && PyObject_SetItem(memo_, key_.get(), old_.get()) < 0) PyErr_Clear();
+        PyErr_Restore(type, value, tb);
+    }
+
+private:
+    PyObject* memo_;
+    Ref key_;
+    Py_ssize_t size_;
+    Ref old_;
+};
+
 static Name n_reduce("__reduce__");
 static Name n_reduce_ex("__reduce_ex__");
 static Name n_setstate("__setstate__");
@@ -476,7 +531,10 @@ static PyObject* deepcopy_fields(PyObject* self, const ClassSpec& spec, PyObject
         Ref rv = Ref::steal(reduce_fields(self, spec));
         PyObject* state = PyTuple_GET_SIZE(rv.get()) == 3 ? PyTuple_GET_ITEM(rv.get(), 2)
                                                           : PyTuple_GET_ITEM(PyTuple_GET_ITEM(rv.get(), 1), 2);
+        require_own_allocator(spec, tp);
         Ref y = Ref::steal(spec.type->tp_new(tp, g.empty_tuple, nullptr));
+        // In the memo before its state is copied: a state that refers back to
+        // the object refers to the copy.
         Ref key = Ref::steal(PyLong_FromVoidPtr(self));
         if (PyObject_SetItem(memo, key.get(), y.get()) < 0) fail();
         Ref dc = getattr(copy.get(), n_deepcopy);
@@ -514,7 +572,7 @@ static PyObject* deepcopy_fields(PyObject* self, const ClassSpec& spec, PyObject
 }
 
 // The copy of the layout, then the ATTR fields, copied with the same memo.
-PyObject* deepcopy(PyObject* self, const ClassSpec& spec, PyObject* memo) {
+static PyObject* deepcopy_all(PyObject* self, const ClassSpec& spec, PyObject* memo) {
     if (spec.attrs.empty()) return deepcopy_fields(self, spec, memo);
     try {
         Ref y = Ref::steal(deepcopy_fields(self, spec, memo));
@@ -532,11 +590,18 @@ PyObject* deepcopy(PyObject* self, const ClassSpec& spec, PyObject* memo) {
     return error_exit(spec.name, "__deepcopy__");
 }
 
-// The class an instance of `t` is built as: the nearest static type (Python
-// subclasses are heap types; the module's own are static).
-static PyTypeObject* static_base(PyTypeObject* t) {
-    while (t && PyType_HasFeature(t, Py_TPFLAGS_HEAPTYPE)) t = t->tp_base;
-    return t;
+// A copy that fails leaves the memo as it was.
+PyObject* deepcopy(PyObject* self, const ClassSpec& spec, PyObject* memo) {
+    std::optional<MemoMark> mark;
+    try {
+        mark.emplace(memo, self);
+    } catch (...) {
+        set_from_cpp_exception();
+        return error_exit(spec.name, "__deepcopy__");
+    }
+    PyObject* y = deepcopy_all(self, spec, memo);
+    if (!y) mark->roll_back();
+    return y;
 }
 
 PyObject* restore(const ClassSpec& spec, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
@@ -561,12 +626,7 @@ PyObject* restore(const ClassSpec& spec, PyObject* const* args, Py_ssize_t nargs
         if (!PyType_IsSubtype((PyTypeObject*)t, spec.type))
             raisef(PyExc_TypeError, "%s.__new__(%s): %s is not a subtype of %s", own, ((PyTypeObject*)t)->tp_name,
                    ((PyTypeObject*)t)->tp_name, own);
-        // The base's allocator builds only the base's part: a class of the module
-        // derived from it (or a Python subclass of one) must come through its own.
-        PyTypeObject* built = static_base((PyTypeObject*)t);
-        if (built != spec.type)
-            raisef(PyExc_TypeError, "%s.__new__(%s) is not safe, use %s.__new__()", own, ((PyTypeObject*)t)->tp_name,
-                   built->tp_name);
+        require_own_allocator(spec, (PyTypeObject*)t);
         Ref obj = Ref::steal(spec.type->tp_new((PyTypeObject*)t, g.empty_tuple, nullptr));
         if (a[2] != Py_None) set_state(obj.get(), spec, a[2]);
         return obj.release();
