@@ -8,6 +8,7 @@ import numpy as np
 import pytest
 
 import modular
+from layouts import fields_of
 
 ct = pytest.importorskip("cantera")
 
@@ -629,7 +630,16 @@ def spoil_geometry(sg, sw, m):                    # a precursor of no atoms
     sw.PAH_n_H = sw.PAH_n_H[:2] + [0.0]
 
 
-@pytest.mark.parametrize("spoil", [None, spoil_rho, spoil_mu, spoil_balance, spoil_switch, spoil_geometry])
+def spoil_dimer_count(sg, sw, m):                 # a restored negative dimer count: no dimers
+    names = sorted(f.name for f in fields_of("CReactDim"))
+    r = m.__reduce__()
+    state = list(r[2] if len(r) == 3 else r[1][2])
+    state[names.index("n_dimers")] = -1
+    m.__setstate__(tuple(state))
+
+
+@pytest.mark.parametrize("spoil", [None, spoil_rho, spoil_mu, spoil_balance, spoil_switch, spoil_geometry,
+                                   spoil_dimer_count])
 def test_exact_class_and_subclass_give_the_same_values_and_reports(mod, gas, spoil, unraisable):
     # Whether or not an update may go the plain way, the exact class gives the bits and the
     # reports (entry, type, text, in order) of a subclass that overrides nothing.

@@ -260,7 +260,7 @@ bool CReactDim::fused_update() {
     const Step& d = step;
     const double rho = d.rho;
     if (d.inception) {
-        const size_t nd = (size_t)n_dimers;
+        const size_t nd = d.pairs.size();  // the dimer count plain_route proved (a negative one is none)
         const bool partial = d.partial();
         const Plain a{d};
         const double k_reac = d.k_reac;
