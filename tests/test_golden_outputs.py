@@ -37,12 +37,14 @@ def differences(want, got):
     return lines
 
 
+def assert_no_differences(name, lines):
+    assert not lines, f"{name}: {len(lines)} outputs differ from the recorded ones\n" + "\n".join(lines[:20])
+
+
 def check(name, run):
     want = GOLDEN["cases"].get(name)
     assert want is not None, f"{name}: no recorded outputs (python tests/make_golden_outputs.py {name})"
-    got = run().out
-    lines = differences(want, got)
-    assert not lines, f"{name}: {len(lines)} outputs differ from the recorded ones\n" + "\n".join(lines[:20])
+    assert_no_differences(name, differences(want, run().out))
 
 
 # These reactors form their energy balance with np.dot, which OpenBLAS sums in an order that
@@ -114,8 +116,7 @@ def test_outputs_are_the_recorded_bits(cases, name, monkeypatch, request):
     if name.startswith(THROUGH_NP_DOT):
         lines = request.getfixturevalue("dot_differences")
         if lines is not None:
-            assert not lines[name], f"{name}: {len(lines[name])} outputs differ from the recorded ones\n" + \
-                "\n".join(lines[name][:20])
+            assert_no_differences(name, lines[name])
             return
     monkeypatch.setattr("sys.unraisablehook", lambda u: None)  # some cases report unraisable errors
     check(name, cases[name])

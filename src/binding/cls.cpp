@@ -477,6 +477,7 @@ public:
           old_(size_ >= 0 ? Ref::borrow(PyDict_GetItemWithError(memo, key_.get())) : Ref()) {
         if (!key_ || PyErr_Occurred()) fail();
     }
+    PyObject* key() const { return key_.get(); }
     // With the copy's exception set; it is kept.
     void roll_back() const {
         PyObject *type, *value, *tb;
@@ -512,7 +513,7 @@ static Name n_reconstruct("_reconstruct");
 // Deep copy through the pickle state, as copy.deepcopy would do with the
 // reducer, except that a built-in method bound to an object already copied is
 // bound to its copy: the strategy attributes of the copy run on the copy.
-static PyObject* deepcopy_fields(PyObject* self, const ClassSpec& spec, PyObject* memo) {
+static PyObject* deepcopy_fields(PyObject* self, const ClassSpec& spec, PyObject* memo, PyObject* key) {
     try {
         Ref copy = Ref::steal(PyImport_ImportModule("copy"));
         PyTypeObject* tp = Py_TYPE(self);
@@ -535,8 +536,7 @@ static PyObject* deepcopy_fields(PyObject* self, const ClassSpec& spec, PyObject
         Ref y = Ref::steal(spec.type->tp_new(tp, g.empty_tuple, nullptr));
         // In the memo before its state is copied: a state that refers back to
         // the object refers to the copy.
-        Ref key = Ref::steal(PyLong_FromVoidPtr(self));
-        if (PyObject_SetItem(memo, key.get(), y.get()) < 0) fail();
+        if (PyObject_SetItem(memo, key, y.get()) < 0) fail();
         Ref dc = getattr(copy.get(), n_deepcopy);
         Ref st = Ref::steal(PyObject_CallFunctionObjArgs(dc.get(), state, memo, nullptr));
         if (!PyTuple_Check(st.get())) raise(PyExc_TypeError, "deep copy of the state is not a tuple");
@@ -572,10 +572,10 @@ static PyObject* deepcopy_fields(PyObject* self, const ClassSpec& spec, PyObject
 }
 
 // The copy of the layout, then the ATTR fields, copied with the same memo.
-static PyObject* deepcopy_all(PyObject* self, const ClassSpec& spec, PyObject* memo) {
-    if (spec.attrs.empty()) return deepcopy_fields(self, spec, memo);
+static PyObject* deepcopy_all(PyObject* self, const ClassSpec& spec, PyObject* memo, PyObject* key) {
+    if (spec.attrs.empty()) return deepcopy_fields(self, spec, memo, key);
     try {
-        Ref y = Ref::steal(deepcopy_fields(self, spec, memo));
+        Ref y = Ref::steal(deepcopy_fields(self, spec, memo, key));
         if (!PyObject_TypeCheck(y.get(), spec.type)) return y.release();
         Ref copy = Ref::steal(PyImport_ImportModule("copy"));
         for (const Field* f : spec.attrs) {
@@ -592,16 +592,15 @@ static PyObject* deepcopy_all(PyObject* self, const ClassSpec& spec, PyObject* m
 
 // A copy that fails leaves the memo as it was.
 PyObject* deepcopy(PyObject* self, const ClassSpec& spec, PyObject* memo) {
-    std::optional<MemoMark> mark;
     try {
-        mark.emplace(memo, self);
+        MemoMark mark(memo, self);
+        PyObject* y = deepcopy_all(self, spec, memo, mark.key());
+        if (!y) mark.roll_back();
+        return y;
     } catch (...) {
         set_from_cpp_exception();
-        return error_exit(spec.name, "__deepcopy__");
     }
-    PyObject* y = deepcopy_all(self, spec, memo);
-    if (!y) mark->roll_back();
-    return y;
+    return error_exit(spec.name, "__deepcopy__");
 }
 
 PyObject* restore(const ClassSpec& spec, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
