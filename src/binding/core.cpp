@@ -155,6 +155,28 @@ void write_unraisable(const char* qualname) {
     PyErr_Clear();
 }
 
+void add_hint(const char* hint) {
+    PyObject *type, *value, *tb;
+    PyErr_Fetch(&type, &value, &tb);
+    if (type) {
+        PyErr_NormalizeException(&type, &value, &tb);
+        // Only a plain message: an exception built with other arguments keeps them.
+        Ref args(value ? PyObject_GetAttrString(value, "args") : nullptr);  // nullable: no throw here
+        PyObject* msg = args && PyTuple_Check(args.get()) && PyTuple_GET_SIZE(args.get()) == 1
+                            ? PyTuple_GET_ITEM(args.get(), 0) : nullptr;
+        if (msg && PyUnicode_Check(msg)) {
+            Ref tail(PyUnicode_FromFormat(": %s", hint));
+            if (tail && PyUnicode_Tailmatch(msg, tail.get(), 0, PY_SSIZE_T_MAX, 1) == 0) {
+                Ref text(PyUnicode_Concat(msg, tail.get()));
+                Ref new_args(text ? PyTuple_Pack(1, text.get()) : nullptr);
+                if (new_args) PyObject_SetAttrString(value, "args", new_args.get());
+            }
+        }
+        PyErr_Clear();  // a failure above leaves the message as it was
+    }
+    PyErr_Restore(type, value, tb);
+}
+
 void set_from_cpp_exception() {
     try {
         throw;

@@ -244,5 +244,19 @@ void add_traceback_here(const char* qualname, const std::source_location where =
 void write_unraisable(const char* qualname);
 // Maps a C++ exception being handled to a Python exception (call inside catch).
 void set_from_cpp_exception();
+// Ends the pending exception's message with ": <hint>", once; an exception built
+// with other arguments than one message is left alone.
+void add_hint(const char* hint);
+
+// A class may say which step the caller most likely missed when one of its methods
+// raises, from its state and the exception's type
+// (`static const char* error_hint(const C&, PyObject* type)`, nullptr for nothing
+// to add). The wrappers add it before the error leaves the class.
+template <class C>
+void explain_error(const C* self) {
+    if constexpr (requires { C::error_hint(*self, (PyObject*)nullptr); })
+        if (PyObject* type = PyErr_Occurred())
+            if (const char* h = C::error_hint(*self, type)) add_hint(h);
+}
 
 }  // namespace bind

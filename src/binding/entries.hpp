@@ -42,15 +42,18 @@ struct entry<F, Name, Policy, Mid> {
             } catch (...) {
                 set_from_cpp_exception();
             }
+            explain_error(c);
             report_unraisable(C::py_name, Name.s);
             if constexpr (!std::is_void_v<R>) return R{};
         } else {
             try {
                 return body(c, a...);
             } catch (Error&) {
+                explain_error(c);
                 throw;
             } catch (...) {
                 set_from_cpp_exception();
+                explain_error(c);
                 throw Error{};
             }
         }

@@ -182,6 +182,7 @@ struct Method {
         } catch (...) {
             set_from_cpp_exception();
         }
+        explain_error(reinterpret_cast<C*>(self));
         return error_exit(C::py_name, Name.s);
     }
     static PyObject* noargs(PyObject* self, PyObject*) { return call(self, nullptr); }

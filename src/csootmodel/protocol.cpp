@@ -47,6 +47,32 @@ void CSootModel::initialize_impl() {
     run(create_PAH_dimer);
 }
 
+// initialize() sizes every variant's p_dC_tot_dt_PAH_each and arrays of its own
+// for the precursor lists; a model set up otherwise fails by an index past them or
+// by arithmetic on a rate it never computed.
+bool CSootModel::initialized_for_setup() const {
+    const size_t n = PAH_indices.size();
+    if (p_dC_tot_dt_PAH_each.size() != n) return false;
+    switch (PAH_growth_model) {
+        case 1: return p_phy_dimer_.size() == n * (n + 1) / 2;  // one per pair
+        case 2: return a_inc.size() == n;
+        case 3: return dimer_weight.size() == n;
+        case 4: return p_PAH_radical_.size() == n;
+        case 5: return dimer_PAH_1_id.size() == n;
+        default: return true;
+    }
+}
+
+const char* CSootModel::error_hint(const CSootModel& m, PyObject* type) {
+    if (type != PyExc_IndexError && type != PyExc_TypeError) return nullptr;
+    const size_t n = m.PAH_indices.size();
+    if (type == PyExc_IndexError && (m.PAH_n_C.size() != n || m.PAH_n_H.size() != n))
+        return "PAH_index_in_gas, PAH_Number_Carbon and PAH_Number_Hydrogen differ in length";
+    if (!m.initialized_for_setup())
+        return "the precursors or the PAH-growth variant changed after initialize(); call initialize() again";
+    return nullptr;
+}
+
 void CSootModel::update_gas_impl(double T_, double P_, double density_, double viscosity_, double mean_MW_,
                                  bind::NDArray X_) {
     T = T_;

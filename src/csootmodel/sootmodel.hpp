@@ -52,6 +52,10 @@ struct CSootModel {
     BIND_METHODS(CSM_METHODS)
 
     void init_impl();
+    // The set-up step an error most likely points to; the binding adds it to the message.
+    static const char* error_hint(const CSootModel& m, PyObject* type);
+    // Whether initialize() sized the per-precursor arrays for the current precursors and variant.
+    bool initialized_for_setup() const;
 
     // Internal entries (bodies of the table).
     void update_ROP_impl();

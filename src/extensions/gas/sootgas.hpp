@@ -102,6 +102,11 @@ struct CSootGas {
     BIND_METHODS(CSOOTGAS_METHODS)
 
     void init_impl(PyObject* cantera_gas);
+    // The set-up step an IndexError most likely points to; the binding adds it to the message.
+    static const char* error_hint(const CSootGas& g, PyObject* type) {
+        if (type != PyExc_IndexError || !g._MWs.empty()) return nullptr;
+        return "the gas wrapper has no molar masses; call update_MWs(MWs) first";
+    }
 
     // Internal accessors (bodies of the table entries); they raise, the
     // entries report as unraisable.

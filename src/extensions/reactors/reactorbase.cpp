@@ -178,7 +178,9 @@ RX_GAS_PROP(cp_mass)
 // ---------------------------------------------------------------- model
 
 Model::Model(const bind::Typed<CSootWrapper>& wrapper) : base(nullptr) {
-    if (!wrapper) none_has_no("soot_model");
+    if (!wrapper)
+        bind::raise(PyExc_AttributeError, "'NoneType' object has no attribute 'soot_model': the reactor has no soot "
+                                          "wrapper; call set_soot_wrapper(soot_wrapper) first");
     obj = wrapper->soot_model.hold();
     base = wrapper->soot_model.o;
     if (!base) none_has_no("n_eqns");
