@@ -725,10 +725,11 @@ static bool publish(ClassSpec& spec, PyObject* module) {
     return true;
 }
 
-bool ready(ClassSpec& spec, PyObject* module) {
+namespace {
+
+// The type object's name, size, flags, signature, slots and base.
+bool fill_type_slots(ClassSpec& spec) {
     PyTypeObject* t = spec.type;
-    // A retried import after a failed one finds the type already readied.
-    if (PyType_HasFeature(t, Py_TPFLAGS_READY)) return publish(spec, module);
     static std::vector<std::unique_ptr<std::string>> tp_names;
     tp_names.push_back(std::make_unique<std::string>(std::string(module_name) + "." + spec.name));
     t->tp_name = tp_names.back()->c_str();
@@ -755,21 +756,26 @@ bool ready(ClassSpec& spec, PyObject* module) {
         spec.base = spec.parent->type;
     }
     if (spec.base) t->tp_base = spec.base;
-    if (spec.vtable) {
-        // Every entry of the internal table is filled.
-        auto* entries = static_cast<void* const*>(spec.vtable);
-        for (size_t i = 0; i < spec.vtable_size / sizeof(void*); ++i)
-            if (!entries[i]) {
-                PyErr_Format(PyExc_SystemError, "entry %zu of the internal table of %s is empty", i, spec.name);
-                return false;
-            }
-    }
+    return true;
+}
 
-    // Base fields first, in declaration order.
+// Every entry of the internal table is filled.
+bool check_vtable(const ClassSpec& spec) {
+    if (!spec.vtable) return true;
+    auto* entries = static_cast<void* const*>(spec.vtable);
+    for (size_t i = 0; i < spec.vtable_size / sizeof(void*); ++i)
+        if (!entries[i]) {
+            PyErr_Format(PyExc_SystemError, "entry %zu of the internal table of %s is empty", i, spec.name);
+            return false;
+        }
+    return true;
+}
+
+// Base fields first, in declaration order; the pickled ones by character code; the ATTR ones.
+void order_fields(ClassSpec& spec) {
     spec.all_fields.clear();
     if (spec.parent) spec.all_fields = spec.parent->all_fields;
     for (const Field& f : spec.fields) spec.all_fields.push_back(&f);
-    // Pickle order: field names by character code.
     spec.sorted.clear();
     for (const Field* f : spec.all_fields)
         if (f->pickled) spec.sorted.push_back(f);
@@ -778,11 +784,15 @@ bool ready(ClassSpec& spec, PyObject* module) {
     spec.attrs.clear();
     for (const Field* f : spec.all_fields)
         if (f->is_attr()) spec.attrs.push_back(f);
+}
 
+// The class's own exposed fields (a base's attributes are inherited), its
+// properties, then its ATTR fields.
+void fill_getsets(ClassSpec& spec) {
     auto* slots = new std::vector<FieldSlot>();  // lives as long as the type
     slots->reserve(spec.fields.size());
     spec.getsets.clear();
-    for (const Field& f : spec.fields) {  // a base's attributes are inherited
+    for (const Field& f : spec.fields) {
         if (!f.exposed) continue;
         if (f.is_attr()) continue;
         slots->push_back(FieldSlot{&f, spec.name});
@@ -790,18 +800,20 @@ bool ready(ClassSpec& spec, PyObject* module) {
             PyGetSetDef{f.name, field_get, f.writable ? field_set : nullptr, nullptr, &slots->back()});
     }
     for (PyGetSetDef* p = spec.props; p && p->name; ++p) spec.getsets.push_back(*p);
-    // ATTR fields after the properties.
     for (const Field& f : spec.fields) {
         if (!f.is_attr()) continue;
         slots->push_back(FieldSlot{&f, spec.name});
         spec.getsets.push_back(PyGetSetDef{f.name, attr_get, attr_set, nullptr, &slots->back()});
     }
     spec.getsets.push_back(PyGetSetDef{nullptr, nullptr, nullptr, nullptr, nullptr});
-    t->tp_getset = spec.getsets.data();
+    spec.type->tp_getset = spec.getsets.data();
+}
 
+// The method table, stored once: the class's methods, then pickling, copying and
+// the constructor and call wrappers. Returns the number of the class's own methods.
+size_t fill_methods(ClassSpec& spec) {
     size_t n_methods = 0;
     for (PyMethodDef* m = spec.methods; m && m->ml_name; ++m) ++n_methods;
-    // The method table is stored once; its extra entries (pickling) come after.
     spec.all_methods.clear();
     spec.all_methods.reserve(n_methods + 6);
     for (size_t m = 0; m < n_methods; ++m) spec.all_methods.push_back(spec.methods[m]);
@@ -824,11 +836,13 @@ bool ready(ClassSpec& spec, PyObject* module) {
     spec.all_methods.push_back(PyMethodDef{nullptr, nullptr, 0, nullptr});
     spec.defs_begin = spec.all_methods.data();
     spec.defs_end = spec.defs_begin + n_methods;
-    t->tp_methods = spec.all_methods.data();
+    spec.type->tp_methods = spec.all_methods.data();
+    return n_methods;
+}
 
-    if (PyType_Ready(t) < 0) return false;
-
-    // Names by method id: the base's, then the class's own new methods.
+// Names by method id: the base's, then the class's own new methods; the class
+// joins its bases' lists of subclasses.
+bool record_method_ids(ClassSpec& spec, size_t n_methods) {
     spec.method_names.clear();
     size_t inherited = 0;
     if (spec.parent) {
@@ -844,15 +858,28 @@ bool ready(ClassSpec& spec, PyObject* module) {
     for (ClassSpec* p = spec.parent; p; p = p->parent)
         if (std::find(p->subclasses.begin(), p->subclasses.end(), &spec) == p->subclasses.end())
             p->subclasses.push_back(&spec);
-    if (spec.vtable) {
-        PyObject* cap = PyCapsule_New(spec.vtable, nullptr, nullptr);
-        if (!cap || PyDict_SetItemString(t->tp_dict, "__pyx_vtable__", cap) < 0) {
-            Py_XDECREF(cap);
-            return false;
-        }
-        Py_DECREF(cap);
-    }
-    PyType_Modified(t);
+    return true;
+}
+
+// The internal table as the type's `__pyx_vtable__` capsule.
+bool publish_vtable(const ClassSpec& spec) {
+    if (!spec.vtable) return true;
+    Ref cap(PyCapsule_New(spec.vtable, nullptr, nullptr));
+    return cap && PyDict_SetItemString(spec.type->tp_dict, "__pyx_vtable__", cap.get()) == 0;
+}
+
+}  // namespace
+
+bool ready(ClassSpec& spec, PyObject* module) {
+    // A retried import after a failed one finds the type already readied.
+    if (PyType_HasFeature(spec.type, Py_TPFLAGS_READY)) return publish(spec, module);
+    if (!fill_type_slots(spec) || !check_vtable(spec)) return false;
+    order_fields(spec);
+    fill_getsets(spec);
+    const size_t n_methods = fill_methods(spec);
+    if (PyType_Ready(spec.type) < 0) return false;
+    if (!record_method_ids(spec, n_methods) || !publish_vtable(spec)) return false;
+    PyType_Modified(spec.type);
     return publish(spec, module);
 }
 

@@ -274,8 +274,6 @@ void exec_steps(PyObject* module, bool& added_sys_modules) {
     Ref np = import_relative_first(dict, "numpy");
     if (PyDict_SetItemString(dict, "np", np.get()) < 0) fail();
 
-    set_constants();
-
     for (auto spec_of : registry())
         if (!bind::publish_restore(spec_of(), module)) fail();
 

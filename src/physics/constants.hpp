@@ -39,7 +39,4 @@ static_assert(std::bit_cast<uint64_t>(Constants::one_third_const) == 0x3fd555555
 static_assert(std::bit_cast<uint64_t>(Constants::min_n_H_const) == 0x4034000000000000);
 static_assert(std::bit_cast<uint64_t>(Constants::min_n_C_const) == 0x4077a00000000000);
 
-// Nothing to set at start-up: the values are fixed at compile time.
-inline void set_constants() {}
-
 }  // namespace pyrandel
