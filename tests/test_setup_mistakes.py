@@ -94,14 +94,9 @@ def test_classic_errors_of_a_model_set_up_right_keep_their_message(mod, gas):
 
 def test_gas_wrapper_reports_name_update_MWs(mod, unraisable):
     gas = modular_pah_gas()
-    sg = mod.CSootGas(gas)
-    sg.set_species_indices({n: i for i, n in enumerate(gas.species_names)})
-    sw = mod.CSootWrapper(sg)
-    sw.set_PAH_growth_model(mod.CReactDim(sw))
-    sw.set_precursors([gas.species_index("A4")], [16], [10])
-    sw.set_surface_reactions_model(mod.CFrenklachHACA(sw))
-    model = mod.CMonodisperseSootModel(sw)
-    sw.set_soot_model(model)
+    sg, sw, model = graph(mod, gas)
+    MWs = sg._MWs
+    sg._MWs = []  # as if update_MWs had never been called
     with np.errstate(all="ignore"):
         step(sg, model, gas.T, gas.P, gas.Y, SOOT)
     reports = [u for u in unraisable if u.object == "pyrandel.lib._pyrandel.CSootGas.MW_c"]
@@ -109,12 +104,15 @@ def test_gas_wrapper_reports_name_update_MWs(mod, unraisable):
     for u in reports:
         assert type(u.exc_value) is IndexError
         assert str(u.exc_value).endswith("is out of range for a native array of size 0: " + UPDATE_MWS)
-    # Once the molar masses are given, no report at all.
-    sg.update_MWs(gas.molecular_weights / 1000)
-    sw.set_soot_model(model)  # sizes the scrubbing array for the species count
+    # With the molar masses, no report at all; with too few, the plain message.
+    sg._MWs = MWs
     unraisable.clear()
     step(sg, model, gas.T, gas.P, gas.Y, SOOT)
     assert unraisable == []
+    sg._MWs = MWs[:10]
+    step(sg, model, gas.T, gas.P, gas.Y, SOOT)
+    reports = [str(u.exc_value) for u in unraisable if u.object == "pyrandel.lib._pyrandel.CSootGas.MW_c"]
+    assert reports and all(r.endswith("native array of size 10") for r in reports)
 
 
 @pytest.mark.parametrize("cls", ["CPFRSoot", "CPSRSoot", "CConstUVSoot"])
