@@ -125,6 +125,9 @@ def test_readme_snippets_run_as_printed(run_python):
     assert float(reactor.group(1)) > 1e-10 and float(reactor.group(2)) > 1.0
     flame = re.search(r"modular flame, C_tot at the outlet: (\S+) mol/kg, f_v = (\S+)", out)
     assert float(flame.group(1)) > 1e-6 and float(flame.group(2)) > 1e-12
+    # The debugging hook turns the reports of a forgotten set_species_indices into one error.
+    assert re.search(r"\d+ unraisable reports, the first in pyrandel\.lib\._pyrandel\.CSootGas\.species_index: "
+                     r"'NoneType' object is not subscriptable", out)
 
 
 def test_sweep_on_a_local_cluster_equals_the_cases_run_in_process(run_python):

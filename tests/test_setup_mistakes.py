@@ -10,7 +10,7 @@ from gases import configured_model, pah_gas
 from modular import RICH_X, SOOT, graph, step
 from modular import pah_gas as modular_pah_gas
 
-INITIALIZE = "the precursors or the PAH-growth variant changed after initialize(); call initialize() again"
+INITIALIZE = "initialize() has not run since the precursors or the PAH-growth variant were set; call initialize()"
 UNEQUAL = "PAH_index_in_gas, PAH_Number_Carbon and PAH_Number_Hydrogen differ in length"
 UPDATE_MWS = "the gas wrapper has no molar masses; call update_MWs(MWs) first"
 SOOT_WRAPPER = ("'NoneType' object has no attribute 'soot_model': the reactor has no soot wrapper; "

@@ -69,7 +69,7 @@ const char* CSootModel::error_hint(const CSootModel& m, PyObject* type) {
     if (type == PyExc_IndexError && (m.PAH_n_C.size() != n || m.PAH_n_H.size() != n))
         return "PAH_index_in_gas, PAH_Number_Carbon and PAH_Number_Hydrogen differ in length";
     if (!m.initialized_for_setup())
-        return "the precursors or the PAH-growth variant changed after initialize(); call initialize() again";
+        return "initialize() has not run since the precursors or the PAH-growth variant were set; call initialize()";
     return nullptr;
 }
 
